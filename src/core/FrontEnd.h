@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace orv {
+
+// What the message dialog shows: the windows draw it, the command line prints it,
+// the tests record it.
+struct DialogContent {
+    enum Icon { BuiltIn = 0, Error = 1, Information = 2, Question = 3 };
+    struct Range {
+        int start = 0;
+        int length = 0;
+        bool operator==(const Range&) const = default;
+    };
+
+    QString title;    // lblTitle
+    QString message;  // lblMessage
+    int icon = BuiltIn;
+    bool isReport = false;   // the copyable report text is shown
+    QString reportText;      // txtError: eight lines
+    QList<Range> boldRanges; // headings shown in bold within reportText
+    bool modal = false;
+    bool endProgram = false;
+};
+
+// The core's only way to reach the user. The windowed program, the command line and the
+// tests' scripted double implement it.
+class FrontEnd {
+public:
+    virtual ~FrontEnd() = default;
+
+    // Shows a message or report; returns once it is shown (or closed, when modal).
+    virtual void showMessage(const DialogContent& content) = 0;
+    // Asks a Yes/No question; returns 6 for Yes, 7 for No.
+    virtual int askQuestion(const DialogContent& content) = 0;
+    // Ends the program after a report that asked for it.
+    virtual void endProgram() = 0;
+    // Lets the front end process its events during a long run.
+    virtual void yield() {}
+};
+
+}  // namespace orv

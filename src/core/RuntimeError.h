@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+
+namespace orv {
+
+// Error numbers the handlers test. Database numbers are the engine's HRESULTs,
+// compared as signed 32-bit values.
+namespace ErrorNumber {
+constexpr std::int32_t TypeMismatch = 13;
+constexpr std::int32_t FileNotFound = 53;
+constexpr std::int32_t PathFileAccess = 75;
+constexpr std::int32_t PathNotFound = 76;
+constexpr std::int32_t ObjectNotSet = 91;
+constexpr std::int32_t CannotOpen = static_cast<std::int32_t>(0x80004005u);
+constexpr std::int32_t UnknownName = static_cast<std::int32_t>(0x80040E10u);
+constexpr std::int32_t SyntaxError = static_cast<std::int32_t>(0x80040E14u);
+}  // namespace ErrorNumber
+
+// A run-time failure: a number and a description, as the error report shows them.
+class RuntimeError : public std::runtime_error {
+public:
+    RuntimeError(std::int32_t number, const QString& description)
+        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+
+    std::int32_t number() const { return number_; }
+    const QString& description() const { return description_; }
+
+private:
+    std::int32_t number_;
+    QString description_;
+};
+
+// Runs one step whose failure the procedure passes over ("continue with the next statement").
+// Returns false when the step failed.
+template <class Step>
+bool ContinueOnError(Step&& step) {
+    try {
+        step();
+        return true;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,101 @@
+#include "errors/ErrorReport.h"
+
+#include "core/ProgramState.h"
+#include "errors/WindowsVersion.h"
+#include "store/GlobalConfig.h"
+
+namespace orv {
+namespace {
+
+const QString kDefaultTitle = QStringLiteral("An Unexpected Error Has Occurred!!");
+const QString kDefaultMessage = QStringLiteral("Error Message");
+
+const QStringList& BoldHeadings() {
+    static const QStringList headings{
+        QStringLiteral("Application:"), QStringLiteral("Version:"), QStringLiteral("Operating System:"),
+        QStringLiteral("MDAC Version:"), QStringLiteral("Module:"), QStringLiteral("Procedure:"),
+        QStringLiteral("Error Number:"), QStringLiteral("Error Description:"), QStringLiteral("Code Line:")};
+    return headings;
+}
+
+DialogContent FreshDialog(const QString& message, const QString& title) {
+    DialogContent content;
+    content.title = title.isEmpty() ? kDefaultTitle : title;
+    content.message = message.isEmpty() ? kDefaultMessage : message;
+    return content;
+}
+
+}  // namespace
+
+QString BuildReportText(const ProgramState& state, const QString& module, const QString& procedure,
+                        const QVariant& errNumber, const QVariant& errDescription, const QVariant& codeLine) {
+    const QStringList lines{
+        QStringLiteral("Application: Orvella Configurator Version: ") + FullVersionText(state.Version),
+        QStringLiteral("Operating System: ") + GetWindowsVersion(),
+        QStringLiteral("MDAC Version: ") + GetMDACVersion(state),
+        QStringLiteral("Module: ") + module,
+        QStringLiteral("Procedure: ") + procedure,
+        QStringLiteral("Error Number: ") + errNumber.toString(),
+        QStringLiteral("Error Description: ") + errDescription.toString(),
+        QStringLiteral("Code Line: ") + (codeLine.isNull() ? QStringLiteral("0") : codeLine.toString()),
+    };
+    return lines.join(QLatin1Char('\n'));
+}
+
+DialogContent::Range BoldReportLabel(const QString& text, const QString& heading) {
+    const qsizetype at = text.indexOf(heading);
+    if (at < 0) return {};
+    const qsizetype length = std::min<qsizetype>(heading.size() + 1, text.size() - at);
+    return {static_cast<int>(at), static_cast<int>(length)};
+}
+
+QList<DialogContent::Range> ReportBoldRanges(const QString& text) {
+    QList<DialogContent::Range> ranges;
+    for (const QString& heading : BoldHeadings()) {
+        const DialogContent::Range range = BoldReportLabel(text, heading);
+        if (range.length > 0) ranges << range;
+    }
+    return ranges;
+}
+
+void ShowErrorMessage(ProgramState& state, const QString& message, const QString& module,
+                      const QString& procedure, const QVariant& errNumber, const QVariant& errDescription,
+                      int iconKind, const QString& title, bool endProgram, const QVariant& codeLine, bool modal) {
+    DialogContent content = FreshDialog(message, title);
+    content.icon = (iconKind == DialogContent::Error || iconKind == DialogContent::Information)
+                       ? iconKind
+                       : DialogContent::BuiltIn;
+    content.modal = modal;
+    content.endProgram = endProgram;
+    if (!module.isEmpty()) {
+        content.isReport = true;
+        content.reportText = BuildReportText(state, module, procedure, errNumber, errDescription, codeLine);
+        content.boldRanges = ReportBoldRanges(content.reportText);
+    }
+    if (!state.UserInterface) return;
+    state.UserInterface->showMessage(content);
+    if (endProgram) state.UserInterface->endProgram();
+}
+
+void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind) {
+    ShowErrorMessage(state, message, QString(), QString(), QVariant(), QVariant(), iconKind, title);
+}
+
+void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
+                 const QString& message, const QVariant& codeLine) {
+    state.ErrorModuleName = module;
+    state.ErrorProcName = procedure;
+    ShowErrorMessage(state, message, state.ErrorModuleName, state.ErrorProcName, error.number(),
+                     error.description(), 0, QString(), false, codeLine);
+}
+
+int AskQuestion(ProgramState& state, const QString& message, const QString& title) {
+    DialogContent content = FreshDialog(message, title);
+    content.icon = DialogContent::Question;
+    content.modal = true;
+    state.MessageAnswer = 7;
+    if (state.UserInterface && state.UserInterface->askQuestion(content) == 6) state.MessageAnswer = 6;
+    return state.MessageAnswer;
+}
+
+}  // namespace orv

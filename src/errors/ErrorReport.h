@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/FrontEnd.h"
+#include "core/RuntimeError.h"
+
+#include <QString>
+#include <QVariant>
+
+namespace orv {
+
+struct ProgramState;
+
+inline const QString kFatalErrorMessage =
+    QStringLiteral("Orvella Configurator cannot continue due to an unexpected fatal error.");
+inline const QString kStartupFatalErrorMessage =
+    QStringLiteral("Orvella cannot continue due to an unexpected fatal error.");
+
+// The eight lines of an error report, separated by single line feeds, no line feed at the end.
+QString BuildReportText(const ProgramState& state, const QString& module, const QString& procedure,
+                        const QVariant& errNumber, const QVariant& errDescription, const QVariant& codeLine);
+
+// Where a heading is bold: the first place the heading occurs in the text, with the blank after it.
+DialogContent::Range BoldReportLabel(const QString& text, const QString& heading);
+// Every bold heading of a report text, in the order of the headings.
+QList<DialogContent::Range> ReportBoldRanges(const QString& text);
+
+// Shows a message (Module empty) or an error report through the front end. Empty Message and
+// Title keep the dialog's own captions; EndProgram ends the program once it is shown.
+void ShowErrorMessage(ProgramState& state, const QString& message, const QString& module,
+                      const QString& procedure, const QVariant& errNumber, const QVariant& errDescription,
+                      int iconKind, const QString& title, bool endProgram = false,
+                      const QVariant& codeLine = QStringLiteral("0"), bool modal = false);
+
+// A plain message with a title: no report, not modal, the program goes on.
+void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind = 0);
+
+// An error trap's report: remembers the module and procedure in ErrorModuleName and ErrorProcName
+// and shows the report with the given message (the fatal-error message unless told otherwise).
+void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
+                 const QString& message = kFatalErrorMessage, const QVariant& codeLine = QStringLiteral("0"));
+
+// Asks a Yes/No question; returns 6 for Yes and 7 for No (also when the dialog is closed otherwise).
+int AskQuestion(ProgramState& state, const QString& message, const QString& title);
+
+}  // namespace orv

@@ -1,0 +1,256 @@
+#include "store/Database.h"
+
+#include "store/SqlDialect.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+
+namespace orv {
+namespace {
+
+// Files that connections of this process hold open, with how many connections hold each.
+QMutex gOpenFilesMutex;
+std::map<QString, int>& OpenFiles() {
+    static std::map<QString, int> files;
+    return files;
+}
+
+QString CanonicalKey(const QString& path) {
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+}
+
+// Maps the engine's failures onto the numbers the program's handlers test.
+RuntimeError EngineError(sqlite3* db, int code) {
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    switch (code & 0xff) {
+    case SQLITE_ERROR:
+        if (message.startsWith(QLatin1String("no such table")) ||
+            message.startsWith(QLatin1String("no such column")))
+            return RuntimeError(ErrorNumber::UnknownName, message);
+        return RuntimeError(ErrorNumber::SyntaxError, message);
+    case SQLITE_NOMEM:
+        return RuntimeError(7, QStringLiteral("Out of memory"));
+    default:
+        return RuntimeError(ErrorNumber::CannotOpen, message);
+    }
+}
+
+bool StatFile(const QString& path, unsigned long long& device, unsigned long long& inode) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+    device = info.st_dev;
+    inode = info.st_ino;
+    return true;
+}
+
+}  // namespace
+
+Connection::Connection(const QString& path) : path_(path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || !StatFile(path, device_, inode_))
+        throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Could not find file '%1'.").arg(path));
+
+    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // The engine opens lazily: read the catalogue once so that a file that is not a
+    // database fails here rather than at its first statement.
+    if (opened != SQLITE_OK ||
+        sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString reason = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot open");
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw RuntimeError(ErrorNumber::CannotOpen,
+                           QStringLiteral("Cannot open database '%1': %2.").arg(path, reason));
+    }
+    sqlite3_busy_timeout(db_, 5000);
+
+    canonicalPath_ = CanonicalKey(path);
+    QMutexLocker lock(&gOpenFilesMutex);
+    ++OpenFiles()[canonicalPath_];
+}
+
+Connection::~Connection() {
+    if (!db_) return;
+    sqlite3_close_v2(db_);
+    QMutexLocker lock(&gOpenFilesMutex);
+    auto found = OpenFiles().find(canonicalPath_);
+    if (found != OpenFiles().end() && --found->second == 0) OpenFiles().erase(found);
+}
+
+bool Connection::IsHeldOpen(const QString& path) {
+    const QString key = CanonicalKey(path);
+    QMutexLocker lock(&gOpenFilesMutex);
+    return OpenFiles().count(key) > 0;
+}
+
+bool Connection::stillMatchesFile() const {
+    unsigned long long device = 0, inode = 0;
+    return StatFile(path_, device, inode) && device == device_ && inode == inode_;
+}
+
+sqlite3_stmt* Connection::prepare(const QString& sql) {
+    const QByteArray text = TranslateSql(sql).toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    const int code = sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement, &tail);
+    if (code != SQLITE_OK) throw EngineError(db_, code);
+    if (!statement) throw RuntimeError(ErrorNumber::SyntaxError, QStringLiteral("Invalid SQL statement."));
+    // One call runs one statement: anything after it but a closing semicolon is refused.
+    QByteArray rest(tail);
+    rest = rest.trimmed();
+    if (rest.startsWith(';')) rest = rest.mid(1).trimmed();
+    if (!rest.isEmpty()) {
+        sqlite3_finalize(statement);
+        throw RuntimeError(ErrorNumber::SyntaxError, QStringLiteral("Characters found after end of SQL statement."));
+    }
+    return statement;
+}
+
+long long Connection::execute(const QString& sql) {
+    sqlite3_stmt* statement = prepare(sql);
+    int code;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+    }
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE) throw EngineError(db_, code);
+    return sqlite3_changes64(db_);
+}
+
+Connection::Rows Connection::query(const QString& sql) {
+    sqlite3_stmt* statement = prepare(sql);
+    int code;
+    Rows rows;
+    const int columnCount = sqlite3_column_count(statement);
+    for (int c = 0; c < columnCount; ++c) rows.columns << QString::fromUtf8(sqlite3_column_name(statement, c));
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+        std::vector<QVariant> row;
+        row.reserve(columnCount);
+        for (int c = 0; c < columnCount; ++c) {
+            switch (sqlite3_column_type(statement, c)) {
+            case SQLITE_INTEGER:
+                row.emplace_back(static_cast<qlonglong>(sqlite3_column_int64(statement, c)));
+                break;
+            case SQLITE_FLOAT:
+                row.emplace_back(sqlite3_column_double(statement, c));
+                break;
+            case SQLITE_TEXT:
+                row.emplace_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
+                                                   sqlite3_column_bytes(statement, c)));
+                break;
+            case SQLITE_BLOB:
+                row.emplace_back(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, c)),
+                                            sqlite3_column_bytes(statement, c)));
+                break;
+            default:
+                row.emplace_back();
+            }
+        }
+        rows.values.push_back(std::move(row));
+    }
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE) throw EngineError(db_, code);
+    return rows;
+}
+
+bool CreateDatabaseFile(const QString& path, const QStringList& statements) {
+    if (QFileInfo::exists(path)) return false;
+    const QString temporary = path + QStringLiteral(".new");
+    QFile::remove(temporary);
+    sqlite3* db = nullptr;
+    int code = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    QString failure;
+    if (code == SQLITE_OK) {
+        QByteArray script = "BEGIN;";
+        for (const QString& statement : statements) script += TranslateSql(statement).toUtf8() + ';';
+        script += "COMMIT;";
+        char* message = nullptr;
+        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK) failure = QString::fromUtf8(message);
+        sqlite3_free(message);
+    } else {
+        failure = QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_close_v2(db);
+    // link() refuses to replace an existing file, so a database made meanwhile is kept.
+    const bool linked = failure.isEmpty() &&
+                        ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0;
+    QFile::remove(temporary);
+    if (!failure.isEmpty()) throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, failure));
+    return linked;
+}
+
+Recordset Recordset::Failed(const RuntimeError& error) {
+    Recordset r;
+    r.failure_ = error;
+    return r;
+}
+
+Recordset Recordset::FromRows(Connection::Rows rows) {
+    Recordset r;
+    r.open_ = true;
+    r.rows_ = std::move(rows);
+    return r;
+}
+
+void Recordset::requireOpen() const {
+    if (failure_) throw *failure_;
+    if (!open_) throw RuntimeError(ErrorNumber::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+}
+
+bool Recordset::IsBOF() const {
+    requireOpen();
+    return rows_.values.empty();
+}
+
+bool Recordset::IsEOF() const {
+    requireOpen();
+    return position_ >= rows_.values.size();
+}
+
+int Recordset::RecordCount() const {
+    requireOpen();
+    return static_cast<int>(rows_.values.size());
+}
+
+void Recordset::MoveNext() {
+    requireOpen();
+    if (position_ >= rows_.values.size())
+        throw RuntimeError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    ++position_;
+}
+
+void Recordset::MoveFirst() {
+    requireOpen();
+    position_ = 0;
+}
+
+QVariant Recordset::Field(int index) const {
+    requireOpen();
+    if (position_ >= rows_.values.size())
+        throw RuntimeError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    if (index < 0 || index >= rows_.columns.size())
+        throw RuntimeError(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+    return rows_.values[position_][static_cast<std::size_t>(index)];
+}
+
+QVariant Recordset::Field(const QString& name) const {
+    requireOpen();
+    for (int c = 0; c < rows_.columns.size(); ++c)
+        if (rows_.columns[c].compare(name, Qt::CaseInsensitive) == 0) return Field(c);
+    throw RuntimeError(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+}
+
+void Recordset::Close() {
+    requireOpen();
+    open_ = false;
+    rows_ = {};
+}
+
+}  // namespace orv

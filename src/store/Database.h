@@ -1,0 +1,86 @@
+#pragma once
+
+#include "core/RuntimeError.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orv {
+
+// One open database file. Opening never creates a file: a missing or unreadable file
+// fails with CannotOpen. Statements pass through the SQL dialect layer.
+class Connection {
+public:
+    explicit Connection(const QString& path);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // Runs a statement that returns no rows; returns the number of rows it changed.
+    long long execute(const QString& sql);
+
+    struct Rows {
+        QStringList columns;
+        std::vector<std::vector<QVariant>> values;
+    };
+    // Runs a query and reads all of its rows.
+    Rows query(const QString& sql);
+
+    // True when the file behind the path is still the file this connection opened.
+    bool stillMatchesFile() const;
+
+    // Whether some connection of this process holds the file at `path` open.
+    static bool IsHeldOpen(const QString& path);
+
+private:
+    sqlite3_stmt* prepare(const QString& sql);
+
+    QString path_;
+    QString canonicalPath_;
+    sqlite3* db_ = nullptr;
+    unsigned long long device_ = 0;
+    unsigned long long inode_ = 0;
+};
+
+// Makes a new database file at `path` holding what `statements` make. A file that exists is
+// never touched: returns false then. The new file appears whole or not at all.
+bool CreateDatabaseFile(const QString& path, const QStringList& statements);
+
+// The rows of one query, read when it opened. A recordset that failed to open, or that is
+// "nothing", throws on first use.
+class Recordset {
+public:
+    Recordset() = default;  // nothing
+    static Recordset Failed(const RuntimeError& error);
+    static Recordset FromRows(Connection::Rows rows);
+
+    bool isNothing() const { return !failure_ && !open_; }
+
+    bool IsBOF() const;
+    bool IsEOF() const;
+    int RecordCount() const;
+    void MoveNext();
+    void MoveFirst();
+    QVariant Field(int index) const;
+    QVariant Field(const QString& name) const;
+    void Close();
+
+private:
+    void requireOpen() const;
+
+    std::optional<RuntimeError> failure_;
+    bool open_ = false;
+    Connection::Rows rows_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,108 @@
+#include "store/ProgramFolder.h"
+
+#include "core/RuntimeError.h"
+#include "store/Database.h"
+#include "store/GlobalConfig.h"
+#include "store/LibrarySchema.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <utility>
+
+namespace orv {
+namespace {
+
+QString Quoted(const QString& text) {
+    return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
+}
+
+QStringList FirstUseSettings() {
+    const std::pair<const char*, const char*> rows[] = {
+        {"InitialUse", "True"},          {"UseSkins", "True"},
+        {"ActiveSkin", "Default"},       {"MusicPath", ""},
+        {"ImagesPath", ""},              {"CurrentMusicLibrary", "MusicLibrary1"},
+        {"BlankTagFormat", "%A - %T"},   {"UpdateBlankTags", "False"},
+        {"DownloadCoverArt", "False"},   {"CreateLog", "True"},
+        {"AutoLaunch", "False"},         {"WatchFolders", "False"},
+        {"AutoCheckNewVersion", "False"}, {"NowPlayingScreen", "True"},
+        {"NowPlayingSeconds", "30"},     {"ShowOptionsButton", "True"},
+        {"ListByTrack", "True"},         {"Touchscreen", "False"},
+        {"ShowAlbumCoverFrames", "True"}, {"ShowToolTips", "True"},
+        {"UseAllCaps", "False"},         {"OneClickPlay", "False"},
+        {"Prefetch", "True"},            {"FullScreen", "True"},
+        {"EraseHistory", "False"},       {"MouseOverSound", "False"},
+        {"MouseClickSound", "True"},     {"AllowRepeats", "False"},
+        {"AlbumCoverMode", "0"},         {"AlbumCoverFileName", ""},
+        {"AlbumCoverViewOnStartup", "False"}, {"AutoRandomOnStartup", "False"},
+        {"ExtractEmbeddedImages", "False"}, {"Password", ""},
+        {"ScreenElementMode", "0"},      {"ShowQueue", "True"},
+        {"SongsCount", "0"},             {"FileDateLowTotal", "0"},
+        {"FileDateHighTotal", "0"},
+    };
+    QStringList statements{QStringLiteral("CREATE TABLE Settings (SettingName Text(255), SettingValue Text(255))")};
+    const auto insert = [&](const QString& name, const QString& value) {
+        statements << QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) VALUES (") + Quoted(name) +
+                          QStringLiteral(", ") + Quoted(value) + QStringLiteral(")");
+    };
+    for (const auto& [name, value] : rows) insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    for (int i = 1; i <= 12; ++i) insert(QStringLiteral("Password%1").arg(i), QStringLiteral("False"));
+    return statements;
+}
+
+QStringList FirstUseSkins() {
+    return {QStringLiteral("CREATE TABLE Skins (SkinName Text(255), SettingName Text(255), SettingValue Text(255))"),
+            QStringLiteral("INSERT INTO Skins (SkinName, SettingName, SettingValue) VALUES (") + Quoted(kDefaultSkin) +
+                QStringLiteral(", 'ScrollbarColor', '8388672')")};
+}
+
+QStringList FirstUseLibraries() {
+    return {MusicLibraryCreateStatement(kFirstMusicLibrary)};
+}
+
+// Copies the data files the program carries into the folder, leaving files that exist alone.
+void CopyDataFiles(const QString& folder, QStringList& created) {
+    const QString root = QStringLiteral(":/programfolder");
+    QDirIterator files(root, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString source = files.next();
+        const QString target = folder + source.mid(root.size());
+        if (QFileInfo::exists(target)) continue;
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QFile::copy(source, target))
+            throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write '%1'.").arg(target));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        created << target;
+    }
+}
+
+}  // namespace
+
+QStringList InitializeProgramFolder(const QString& folder) {
+    QStringList created;
+    if (!QDir().mkpath(folder))
+        throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
+
+    const std::pair<QString, QStringList> databases[] = {
+        {kMainDatabaseFile, FirstUseSkins()},
+        {kSettingsDatabaseFile, FirstUseSettings()},
+        {kLibrariesDatabaseFile, FirstUseLibraries()},
+    };
+    for (const auto& [name, statements] : databases) {
+        const QString path = folder + QDir::separator() + name;
+        if (CreateDatabaseFile(path, statements)) created << path;
+    }
+
+    CopyDataFiles(folder, created);
+
+    const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
+    if (!QFileInfo::exists(playlists)) {
+        if (!QDir().mkpath(playlists))
+            throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(playlists));
+        created << playlists;
+    }
+    return created;
+}
+
+}  // namespace orv

@@ -1,0 +1,65 @@
+#include "store/Settings.h"
+
+#include "core/ProgramState.h"
+#include "store/GlobalConfig.h"
+
+namespace orv {
+namespace {
+
+// The first field of the first row as text; empty for no row, Null or a failed query.
+QString FirstFieldText(const Recordset& recordset) {
+    QString text;
+    ContinueOnError([&] {
+        if (!recordset.IsEOF()) text = recordset.Field(0).toString();
+    });
+    return text;
+}
+
+}  // namespace
+
+QString GetSetting(ProgramState& state, const QString& name) {
+    return FirstFieldText(GetRecordset(state,
+                                       QStringLiteral("SELECT SettingValue FROM Settings ") +
+                                           QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
+                                       Db::Settings));
+}
+
+void SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
+    const QString text = SettingText(value);
+    const Recordset count = GetRecordset(state,
+                                         QStringLiteral("SELECT Count(*) FROM Settings ") +
+                                             QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
+                                         Db::Settings);
+    const QString statement =
+        count.Field(0).toInt() == 0
+            ? QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) ") + QStringLiteral("VALUES ('") +
+                  SqlQuote(name) + QStringLiteral("', '") + SqlQuote(text) + QStringLiteral("')")
+            : QStringLiteral("UPDATE Settings ") + QStringLiteral("SET SettingValue = '") + SqlQuote(text) +
+                  QStringLiteral("' ") + QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'";
+    ExecuteSQLCommand(state, statement, Db::Settings, false);
+}
+
+QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name) {
+    return FirstFieldText(GetRecordset(state,
+                                       QStringLiteral("SELECT SettingValue FROM Skins ") +
+                                           QStringLiteral("WHERE SkinName = '") + SqlQuote(skin) + "' " +
+                                           QStringLiteral("AND SettingName = '") + SqlQuote(name) + "'",
+                                       Db::Main));
+}
+
+QString SettingText(const QVariant& value) {
+    if (value.typeId() == QMetaType::Bool) return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    return value.toString();
+}
+
+std::optional<bool> BooleanValue(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+    if (trimmed.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+    bool ok = false;
+    const double number = trimmed.toDouble(&ok);
+    if (ok) return number != 0.0;
+    return std::nullopt;
+}
+
+}  // namespace orv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+namespace orv {
+
+struct ProgramState;
+
+// A setting's text; the empty text when it is missing, Null or cannot be read.
+QString GetSetting(ProgramState& state, const QString& name);
+
+// Stores a setting, adding its row the first time and updating every row of the name after.
+// Booleans are stored as "True"/"False". Failures reach the caller as a RuntimeError.
+void SaveSetting(ProgramState& state, const QString& name, const QVariant& value);
+
+// A skin's value; the empty text when missing.
+QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name);
+
+// The text form of a setting value: Booleans as "True"/"False", anything else as its text.
+QString SettingText(const QVariant& value);
+
+// The platform's text-to-Boolean conversion: "True"/"False" in any letter case, or a number
+// (0 is False). Empty when the text converts to neither.
+std::optional<bool> BooleanValue(const QString& text);
+
+}  // namespace orv
