@@ -39,6 +39,12 @@ public:
     virtual void endProgram() = 0;
     // Lets the front end process its events during a long run.
     virtual void yield() {}
+
+    // The main window's controls, named as the window names them ("lblSongCount", "cmdOK").
+    // A front end without such a control shows nothing for it.
+    virtual void setCaption(const QString& control, const QString& text) { (void)control, (void)text; }
+    virtual void setEnabled(const QString& control, bool enabled) { (void)control, (void)enabled; }
+    virtual void setVisible(const QString& control, bool visible) { (void)control, (void)visible; }
 };
 
 }  // namespace orv

@@ -1,0 +1,125 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Commands.h"
+#include "core/ProgramState.h"
+#include "errors/ErrorReport.h"
+#include "store/GlobalConfig.h"
+#include "store/ProgramFolder.h"
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QTextStream>
+#include <functional>
+#include <map>
+
+namespace orv {
+namespace {
+
+const QString kModule = QStringLiteral("modCommandLine");
+
+const char* const kUsage =
+    "Usage: orvella-cli [--home DIR] [--yes] COMMAND\n"
+    "\n"
+    "Commands:\n"
+    "  init                      make the program folder ready (databases, skins, icons)\n"
+    "  settings list             print every setting, one NAME<TAB>VALUE a line\n"
+    "  settings get NAME         print one setting's value\n"
+    "  settings set NAME VALUE   store a setting\n"
+    "\n"
+    "Options:\n"
+    "  --home DIR   the program folder (default: the folder that holds this program)\n"
+    "  --yes        answer every question Yes\n";
+
+
+int RunInit(Command& c) {
+    if (!c.args.isEmpty()) throw UsageError();
+    try {
+        for (const QString& path : InitializeProgramFolder(c.state.ProgramFolder)) c.out << "created " << path << '\n';
+    } catch (const RuntimeError& error) {
+        ReportError(c.state, kModule, QStringLiteral("init"), error);
+    }
+    return c.status();
+}
+
+int RunSettings(Command& c) {
+    const QString action = c.args.value(0);
+    if (action == QLatin1String("list") && c.args.size() == 1) {
+        const Recordset rows =
+            GetRecordset(c.state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
+        if (rows.isNothing()) return 1;
+        try {
+            for (Recordset r = rows; !r.IsEOF(); r.MoveNext())
+                c.out << r.Field(0).toString() << '\t' << r.Field(1).toString() << '\n';
+        } catch (const RuntimeError& error) {
+            ReportError(c.state, kModule, QStringLiteral("settings list"), error);
+        }
+        return c.status();
+    }
+    if (action == QLatin1String("get") && c.args.size() == 2) {
+        const QString value = GetSetting(c.state, c.args[1]);
+        if (c.status() == 0) c.out << value << '\n';
+        return c.status();
+    }
+    if (action == QLatin1String("set") && c.args.size() == 3) {
+        try {
+            SaveSetting(c.state, c.args[1], c.args[2]);
+        } catch (const RuntimeError& error) {
+            ReportError(c.state, kModule, QStringLiteral("settings set"), error);
+        }
+        return c.status();
+    }
+    throw UsageError();
+}
+
+const std::map<QString, std::function<int(Command&)>>& Commands() {
+    static const std::map<QString, std::function<int(Command&)>> commands{
+        {QStringLiteral("init"), RunInit},
+        {QStringLiteral("settings"), RunSettings},
+    };
+    return commands;
+}
+
+}  // namespace
+
+int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString home = defaultHome;
+    bool answerYes = false;
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--home") && i + 1 < arguments.size()) {
+            home = arguments[++i];
+        } else if (argument == QLatin1String("--yes")) {
+            answerYes = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            out << kUsage;
+            return 0;
+        } else {
+            rest << argument;
+        }
+    }
+
+    const auto command = rest.isEmpty() ? Commands().end() : Commands().find(rest.first());
+    if (command == Commands().end()) {
+        err << kUsage;
+        return 2;
+    }
+
+    ConsoleFrontEnd ui(answerYes);
+    ProgramState state;
+    state.ProgramFolder = QDir::cleanPath(QDir(home).absolutePath());
+    state.UserInterface = &ui;
+    SetDatabasePaths(state);
+
+    Command context{state, ui, out, rest.mid(1)};
+    try {
+        return command->second(context);
+    } catch (const UsageError&) {
+        err << kUsage;
+        return 2;
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "cli/ConsoleFrontEnd.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace orv {
+
+struct ProgramState;
+
+// One run of a command: the program state over the program folder, the terminal, and the
+// command's own arguments (after its name).
+struct Command {
+    ProgramState& state;
+    ConsoleFrontEnd& ui;
+    QTextStream& out;
+    QStringList args;
+
+    // 1 when anything was reported during the command, else 0.
+    int status() const { return ui.messagesShown() > 0 ? 1 : 0; }
+};
+
+// Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
+class UsageError {};
+
+}  // namespace orv

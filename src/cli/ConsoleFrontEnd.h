@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/FrontEnd.h"
+
+#include <QTextStream>
+
+namespace orv {
+
+// The command line's face: messages and reports go to standard error; questions are
+// answered Yes with --yes, asked on the terminal when there is one, and answered No otherwise.
+class ConsoleFrontEnd : public FrontEnd {
+public:
+    explicit ConsoleFrontEnd(bool answerYes);
+
+    void showMessage(const DialogContent& content) override;
+    int askQuestion(const DialogContent& content) override;
+    void endProgram() override;
+
+    // How many messages were shown since the start.
+    int messagesShown() const { return messagesShown_; }
+
+private:
+    bool answerYes_;
+    int messagesShown_ = 0;
+    QTextStream err_;
+};
+
+}  // namespace orv

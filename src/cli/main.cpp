@@ -1,0 +1,8 @@
+#include "cli/CommandLine.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    return orv::RunCommandLine(app.arguments().mid(1), QCoreApplication::applicationDirPath());
+}

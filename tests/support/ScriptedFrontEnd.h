@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/FrontEnd.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <deque>
+
+namespace orv::test {
+
+// A front end for tests: answers come from a queue (No when it runs dry), and everything
+// shown is recorded.
+class ScriptedFrontEnd : public FrontEnd {
+public:
+    void showMessage(const DialogContent& content) override { messages.append(content); }
+    int askQuestion(const DialogContent& content) override {
+        questions.append(content);
+        if (answers.empty()) return 7;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void endProgram() override { ++endProgramCalls; }
+    void yield() override { ++yields; }
+    void setCaption(const QString& control, const QString& text) override { captions[control] = text; }
+    void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
+    void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
+
+    std::deque<int> answers;
+    QList<DialogContent> messages;
+    QList<DialogContent> questions;
+    int endProgramCalls = 0;
+    int yields = 0;
+    QMap<QString, QString> captions;
+    QMap<QString, bool> enabled_;
+    QMap<QString, bool> visible_;
+};
+
+}  // namespace orv::test

@@ -1,0 +1,51 @@
+#include "support/TestProgram.h"
+
+#include "store/GlobalConfig.h"
+#include "store/ProgramFolder.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace orv::test {
+
+TestProgram::TestProgram() {
+    state.ProgramFolder = dir.path();
+    state.UserInterface = &ui;
+    InitializeProgramFolder(state.ProgramFolder);
+    SetDatabasePaths(state);
+}
+
+TestProgram::~TestProgram() {
+    state.SharedLibraryConnection.reset();
+    state.ConnectionPool.clear();
+}
+
+QString TestProgram::file(const QString& name) const {
+    return dir.path() + QDir::separator() + name;
+}
+
+namespace {
+int CollectFirstColumn(void* list, int, char** values, char**) {
+    static_cast<QStringList*>(list)->append(values[0] ? QString::fromUtf8(values[0]) : QString());
+    return 0;
+}
+}  // namespace
+
+QStringList TestProgram::column(const QString& databaseFile, const QString& query) const {
+    sqlite3* db = nullptr;
+    QStringList values;
+    EXPECT_EQ(sqlite3_open_v2(file(databaseFile).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, query.toUtf8().constData(), CollectFirstColumn, &values, &error), SQLITE_OK)
+        << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return values;
+}
+
+void TestProgram::sql(const QString& databaseFile, const QString& statement) const {
+    column(databaseFile, statement);
+}
+
+}  // namespace orv::test

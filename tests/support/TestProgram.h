@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/ProgramState.h"
+#include "support/ScriptedFrontEnd.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace orv::test {
+
+// A fresh program folder in a temporary directory, with a program state over it that talks
+// to a scripted front end.
+struct TestProgram {
+    TestProgram();
+    ~TestProgram();
+
+    QString file(const QString& name) const;
+    // Runs an SQL text straight against a database file of the folder, outside the program.
+    void sql(const QString& databaseFile, const QString& statement) const;
+    // The first column of every row of a query straight against a database file.
+    QStringList column(const QString& databaseFile, const QString& query) const;
+
+    QTemporaryDir dir;
+    ScriptedFrontEnd ui;
+    ProgramState state;
+};
+
+}  // namespace orv::test
