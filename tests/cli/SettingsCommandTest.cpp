@@ -1,0 +1,77 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include "support/Cli.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using orv::test::Cli;
+using orv::test::CliRun;
+
+class CliSettings : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Cli(home.path(), {"init"}).status, 0); }
+    QString file(const QString& name) const { return home.path() + "/" + name; }
+    QTemporaryDir home;
+};
+
+TEST_F(CliSettings, InitMakesTheProgramFolderAndNeverOverwrites) {
+    for (const char* name : {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico",
+                             "Images/Info.ico", "Images/Question.ico", "Skins/Default/Background.jpg",
+                             "Skins/Default/Logo.gif"})
+        EXPECT_TRUE(QFileInfo(file(name)).isFile()) << name;
+    EXPECT_TRUE(QDir(file("Playlists")).isEmpty());
+
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "ActiveSkin", "Mine"}).status, 0);
+    const CliRun again = Cli(home.path(), {"init"});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_TRUE(again.out.isEmpty()) << again.out.toStdString();
+    EXPECT_EQ(Cli(home.path(), {"settings", "get", "ActiveSkin"}).out, "Mine\n");
+
+    ASSERT_TRUE(QFile::remove(file("Images/Info.ico")));
+    const CliRun repair = Cli(home.path(), {"init"});
+    EXPECT_EQ(repair.out.trimmed(), "created " + file("Images/Info.ico"));
+}
+
+TEST_F(CliSettings, SetThenGetQuotesAndTrims) {
+    const CliRun set = Cli(home.path(), {"settings", "set", "Rock'n Name ", "  D:\\It's Music  "});
+    EXPECT_EQ(set.status, 0) << set.err.toStdString();
+    const CliRun get = Cli(home.path(), {"settings", "get", "Rock'n Name"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "D:\\It's Music\n");
+
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "Rock'n Name", "second"}).status, 0);
+    const CliRun list = Cli(home.path(), {"settings", "list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out.count("Rock'n Name\t"), 1);
+    EXPECT_TRUE(list.out.contains("Rock'n Name\tsecond\n"));
+    EXPECT_TRUE(list.out.contains("InitialUse\tTrue\n"));
+}
+
+TEST_F(CliSettings, MissingSettingsDatabaseIsReportedWithTheMainDatabaseName) {
+    ASSERT_TRUE(QFile::remove(file("OrvSettings.mdb")));
+    const CliRun get = Cli(home.path(), {"settings", "get", "MusicPath"});
+    EXPECT_EQ(get.status, 1);
+    EXPECT_TRUE(get.out.isEmpty());
+    EXPECT_TRUE(get.err.startsWith("For Your Information...\n"
+                                   "Orvella Configurator cannot find the Music Library file located at \n\n" +
+                                   QDir::cleanPath(home.path()) + "/Orvella81.mdb\n\n"))
+        << get.err.toStdString();
+
+    const CliRun set = Cli(home.path(), {"settings", "set", "MusicPath", "/x/"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_TRUE(set.err.contains("Procedure: settings set\nError Number: 91\n")) << set.err.toStdString();
+}
+
+TEST_F(CliSettings, WrongUsageExitsWithTwo) {
+    EXPECT_EQ(Cli(home.path(), {}).status, 2);
+    EXPECT_EQ(Cli(home.path(), {"settings"}).status, 2);
+    EXPECT_EQ(Cli(home.path(), {"settings", "get"}).status, 2);
+    EXPECT_EQ(Cli(home.path(), {"settings", "set", "OnlyName"}).status, 2);
+    EXPECT_EQ(Cli(home.path(), {"frobnicate"}).status, 2);
+}
+
+}  // namespace

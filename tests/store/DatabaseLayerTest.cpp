@@ -1,0 +1,245 @@
+#include "store/GlobalConfig.h"
+#include "store/SqlDialect.h"
+#include "support/TestProgram.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using test::TestProgram;
+
+TEST(SqlText, QuoteDoublesApostrophesAndTrimsBlanksOnly) {
+    EXPECT_EQ(SqlQuote("Rock'n Name "), "Rock''n Name");
+    EXPECT_EQ(SqlQuote("  D:\\It's Music  "), "D:\\It''s Music");
+    EXPECT_EQ(SqlQuote("''"), "''''");
+    EXPECT_EQ(SqlQuote("\tTabbed\t"), "\tTabbed\t");
+}
+
+TEST(SqlText, StripControlCharsKeepsOnlyTheCodeAskedFor) {
+    const QString text = QString("a\tb\nc") + QChar(127) + QChar(0) + QChar(31) + "d";
+    EXPECT_EQ(StripControlChars(text), "abcd");
+    EXPECT_EQ(StripControlChars(text, 10), "ab\ncd");
+}
+
+TEST(SqlText, SmallHelpers) {
+    EXPECT_EQ(AddBackslash("/music"), "/music/");
+    EXPECT_EQ(AddBackslash("/music/"), "/music/");
+    EXPECT_EQ(TrimAtNull(QString("Service Pack 2") + QChar(0) + "junk"), "Service Pack 2");
+    EXPECT_EQ(TrimAtNull("plain"), "plain");
+    EXPECT_DOUBLE_EQ(LeadingNumber("2.70"), 2.7);
+    EXPECT_DOUBLE_EQ(LeadingNumber("3.40.1"), 3.4);
+    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingNumber("2.8 beta"), 2.8);
+}
+
+TEST(SqlDialect, RewritesJetFormsButNeverQuotedValues) {
+    EXPECT_EQ(TranslateSql("DELETE * FROM Rock"), "DELETE FROM Rock");
+    EXPECT_EQ(TranslateSql("delete  *  from Rock"), "DELETE FROM Rock");
+    EXPECT_EQ(TranslateSql("CREATE TABLE T (A Text(255) WITH COMPRESSION, B Long)"),
+              "CREATE TABLE T (A Text(255), B Long)");
+    const QString insert = "INSERT INTO T (A) VALUES ('DELETE * FROM x WITH COMPRESSION it''s MSysObjects')";
+    EXPECT_EQ(TranslateSql(insert), insert);
+}
+
+TEST(SqlDialect, CatalogueListsUserTablesByNameIgnoringCase) {
+    TestProgram p;
+    p.sql("OrvLibraries81.mdb", "CREATE TABLE zebra (x)");
+    p.sql("OrvLibraries81.mdb", "CREATE TABLE Alpha (x)");
+    p.sql("OrvLibraries81.mdb", "CREATE TABLE Settings (x)");
+    p.sql("OrvLibraries81.mdb", "CREATE INDEX zebra_x ON zebra (x)");
+    Recordset rows = GetRecordset(p.state,
+                                  "SELECT Name FROM MSysObjects WHERE Type = 1 AND NAME NOT IN ('Settings') "
+                                  "AND Flags = 0 ORDER BY Name",
+                                  Db::Libraries);
+    QStringList names;
+    for (; !rows.IsEOF(); rows.MoveNext()) names << rows.Field("Name").toString();
+    EXPECT_EQ(names, QStringList({"Alpha", "MusicLibrary1", "zebra"}));
+}
+
+TEST(DataAccessCheck, OldOrMissingVersionShowsTheUpgradeMessageAndTouchesNothing) {
+    for (const QString version : {"2.69", ""}) {
+        TestProgram p;
+        p.state.DataAccessVersionSource = [version] { return version; };
+        EXPECT_FALSE(ExecuteSQLCommand(p.state, "INSERT INTO Settings VALUES ('Touched', 'Yes')", Db::Settings));
+        EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
+        EXPECT_TRUE(p.column("OrvSettings.mdb", "SELECT * FROM Settings WHERE SettingName = 'Touched'").isEmpty());
+        EXPECT_TRUE(p.state.ConnectionPool.empty()) << "no connection may be opened";
+        ASSERT_EQ(p.ui.messages.size(), 2);
+        const DialogContent& m = p.ui.messages[0];
+        EXPECT_EQ(m.title, "For Your Information...");
+        EXPECT_EQ(m.icon, DialogContent::Information);
+        EXPECT_FALSE(m.isReport);
+        EXPECT_EQ(m.message,
+                  "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your "
+                  "computer or Orvella Configurator will not be able to access your Music Library.\n\n"
+                  "Your currently installed version of these components is:\n\n" +
+                      version +
+                      "\n\n and you need to have version:\n\n2.70\n\ninstalled, at a minimum.\n\n"
+                      "Please visit www.orvella.example and click on the FAQ button for further instructions on how "
+                      "to upgrade these components.\n\nThanks!!");
+    }
+}
+
+TEST(DataAccessCheck, RecentVersionsPass) {
+    for (const QString version : {"2.7", "2.70", "2.8", ""}) {
+        TestProgram p;
+        if (!version.isEmpty()) p.state.DataAccessVersionSource = [version] { return version; };
+        EXPECT_TRUE(ExecuteSQLCommand(p.state, "INSERT INTO Settings VALUES ('Touched', 'Yes')", Db::Settings))
+            << version.toStdString();
+        EXPECT_TRUE(p.ui.messages.isEmpty());
+    }
+}
+
+TEST(GetRecordset, MissingFileShowsTheNotFoundReportNamingTheMainDatabase) {
+    TestProgram p;
+    ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
+    p.state.BuildRunning = true;
+    EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
+    EXPECT_FALSE(p.state.BuildRunning);
+    EXPECT_FALSE(QFile::exists(p.file("OrvSettings.mdb"))) << "opening must never create the file";
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(p.ui.messages[0].title, "For Your Information...");
+    EXPECT_EQ(p.ui.messages[0].message, "Orvella Configurator cannot find the Music Library file located at \n\n" +
+                                            p.file("Orvella81.mdb") +
+                                            "\n\nPlease double check that the path is correct and the file exists.");
+
+    p.ui.messages.clear();
+    EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings, false).isNothing());
+    EXPECT_TRUE(p.ui.messages.isEmpty());
+}
+
+TEST(GetRecordset, AFileThatIsNotADatabaseCannotBeOpened) {
+    TestProgram p;
+    QFile garbage(p.file("OrvSettings.mdb"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find"));
+}
+
+TEST(GetRecordset, ARejectedQueryFailsAtItsFirstUse) {
+    TestProgram p;
+    Recordset rows = GetRecordset(p.state, "SELECT FROM WHERE", Db::Settings);
+    EXPECT_FALSE(rows.isNothing());
+    try {
+        rows.IsEOF();
+        FAIL() << "expected a failure";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::SyntaxError);
+    }
+    EXPECT_TRUE(p.ui.messages.isEmpty());
+
+    Recordset missing = GetRecordset(p.state, "SELECT * FROM NoSuchTable", Db::Libraries);
+    EXPECT_THROW(missing.Field(0), RuntimeError);
+}
+
+TEST(GetRecordset, HandlerRows) {
+    TestProgram p;
+    const QString sql = "SELECT x FROM y";
+    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::SyntaxError, "Syntax error"), sql, true);
+    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::UnknownName, "No value given"), sql, true);
+    ASSERT_EQ(p.ui.messages.size(), 2);
+    for (const DialogContent& m : p.ui.messages) {
+        EXPECT_EQ(m.message, "An unexpected problem occurred while trying to access the Music Library.");
+        EXPECT_EQ(m.title, "Music Library Error...");
+        EXPECT_EQ(m.icon, DialogContent::Error);
+        EXPECT_TRUE(m.isReport);
+        EXPECT_TRUE(m.reportText.contains("Module: modGlobalConfig\nProcedure: GetRecordset\n"));
+    }
+    EXPECT_TRUE(p.ui.messages[0].reportText.contains("Error Number: -2147217900\n"
+                                                     "Error Description: Syntax error - SQL Statement: SELECT x FROM y"));
+    EXPECT_TRUE(p.ui.messages[1].reportText.contains("Error Number: -2147217904\n"));
+    EXPECT_EQ(p.ui.endProgramCalls, 0);
+
+    p.ui.messages.clear();
+    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::CannotOpen, "gone"), sql, true);
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find the Music Library file"));
+
+    p.ui.messages.clear();
+    GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, true);
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(p.ui.messages[0].message, "Orvella Configurator cannot continue due to an unexpected fatal error.");
+    EXPECT_EQ(p.ui.messages[0].title, "Music Library Error...");
+    EXPECT_TRUE(p.ui.messages[0].endProgram);
+    EXPECT_EQ(p.ui.endProgramCalls, 1);
+
+    p.ui.messages.clear();
+    p.state.ErrorProcName.clear();
+    GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, false);
+    EXPECT_TRUE(p.ui.messages.isEmpty());
+    EXPECT_EQ(p.state.ErrorProcName, "GetRecordset");
+}
+
+TEST(ExecuteSQLCommand, HandlerRowsAndQuiet) {
+    TestProgram p;
+    EXPECT_FALSE(ExecuteSQLCommand(p.state, "UPDATE Settings SET WHERE", Db::Settings));
+    EXPECT_FALSE(ExecuteSQLCommand(p.state, "DELETE * FROM NoSuchTable", Db::Libraries));
+    ASSERT_EQ(p.ui.messages.size(), 2);
+    for (const DialogContent& m : p.ui.messages) {
+        EXPECT_EQ(m.message, "An unexpected problem occurred while trying to update the Music Library.");
+        EXPECT_EQ(m.title, "Music Library Error...");
+        EXPECT_EQ(m.icon, DialogContent::Error);
+        EXPECT_TRUE(m.reportText.contains("Procedure: ExecuteSQLCommand\n"));
+    }
+    EXPECT_TRUE(p.ui.messages[1].reportText.contains("Error Number: -2147217904\n"));
+    EXPECT_TRUE(p.ui.messages[1].reportText.contains(" - SQL Statement: DELETE * FROM NoSuchTable\nCode Line: 0"));
+
+    p.ui.messages.clear();
+    EXPECT_TRUE(ExecuteSQLCommand(p.state, "DROP TABLE NoSuchTable", Db::Libraries, true));
+    EXPECT_TRUE(p.ui.messages.isEmpty()) << "Quiet passes over a statement the engine rejects";
+
+    ASSERT_TRUE(QFile::remove(p.file("OrvLibraries81.mdb")));
+    EXPECT_FALSE(ExecuteSQLCommand(p.state, "DROP TABLE MusicLibrary1", Db::Libraries, true));
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(p.ui.messages[0].message, "Orvella Configurator cannot continue due to an unexpected error.");
+    EXPECT_EQ(p.ui.messages[0].title, "Unexpected Error...");
+    EXPECT_EQ(p.ui.endProgramCalls, 0);
+}
+
+TEST(ExecuteSQLCommand, ControlCharactersNeverReachTheEngine) {
+    TestProgram p;
+    ASSERT_TRUE(ExecuteSQLCommand(p.state, "INSERT INTO Settings\t(SettingName, SettingValue)\nVALUES ('Ta\tb', 'Li\nne')",
+                                  Db::Settings));
+    EXPECT_EQ(p.column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = 'Tab'"),
+              QStringList{"Line"});
+}
+
+TEST(ExecuteSQLCommand, OneCallRunsOneStatement) {
+    TestProgram p;
+    const QStringList before = p.column("OrvSettings.mdb", "SELECT SettingName FROM Settings");
+    ASSERT_FALSE(before.isEmpty());
+    EXPECT_FALSE(ExecuteSQLCommand(p.state, "DELETE FROM Settings; DROP TABLE Settings", Db::Settings));
+    EXPECT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(ExecuteSQLCommand(p.state, "DELETE FROM Settings; DROP TABLE Settings", Db::Settings, true));
+    EXPECT_EQ(p.column("OrvSettings.mdb", "SELECT SettingName FROM Settings"), before);
+    EXPECT_TRUE(ExecuteSQLCommand(p.state, "DELETE FROM Settings WHERE SettingName = 'x';", Db::Settings));
+}
+
+TEST(ExecuteSQLCommand, SeesADatabaseFileThatWasReplaced) {
+    TestProgram p;
+    ASSERT_TRUE(ExecuteSQLCommand(p.state, "UPDATE Settings SET SettingValue = 'old' WHERE SettingName = 'Password'",
+                                  Db::Settings));
+    TestProgram other;
+    other.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'new' WHERE SettingName = 'Password'");
+    ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
+    ASSERT_TRUE(QFile::copy(other.file("OrvSettings.mdb"), p.file("OrvSettings.mdb")));
+    Recordset rows = GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", 2);
+    EXPECT_EQ(rows.Field(0).toString(), "new");
+}
+
+TEST(FileHelpers, FileExistsOnlyForReadableFiles) {
+    TestProgram p;
+    EXPECT_TRUE(FileExists(p.file("Orvella81.mdb")));
+    EXPECT_FALSE(FileExists(p.file("Missing.mdb")));
+    EXPECT_FALSE(FileExists(p.file("Playlists")));
+    EXPECT_FALSE(FileExists(""));
+}
+
+}  // namespace
+}  // namespace orv
