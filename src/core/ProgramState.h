@@ -45,6 +45,15 @@ struct ProgramState {
 
     int MessageAnswer = 7;
 
+    // The build options of the Music Libraries panel: chkBlankTags, and the text of
+    // txtBlankTagFormat as the window holds it.
+    bool UpdateBlankTags = false;
+    QString BlankTagFormat;
+
+    // Song records added and updated during the current run.
+    int AddedCount = 0;
+    int UpdatedCount = 0;
+
     // The build run's connection to the libraries database; null outside a run.
     std::shared_ptr<Connection> SharedLibraryConnection;
     // Connections kept open between statements, by database path (see Database.h).

@@ -158,11 +158,15 @@ void ShowNotFoundReport(ProgramState& state) {
 QString SqlQuote(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return TrimBlanks(quoted);
+}
+
+QString TrimBlanks(const QString& text) {
     // Blanks only: other white space stays, as the engine's own trim would leave it.
-    qsizetype start = 0, end = quoted.size();
-    while (start < end && quoted[start] == QLatin1Char(' ')) ++start;
-    while (end > start && quoted[end - 1] == QLatin1Char(' ')) --end;
-    return quoted.mid(start, end - start);
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == QLatin1Char(' ')) ++start;
+    while (end > start && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(start, end - start);
 }
 
 QString StripControlChars(const QString& text, int keepCode) {

@@ -46,6 +46,8 @@ void ShowNotFoundReport(ProgramState& state);
 
 // Doubles every single quote, then trims blanks at both ends.
 QString SqlQuote(const QString& text);
+// Removes blanks (not other white space) at both ends.
+QString TrimBlanks(const QString& text);
 // Removes characters 0 to 31 (but keepCode) and 127.
 QString StripControlChars(const QString& text, int keepCode = 0);
 
