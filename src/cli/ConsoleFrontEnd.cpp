@@ -34,6 +34,21 @@ int ConsoleFrontEnd::askQuestion(const DialogContent& content) {
     return answer.startsWith(QLatin1Char('y'), Qt::CaseInsensitive) ? 6 : 7;
 }
 
+std::optional<QString> ConsoleFrontEnd::inputText(const QString& prompt, const QString& title) {
+    err_ << title << '\n' << prompt << '\n';
+    if (!::isatty(STDIN_FILENO)) {
+        err_ << "(no terminal: cancelled)\n";
+        err_.flush();
+        return std::nullopt;
+    }
+    err_ << "> ";
+    err_.flush();
+    QTextStream in(stdin);
+    const QString line = in.readLine();
+    if (line.isNull()) return std::nullopt;
+    return line;
+}
+
 void ConsoleFrontEnd::endProgram() {
     err_.flush();
     std::exit(1);

@@ -8,12 +8,14 @@ namespace orv {
 
 // The command line's face: messages and reports go to standard error; questions are
 // answered Yes with --yes, asked on the terminal when there is one, and answered No otherwise.
+// A text prompt is read from the terminal; without one it counts as cancelled.
 class ConsoleFrontEnd : public FrontEnd {
 public:
     explicit ConsoleFrontEnd(bool answerYes);
 
     void showMessage(const DialogContent& content) override;
     int askQuestion(const DialogContent& content) override;
+    std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
 
     // How many messages were shown since the start.

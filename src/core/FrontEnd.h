@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace orv {
 
@@ -35,6 +36,8 @@ public:
     virtual void showMessage(const DialogContent& content) = 0;
     // Asks a Yes/No question; returns 6 for Yes, 7 for No.
     virtual int askQuestion(const DialogContent& content) = 0;
+    // Asks for a line of text; nothing when the prompt was cancelled.
+    virtual std::optional<QString> inputText(const QString& prompt, const QString& title) = 0;
     // Ends the program after a report that asked for it.
     virtual void endProgram() = 0;
     // Lets the front end process its events during a long run.

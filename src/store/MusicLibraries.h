@@ -1,13 +1,94 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace orv {
 
 struct ProgramState;
 
+// Tables of the libraries database that are never Music Libraries, in the catalogue query's order.
+const QStringList& ReservedTableNames();
+
+// Whether a library name can stand as a bare table name in SQL: letters, digits and "_", not
+// starting with a digit, not a word of the SQL language and not a reserved table name. Every
+// procedure here refuses other names before they reach a statement.
+bool IsPlainLibraryName(const QString& name);
+
+// A typed name as a library name: every blank becomes "_".
+QString LibraryNameFromTyped(const QString& typed);
+
+// The library box's contents after a listing.
+struct MusicLibraryList {
+    bool refill = false;  // the box is to hold `names` (a listing without rows leaves it as it was)
+    QStringList names;    // library names, in catalogue order
+    QString select;       // the entry to select, the first entry when it is not in the box; empty: none
+};
+
+// Where `select` lands in a box holding `entries`: its index (letter case ignored), else 0, or -1
+// when the box is empty or nothing is to be selected.
+int LibraryEntryIndex(const QStringList& entries, const QString& select);
+
+// Lists the Music Libraries of the libraries database (reserved names hidden, sorted by name
+// with letter case ignored), makes the Filename index of each where missing, and reads the
+// setting "CurrentMusicLibrary" into CurrentMusicLibrary ("MusicLibrary1" when empty) as the
+// entry to select. A failure is reported (frmStartUp, GetMusicLibraries) and leaves the box alone.
+MusicLibraryList GetMusicLibraries(ProgramState& state);
+
+// The library names of the previous version's libraries database, same listing.
+QStringList GetPreviousMusicLibraries(ProgramState& state);
+
+// Creates the library table (and its Filename index) when it is missing or empty. A table with
+// records is never replaced, and a name that is not plain is refused: false for both.
+bool CreateMusicLibrary(ProgramState& state, const QString& name);
+
+// Drops a library table; false when the statement failed (reported). Throws RuntimeError for a
+// name that is not plain.
+bool DropMusicLibrary(ProgramState& state, const QString& name);
+
+// Makes the index on Filename beside a library table when it is missing; failures pass silently.
+void EnsureFilenameIndex(ProgramState& state, const QString& name);
+
 // The number of rows of the current library, shown in "lblSongCount". No library database
 // answer counts 0; a library table that cannot be read throws to the caller.
 int RefreshSongCount(ProgramState& state);
+
+// Shows a library's song count on the main window: "lblSongCount", the "cmdDatabase" caption,
+// and "cmdLaunch"/"cmdOK" enabled only when there are songs.
+void ShowLibraryCount(ProgramState& state, int count);
+
+// What a library button leaves for the window.
+struct LibraryButtonResult {
+    bool done = false;                          // the library was created or deleted
+    std::optional<MusicLibraryList> libraries;  // the library box's new contents, when it changes
+};
+
+// The New button: asks for the name through the front end, then as NewMusicLibraryNamed.
+LibraryButtonResult NewMusicLibrary(ProgramState& state);
+// The New button with the typed answer: blanks become "_"; an empty name does nothing. Shows
+// "Music Library Created" (and the refilled box selects the new library) or "Music Library NOT
+// Created".
+LibraryButtonResult NewMusicLibraryNamed(ProgramState& state, const QString& typed);
+
+// The Delete button on the selected entry of a box holding `entryCount` entries: refuses the
+// only library, asks first, drops, compacts and refills the box.
+LibraryButtonResult DeleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount);
+
+// The Clear button on the selected entry: needs data-access version 2.70, asks first, deletes
+// every record, shows the new count and compacts. True when the records were deleted.
+bool ClearMusicLibrary(ProgramState& state, const QString& selected);
+
+// A selection in the library box: the entry becomes CurrentMusicLibrary; outside start-up its
+// count is shown (or, when it cannot be counted, the saving buttons are disabled).
+void SelectMusicLibrary(ProgramState& state, const QString& entry);
+
+// The start-up carry-over of a previous version's libraries.
+enum class TransferOutcome { NoPreviousVersion, Declined, Cancelled, Transferred };
+TransferOutcome TransferPreviousLibraries(ProgramState& state);
+
+// Copies one library's records from the previous libraries database over the new table's. Throws
+// RuntimeError for a failure that ends the copy; rejected statements are reported as they come.
+void TransferLibraryRecords(ProgramState& state, const QString& name);
 
 }  // namespace orv

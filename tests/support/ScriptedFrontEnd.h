@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QString>
 #include <deque>
+#include <functional>
+#include <optional>
 
 namespace orv::test {
 
@@ -21,17 +23,36 @@ public:
         answers.pop_front();
         return answer;
     }
+    std::optional<QString> inputText(const QString& prompt, const QString& title) override {
+        prompts.append({title, prompt});
+        if (textAnswers.empty()) return std::nullopt;
+        const std::optional<QString> answer = textAnswers.front();
+        textAnswers.pop_front();
+        return answer;
+    }
     void endProgram() override { ++endProgramCalls; }
-    void yield() override { ++yields; }
+    void yield() override {
+        ++yields;
+        if (onYield) onYield();
+    }
     void setCaption(const QString& control, const QString& text) override { captions[control] = text; }
     void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
     void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
 
     std::deque<int> answers;
+    // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
+    std::deque<std::optional<QString>> textAnswers;
+    struct Prompt {
+        QString title;
+        QString prompt;
+    };
+    QList<Prompt> prompts;
     QList<DialogContent> messages;
     QList<DialogContent> questions;
     int endProgramCalls = 0;
     int yields = 0;
+    // Runs at every yield, as the events the front end processes there would.
+    std::function<void()> onYield;
     QMap<QString, QString> captions;
     QMap<QString, bool> enabled_;
     QMap<QString, bool> visible_;
