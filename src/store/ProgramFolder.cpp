@@ -1,9 +1,11 @@
 #include "store/ProgramFolder.h"
 
+#include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/Database.h"
 #include "store/GlobalConfig.h"
 #include "store/LibrarySchema.h"
+#include "store/Settings.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -103,6 +105,31 @@ QStringList InitializeProgramFolder(const QString& folder) {
         created << playlists;
     }
     return created;
+}
+
+void ReadStartUpPaths(ProgramState& state) {
+    const QString images = ProgramFile(state, QStringLiteral("Images"));
+    if (BooleanValue(GetSetting(state, QStringLiteral("InitialUse"))).value_or(false)) {
+        state.MusicPath = state.DriveRoot;
+        state.ImagesPath = images;
+        return;
+    }
+    state.MusicPath = GetSetting(state, QStringLiteral("MusicPath"));
+    if (state.MusicPath.isEmpty()) state.MusicPath = state.DriveRoot;
+    state.ImagesPath = GetSetting(state, QStringLiteral("ImagesPath"));
+    if (state.ImagesPath.isEmpty()) state.ImagesPath = images;
+}
+
+void RenamePreviousLibraries(const ProgramState& state) {
+    const std::pair<QString, QString> renames[] = {
+        {kPreviousLibrariesFile8, QStringLiteral("OrvLibraries8OLD.mdb")},
+        {kPreviousLibrariesFile, QStringLiteral("OrvLibrariesOLD.mdb")},
+    };
+    for (const auto& [from, to] : renames) {
+        const QString source = ProgramFile(state, from);
+        // QFile::rename never replaces an existing file: the older file then keeps its name.
+        if (FileExists(source)) QFile::rename(source, ProgramFile(state, to));
+    }
 }
 
 }  // namespace orv

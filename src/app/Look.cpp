@@ -1,0 +1,52 @@
+#include "app/Look.h"
+
+#include "extras/Skins.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPixmap>
+
+namespace orv {
+namespace {
+
+const QString kButtonStyle = QStringLiteral(
+    "QAbstractButton {"
+    "  background-color: rgb(255, 0, 0);"
+    "  color: rgb(255, 255, 255);"
+    "  font-family: Arial, 'Liberation Sans';"
+    "  font-weight: 900;"
+    "  font-size: 9pt;"
+    "  border: 2px solid rgb(64, 0, 128);"
+    "  border-radius: 8px;"
+    "  padding: 4px 10px;"
+    "}"
+    "QAbstractButton:hover { background-color: rgb(0, 0, 255); color: rgb(255, 255, 0); }"
+    "QAbstractButton:pressed, QAbstractButton:checked { background-color: rgb(0, 128, 0); color: rgb(255, 255, 0); }"
+    "QAbstractButton:disabled { background-color: rgb(150, 90, 90); color: rgb(220, 220, 220); }");
+
+}  // namespace
+
+void FormatButton(QAbstractButton* button, const QString& caption) {
+    button->setStyleSheet(kButtonStyle);
+    button->setCursor(Qt::PointingHandCursor);
+    SetButtonCaption(button, caption);
+}
+
+void SetButtonCaption(QAbstractButton* button, const QString& caption) {
+    button->setText(caption);
+}
+
+void SetButtonValue(QAbstractButton* button, bool pressed) {
+    button->setCheckable(true);
+    button->setChecked(pressed);
+}
+
+bool GetButtonValue(const QAbstractButton* button) {
+    return button->isChecked();
+}
+
+void SkinPicture(const ProgramState& state, QLabel* picture, const QString& baseName) {
+    if (const auto image = LoadSkinPicture(state, baseName)) picture->setPixmap(QPixmap::fromImage(*image));
+}
+
+}  // namespace orv

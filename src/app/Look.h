@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QAbstractButton;
+class QLabel;
+
+namespace orv {
+
+struct ProgramState;
+
+// Gives a button the program's look (red and rounded, blue under the mouse, green while
+// pressed, white bold Arial caption) and its caption. The caption goes to the button as
+// given: "&&" shows as one ampersand.
+void FormatButton(QAbstractButton* button, const QString& caption);
+
+// Changes the caption of a button that already has the look.
+void SetButtonCaption(QAbstractButton* button, const QString& caption);
+
+// The pressed state of a toggle button with the look.
+void SetButtonValue(QAbstractButton* button, bool pressed);
+bool GetButtonValue(const QAbstractButton* button);
+
+// Loads the active skin's picture of the given base name into the label; a label whose
+// picture cannot be found keeps what it shows.
+void SkinPicture(const ProgramState& state, QLabel* picture, const QString& baseName);
+
+}  // namespace orv

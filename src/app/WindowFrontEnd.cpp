@@ -1,0 +1,71 @@
+#include "app/WindowFrontEnd.h"
+
+#include "app/Look.h"
+#include "app/frmErrorMessage.h"
+#include "core/ProgramState.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <cstdlib>
+
+namespace orv {
+
+WindowFrontEnd::WindowFrontEnd(ProgramState& state) : state_(state) {}
+
+void WindowFrontEnd::showMessage(const DialogContent& content) {
+    auto* dialog = new frmErrorMessage(state_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->ShowContent(content);
+    if (content.modal) {
+        dialog->exec();
+        return;
+    }
+    dialog->show();
+    dialog->repaint();
+}
+
+int WindowFrontEnd::askQuestion(const DialogContent& content) {
+    frmErrorMessage dialog(state_);
+    dialog.ShowQuestion(content);
+    QObject::connect(&dialog, &frmErrorMessage::answeredNoDuringStartUp, [this] {
+        if (!splash_) return;
+        splash_->show();
+        splash_->repaint();
+    });
+    dialog.exec();
+    return state_.MessageAnswer == 6 ? 6 : 7;
+}
+
+void WindowFrontEnd::endProgram() {
+    QApplication::closeAllWindows();
+    std::exit(EXIT_FAILURE);
+}
+
+void WindowFrontEnd::yield() {
+    QCoreApplication::processEvents();
+}
+
+QWidget* WindowFrontEnd::control(const QString& name) const {
+    return mainWindow_ ? mainWindow_->findChild<QWidget*>(name) : nullptr;
+}
+
+void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
+    QWidget* widget = control(name);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+        label->repaint();
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        SetButtonCaption(button, text);
+    }
+}
+
+void WindowFrontEnd::setEnabled(const QString& name, bool enabled) {
+    if (QWidget* widget = control(name)) widget->setEnabled(enabled);
+}
+
+void WindowFrontEnd::setVisible(const QString& name, bool visible) {
+    if (QWidget* widget = control(name)) widget->setVisible(visible);
+}
+
+}  // namespace orv

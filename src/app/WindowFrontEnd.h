@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/FrontEnd.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace orv {
+
+struct ProgramState;
+
+// The windowed program's face: messages, reports and questions in frmErrorMessage, control
+// changes on the main window.
+class WindowFrontEnd : public FrontEnd {
+public:
+    explicit WindowFrontEnd(ProgramState& state);
+
+    void showMessage(const DialogContent& content) override;
+    int askQuestion(const DialogContent& content) override;
+    void endProgram() override;
+    void yield() override;
+    void setCaption(const QString& control, const QString& text) override;
+    void setEnabled(const QString& control, bool enabled) override;
+    void setVisible(const QString& control, bool visible) override;
+
+    // The window whose controls the core names; the splash brought back after a No at start-up.
+    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+    void setSplash(QWidget* splash) { splash_ = splash; }
+
+private:
+    QWidget* control(const QString& name) const;
+
+    ProgramState& state_;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> splash_;
+};
+
+}  // namespace orv

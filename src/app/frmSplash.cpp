@@ -1,0 +1,127 @@
+#include "app/frmSplash.h"
+
+#include "app/Look.h"
+#include "app/WindowFrontEnd.h"
+#include "app/frmStartUp.h"
+#include "core/ProgramState.h"
+#include "errors/ErrorReport.h"
+#include "store/GlobalConfig.h"
+#include "store/Settings.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace orv {
+
+frmSplash::frmSplash(ProgramState& state, WindowFrontEnd& frontEnd, StartUpServices services, QString commandLine)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint),
+      state_(state),
+      frontEnd_(frontEnd),
+      services_(std::move(services)),
+      commandLine_(std::move(commandLine)) {
+    setObjectName(QStringLiteral("frmSplash"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(480, 300);
+    setStyleSheet(QStringLiteral("QWidget#frmSplash { background-color: rgb(42, 0, 85); }"));
+
+    imgBG_ = new QLabel(this);
+    imgBG_->setObjectName(QStringLiteral("imgBG"));
+    imgBG_->setGeometry(rect());
+    imgBG_->setScaledContents(true);
+
+    imgLogo_ = new QLabel(QStringLiteral("Orvella"), this);
+    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo_->setAlignment(Qt::AlignCenter);
+    imgLogo_->setGeometry(0, 70, width(), 110);
+    imgLogo_->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0); font: bold 44pt 'Liberation Sans';"));
+
+    const auto versionLabel = [this](const char* name, const QString& colour, int offset) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setGeometry(offset, 200 + offset, width(), 30);
+        label->setStyleSheet(QStringLiteral("font: bold 13pt 'Liberation Sans'; color: ") + colour + ";");
+        return label;
+    };
+    lblVersion2_ = versionLabel("lblVersion2", QStringLiteral("black"), 2);
+    lblVersion_ = versionLabel("lblVersion", QStringLiteral("white"), 0);
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(750);
+    connect(timer_, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
+    frontEnd_.setSplash(this);
+}
+
+QString frmSplash::VersionCaption(const ProgramState& state) {
+    return QStringLiteral("Configurator - ") + QStringLiteral("Version ") + ShortVersionText(state.Version);
+}
+
+void frmSplash::Form_Load() {
+    state_.StartingUp = true;
+    state_.WatchPromptShowing = false;
+    lblVersion_->setText(VersionCaption(state_));
+    lblVersion2_->setText(VersionCaption(state_));
+    try {
+        SetDatabasePaths(state_);
+        state_.MusicPath = GetSetting(state_, QStringLiteral("MusicPath"));
+        if (state_.MusicPath.isEmpty()) state_.MusicPath = state_.DriveRoot;
+    } catch (const RuntimeError& error) {
+        ReportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
+        return;
+    }
+
+    // From here on a failing step is passed over.
+    ContinueOnError([&] { state_.ActiveSkin = GetSetting(state_, QStringLiteral("ActiveSkin")); });
+    SkinPicture(state_, imgBG_, QStringLiteral("Background"));
+    SkinPicture(state_, imgLogo_, QStringLiteral("Logo"));
+
+    ContinueOnError([&] {
+        state_.AutoCheckNewVersion =
+            BooleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
+    });
+    if (state_.AutoCheckNewVersion && services_.checkForNewVersion) {
+        timer_->stop();
+        hide();
+        services_.checkForNewVersion();
+    } else {
+        show();
+        repaint();
+        timer_->start();
+    }
+
+    ContinueOnError([&] {
+        state_.WatchFolders = BooleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
+    });
+    if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
+}
+
+void frmSplash::ResumeStartUp() {
+    timer_->start();
+}
+
+void frmSplash::Timer1_Timer() {
+    const QString version = GetMDACVersion(state_);
+    if (LeadingNumber(version) < kRequiredDataAccessVersion) {
+        timer_->stop();
+        ShowErrorMessage(state_, MDACMessage(kMDACStartupFirstSentence, version), QString(), QString(), QVariant(),
+                         QVariant(), DialogContent::Information, QStringLiteral("For Your Information..."));
+        close();
+        return;
+    }
+    state_.StartTime = QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("MMMM d, yyyy @ h:mm:ss ap"));
+    if (state_.WatchPromptShowing) return;
+
+    timer_->stop();
+    mainWindow_ = new frmStartUp(state_);
+    frontEnd_.setMainWindow(mainWindow_);
+    emit mainWindowCreated(mainWindow_);
+    mainWindow_->Form_Load();
+    mainWindow_->show();
+    if (commandLine_ == QLatin1String("Y")) mainWindow_->cmdDatabase_Click();
+    close();
+}
+
+}  // namespace orv

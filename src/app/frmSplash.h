@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace orv {
+
+struct ProgramState;
+class WindowFrontEnd;
+class frmStartUp;
+
+// What start-up can start besides the main window. Each is optional: a program without it
+// simply goes on.
+struct StartUpServices {
+    // The automatic new-version check; it resumes start-up by calling ResumeStartUp().
+    std::function<void()> checkForNewVersion;
+    // The folder watch over the music folder.
+    std::function<void(const QString& musicPath)> watchForMP3s;
+};
+
+// The splash window: works out the program's paths, shows the skin and the version, checks the
+// data-access version and opens the main window.
+class frmSplash : public QWidget {
+    Q_OBJECT
+public:
+    frmSplash(ProgramState& state, WindowFrontEnd& frontEnd, StartUpServices services, QString commandLine);
+
+    void Form_Load();
+    // Starts the timer again after the automatic version check.
+    void ResumeStartUp();
+
+    // The version text of the labels: "Configurator - Version 8.1.9" ("8.1" for revision 0).
+    static QString VersionCaption(const ProgramState& state);
+
+    QTimer* Timer1() const { return timer_; }
+    frmStartUp* MainWindow() const { return mainWindow_; }
+
+public slots:
+    void Timer1_Timer();
+
+signals:
+    // The main window exists and is about to load.
+    void mainWindowCreated(frmStartUp* window);
+
+private:
+    ProgramState& state_;
+    WindowFrontEnd& frontEnd_;
+    StartUpServices services_;
+    QString commandLine_;
+    QLabel* imgBG_;
+    QLabel* imgLogo_;
+    QLabel* lblVersion_;
+    QLabel* lblVersion2_;
+    QTimer* timer_;
+    frmStartUp* mainWindow_ = nullptr;
+};
+
+}  // namespace orv

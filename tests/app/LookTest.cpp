@@ -1,0 +1,57 @@
+#include "app/Look.h"
+#include "support/TestProgram.h"
+
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+TEST(ButtonLook, CaptionsGoToTheButtonUnchanged) {
+    QPushButton button;
+    FormatButton(&button, "Save && Close");
+    EXPECT_EQ(button.text(), "Save && Close");
+    const QString style = button.styleSheet();
+    EXPECT_TRUE(style.contains("rgb(255, 0, 0)")) << "red at rest";
+    EXPECT_TRUE(style.contains(":hover { background-color: rgb(0, 0, 255)")) << "blue under the mouse";
+    EXPECT_TRUE(style.contains(":pressed, QAbstractButton:checked { background-color: rgb(0, 128, 0)")) << "green pressed";
+    EXPECT_TRUE(style.contains("border-radius")) << "rounded";
+    SetButtonCaption(&button, "Update Music Library");
+    EXPECT_EQ(button.text(), "Update Music Library");
+    EXPECT_EQ(button.styleSheet(), style) << "a caption change keeps the look";
+}
+
+TEST(ButtonLook, ToggleValue) {
+    QPushButton byTrack;
+    FormatButton(&byTrack, "By Track #");
+    EXPECT_FALSE(GetButtonValue(&byTrack));
+    SetButtonValue(&byTrack, true);
+    EXPECT_TRUE(GetButtonValue(&byTrack));
+    SetButtonValue(&byTrack, false);
+    EXPECT_FALSE(GetButtonValue(&byTrack));
+}
+
+TEST(ButtonLook, SkinPictureKeepsTheDesignedPictureWhenNoneLoads) {
+    test::TestProgram p;
+    QLabel label;
+    QPixmap designed(2, 2);
+    designed.fill(Qt::magenta);
+    label.setPixmap(designed);
+    p.state.ActiveSkin = "Missing";
+    SkinPicture(p.state, &label, "Background");
+    EXPECT_EQ(label.pixmap().toImage().pixelColor(0, 0), QColor(Qt::magenta));
+
+    QDir().mkpath(p.file("Skins/Only"));
+    QImage gif(3, 3, QImage::Format_RGB32);
+    gif.fill(Qt::cyan);
+    ASSERT_TRUE(gif.save(p.file("Skins/Only/Background.gif"), "GIF"));
+    p.state.ActiveSkin = "Only";
+    SkinPicture(p.state, &label, "Background");
+    EXPECT_EQ(label.pixmap().toImage().pixelColor(1, 1), QColor(Qt::cyan));
+}
+
+}  // namespace
+}  // namespace orv

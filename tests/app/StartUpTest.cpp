@@ -1,0 +1,145 @@
+#include "app/WindowFrontEnd.h"
+#include "app/frmSplash.h"
+#include "app/frmStartUp.h"
+#include "store/Settings.h"
+#include "support/TestProgram.h"
+#include "support/Windows.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using test::OnNextModal;
+using test::OpenWindow;
+using test::TestProgram;
+
+// A program started the way the windowed program starts, over a temporary program folder.
+struct StartedProgram : TestProgram {
+    explicit StartedProgram(const QString& commandLine = QString(), bool firstUse = false) : frontEnd(state) {
+        if (!firstUse) SaveSetting(state, "InitialUse", "False");
+        state.UserInterface = &frontEnd;
+        splash = new frmSplash(state, frontEnd, StartUpServices{}, commandLine);
+    }
+    ~StartedProgram() {
+        for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+    }
+    // Runs the splash up to and including its first timer tick.
+    frmStartUp* start() {
+        splash->Form_Load();
+        splash->Timer1_Timer();
+        return qobject_cast<frmStartUp*>(OpenWindow("frmStartUp"));
+    }
+    WindowFrontEnd frontEnd;
+    frmSplash* splash = nullptr;
+};
+
+TEST(StartUp, VersionTexts) {
+    TestProgram p;
+    EXPECT_EQ(frmSplash::VersionCaption(p.state), "Configurator - Version 8.1.9");
+    EXPECT_EQ(frmStartUp::WindowCaption(p.state), "Orvella Configurator - Version 8.1.9");
+    p.state.Version.revision = 0;
+    EXPECT_EQ(frmSplash::VersionCaption(p.state), "Configurator - Version 8.1");
+    EXPECT_EQ(frmStartUp::WindowCaption(p.state), "Orvella Configurator - Version 8.1.0");
+}
+
+TEST(StartUp, SplashThenMainWindow) {
+    StartedProgram p;
+    QPointer<frmSplash> splash(p.splash);
+    p.splash->Form_Load();
+    EXPECT_TRUE(p.state.StartingUp);
+    EXPECT_TRUE(p.splash->isVisible());
+    EXPECT_EQ(p.splash->findChild<QLabel*>("lblVersion")->text(), "Configurator - Version 8.1.9");
+    EXPECT_EQ(p.splash->findChild<QLabel*>("lblVersion2")->text(), "Configurator - Version 8.1.9");
+    EXPECT_FALSE(p.splash->findChild<QLabel*>("imgBG")->pixmap().isNull()) << "the default skin's background";
+    EXPECT_TRUE(p.splash->Timer1()->isActive());
+    EXPECT_EQ(p.splash->Timer1()->interval(), 750);
+    EXPECT_EQ(p.state.ActiveSkin, "Default");
+
+    p.splash->Timer1_Timer();
+    QWidget* main = OpenWindow("frmStartUp");
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->windowTitle(), "Orvella Configurator - Version 8.1.9");
+    EXPECT_TRUE(QRegularExpression("^[A-Z][a-z]+ \\d{1,2}, \\d{4} @ \\d{1,2}:\\d\\d:\\d\\d (am|pm)$")
+                    .match(p.state.StartTime)
+                    .hasMatch())
+        << p.state.StartTime.toStdString();
+    EXPECT_FALSE(p.state.StartingUp);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(splash.isNull()) << "the splash closes once the main window shows";
+    EXPECT_EQ(OpenWindow("frmWelcome"), nullptr);
+}
+
+TEST(StartUp, OldDataAccessStopsBeforeTheMainWindow) {
+    StartedProgram p;
+    p.state.DataAccessVersionSource = [] { return QString("2.69"); };
+    p.splash->Form_Load();
+    p.splash->Timer1_Timer();
+    EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
+    QWidget* message = OpenWindow("frmErrorMessage");
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->findChild<QLabel*>("lblTitle")->text(), "For Your Information...");
+    EXPECT_TRUE(message->findChild<QLabel*>("lblMessage")->text().startsWith(
+        "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer or "
+        "Orvella will not be able to access your Music Library.\n\nYour currently installed version of these "
+        "components is:\n\n2.69\n\n"));
+    EXPECT_FALSE(p.splash->isVisible());
+}
+
+TEST(StartUp, WaitsWhileTheWatchPromptShows) {
+    StartedProgram p;
+    p.splash->Form_Load();
+    p.state.WatchPromptShowing = true;
+    p.splash->Timer1_Timer();
+    EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
+    EXPECT_TRUE(p.splash->Timer1()->isActive());
+    p.state.WatchPromptShowing = false;
+    p.splash->Timer1_Timer();
+    EXPECT_NE(OpenWindow("frmStartUp"), nullptr);
+}
+
+TEST(StartUp, OnlyAnUpperCaseYStartsABuild) {
+    for (const QString& commandLine : {QString("Y"), QString("y"), QString("Y Y"), QString()}) {
+        StartedProgram p(commandLine);
+        int builds = 0;
+        QObject::connect(p.splash, &frmSplash::mainWindowCreated, [&](frmStartUp* main) {
+            QObject::connect(main, &frmStartUp::buildRequested, [&] {
+                EXPECT_TRUE(main->isVisible()) << "the build starts once the main window shows";
+                ++builds;
+            });
+        });
+        ASSERT_NE(p.start(), nullptr);
+        EXPECT_EQ(builds, commandLine == "Y" ? 1 : 0) << commandLine.toStdString();
+    }
+}
+
+TEST(StartUp, FirstUseWelcomesAndRemembersIt) {
+    StartedProgram p(QString(), true);
+    QString title;
+    OnNextModal([&](QWidget* welcome) {
+        title = welcome->findChild<QLabel*>("lblTitle")->text();
+        welcome->findChild<QAbstractButton*>("cmdOK")->click();
+    });
+    ASSERT_NE(p.start(), nullptr);
+    EXPECT_EQ(title, "Welcome To Orvella 8.1.9!");
+    EXPECT_EQ(GetSetting(p.state, "InitialUse"), "False");
+    EXPECT_EQ(p.state.MusicPath, p.state.DriveRoot);
+    EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
+}
+
+TEST(StartUp, CloseRequestedSkipsTheLoad) {
+    StartedProgram p;
+    p.state.CloseRequested = true;
+    frmStartUp window(p.state);
+    window.Form_Load();
+    EXPECT_TRUE(window.windowTitle().isEmpty());
+    EXPECT_FALSE(p.state.StartingUp);
+}
+
+}  // namespace
+}  // namespace orv

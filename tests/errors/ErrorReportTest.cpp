@@ -1,0 +1,88 @@
+#include "errors/ErrorReport.h"
+#include "errors/WindowsVersion.h"
+#include "support/TestProgram.h"
+
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using test::TestProgram;
+
+TEST(ErrorReport, EightLinesWithoutATrailingLineFeed) {
+    TestProgram p;
+    p.state.DataAccessVersionSource = [] { return QString("2.8"); };
+    ShowErrorMessage(p.state, kFatalErrorMessage, "frmStartUp", "CreateMusicLibrary", -2147217900, "Syntax error", 0,
+                     QString());
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    const DialogContent& m = p.ui.messages[0];
+    EXPECT_TRUE(m.isReport);
+    EXPECT_EQ(m.title, "An Unexpected Error Has Occurred!!");
+    EXPECT_EQ(m.message, kFatalErrorMessage);
+    const QStringList lines = m.reportText.split('\n');
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[0], "Application: Orvella Configurator Version: 8.1.9");
+    EXPECT_EQ(lines[1], "Operating System: " + GetWindowsVersion());
+    EXPECT_EQ(lines[2], "MDAC Version: 2.8");
+    EXPECT_EQ(lines[3], "Module: frmStartUp");
+    EXPECT_EQ(lines[4], "Procedure: CreateMusicLibrary");
+    EXPECT_EQ(lines[5], "Error Number: -2147217900");
+    EXPECT_EQ(lines[6], "Error Description: Syntax error");
+    EXPECT_EQ(lines[7], "Code Line: 0");
+    EXPECT_FALSE(m.reportText.endsWith('\n'));
+}
+
+TEST(ErrorReport, HeadingsAreBoldWithTheBlankAfterThem) {
+    const QString text = "Application: Orvella Configurator Version: 8.1.9\nOperating System: X\nMDAC Version: 3\n"
+                         "Module: m\nProcedure: p\nError Number: 5\nError Description: Module: again\nCode Line: 7";
+    QStringList bold;
+    for (const DialogContent::Range& r : ReportBoldRanges(text)) bold << text.mid(r.start, r.length);
+    EXPECT_EQ(bold, QStringList({"Application: ", "Version: ", "Operating System: ", "MDAC Version: ", "Module: ",
+                                 "Procedure: ", "Error Number: ", "Error Description: ", "Code Line: "}));
+    // The first occurrence in the whole text counts: "Version:" inside the first line.
+    EXPECT_EQ(ReportBoldRanges(text)[1].start, QString("Application: Orvella Configurator ").size());
+    EXPECT_EQ(ReportBoldRanges(text)[4].start, text.indexOf("Module: m"));
+    EXPECT_TRUE(ReportBoldRanges("nothing here").isEmpty());
+}
+
+TEST(ErrorReport, PlainMessagesCarryNoReport) {
+    TestProgram p;
+    ShowPlainMessage(p.state, "Hello", "Title Here", DialogContent::Information);
+    ShowErrorMessage(p.state, QString(), QString(), QString(), QVariant(), QVariant(), 9, QString());
+    ASSERT_EQ(p.ui.messages.size(), 2);
+    EXPECT_FALSE(p.ui.messages[0].isReport);
+    EXPECT_TRUE(p.ui.messages[0].reportText.isEmpty());
+    EXPECT_EQ(p.ui.messages[0].icon, DialogContent::Information);
+    EXPECT_EQ(p.ui.messages[1].message, "Error Message");
+    EXPECT_EQ(p.ui.messages[1].icon, DialogContent::BuiltIn);
+    EXPECT_EQ(p.ui.endProgramCalls, 0);
+}
+
+TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
+    TestProgram p;
+    ReportError(p.state, "frmStartUp", "cmdClear_Click", RuntimeError(76, "Path not found"), kFatalErrorMessage, 4);
+    EXPECT_EQ(p.state.ErrorModuleName, "frmStartUp");
+    EXPECT_EQ(p.state.ErrorProcName, "cmdClear_Click");
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
+    EXPECT_EQ(p.ui.endProgramCalls, 0);
+
+    ShowErrorMessage(p.state, "Bye", "m", "p", 1, "d", 1, "T", true);
+    EXPECT_EQ(p.ui.endProgramCalls, 1);
+}
+
+TEST(ErrorReport, QuestionsAnswerYesOnlyOnYes) {
+    TestProgram p;
+    p.ui.answers = {6, 7};
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), 6);
+    EXPECT_EQ(p.state.MessageAnswer, 6);
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), 7);
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", ""), 7) << "a dialog closed without an answer is No";
+    ASSERT_EQ(p.ui.questions.size(), 3);
+    EXPECT_EQ(p.ui.questions[0].icon, DialogContent::Question);
+    EXPECT_EQ(p.ui.questions[0].title, "Orvella");
+    EXPECT_EQ(p.ui.questions[2].title, "An Unexpected Error Has Occurred!!");
+}
+
+}  // namespace
+}  // namespace orv

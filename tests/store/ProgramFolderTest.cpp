@@ -1,0 +1,83 @@
+#include "store/GlobalConfig.h"
+#include "store/ProgramFolder.h"
+#include "store/Settings.h"
+#include "support/TestProgram.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using test::TestProgram;
+
+void Touch(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(ProgramFolder, FreshFolderHoldsTheFirstUseDatabases) {
+    TestProgram p;
+    EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT name FROM sqlite_master WHERE type = 'table'"),
+              QStringList{"MusicLibrary1"});
+    EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT count(*) FROM pragma_table_info('MusicLibrary1')"),
+              QStringList{"25"});
+    EXPECT_EQ(GetSetting(p.state, "InitialUse"), "True");
+    EXPECT_EQ(GetSetting(p.state, "ActiveSkin"), "Default");
+    EXPECT_EQ(GetSetting(p.state, "BlankTagFormat"), "%A - %T");
+    EXPECT_EQ(GetSkinSetting(p.state, "Default", "ScrollbarColor"), "8388672");
+    EXPECT_TRUE(InitializeProgramFolder(p.state.ProgramFolder).isEmpty());
+}
+
+TEST(ProgramFolder, StartUpPathsOnFirstUseAndAfter) {
+    TestProgram p;
+    p.state.DriveRoot = "/";
+    SaveSetting(p.state, "MusicPath", "/srv/music/");
+    ReadStartUpPaths(p.state);
+    EXPECT_EQ(p.state.MusicPath, "/");
+    EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
+
+    SaveSetting(p.state, "InitialUse", "False");
+    SaveSetting(p.state, "ImagesPath", "/srv/covers/");
+    ReadStartUpPaths(p.state);
+    EXPECT_EQ(p.state.MusicPath, "/srv/music/");
+    EXPECT_EQ(p.state.ImagesPath, "/srv/covers/");
+
+    SaveSetting(p.state, "MusicPath", "");
+    SaveSetting(p.state, "ImagesPath", "");
+    ReadStartUpPaths(p.state);
+    EXPECT_EQ(p.state.MusicPath, "/");
+    EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
+}
+
+TEST(ProgramFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
+    TestProgram p;
+    EXPECT_TRUE(p.state.DriveRoot.endsWith(QDir::separator()));
+    EXPECT_TRUE(p.state.ProgramFolder.startsWith(p.state.DriveRoot) ||
+                p.state.DriveRoot == QDir::rootPath());
+}
+
+TEST(ProgramFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
+    TestProgram p;
+    Touch(p.file("OrvLibraries8.mdb"), "eight");
+    Touch(p.file("OrvLibraries.mdb"), "seven");
+    RenamePreviousLibraries(p.state);
+    EXPECT_FALSE(QFile::exists(p.file("OrvLibraries8.mdb")));
+    EXPECT_EQ(Read(p.file("OrvLibraries8OLD.mdb")), "eight");
+    EXPECT_EQ(Read(p.file("OrvLibrariesOLD.mdb")), "seven");
+
+    Touch(p.file("OrvLibraries8.mdb"), "newer");
+    RenamePreviousLibraries(p.state);
+    EXPECT_EQ(Read(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
+    EXPECT_EQ(Read(p.file("OrvLibraries8OLD.mdb")), "eight");
+}
+
+}  // namespace
+}  // namespace orv
