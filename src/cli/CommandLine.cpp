@@ -25,6 +25,11 @@ const char* const kUsage =
     "  settings list             print every setting, one NAME<TAB>VALUE a line\n"
     "  settings get NAME         print one setting's value\n"
     "  settings set NAME VALUE   store a setting\n"
+    "  libraries list            print the Music Libraries, one a line\n"
+    "  libraries create NAME     create a Music Library (blanks in NAME become \"_\")\n"
+    "  libraries clear NAME      remove every record of a Music Library (asks first)\n"
+    "  libraries delete NAME     delete a Music Library, never the only one (asks first)\n"
+    "  libraries transfer        carry the previous version's Music Libraries over (asks first)\n"
     "\n"
     "Options:\n"
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
@@ -75,6 +80,7 @@ const std::map<QString, std::function<int(Command&)>>& Commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
         {QStringLiteral("init"), RunInit},
         {QStringLiteral("settings"), RunSettings},
+        {QStringLiteral("libraries"), RunLibraries},
     };
     return commands;
 }

@@ -21,6 +21,9 @@ struct Command {
     int status() const { return ui.messagesShown() > 0 ? 1 : 0; }
 };
 
+// `libraries list | create NAME | clear NAME | delete NAME | transfer`: the Music Library buttons.
+int RunLibraries(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Version.h"
+#include "store/PlayerSettings.h"
 
 #include <QString>
 #include <functional>
@@ -44,6 +45,9 @@ struct ProgramState {
     bool StyledCaptionFlag = false;
 
     int MessageAnswer = 7;
+
+    // The player's settings as the main window edits them (ReadPlayerSettings, SaveAllSettings).
+    PlayerSettings Player;
 
     // The build options of the Music Libraries panel: chkBlankTags, and the text of
     // txtBlankTagFormat as the window holds it.
