@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <cstdlib>
 
@@ -35,6 +36,15 @@ int WindowFrontEnd::askQuestion(const DialogContent& content) {
     });
     dialog.exec();
     return state_.MessageAnswer == 6 ? 6 : 7;
+}
+
+std::optional<QString> WindowFrontEnd::inputText(const QString& prompt, const QString& title) {
+    QInputDialog dialog(mainWindow_);
+    dialog.setObjectName(QStringLiteral("InputBox"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 void WindowFrontEnd::endProgram() {

@@ -17,6 +17,7 @@ public:
 
     void showMessage(const DialogContent& content) override;
     int askQuestion(const DialogContent& content) override;
+    std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
     void yield() override;
     void setCaption(const QString& control, const QString& text) override;
