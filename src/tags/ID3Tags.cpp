@@ -1,0 +1,207 @@
+#include "tags/ID3Tags.h"
+
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "store/GlobalConfig.h"
+#include "tags/TagComponent.h"
+
+#include <cmath>
+
+namespace orv {
+namespace {
+
+// "1980's" for 1987; empty without a year.
+QString DecadeOf(const QString& year) {
+    return year.isEmpty() ? QString() : year.left(3) + QStringLiteral("0's");
+}
+
+void FillWhenBlank(QString& field, const QString& value) {
+    if (TrimBlanks(field).isEmpty()) field = value;
+}
+
+QString ID3v1TrackText(const TagComponent& tags) {
+    return NormaliseTrack(QString::number(tags.ID3v1Track()));
+}
+
+QString ID3v1GenreName(const TagComponent& tags) {
+    return GenreName(QString::number(tags.ID3v1Genre()));
+}
+
+QString NameOfGenreNumber(long long number) {
+    return number >= 0 && number < GenreNames().size() ? GenreNames()[static_cast<qsizetype>(number)]
+                                                        : QString();
+}
+
+}  // namespace
+
+QString NullToText(const QString& value) {
+    return value.isNull() ? QString(QLatin1String("")) : TrimBlanks(value);
+}
+
+bool IsNumericText(const QString& text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+long long RoundToEven(double value) {
+    return static_cast<long long>(std::nearbyint(value));
+}
+
+void ReadID3v2Tags(const TagComponent& tags, SongFields& song) {
+    song.Compilation = NullToText(tags.FrameText(QStringLiteral("TIT1"))).left(1);
+    song.Title = NullToText(tags.FrameText(QStringLiteral("TIT2")));
+    song.Artist = NullToText(tags.FrameText(QStringLiteral("TPE1")));
+    song.Album = NullToText(tags.FrameText(QStringLiteral("TALB")));
+    song.Band = NullToText(tags.FrameText(QStringLiteral("TPE2")));
+    song.CDYear = NullToText(tags.FrameText(QStringLiteral("TYER")));
+    song.SongYear = NullToText(tags.FrameText(QStringLiteral("TORY")));
+    song.Track = NullToText(tags.FrameText(QStringLiteral("TRCK")));
+    song.Lyrics = NullToText(tags.FrameText(QStringLiteral("USLT")));
+    song.Genre = GenreName(NullToText(tags.FrameText(QStringLiteral("TCON"))));
+    song.Rating = NullToText(tags.FrameText(QStringLiteral("TXXX")));
+
+    const bool hasComment = tags.CommentCount() >= 1;
+    song.CommentTitle = hasComment ? NullToText(tags.CommentDescription(1)) : QString();
+    song.CommentText = hasComment ? NullToText(tags.CommentText(1)) : QString();
+
+    if (song.Band.isEmpty()) song.Band = song.Artist;
+    if (!song.Track.isEmpty()) song.Track = NormaliseTrack(song.Track);
+    FillWhenBlank(song.SongYear, TrimBlanks(song.CDYear));
+    song.SongDecade = DecadeOf(song.SongYear);
+
+    // What the ID3v2 tag leaves blank, the ID3v1 tag fills.
+    const QString id3v1Artist = NullToText(tags.ID3v1Artist());
+    const QString id3v1Year = NullToText(tags.ID3v1Year());
+    FillWhenBlank(song.Title, NullToText(tags.ID3v1Title()));
+    FillWhenBlank(song.Artist, id3v1Artist);
+    FillWhenBlank(song.Album, NullToText(tags.ID3v1Album()));
+    FillWhenBlank(song.Band, id3v1Artist);
+    if (TrimBlanks(song.SongYear).isEmpty()) {
+        song.SongYear = id3v1Year;
+        song.SongDecade = DecadeOf(song.SongYear);
+    }
+    FillWhenBlank(song.CDYear, id3v1Year);
+    FillWhenBlank(song.Track, ID3v1TrackText(tags));
+    FillWhenBlank(song.Genre, ID3v1GenreName(tags));
+    FillWhenBlank(song.CommentText, NullToText(tags.ID3v1Comment()));
+}
+
+void ReadID3v1Tags(const TagComponent& tags, SongFields& song) {
+    song.Title = NullToText(tags.ID3v1Title());
+    song.Artist = NullToText(tags.ID3v1Artist());
+    song.Album = NullToText(tags.ID3v1Album());
+    song.Band = song.Artist;
+    song.SongYear = NullToText(tags.ID3v1Year());
+    song.CDYear = song.SongYear;
+    song.Track = ID3v1TrackText(tags);
+    song.Lyrics = song.Rating = song.CommentTitle = QString();
+    song.Genre = ID3v1GenreName(tags);
+    song.CommentText = NullToText(tags.ID3v1Comment());
+    song.SongDecade = DecadeOf(song.SongYear);
+}
+
+void WriteID3v2FromID3v1(TagComponent& tags) {
+    const QString title = NullToText(tags.ID3v1Title());
+    const QString artist = NullToText(tags.ID3v1Artist());
+    const QString album = NullToText(tags.ID3v1Album());
+    const QString year = NullToText(tags.ID3v1Year());
+    tags.SetFrameText(QStringLiteral("TIT2"), title);
+    tags.SetFrameText(QStringLiteral("TPE1"), artist);
+    tags.SetFrameText(QStringLiteral("TPE2"), artist);
+    tags.SetFrameText(QStringLiteral("TALB"), album);
+    tags.SetFrameText(QStringLiteral("TYER"), year);
+    tags.SetFrameText(QStringLiteral("TORY"), year);
+    tags.SetFrameText(QStringLiteral("TRCK"), ID3v1TrackText(tags));
+    tags.WriteID3v2();
+}
+
+QString NormaliseTrack(const QString& track) {
+    QString text = track;
+    for (const QString& separator : {QStringLiteral("/"), QStringLiteral("\\"), QStringLiteral("of")}) {
+        const qsizetype at = text.indexOf(separator);
+        if (at >= 0) text.truncate(at);
+    }
+    if (!IsNumericText(text)) text = QStringLiteral("0");
+    return TrimBlanks(text);
+}
+
+QString GenreName(const QString& genre) {
+    const qsizetype open = genre.indexOf(QLatin1Char('('));
+    const qsizetype close = genre.indexOf(QLatin1Char(')'));
+    if (open < 0 || close < 0) {
+        QString bare = genre;
+        bare.remove(QLatin1Char('(')).remove(QLatin1Char(')'));
+        if (!IsNumericText(bare)) return bare;
+        return NameOfGenreNumber(static_cast<long long>(std::trunc(bare.trimmed().toDouble())));
+    }
+    // A ")" before the "(" encloses no number: the text is taken as a name.
+    if (close < open) return genre;
+    return NameOfGenreNumber(RoundToEven(LeadingNumber(genre.mid(open + 1, close - open - 1))));
+}
+
+const QStringList& GenreNames() {
+    static const QStringList names{
+        QStringLiteral("Blues"), QStringLiteral("Classic Rock"), QStringLiteral("Country"), QStringLiteral("Dance"),
+        QStringLiteral("Disco"), QStringLiteral("Funk"), QStringLiteral("Grunge"), QStringLiteral("Hip-Hop"),
+        QStringLiteral("Jazz"), QStringLiteral("Metal"), QStringLiteral("New Age"), QStringLiteral("Oldies"),
+        QStringLiteral("Other"), QStringLiteral("Pop"), QStringLiteral("R&B"), QStringLiteral("Rap"),
+        QStringLiteral("Reggae"), QStringLiteral("Rock"), QStringLiteral("Techno"), QStringLiteral("Industrial"),
+        QStringLiteral("Alternative"), QStringLiteral("Ska"), QStringLiteral("Death Metal"), QStringLiteral("Pranks"),
+        QStringLiteral("Soundtrack"), QStringLiteral("Euro-Techno"), QStringLiteral("Ambient"),
+        QStringLiteral("Trip-Hop"), QStringLiteral("Vocal"), QStringLiteral("Jazz+Funk"), QStringLiteral("Fusion"),
+        QStringLiteral("Trance"), QStringLiteral("Classical"), QStringLiteral("Instrumental"), QStringLiteral("Acid"),
+        QStringLiteral("House"), QStringLiteral("Game"), QStringLiteral("Sound Clip"), QStringLiteral("Gospel"),
+        QStringLiteral("Noise"), QStringLiteral("AlternRock"), QStringLiteral("Bass"), QStringLiteral("Soul"),
+        QStringLiteral("Punk"), QStringLiteral("Space"), QStringLiteral("Meditative"),
+        QStringLiteral("Instrumental Pop"), QStringLiteral("Instrumental Rock"), QStringLiteral("Ethnic"),
+        QStringLiteral("Gothic"), QStringLiteral("Darkwave"), QStringLiteral("Techno-Industrial"),
+        QStringLiteral("Electronic"), QStringLiteral("Pop-Folk"), QStringLiteral("Eurodance"), QStringLiteral("Dream"),
+        QStringLiteral("Southern Rock"), QStringLiteral("Comedy"), QStringLiteral("Cult"), QStringLiteral("Gangsta"),
+        QStringLiteral("Top 40"), QStringLiteral("Christian Rap"), QStringLiteral("Pop/Funk"), QStringLiteral("Jungle"),
+        QStringLiteral("Native American"), QStringLiteral("Cabaret"), QStringLiteral("New Wave"),
+        QStringLiteral("Psychadelic"), QStringLiteral("Rave"), QStringLiteral("Showtunes"), QStringLiteral("Trailer"),
+        QStringLiteral("Lo-Fi"), QStringLiteral("Tribal"), QStringLiteral("Acid Punk"), QStringLiteral("Acid Jazz"),
+        QStringLiteral("Polka"), QStringLiteral("Retro"), QStringLiteral("Musical"), QStringLiteral("Rock & Roll"),
+        QStringLiteral("Hard Rock"),
+        // The Winamp extensions.
+        QStringLiteral("Folk"), QStringLiteral("Folk-Rock"), QStringLiteral("National Folk"), QStringLiteral("Swing"),
+        QStringLiteral("Fast Fusion"), QStringLiteral("Bebob"), QStringLiteral("Latin"), QStringLiteral("Revival"),
+        QStringLiteral("Celtic"), QStringLiteral("Bluegrass"), QStringLiteral("Avantgarde"),
+        QStringLiteral("Gothic Rock"), QStringLiteral("Progressive Rock"), QStringLiteral("Psychedelic Rock"),
+        QStringLiteral("Symphonic Rock"), QStringLiteral("Slow Rock"), QStringLiteral("Big Band"),
+        QStringLiteral("Chorus"), QStringLiteral("Easy Listening"), QStringLiteral("Acoustic"), QStringLiteral("Humour"),
+        QStringLiteral("Speech"), QStringLiteral("Chanson"), QStringLiteral("Opera"), QStringLiteral("Chamber Music"),
+        QStringLiteral("Sonata"), QStringLiteral("Symphony"), QStringLiteral("Booty Bass"), QStringLiteral("Primus"),
+        QStringLiteral("Porn Groove"), QStringLiteral("Satire"), QStringLiteral("Slow Jam"), QStringLiteral("Club"),
+        QStringLiteral("Tango"), QStringLiteral("Samba"), QStringLiteral("Folklore"), QStringLiteral("Ballad"),
+        QStringLiteral("Power Ballad"), QStringLiteral("Rhythmic Soul"), QStringLiteral("Freestyle"),
+        QStringLiteral("Duet"), QStringLiteral("Punk Rock"), QStringLiteral("Drum Solo"), QStringLiteral("A capella"),
+        QStringLiteral("Euro-House"), QStringLiteral("Dance Hall")};
+    return names;
+}
+
+QString CaptionText(const QString& text) {
+    QString caption = text;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return caption.startsWith(QLatin1Char(',')) ? QString() : caption;
+}
+
+const QStringList& SongDetailLabels() {
+    static const QStringList labels{QStringLiteral("lblArtist"),      QStringLiteral("lblBuildArtist"),
+                                    QStringLiteral("lblAlbum"),       QStringLiteral("lblBuildAlbum"),
+                                    QStringLiteral("lblTitle"),       QStringLiteral("lblBuildTitle")};
+    return labels;
+}
+
+void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title) {
+    FrontEnd* ui = state.UserInterface;
+    if (!ui) return;
+    ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);
+    for (const QString& label : SongDetailLabels()) ui->setVisible(label, true);
+    ui->setCaption(QStringLiteral("lblBuildArtist"), CaptionText(artist));
+    ui->setCaption(QStringLiteral("lblBuildAlbum"), CaptionText(album));
+    ui->setCaption(QStringLiteral("lblBuildTitle"), CaptionText(title));
+}
+
+}  // namespace orv

@@ -1,0 +1,188 @@
+#include "tags/SongRecords.h"
+
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "store/GlobalConfig.h"
+#include "store/MusicLibraries.h"
+#include "tags/ID3Tags.h"
+#include "tags/TagComponent.h"
+
+#include <QStringList>
+
+namespace orv {
+namespace {
+
+constexpr int kCommentLength = 254;
+
+QString Quoted(const QString& text) {
+    return QStringLiteral("'") + SqlQuote(text) + QStringLiteral("'");
+}
+
+// The first 254 characters of the quoted comment. A cut that would leave half of a doubled quote
+// drops that half, so the statement stays whole and the stored text never exceeds 254 characters.
+QString CommentValue(const QString& text) {
+    QString quoted = SqlQuote(text).left(kCommentLength);
+    qsizetype trailingQuotes = 0;
+    while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
+        ++trailingQuotes;
+    if (trailingQuotes % 2 == 1) quoted.chop(1);
+    return quoted;
+}
+
+QString DateText(const QDateTime& now) {
+    return now.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString DateTimeText(const QDateTime& now) {
+    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString HasLyricsValue(const SongFields& song) {
+    return song.Lyrics.isEmpty() ? QStringLiteral("''") : QStringLiteral("'Y'");
+}
+
+void DefaultWhenBlank(QString& field, const QString& fallback) {
+    if (NullToText(field).isEmpty()) field = fallback;
+}
+
+// The number of records of the current Music Library that meet the condition; 0 without an answer.
+int CountSongRecords(ProgramState& state, const QString& condition) {
+    Recordset counted = GetRecordset(
+        state, QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state.CurrentMusicLibrary) + QStringLiteral(" ") + condition,
+        Db::Libraries);
+    if (counted.isNothing()) return 0;
+    const int count = counted.Field(0).toInt();
+    counted.Close();
+    return count;
+}
+
+// The defaults both writers apply, the status they show, and the song length.
+int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields& song) {
+    DefaultWhenBlank(song.Artist, QStringLiteral("Unknown Artist"));
+    DefaultWhenBlank(song.Title, QStringLiteral("Unknown Title"));
+    DefaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
+    DefaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
+    if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
+    if (state.UserInterface)
+        state.UserInterface->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Updating Music Library..."));
+    return ResolveSongLength(tags);
+}
+
+}  // namespace
+
+int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
+                            const QString& highText) {
+    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + Quoted(fileName) +
+                                       QStringLiteral(" AND FileDateTimeLow=") + lowText +
+                                       QStringLiteral(" AND FileDateTimeHigh=") + highText);
+}
+
+int CountSongsWithFile(ProgramState& state, const QString& fileName) {
+    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + Quoted(fileName));
+}
+
+QString InsertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                            const QString& highText, const QString& lowText, const QDateTime& now) {
+    const QStringList values{
+        Quoted(song.Album),
+        Quoted(song.Artist),
+        Quoted(song.Title),
+        Quoted(song.Band),
+        QStringLiteral("'") + RecordDuration(seconds) + QStringLiteral("'"),
+        QString::number(seconds),
+        QString::number(LeadingNumber(song.Track), 'g', 15),
+        Quoted(song.SongYear),
+        Quoted(song.SongDecade),
+        Quoted(song.CDYear),
+        Quoted(song.Genre),
+        Quoted(song.Rating),
+        Quoted(song.Compilation),
+        QStringLiteral("'") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
+        QStringLiteral("'") + CommentValue(song.CommentText) + QStringLiteral("'"),
+        Quoted(fileName),
+        lowText,
+        highText,
+        QStringLiteral("'") + DateText(now) + QStringLiteral("'"),
+        QStringLiteral("'") + DateTimeText(now) + QStringLiteral("'"),
+        HasLyricsValue(song),
+    };
+    return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
+           QStringLiteral("(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
+                          "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
+                          "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
+           QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
+}
+
+QString UpdateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                            const QString& highText, const QString& lowText, const QDateTime& now) {
+    const QStringList assignments{
+        QStringLiteral("BandName=") + Quoted(song.Band),
+        QStringLiteral("Album=") + Quoted(song.Album),
+        QStringLiteral("Artist=") + Quoted(song.Artist),
+        QStringLiteral("Title=") + Quoted(song.Title),
+        QStringLiteral("Duration=") + Quoted(RecordDuration(seconds)),
+        QStringLiteral("Seconds=") + QString::number(seconds),
+        QStringLiteral("Track=") + Quoted(song.Track),
+        QStringLiteral("SongYear=") + Quoted(song.SongYear),
+        QStringLiteral("CDYear=") + Quoted(song.CDYear),
+        QStringLiteral("Compilation=") + Quoted(song.Compilation),
+        QStringLiteral("SongDecade=") + Quoted(song.SongDecade),
+        QStringLiteral("Genre=") + Quoted(song.Genre),
+        QStringLiteral("Rating=") + Quoted(song.Rating),
+        QStringLiteral("CommentTitle='") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
+        QStringLiteral("CommentText='") + CommentValue(song.CommentText) + QStringLiteral("'"),
+        QStringLiteral("FileDateTimeLow=") + lowText,
+        QStringLiteral("FileDateTimeHigh=") + highText,
+        QStringLiteral("LastUpdated='") + DateTimeText(now) + QStringLiteral("'"),
+        QStringLiteral("HasLyrics = ") + HasLyricsValue(song) + QStringLiteral(" "),
+    };
+    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", ")) +
+           QStringLiteral("WHERE FileName= ") + Quoted(fileName);
+}
+
+void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText) {
+    const int seconds = PrepareSongRecord(state, tags, song);
+    const QString statement = InsertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
+                                                  QDateTime::currentDateTime());
+    if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
+    ++state.AddedCount;
+    RefreshSongCount(state);
+}
+
+void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText) {
+    const int seconds = PrepareSongRecord(state, tags, song);
+    const QString statement = UpdateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
+                                                  QDateTime::currentDateTime());
+    if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.UpdatedCount;
+}
+
+void ShowSongAlreadyInLibrary(ProgramState& state) {
+    FrontEnd* ui = state.UserInterface;
+    if (!ui) return;
+    for (const QString& label : SongDetailLabels()) ui->setVisible(label, false);
+    ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);
+    ui->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Song Already In Music Library..."));
+}
+
+QString FormatDuration(int seconds) {
+    if (seconds <= 0) return {};
+    const int hours = seconds / 3600;
+    const QString minutesAndSeconds = QStringLiteral("%1:%2").arg(seconds % 3600 / 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return hours > 0 ? QString::number(hours) + QStringLiteral(":") + minutesAndSeconds : minutesAndSeconds;
+}
+
+QString RecordDuration(int seconds) {
+    const QString text = FormatDuration(seconds);
+    return text.isEmpty() ? QStringLiteral("0:00") : text;
+}
+
+int ResolveSongLength(const TagComponent& tags) {
+    const long long seconds = RoundToEven(tags.LengthInSeconds());
+    if (seconds != 0) return static_cast<int>(seconds);
+    return static_cast<int>(RoundToEven(static_cast<double>(tags.MeasuredMilliseconds()) / 1000.0));
+}
+
+}  // namespace orv

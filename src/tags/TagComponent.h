@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace TagLib {
+class FileStream;
+namespace MPEG {
+class File;
+}
+}  // namespace TagLib
+
+namespace orv {
+
+// A picture embedded in the ID3v2 tag: its bytes as stored and their MIME type.
+struct EmbeddedPicture {
+    QByteArray data;
+    QString mimeType;
+
+    QImage Image() const { return QImage::fromData(data); }
+};
+
+// The tag component: ID3v1 and ID3v2 access to one MP3 file, made anew for each file.
+//
+// Reads answer from the file as it was opened. Set operations are gathered and reach the file
+// when the tag they belong to is written; the file is then reopened, so later reads see what
+// was written. Writing never changes the user's file in place: the new file is made beside it
+// and renamed over it, so a failed or interrupted write leaves the old file whole.
+//
+// Frame identifiers are those of ID3v2.3. Tags are written as ID3v2.3; writing one tag leaves
+// the other as it is.
+class TagComponent {
+public:
+    TagComponent();
+    ~TagComponent();
+    TagComponent(const TagComponent&) = delete;
+    TagComponent& operator=(const TagComponent&) = delete;
+
+    // Opens a file for tag access, its ID3v2 tag read. False when it cannot be read as MPEG audio;
+    // the reads then answer empty.
+    bool OpenFile(const QString& fileName);
+    const QString& FileName() const { return fileName_; }
+
+    bool HasID3v2() const;
+    // The text of the first frame with this identifier; Null when there is none. For a
+    // user-defined text frame (TXXX) this is its value, not its description.
+    QString FrameText(const QString& frameId) const;
+    int CommentCount() const;
+    // Description and text of comment frame `number`, counted from 1; Null when there is none.
+    QString CommentDescription(int number) const;
+    QString CommentText(int number) const;
+
+    QString ID3v1Title() const;
+    QString ID3v1Artist() const;
+    QString ID3v1Album() const;
+    QString ID3v1Year() const;
+    QString ID3v1Comment() const;
+    // The track byte; 0 when the tag has none.
+    int ID3v1Track() const;
+    // The genre byte; 255 (no genre) when the file has no ID3v1 tag.
+    int ID3v1Genre() const;
+
+    // The length in seconds as the file's headers give it; 0 when they give none.
+    double LengthInSeconds() const;
+    // The length found by walking every MPEG frame of the file, in milliseconds.
+    qint64 MeasuredMilliseconds() const;
+
+    // Gathered for the next write of the ID3v2 tag. An empty text removes the frame.
+    void SetFrameText(const QString& frameId, const QString& text);
+    void SetID3v1Title(const QString& text);
+    void SetID3v1Artist(const QString& text);
+    void SetID3v1Album(const QString& text);
+    void SetID3v1Track(int track);
+
+    // Write what was set into the file. A tag with nothing set is not rewritten.
+    // A failure throws a RuntimeError and leaves the file as it was.
+    void WriteID3v1();
+    void WriteID3v2();
+
+    int PictureCount() const;
+    // Picture `number`, counted from 1; empty when there is none.
+    EmbeddedPicture Picture(int number) const;
+
+private:
+    struct ID3v1Edits {
+        std::optional<QString> title, artist, album;
+        std::optional<int> track;
+        bool any() const { return title || artist || album || track; }
+    };
+
+    bool read();
+    void write(int tagType);
+
+    QString fileName_;
+    std::unique_ptr<TagLib::FileStream> stream_;
+    std::unique_ptr<TagLib::MPEG::File> file_;
+    std::vector<std::pair<QString, QString>> frameEdits_;  // in the order they were set
+    ID3v1Edits id3v1Edits_;
+};
+
+}  // namespace orv

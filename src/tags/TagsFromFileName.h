@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace orv {
+
+struct ProgramState;
+
+// One placeholder of the blank-tag pattern: where it stands in the pattern, the field it fills
+// ("Artist", "Title", "Album" or "Track"), and the text that ends it in a path.
+struct PlaceholderRow {
+    qsizetype position = 0;
+    QString field;
+    QString separator;
+};
+
+// Orders the rows by their position in the pattern.
+void SortPlaceholders(std::vector<PlaceholderRow>& rows);
+
+// With UpdateBlankTags on, fills what is empty of artist, title and album from the file's path
+// by the blank-tag pattern; the track only when all three were empty. Everything the path gives
+// is also written into the file's tags.
+void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
+                               QString& album, QString& track);
+
+// Parses the file's path by the blank-tag pattern (BlankTagFormat), sets the fields the pattern
+// names, and writes those that are not empty into the file's ID3v1 and ID3v2 tags. A path that
+// does not match the pattern, or that has fewer folders than the pattern asks for, sets nothing
+// and writes nothing. Failures of the write-back are passed over.
+void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
+                     QString& track);
+
+}  // namespace orv
