@@ -30,6 +30,11 @@ const char* const kUsage =
     "  libraries clear NAME      remove every record of a Music Library (asks first)\n"
     "  libraries delete NAME     delete a Music Library, never the only one (asks first)\n"
     "  libraries transfer        carry the previous version's Music Libraries over (asks first)\n"
+    "  tags [--json] [--blank-tags PATTERN] FILE...\n"
+    "                            print the song fields of MP3 files as a build reads them, one JSON\n"
+    "                            object a line with --json; with a pattern (e.g. \"%A\\%B\\%K - %T\")\n"
+    "                            blank artist, title and album are filled from the path and written\n"
+    "                            into the file\n"
     "\n"
     "Options:\n"
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
@@ -81,6 +86,7 @@ const std::map<QString, std::function<int(Command&)>>& Commands() {
         {QStringLiteral("init"), RunInit},
         {QStringLiteral("settings"), RunSettings},
         {QStringLiteral("libraries"), RunLibraries},
+        {QStringLiteral("tags"), RunTags},
     };
     return commands;
 }

@@ -1,0 +1,91 @@
+#include "cli/Commands.h"
+
+#include "core/ProgramState.h"
+#include "errors/ErrorReport.h"
+#include "tags/ID3Tags.h"
+#include "tags/SongRecords.h"
+#include "tags/TagComponent.h"
+#include "tags/TagsFromFileName.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <utility>
+#include <vector>
+
+namespace orv {
+namespace {
+
+// The song fields of one file in the order they are printed.
+std::vector<std::pair<QString, QString>> FieldList(const QString& fileName, const SongFields& song, int seconds) {
+    return {{QStringLiteral("File"), fileName},
+            {QStringLiteral("Title"), song.Title},
+            {QStringLiteral("Artist"), song.Artist},
+            {QStringLiteral("Album"), song.Album},
+            {QStringLiteral("Band"), song.Band},
+            {QStringLiteral("SongYear"), song.SongYear},
+            {QStringLiteral("CDYear"), song.CDYear},
+            {QStringLiteral("Track"), song.Track},
+            {QStringLiteral("Lyrics"), song.Lyrics},
+            {QStringLiteral("Genre"), song.Genre},
+            {QStringLiteral("Rating"), song.Rating},
+            {QStringLiteral("CommentTitle"), song.CommentTitle},
+            {QStringLiteral("CommentText"), song.CommentText},
+            {QStringLiteral("SongDecade"), song.SongDecade},
+            {QStringLiteral("Compilation"), song.Compilation},
+            {QStringLiteral("Seconds"), QString::number(seconds)},
+            {QStringLiteral("Duration"), RecordDuration(seconds)}};
+}
+
+void PrintSong(Command& c, bool json, const QString& fileName, const SongFields& song, int seconds, bool hasID3v2) {
+    const auto fields = FieldList(fileName, song, seconds);
+    if (json) {
+        QJsonObject object;
+        for (const auto& [name, value] : fields) object.insert(name, value);
+        object.insert(QStringLiteral("HasID3v2"), hasID3v2);
+        c.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        return;
+    }
+    for (const auto& [name, value] : fields) c.out << name << ": " << value << '\n';
+    c.out << "HasID3v2: " << (hasID3v2 ? "true" : "false") << "\n\n";
+}
+
+}  // namespace
+
+int RunTags(Command& c) {
+    bool json = false;
+    QStringList files;
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
+        if (c.args[i] == QLatin1String("--json")) {
+            json = true;
+        } else if (c.args[i] == QLatin1String("--blank-tags") && i + 1 < c.args.size()) {
+            c.state.UpdateBlankTags = true;
+            c.state.BlankTagFormat = c.args[++i];
+        } else {
+            files << c.args[i];
+        }
+    }
+    if (files.isEmpty()) throw UsageError();
+
+    // The build's reading sequence for one MP3 file.
+    for (const QString& file : files) {
+        const QString fileName = QFileInfo(file).absoluteFilePath();
+        TagComponent tags;
+        if (!tags.OpenFile(fileName)) {
+            ShowPlainMessage(c.state, QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as an MP3 file."),
+                             QStringLiteral("Tags"));
+            continue;
+        }
+        SongFields song;
+        const bool hasID3v2 = tags.HasID3v2();
+        if (hasID3v2)
+            ReadID3v2Tags(tags, song);
+        else
+            ReadID3v1Tags(tags, song);
+        FillBlankTagsFromFileName(c.state, fileName, song.Artist, song.Title, song.Album, song.Track);
+        PrintSong(c, json, fileName, song, ResolveSongLength(tags), hasID3v2);
+    }
+    return c.status();
+}
+
+}  // namespace orv
