@@ -222,14 +222,20 @@ qint64 TagComponent::MeasuredMilliseconds() const {
     if (position < 0) return 0;
     const TagLib::MPEG::Header first(file_.get(), position, false);
     if (!first.isValid() || first.sampleRate() <= 0) return 0;
+    const auto sameStream = [&first](const TagLib::MPEG::Header& header) {
+        return header.isValid() && header.frameLength() > 0 && header.version() == first.version() &&
+               header.layer() == first.layer() && header.sampleRate() == first.sampleRate();
+    };
     qint64 samples = 0;
     while (position >= 0) {
         const TagLib::MPEG::Header header(file_.get(), position, false);
-        if (!header.isValid() || header.frameLength() <= 0 || header.version() != first.version() ||
-            header.layer() != first.layer() || header.sampleRate() != first.sampleRate())
-            break;
-        samples += header.samplesPerFrame();
-        position = file_->nextFrameOffset(position + header.frameLength());
+        if (sameStream(header)) {
+            samples += header.samplesPerFrame();
+            position += header.frameLength();
+        } else {
+            // Something other than a frame: go on at the next frame after it, if any.
+            position = file_->nextFrameOffset(position + 1);
+        }
     }
     return samples * 1000 / first.sampleRate();
 }
