@@ -43,6 +43,8 @@ struct PlayerSettings {
     bool ExtractEmbeddedImages = false;
     QString Password;  // empty: no protection
     std::array<bool, 12> PasswordFlags{};  // "Password1" to "Password12" (chkPassword 1 to 12)
+
+    bool operator==(const PlayerSettings&) const = default;
 };
 
 // The "Now Playing" seconds of a text: its whole value when it is a number that fits, else 30.

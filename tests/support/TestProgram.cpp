@@ -32,16 +32,20 @@ int CollectFirstColumn(void* list, int, char** values, char**) {
 }
 }  // namespace
 
-QStringList TestProgram::column(const QString& databaseFile, const QString& query) const {
+QStringList QueryColumn(const QString& databasePath, const QString& query) {
     sqlite3* db = nullptr;
     QStringList values;
-    EXPECT_EQ(sqlite3_open_v2(file(databaseFile).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
     char* error = nullptr;
     EXPECT_EQ(sqlite3_exec(db, query.toUtf8().constData(), CollectFirstColumn, &values, &error), SQLITE_OK)
         << (error ? error : "");
     sqlite3_free(error);
     sqlite3_close(db);
     return values;
+}
+
+QStringList TestProgram::column(const QString& databaseFile, const QString& query) const {
+    return QueryColumn(file(databaseFile), query);
 }
 
 void TestProgram::sql(const QString& databaseFile, const QString& statement) const {

@@ -8,6 +8,9 @@
 
 namespace orv::test {
 
+// The first column of every row of a query straight against a database file, outside the program.
+QStringList QueryColumn(const QString& databasePath, const QString& query);
+
 // A fresh program folder in a temporary directory, with a program state over it that talks
 // to a scripted front end.
 struct TestProgram {

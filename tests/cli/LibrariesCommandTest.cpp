@@ -1,0 +1,95 @@
+#include "store/Database.h"
+#include "store/LibrarySchema.h"
+#include "support/Cli.h"
+#include "support/TestProgram.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using orv::test::Cli;
+using orv::test::CliRun;
+
+class CliLibraries : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Cli(home.path(), {"init"}).status, 0); }
+    CliRun libraries(const QStringList& arguments) const { return Cli(home.path(), QStringList{"libraries"} + arguments); }
+    QString file(const QString& name) const { return home.path() + "/" + name; }
+    QStringList query(const QString& sql) const { return orv::test::QueryColumn(file("OrvLibraries81.mdb"), sql); }
+    QTemporaryDir home;
+};
+
+TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
+    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
+
+    const CliRun created = libraries({"create", "My Rock Songs"});
+    EXPECT_EQ(created.status, 0);
+    EXPECT_TRUE(created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been successfully "
+                                       "created."))
+        << created.err.toStdString();
+    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
+
+    query("INSERT INTO My_Rock_Songs (Artist) VALUES ('kept')");
+    const CliRun again = libraries({"create", "My_Rock_Songs"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(again.err.startsWith("Music Library NOT Created\n"));
+    EXPECT_EQ(libraries({"create", "x; DROP TABLE MusicLibrary1"}).status, 1);
+    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
+
+    const CliRun asked = libraries({"delete", "my_rock_songs"});
+    EXPECT_EQ(asked.status, 1);
+    EXPECT_TRUE(asked.err.contains("Are you sure you want to delete the Music Library - 'My_Rock_Songs' ?\n[Yes/No] No"));
+    const CliRun deleted = Cli(home.path(), {"--yes", "libraries", "delete", "my_rock_songs"});
+    EXPECT_EQ(deleted.status, 0);
+    EXPECT_TRUE(deleted.err.endsWith("Music Library Deleted\nMy_Rock_Songs was deleted successfully.\n"));
+
+    const CliRun only = Cli(home.path(), {"--yes", "libraries", "delete", "MusicLibrary1"});
+    EXPECT_EQ(only.status, 1);
+    EXPECT_TRUE(only.err.startsWith("Cannot Delete Music Library\n"));
+    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
+}
+
+TEST_F(CliLibraries, ClearTouchesOnlyListedLibraries) {
+    query("CREATE TABLE History (Filename Text(255))");
+    query("INSERT INTO History VALUES ('/played.mp3')");
+    query("INSERT INTO MusicLibrary1 (Filename) VALUES ('/a.mp3')");
+
+    const CliRun reserved = Cli(home.path(), {"--yes", "libraries", "clear", "History"});
+    EXPECT_EQ(reserved.status, 1);
+    EXPECT_EQ(query("SELECT count(*) FROM History"), QStringList{"1"});
+
+    EXPECT_EQ(libraries({"clear", "MusicLibrary1"}).status, 1);
+    EXPECT_EQ(query("SELECT count(*) FROM MusicLibrary1"), QStringList{"1"});
+    const CliRun cleared = Cli(home.path(), {"--yes", "libraries", "clear", "MusicLibrary1"});
+    EXPECT_EQ(cleared.status, 0) << cleared.err.toStdString();
+    EXPECT_TRUE(cleared.err.startsWith("Clear Music Library\n"));
+    EXPECT_EQ(query("SELECT count(*) FROM MusicLibrary1"), QStringList{"0"});
+}
+
+TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
+    const CliRun none = libraries({"transfer"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_TRUE(none.err.isEmpty());
+
+    ASSERT_TRUE(orv::CreateDatabaseFile(
+        file("OrvLibraries8.mdb"),
+        {orv::MusicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')"}));
+    const CliRun declined = libraries({"transfer"});
+    EXPECT_EQ(declined.status, 1);
+    EXPECT_TRUE(declined.err.startsWith("Previous Version Detected\n"));
+    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
+
+    const CliRun transferred = libraries({"transfer", "--yes"});
+    EXPECT_EQ(transferred.status, 0) << transferred.err.toStdString();
+    EXPECT_EQ(libraries({"list"}).out, "Jazz\nMusicLibrary1\n");
+    EXPECT_EQ(query("SELECT Artist || ' ' || CDYear FROM Jazz"), QStringList{"Miles 1959"});
+}
+
+TEST_F(CliLibraries, WrongUsageExitsWith2) {
+    for (const QStringList& arguments : {QStringList{}, {"bogus"}, {"create"}, {"create", ""}, {"delete"},
+                                         {"list", "extra"}, {"create", "a", "b"}})
+        EXPECT_EQ(libraries(arguments).status, 2) << arguments.join(' ').toStdString();
+}
+
+}  // namespace

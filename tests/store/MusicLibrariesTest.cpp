@@ -1,0 +1,303 @@
+#include "store/Database.h"
+#include "store/LibrarySchema.h"
+#include "store/MusicLibraries.h"
+#include "store/Settings.h"
+#include "store/SqlDialect.h"
+#include "support/TestProgram.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace orv;
+using orv::test::TestProgram;
+
+const QString kLibraries = QStringLiteral("OrvLibraries81.mdb");
+
+class MusicLibraries : public ::testing::Test {
+protected:
+    QStringList tables() const {
+        return p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+    }
+    int rows(const QString& table) const { return p.column(kLibraries, "SELECT count(*) FROM " + table).value(0).toInt(); }
+    void addLibrary(const QString& name, int songs = 0) const {
+        p.sql(kLibraries, TranslateSql(MusicLibraryCreateStatement(name)));
+        for (int i = 0; i < songs; ++i)
+            p.sql(kLibraries, QString("INSERT INTO %1 (Artist, Filename) VALUES ('A', '/m/%2.mp3')").arg(name).arg(i));
+    }
+    const DialogContent& lastMessage() const { return p.ui.messages.last(); }
+
+    TestProgram p;
+};
+
+TEST_F(MusicLibraries, NewLibraryReplacesBlanksAndComesWithItsFilenameIndex) {
+    const LibraryButtonResult made = NewMusicLibraryNamed(p.state, "My Rock Songs");
+    EXPECT_TRUE(made.done);
+    EXPECT_EQ(tables(), (QStringList{"MusicLibrary1", "My_Rock_Songs"}));
+    EXPECT_EQ(p.column(kLibraries, "SELECT name FROM pragma_index_list('My_Rock_Songs')"),
+              QStringList{"My_Rock_Songs.Filename"});
+    EXPECT_EQ(p.column(kLibraries, "SELECT name FROM pragma_index_info('My_Rock_Songs.Filename')"),
+              QStringList{"Filename"});
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(lastMessage().title, "Music Library Created");
+    EXPECT_EQ(lastMessage().message,
+              "The Music Library - 'My_Rock_Songs' has been successfully created.\n\n"
+              "You must now populate this Music Library by clicking the 'Build Music Library' button.");
+    ASSERT_TRUE(made.libraries);
+    EXPECT_TRUE(made.libraries->refill);
+    EXPECT_EQ(made.libraries->names, (QStringList{"MusicLibrary1", "My_Rock_Songs"}));
+    EXPECT_EQ(made.libraries->select, "My_Rock_Songs");
+
+    EXPECT_TRUE(NewMusicLibraryNamed(p.state, "   ").done);
+    EXPECT_TRUE(tables().contains("___"));
+}
+
+TEST_F(MusicLibraries, NewLibraryAsksForItsNameAndACancelledPromptDoesNothing) {
+    p.ui.textAnswers = {std::nullopt, QString("Jazz Hits")};
+    EXPECT_FALSE(NewMusicLibrary(p.state).done);
+    EXPECT_TRUE(p.ui.messages.isEmpty());
+    EXPECT_TRUE(NewMusicLibrary(p.state).done);
+    ASSERT_EQ(p.ui.prompts.size(), 2);
+    EXPECT_EQ(p.ui.prompts[0].title, "Create Music Library");
+    EXPECT_EQ(p.ui.prompts[0].prompt,
+              "Enter a name for the new Music Library:\n\n"
+              "(Please do not use spaces if your Music Library name contains multiple words)");
+    EXPECT_TRUE(tables().contains("Jazz_Hits"));
+}
+
+TEST_F(MusicLibraries, ALibraryWithRecordsIsNeverReplacedButAnEmptyOneIsMadeAnew) {
+    addLibrary("Filled", 2);
+    EXPECT_FALSE(NewMusicLibraryNamed(p.state, "Filled").done);
+    EXPECT_EQ(lastMessage().title, "Music Library NOT Created");
+    EXPECT_EQ(lastMessage().message, "There was a problem creating the Music Library - 'Filled'.\n\nPlease try again.");
+    EXPECT_EQ(rows("Filled"), 2);
+
+    p.sql(kLibraries, "CREATE TABLE Leftover (Junk Text(10))");
+    EXPECT_TRUE(CreateMusicLibrary(p.state, "Leftover"));
+    EXPECT_EQ(p.column(kLibraries, "SELECT count(*) FROM pragma_table_info('Leftover')"), QStringList{"25"});
+}
+
+TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing) {
+    addLibrary("History", 3);
+    p.sql(kLibraries, "INSERT INTO MusicLibrary1 (Artist) VALUES ('kept')");
+    const QStringList before = tables();
+    for (const char* typed : {"x;DROP TABLE MusicLibrary1", "MusicLibrary1 --", "Rock'n'Roll", "AC/DC", "\"Quoted\"",
+                              "9Lives", "Order", "History", "settings", "sqlite_master", "sqlite_mine", "Tab\tName"}) {
+        const LibraryButtonResult made = NewMusicLibraryNamed(p.state, typed);
+        EXPECT_FALSE(made.done) << typed;
+        EXPECT_EQ(lastMessage().title, "Music Library NOT Created") << typed;
+    }
+    EXPECT_EQ(tables(), before);
+    EXPECT_EQ(rows("MusicLibrary1"), 1);
+    EXPECT_EQ(rows("History"), 3);
+
+    // A name that is not a library's cannot be cleared or dropped either: reported, nothing run.
+    p.ui.answers = {6, 6};
+    EXPECT_FALSE(ClearMusicLibrary(p.state, "History"));
+    EXPECT_EQ(lastMessage().reportText.count("cmdClear_Click"), 1);
+    EXPECT_TRUE(lastMessage().reportText.contains("frmStartUp"));
+    EXPECT_FALSE(DeleteMusicLibrary(p.state, "MusicLibrary1 WHERE 1 = 1 --", 3).done);
+    EXPECT_TRUE(lastMessage().reportText.contains("cmdDeleteLibrary_Click"));
+    EXPECT_EQ(tables(), before);
+    EXPECT_EQ(rows("History"), 3);
+
+    EXPECT_TRUE(NewMusicLibraryNamed(p.state, "Musique Française 2").done);
+    EXPECT_TRUE(tables().contains("Musique_Française_2"));
+}
+
+TEST_F(MusicLibraries, ListingHidesReservedTablesAndSortsWithoutLetterCase) {
+    for (const char* reserved : {"Settings", "Genres", "Skins", "EQ", "Lyrics", "LyricsTemp", "Karaoke", "Queue",
+                                 "history", "MSysACEs"})
+        p.sql(kLibraries, QString("CREATE TABLE %1 (Name Text(50))").arg(reserved));
+    for (const char* name : {"zeta", "Alpha", "beta"}) addLibrary(name);
+
+    const MusicLibraryList list = GetMusicLibraries(p.state);
+    EXPECT_TRUE(list.refill);
+    EXPECT_EQ(list.names, (QStringList{"Alpha", "beta", "MusicLibrary1", "zeta"}));
+    // Libraries that came without their index get it when listed.
+    EXPECT_EQ(p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
+              (QStringList{"Alpha.Filename", "MusicLibrary1.Filename", "beta.Filename", "zeta.Filename"}));
+}
+
+TEST_F(MusicLibraries, AMissingCurrentLibrarySelectsTheFirstEntry) {
+    addLibrary("Alpha");
+    SaveSetting(p.state, "CurrentMusicLibrary", "Gone");
+    MusicLibraryList list = GetMusicLibraries(p.state);
+    EXPECT_EQ(list.select, "Gone");
+    EXPECT_EQ(LibraryEntryIndex(list.names, list.select), 0);
+
+    SaveSetting(p.state, "CurrentMusicLibrary", "");
+    list = GetMusicLibraries(p.state);
+    EXPECT_EQ(p.state.CurrentMusicLibrary, "MusicLibrary1");
+    EXPECT_EQ(LibraryEntryIndex(list.names, "musiclibrary1"), 1);
+    EXPECT_EQ(LibraryEntryIndex({}, "Alpha"), -1);
+}
+
+TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
+    EXPECT_FALSE(DeleteMusicLibrary(p.state, "MusicLibrary1", 1).done);
+    EXPECT_TRUE(p.ui.questions.isEmpty());
+    EXPECT_EQ(lastMessage().title, "Cannot Delete Music Library");
+    EXPECT_EQ(lastMessage().message,
+              "You cannot delete the Music Library 'MusicLibrary1' because it is the only existing Music Library.  "
+              "Please create a new Music Library before attempting to delete this one.");
+    EXPECT_TRUE(tables().contains("MusicLibrary1"));
+
+    addLibrary("Old", 1);
+    p.ui.answers = {7, 6};
+    EXPECT_FALSE(DeleteMusicLibrary(p.state, "Old", 2).done);
+    EXPECT_TRUE(tables().contains("Old"));
+    const LibraryButtonResult deleted = DeleteMusicLibrary(p.state, "Old", 2);
+    EXPECT_TRUE(deleted.done);
+    EXPECT_EQ(p.ui.questions.last().title, "Orvella");
+    EXPECT_EQ(p.ui.questions.last().message, "Are you sure you want to delete the Music Library - 'Old' ?");
+    EXPECT_EQ(lastMessage().title, "Music Library Deleted");
+    EXPECT_EQ(lastMessage().message, "Old was deleted successfully.");
+    EXPECT_EQ(tables(), QStringList{"MusicLibrary1"});
+    ASSERT_TRUE(deleted.libraries);
+    EXPECT_EQ(deleted.libraries->names, QStringList{"MusicLibrary1"});
+}
+
+TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
+    addLibrary("Rock", 3);
+    p.state.DataAccessVersionSource = [] { return QString("2.6"); };
+    p.ui.answers = {6};
+    EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_TRUE(p.ui.questions.isEmpty());
+    EXPECT_EQ(lastMessage().title, "For Your Information...");
+    EXPECT_EQ(lastMessage().icon, DialogContent::Information);
+    EXPECT_TRUE(lastMessage().message.startsWith(
+        "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer "
+        "before you can Clear your Music Library.\n\nYour currently installed version of these components is:\n\n2.6\n\n"
+        " and you need to have version:\n\n2.70\n\ninstalled, at a minimum.\n\nPlease visit "));
+    EXPECT_EQ(rows("Rock"), 3);
+
+    p.state.DataAccessVersionSource = [] { return QString("2.70"); };
+    p.ui.answers = {7};
+    EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_EQ(p.ui.questions.last().title, "Clear Music Library");
+    EXPECT_EQ(p.ui.questions.last().message,
+              "Clicking this button will erase all existing records from the Music Library - Rock.\n"
+              "This cannot be undone and you will need to rebuild this Music Library again (or choose another one) "
+              "in order to use Orvella. \n\nAre you sure you would like to remove ALL records from the Music Library - "
+              "Rock?");
+    EXPECT_EQ(rows("Rock"), 3);
+
+    p.ui.answers = {6};
+    EXPECT_TRUE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_EQ(rows("Rock"), 0);
+    EXPECT_EQ(p.ui.captions["cmdDatabase"], "Build Music Library");
+    EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 0 Songs In Selected Music Library");
+    EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
+    EXPECT_FALSE(p.ui.enabled_["cmdLaunch"]);
+}
+
+TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
+    addLibrary("Rock", 2);
+    p.state.StartingUp = true;
+    SelectMusicLibrary(p.state, "Rock");
+    EXPECT_EQ(p.state.CurrentMusicLibrary, "Rock");
+    EXPECT_TRUE(p.ui.captions.isEmpty());
+
+    p.state.StartingUp = false;
+    SelectMusicLibrary(p.state, "Rock");
+    EXPECT_EQ(p.ui.captions["cmdDatabase"], "Update Music Library");
+    EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 2 Songs In Selected Music Library");
+    EXPECT_TRUE(p.ui.enabled_["cmdOK"]);
+    EXPECT_TRUE(p.ui.enabled_["cmdLaunch"]);
+    EXPECT_EQ(RefreshSongCount(p.state), 2);
+
+    SelectMusicLibrary(p.state, "Vanished");
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(lastMessage().reportText.contains("cboMusicLibrary_Click"));
+    EXPECT_THROW(RefreshSongCount(p.state), RuntimeError);
+}
+
+// The previous version's libraries database, with its libraries and their rows.
+class Transfer : public MusicLibraries {
+protected:
+    void makePrevious(const QStringList& statements, const QString& file = "OrvLibraries8.mdb") {
+        ASSERT_TRUE(CreateDatabaseFile(p.file(file), statements));
+    }
+    static QString oldRow(const QString& table, const QString& values) {
+        return "INSERT INTO " + table +
+               " (Artist, Title, Album, SongYear, CDYear, Seconds, Track, Filename, FileDateTimeLow, DateAdded, "
+               "LastDateTimePlayed, TimesPlayed, Display) VALUES (" +
+               values + ")";
+    }
+};
+
+TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
+    makePrevious({MusicLibraryCreateStatement("Same"), MusicLibraryCreateStatement("Jazz"),
+                  MusicLibraryCreateStatement("MusicLibrary1"),
+                  oldRow("Same", "'Old', 'Same', '', '', '', 1, 1, '/o.mp3', 1, NULL, NULL, 0, ''"),
+                  oldRow("Jazz", "' Miles ', 'So What''s New', 'Kind', '1959', '2001', 545, 1, '/j1.mp3', -12, "
+                                 "'2004-01-02 03:04:05', NULL, 7, 'Y'"),
+                  oldRow("Jazz", "'Coltrane', 'Naima', NULL, '1960', NULL, NULL, NULL, '/j2.mp3', 5, NULL, "
+                                 "'2005-06-07 08:09:10', NULL, NULL"),
+                  oldRow("MusicLibrary1", "'A', 'B', 'C', '', '', 1, 1, '/a.mp3', 1, NULL, NULL, 0, ''")});
+    addLibrary("Same", 1);
+    addLibrary("Jazz", 1);
+    p.sql(kLibraries, "DROP TABLE MusicLibrary1");
+
+    p.ui.answers = {6};
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
+    ASSERT_EQ(p.ui.questions.size(), 1);
+    EXPECT_EQ(p.ui.questions[0].title, "Previous Version Detected");
+    EXPECT_EQ(p.ui.questions[0].message,
+              "Orvella has detected a previous version of the program. \n\n"
+              "Would you like to automatically transfer all of the existing Music Libraries to the new version?");
+    EXPECT_TRUE(p.ui.messages.isEmpty()) << p.ui.messages.value(0).reportText.toStdString();
+
+    EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Same"), QStringList{"A"});
+    EXPECT_EQ(p.column(kLibraries,
+                       "SELECT Artist || '|' || Title || '|' || Album || '|' || SongYear || '|' || CDYear || '|' || "
+                       "Seconds || '|' || Track || '|' || FileDateTimeLow || '|' || typeof(DateAdded) || '|' || "
+                       "ifnull(DateAdded, '') || '|' || typeof(LastDateTimePlayed) || '|' || "
+                       "ifnull(LastDateTimePlayed, '') || '|' || TimesPlayed || '|' || Display FROM Jazz ORDER BY rowid"),
+              (QStringList{"Miles|So What's New|Kind|1959|1959|545|1|-12|text|2004-01-02 03:04:05|null||7|Y",
+                           "Coltrane|Naima||1960|1960|0|0|5|null||text|2005-06-07 08:09:10|0|"}));
+    EXPECT_EQ(p.column(kLibraries, "SELECT Filename FROM MusicLibrary1"), QStringList{"/a.mp3"});
+    EXPECT_TRUE(p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'index'").contains("MusicLibrary1.Filename"));
+
+    EXPECT_EQ(p.ui.captions["lblDownloadStatus"], "Ready...");
+    EXPECT_EQ(p.ui.captions["cmdCancel"], "Close");
+    EXPECT_TRUE(p.ui.enabled_["cmdDatabase"]);
+    EXPECT_TRUE(p.ui.enabled_["lstFrames"]);
+    EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
+    EXPECT_FALSE(p.ui.enabled_["cmdViewLogFile"]);
+    EXPECT_FALSE(p.state.BuildRunning);
+}
+
+TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::NoPreviousVersion);
+    EXPECT_TRUE(p.ui.questions.isEmpty());
+
+    makePrevious({MusicLibraryCreateStatement("Jazz"), oldRow("Jazz", "'A', 'T', '', '', '', 1, 1, '/j.mp3', 1, NULL, NULL, 0, ''")},
+                 "OrvLibraries.mdb");
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Declined);
+    EXPECT_FALSE(tables().contains("Jazz"));
+
+    p.ui.answers = {6};
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
+    EXPECT_EQ(rows("Jazz"), 1);
+}
+
+TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
+    makePrevious({MusicLibraryCreateStatement("Alpha"), MusicLibraryCreateStatement("Beta"),
+                  oldRow("Alpha", "'A1', '', '', '', '', 1, 1, '/a1.mp3', 1, NULL, NULL, 0, ''"),
+                  oldRow("Alpha", "'A2', '', '', '', '', 1, 1, '/a2.mp3', 1, NULL, NULL, 0, ''"),
+                  oldRow("Beta", "'B1', '', '', '', '', 1, 1, '/b1.mp3', 1, NULL, NULL, 0, ''"),
+                  oldRow("Beta", "'B2', '', '', '', '', 1, 1, '/b2.mp3', 1, NULL, NULL, 0, ''")});
+    addLibrary("Beta", 1);
+    p.ui.answers = {6};
+    // The first yield comes before any library, the third before Alpha's second record.
+    p.ui.onYield = [&] {
+        if (p.ui.yields == 3) p.state.CloseRequested = true;
+    };
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Cancelled);
+    EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Alpha"), QStringList{"A1"});
+    EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Beta"), QStringList{"A"});
+    EXPECT_FALSE(p.state.BuildRunning);
+}
+
+}  // namespace

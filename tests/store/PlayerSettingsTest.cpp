@@ -1,0 +1,145 @@
+#include "store/PlayerSettings.h"
+#include "store/Settings.h"
+#include "support/TestProgram.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace orv;
+using orv::test::TestProgram;
+
+const QString kSettings = QStringLiteral("OrvSettings.mdb");
+
+class PlayerSettingsStore : public ::testing::Test {
+protected:
+    QStringList rows(const QString& name) const {
+        return p.column(kSettings, "SELECT SettingValue FROM Settings WHERE SettingName = '" + name + "'");
+    }
+    TestProgram p;
+};
+
+TEST_F(PlayerSettingsStore, NowPlayingSecondsThatAreNotANumberAreSavedAs30) {
+    EXPECT_EQ(NowPlayingSecondsValue("12"), 12);
+    EXPECT_EQ(NowPlayingSecondsValue(" 7 "), 7);
+    EXPECT_EQ(NowPlayingSecondsValue("12.5"), 12);
+    EXPECT_EQ(NowPlayingSecondsValue("13.5"), 14);
+    for (const char* text : {"", "soon", "12s", "99999"}) EXPECT_EQ(NowPlayingSecondsValue(text), 30) << text;
+
+    p.state.Player.NowPlayingSeconds = NowPlayingSecondsValue("half a minute");
+    SaveAllSettings(p.state, "/music/");
+    EXPECT_EQ(rows("NowPlayingSeconds"), QStringList{"30"});
+}
+
+TEST_F(PlayerSettingsStore, BooleansKeepTheirValueWhenTheTextDoesNotConvert) {
+    p.sql(kSettings, "DELETE FROM Settings WHERE SettingName = 'AutoLaunch'");
+    SaveSetting(p.state, "Touchscreen", "maybe");
+    SaveSetting(p.state, "UseAllCaps", "TRUE");
+    SaveSetting(p.state, "OneClickPlay", "0");
+    SaveSetting(p.state, "AlbumCoverMode", "");
+    SaveSetting(p.state, "NowPlayingSeconds", "soon");
+    p.state.Player.Touchscreen = true;
+    p.state.Player.OneClickPlay = true;
+    p.state.Player.AlbumCoverMode = 3;
+
+    ReadPlayerSettings(p.state);
+    EXPECT_FALSE(p.state.Player.AutoLaunch);
+    EXPECT_TRUE(p.state.Player.Touchscreen);
+    EXPECT_TRUE(p.state.Player.UseAllCaps);
+    EXPECT_FALSE(p.state.Player.OneClickPlay);
+    EXPECT_EQ(p.state.Player.AlbumCoverMode, 0);
+    EXPECT_EQ(p.state.Player.NowPlayingSeconds, 30);
+}
+
+TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
+    p.state.WatchFolders = true;
+    p.state.AutoCheckNewVersion = true;
+    p.state.UpdateBlankTags = true;
+    p.state.BlankTagFormat = "%A\\%B\\%K - %T";
+    PlayerSettings& s = p.state.Player;
+    s = PlayerSettings{};
+    s.NowPlayingSeconds = 45;
+    s.ListByTrack = s.Touchscreen = s.ShowAlbumCoverFrames = s.ShowToolTips = s.UseAllCaps = s.OneClickPlay = true;
+    s.Prefetch = false;
+    s.FullScreen = true;
+    s.EraseHistory = s.MouseOverSound = s.MouseClickSound = s.AllowRepeats = true;
+    s.AlbumCoverMode = 2;
+    s.AlbumCoverFileName = "Folder";
+    s.AlbumCoverViewOnStartup = s.AutoRandomOnStartup = s.ExtractEmbeddedImages = true;
+    s.Password = "s3cret";
+    for (std::size_t i = 0; i < s.PasswordFlags.size(); i += 2) s.PasswordFlags[i] = true;
+    // Saved by their boxes, not by the save: read back as the first-use values.
+    s.CreateLog = s.NowPlayingScreen = s.ShowOptionsButton = true;
+    const PlayerSettings saved = s;
+    SaveAllSettings(p.state, "/music/");
+
+    ProgramState fresh;
+    fresh.ProgramFolder = p.state.ProgramFolder;
+    fresh.SettingsDatabasePath = p.state.SettingsDatabasePath;
+    fresh.MainDatabasePath = p.state.MainDatabasePath;
+    fresh.UserInterface = &p.ui;
+    ReadPlayerSettings(fresh);
+    EXPECT_TRUE(fresh.Player == saved);
+    EXPECT_TRUE(fresh.WatchFolders);
+    EXPECT_TRUE(fresh.AutoCheckNewVersion);
+    EXPECT_EQ(fresh.BlankTagFormat, "%A\\%B\\%K - %T");
+    EXPECT_EQ(rows("Password3"), QStringList{"True"});
+    EXPECT_EQ(rows("Password4"), QStringList{"False"});
+    EXPECT_TRUE(p.ui.messages.isEmpty());
+}
+
+TEST_F(PlayerSettingsStore, SettingsNoControlEditsAreWrittenBackAsReadAndImagesPathNever) {
+    SaveSetting(p.state, "Prefetch", "False");
+    SaveSetting(p.state, "FullScreen", "True");
+    SaveSetting(p.state, "ActiveSkin", "Mine");
+    p.sql(kSettings, "DELETE FROM Settings WHERE SettingName IN ('ImagesPath', 'ShowQueue')");
+    p.state.ActiveSkin = GetSetting(p.state, "ActiveSkin");
+    p.state.MusicPath = "/music";
+    p.state.ImagesPath = p.file("Images");
+    ReadPlayerSettings(p.state);
+    SaveAllSettings(p.state, "/music");
+
+    EXPECT_EQ(rows("Prefetch"), QStringList{"False"});
+    EXPECT_EQ(rows("FullScreen"), QStringList{"True"});
+    EXPECT_EQ(rows("ActiveSkin"), QStringList{"Mine"});
+    EXPECT_TRUE(rows("ImagesPath").isEmpty());
+    EXPECT_TRUE(rows("ShowQueue").isEmpty());
+    EXPECT_EQ(p.state.MusicPath, "/music/");
+    EXPECT_EQ(p.state.ImagesPath, p.file("Images") + "/");
+
+    // A value that could not be read is not invented.
+    p.sql(kSettings, "DELETE FROM Settings WHERE SettingName = 'Prefetch'");
+    SaveSetting(p.state, "FullScreen", "");
+    p.state.Player = PlayerSettings{};
+    ReadPlayerSettings(p.state);
+    SaveAllSettings(p.state, "/music");
+    EXPECT_TRUE(rows("Prefetch").isEmpty());
+    EXPECT_EQ(rows("FullScreen"), QStringList{""});
+}
+
+TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
+    p.sql(kSettings, "DELETE FROM Settings");
+    p.state.ActiveSkin = "Default";
+    p.state.CurrentMusicLibrary = "Rock";
+    p.state.Player.Prefetch = true;
+    p.state.Player.FullScreen = true;
+    p.state.UpdateBlankTags = false;
+    SaveAllSettings(p.state, "/music/");
+    QStringList expected{"WatchFolders", "CurrentMusicLibrary", "UseSkins", "ActiveSkin", "MusicPath",
+                         "NowPlayingSeconds", "ListByTrack", "Touchscreen", "ShowAlbumCoverFrames", "ShowToolTips",
+                         "UseAllCaps", "OneClickPlay", "Prefetch", "FullScreen", "EraseHistory", "MouseOverSound",
+                         "MouseClickSound", "AllowRepeats", "AlbumCoverMode", "AlbumCoverFileName",
+                         "AlbumCoverViewOnStartup", "AutoRandomOnStartup", "AutoCheckNewVersion",
+                         "ExtractEmbeddedImages", "Password"};
+    for (int i = 1; i <= 12; ++i) expected << QString("Password%1").arg(i);
+    EXPECT_EQ(p.column(kSettings, "SELECT SettingName FROM Settings ORDER BY rowid"), expected);
+    EXPECT_EQ(rows("UseSkins"), QStringList{"True"});
+    EXPECT_EQ(rows("CurrentMusicLibrary"), QStringList{"Rock"});
+
+    p.state.UpdateBlankTags = true;
+    p.state.BlankTagFormat = "%A - %T";
+    SaveAllSettings(p.state, "/music/");
+    EXPECT_EQ(rows("BlankTagFormat"), QStringList{"%A - %T"});
+}
+
+}  // namespace
