@@ -100,15 +100,22 @@ QByteArray FileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray FrameBody(const QByteArray& file, const char* id) {
-    if (!file.startsWith("ID3")) return {};
+std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file) {
+    std::vector<std::pair<QByteArray, QByteArray>> frames;
+    if (!file.startsWith("ID3")) return frames;
     const auto byte = [&](qsizetype at) { return static_cast<quint32>(static_cast<unsigned char>(file[at])); };
     const qsizetype tagEnd = 10 + ((byte(6) << 21) | (byte(7) << 14) | (byte(8) << 7) | byte(9));
     for (qsizetype at = 10; at + 10 <= tagEnd && file[at] != '\0';) {
         const qsizetype size = (byte(at + 4) << 24) | (byte(at + 5) << 16) | (byte(at + 6) << 8) | byte(at + 7);
-        if (file.mid(at, 4) == id) return file.mid(at + 10, size);
+        frames.emplace_back(file.mid(at, 4), file.mid(at + 10, size));
         at += 10 + size;
     }
+    return frames;
+}
+
+QByteArray FrameBody(const QByteArray& file, const char* id) {
+    for (const auto& [frameId, body] : ID3v2Frames(file))
+        if (frameId == id) return body;
     return {};
 }
 

@@ -44,8 +44,9 @@ void WriteMp3(const QString& path, const QByteArray& id3v2, const QByteArray& fr
 // The bytes of a file; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
 
-// The body of the first ID3v2 frame with this identifier in a file's bytes (ID3v2.3 sizes);
-// empty when there is none.
+// The ID3v2 frames of a file's bytes (ID3v2.3 sizes): identifier and body, in file order.
+std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file);
+// The body of the first frame with this identifier; empty when there is none.
 QByteArray FrameBody(const QByteArray& file, const char* id);
 
 }  // namespace orv::test
