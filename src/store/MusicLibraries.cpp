@@ -151,6 +151,34 @@ QString TransferInsertStatement(const QString& table, const Recordset& old) {
            values.join(QStringLiteral(", "));
 }
 
+// Groups a copy's writes to the libraries database into transactions, committed every few hundred
+// records and whenever the copy ends: the same rows as one write each, without a disk flush each.
+class WriteBatch {
+public:
+    explicit WriteBatch(ProgramState& state) : state_(state) { begin(); }
+    ~WriteBatch() { commit(); }
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    void wrote() {
+        if (++written_ % kRecordsPerCommit != 0) return;
+        commit();
+        begin();
+    }
+
+private:
+    static constexpr int kRecordsPerCommit = 500;
+    void begin() { open_ = ExecuteSQLCommand(state_, QStringLiteral("BEGIN"), Db::Libraries); }
+    void commit() {
+        if (open_) ExecuteSQLCommand(state_, QStringLiteral("COMMIT"), Db::Libraries);
+        open_ = false;
+    }
+
+    ProgramState& state_;
+    bool open_ = false;
+    int written_ = 0;
+};
+
 // Controls that could start other work while libraries are carried over.
 const QStringList& TransferLockedControls() {
     static const QStringList controls{
@@ -439,6 +467,7 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
 
 void TransferLibraryRecords(ProgramState& state, const QString& name) {
     const QString table = LibraryTable(name);
+    WriteBatch batch(state);
     // Rows copied into a table that could not be emptied would be doubled.
     if (!ExecuteSQLCommand(state, QStringLiteral("DELETE FROM ") + table, Db::Libraries)) return;
     Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + table, Db::PreviousLibraries);
@@ -454,6 +483,7 @@ void TransferLibraryRecords(ProgramState& state, const QString& name) {
                        QStringLiteral("Automatically Transferring ") + name + QStringLiteral(" - Record #") +
                            QString::number(counter) + QStringLiteral(" of ") + total);
             ExecuteSQLCommand(state, TransferInsertStatement(table, old), Db::Libraries);
+            batch.wrote();
         }
     }
     old.Close();
