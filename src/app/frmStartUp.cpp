@@ -4,47 +4,99 @@
 #include "app/frmWelcome.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
+#include "extras/Skins.h"
 #include "store/Compaction.h"
 #include "store/GlobalConfig.h"
+#include "store/MusicLibraries.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
-#include <QVBoxLayout>
+#include <QTextBrowser>
 
 namespace orv {
+namespace {
+
+const QString kModule = QStringLiteral("frmStartUp");
+const QString kSavingSettings = QStringLiteral("Saving Settings...");
+
+// A Windows colour number (red in the low byte) as a colour.
+QColor WindowsColour(const QString& number) {
+    bool ok = false;
+    const qint64 value = number.toLongLong(&ok);
+    if (!ok) return {};
+    return QColor(static_cast<int>(value & 0xff), static_cast<int>((value >> 8) & 0xff),
+                  static_cast<int>((value >> 16) & 0xff));
+}
+
+}  // namespace
 
 frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     setObjectName(QStringLiteral("frmStartUp"));
     setAttribute(Qt::WA_DeleteOnClose);
+    buildPanels();
 
-    lblDownloadStatus_ = new QLabel(QStringLiteral("Ready..."), this);
-    lblDownloadStatus_->setObjectName(QStringLiteral("lblDownloadStatus"));
-
-    cmdDatabase_ = new QPushButton(this);
-    cmdDatabase_->setObjectName(QStringLiteral("cmdDatabase"));
+    connect(lstFrames_, &QListWidget::itemSelectionChanged, this, &frmStartUp::lstFrames_Click);
     connect(cmdDatabase_, &QPushButton::clicked, this, &frmStartUp::cmdDatabase_Click);
-
-    cmdCancel_ = new QPushButton(this);
-    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdLaunch_, &QPushButton::clicked, this, &frmStartUp::cmdLaunch_Click);
+    connect(cmdOK_, &QPushButton::clicked, this, &frmStartUp::cmdOK_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmStartUp::cmdCancel_Click);
+    connect(cmdBrowse_, &QPushButton::clicked, this, &frmStartUp::cmdBrowse_Click);
+    connect(cmdClearPassword_, &QPushButton::clicked, this, &frmStartUp::cmdClearPassword_Click);
+    connect(cmdNewLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdNewLibrary_Click);
+    connect(cmdDeleteLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdDeleteLibrary_Click);
+    connect(cmdClear_, &QPushButton::clicked, this, &frmStartUp::cmdClear_Click);
+    connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
+    connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
+    connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
+    connect(chkDownloadCoverArt_, &QCheckBox::toggled, this, &frmStartUp::chkDownloadCoverArt_Click);
+    connect(chkLogFile_, &QCheckBox::toggled, this, &frmStartUp::chkLogFile_Click);
+    connect(chkNowPlaying_, &QCheckBox::toggled, this, &frmStartUp::chkNowPlaying_Click);
+    connect(chkOptions_, &QCheckBox::toggled, this, &frmStartUp::chkOptions_Click);
+    connect(chkExtractEmbeddedArt_, &QCheckBox::toggled, this, &frmStartUp::chkExtractEmbeddedArt_Click);
+    // The list order is one choice of two.
+    connect(cmdByTrack_, &QPushButton::clicked, this, [this] {
+        SetButtonValue(cmdByTrack_, true);
+        SetButtonValue(cmdAlpha_, false);
+    });
+    connect(cmdAlpha_, &QPushButton::clicked, this, [this] {
+        SetButtonValue(cmdAlpha_, true);
+        SetButtonValue(cmdByTrack_, false);
+    });
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdDatabase_);
-    buttons->addStretch(1);
-    buttons->addWidget(cmdCancel_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addStretch(1);
-    layout->addWidget(lblDownloadStatus_);
-    layout->addLayout(buttons);
-    resize(760, 560);
+    // These controls belong to features this version does not have yet.
+    for (QWidget* absent : std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_, cmdViewLogFile_})
+        absent->setEnabled(false);
 }
 
 QString frmStartUp::WindowCaption(const ProgramState& state) {
     return QStringLiteral("Orvella Configurator - ") + QStringLiteral("Version ") + FullVersionText(state.Version);
+}
+
+const QStringList& frmStartUp::PanelNames() {
+    static const QStringList names{QStringLiteral("Music Libraries"), QStringLiteral("Album Covers"),
+                                   QStringLiteral("Options"), QStringLiteral("Playlists"),
+                                   QStringLiteral("Password")};
+    return names;
+}
+
+QString frmStartUp::PlayerPath(const ProgramState& state) {
+    return ProgramFile(state, QStringLiteral("Orvella"));
+}
+
+void frmStartUp::reportError(const char* procedure, const RuntimeError& error) {
+    ReportError(state_, kModule, QLatin1String(procedure), error);
 }
 
 void frmStartUp::Form_Load() {
@@ -56,11 +108,12 @@ void frmStartUp::Form_Load() {
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
     ContinueOnError([&] { ReadStartUpPaths(state_); });
+    fillControls();
 
-    setWindowTitle(WindowCaption(state_));
-    FormatButton(cmdDatabase_, QStringLiteral("Build Music Library"));
-    FormatButton(cmdCancel_, QStringLiteral("Close"));
     ContinueOnError([&] { state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary")); });
+    ContinueOnError([&] { TransferPreviousLibraries(state_); });
+    fillLibraryBox(GetMusicLibraries(state_));
+    ContinueOnError([&] { ShowLibraryCount(state_, RefreshSongCount(state_)); });
 
     CompactDatabases(state_);
 
@@ -77,13 +130,401 @@ void frmStartUp::Form_Load() {
     state_.StartingUp = false;
 }
 
+void frmStartUp::fillControls() {
+    ContinueOnError([&] { ReadPlayerSettings(state_); });
+    const PlayerSettings& player = state_.Player;
+
+    txtMusic_->setText(state_.MusicPath);
+    chkWatchFolder_->setChecked(state_.WatchFolders);
+
+    QColor accent;
+    ContinueOnError([&] {
+        accent = WindowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
+    });
+    if (accent.isValid()) {
+        lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget { color: %1; }"
+                                                                            "QListWidget::item:selected { background: %1; color: white; }")
+                                                                 .arg(accent.name()));
+        for (const char* name : {"lblCurrentFile", "lblBuildAlbum", "lblBuildArtist", "lblBuildTitle"})
+            findChild<QLabel*>(QLatin1String(name))->setStyleSheet(QStringLiteral("color: %1;").arg(accent.lighter(170).name()));
+    }
+
+    setWindowTitle(WindowCaption(state_));
+
+    if (const auto background = LoadSkinPicture(state_, QStringLiteral("Background"))) {
+        QPalette palette = this->palette();
+        palette.setBrush(QPalette::Window, QBrush(QPixmap::fromImage(*background).scaled(
+                                               size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        setPalette(palette);
+        setAutoFillBackground(true);
+    }
+
+    chkLogFile_->setChecked(player.CreateLog);
+    chkLogFile_Click(player.CreateLog);
+    lstLogType_->setCurrentRow(0);
+    chkDownloadCoverArt_->setChecked(player.DownloadCoverArt);
+    chkBlankTags_->setChecked(state_.UpdateBlankTags);
+    chkBlankTags_Click(state_.UpdateBlankTags);
+    chkAutoLaunch_->setChecked(player.AutoLaunch);
+    txtBlankTagFormat_->setText(state_.BlankTagFormat);
+    chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
+
+    state_.StyledCaptionFlag = true;
+    const std::pair<QPushButton*, QString> captions[] = {
+        {cmdDatabase_, QStringLiteral("Build Music Library")},
+        {cmdClear_, QStringLiteral("Clear Selected Music Library")},
+        {cmdNewLibrary_, QStringLiteral("Create New Music Library")},
+        {cmdDeleteLibrary_, QStringLiteral("Delete Selected Music Library")},
+        {cmdViewLogFile_, QStringLiteral("View Log File")},
+        {cmdBrowse_, QStringLiteral("...")},
+        {cmdByTrack_, QStringLiteral("By Track #")},
+        {cmdAlpha_, QStringLiteral("Alphabetically")},
+        {cmdNewVersion_, QStringLiteral("Check For New Version  NOW")},
+        {cmdArtistPlaylists_, QStringLiteral("Generate A Playlist For Every Artist")},
+        {cmdClearPassword_, QStringLiteral("Clear Password")},
+        {cmdOK_, QStringLiteral("Save && Close")},
+        {cmdCancel_, QStringLiteral("Close")},
+        {cmdHelp_, QStringLiteral("Help")},
+        {cmdLaunch_, QStringLiteral("Save && Start Orvella")},
+    };
+    for (const auto& [windowButton, caption] : captions) FormatButton(windowButton, caption);
+
+    const std::pair<QCheckBox*, bool> options[] = {
+        {chkTouchscreen_, player.Touchscreen},
+        {chkAlbumCoverFrames_, player.ShowAlbumCoverFrames},
+        {chkShowToolTips_, player.ShowToolTips},
+        {chkAllCaps_, player.UseAllCaps},
+        {chkOneClickPlay_, player.OneClickPlay},
+        {chkEraseHistory_, player.EraseHistory},
+        {chkMouseOverSound_, player.MouseOverSound},
+        {chkMouseClickSound_, player.MouseClickSound},
+        {chkAllowRepeats_, player.AllowRepeats},
+        {chkAlbumCoverOnStartup_, player.AlbumCoverViewOnStartup},
+        {chkAutoRandomOnStartup_, player.AutoRandomOnStartup},
+        {chkOptions_, player.ShowOptionsButton},
+        {chkNowPlaying_, player.NowPlayingScreen},
+        {chkExtractEmbeddedArt_, player.ExtractEmbeddedImages},
+    };
+    for (const auto& [box, flag] : options) box->setChecked(flag);
+    chkNowPlaying_Click(player.NowPlayingScreen);
+    txtNowPlayingSeconds_->setText(QString::number(player.NowPlayingSeconds));
+    SetButtonValue(cmdByTrack_, player.ListByTrack);
+    SetButtonValue(cmdAlpha_, !player.ListByTrack);
+
+    showAlbumCoverMode();
+    cmbPlaylistFormat_->setCurrentText(QStringLiteral("b4s"));
+
+    txtPassword_->setText(player.Password);
+    for (std::size_t i = 0; i < chkPassword_.size(); ++i) chkPassword_[i]->setChecked(player.PasswordFlags[i]);
+
+    selectPanel(PanelNames().first());
+}
+
+void frmStartUp::fillLibraryBox(const MusicLibraryList& list) {
+    if (list.refill) {
+        const QSignalBlocker quiet(cboMusicLibrary_);
+        cboMusicLibrary_->clear();
+        cboMusicLibrary_->addItems(list.names);
+        cboMusicLibrary_->setCurrentIndex(-1);
+    }
+    QStringList entries;
+    for (int i = 0; i < cboMusicLibrary_->count(); ++i) entries << cboMusicLibrary_->itemText(i);
+    const int index = LibraryEntryIndex(entries, list.select);
+    if (index >= 0) cboMusicLibrary_->setCurrentIndex(index);
+}
+
+void frmStartUp::showAlbumCoverMode() {
+    txtCoverName_->setEnabled(true);
+    txtCoverName_->setText(state_.Player.AlbumCoverFileName);
+}
+
+void frmStartUp::selectPanel(const QString& name) {
+    const auto found = lstFrames_->findItems(name, Qt::MatchExactly);
+    if (!found.isEmpty()) lstFrames_->setCurrentItem(found.first());
+}
+
+void frmStartUp::lstFrames_Click() {
+    static const std::pair<const char*, const char*> frames[] = {
+        {"Music Libraries", "fraPaths"}, {"Album Covers", "fraAlbumCovers"}, {"Options", "fraOptions"},
+        {"Playlists", "fraPlaylists"},   {"Password", "fraPassword"},         {"Log File", "fraLogFile"}};
+    for (const auto& [entry, frame] : frames) findChild<QFrame*>(QLatin1String(frame))->hide();
+    const QString selected = lstFrames_->currentItem() ? lstFrames_->currentItem()->text() : QString();
+    for (const auto& [entry, frame] : frames)
+        if (selected == QLatin1String(entry)) findChild<QFrame*>(QLatin1String(frame))->show();
+}
+
+// Check boxes that save at once.
+
+void frmStartUp::chkAutoLaunch_Click(bool ticked) {
+    state_.Player.AutoLaunch = ticked;
+    try {
+        SaveSetting(state_, QStringLiteral("AutoLaunch"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkAutoLaunch_Click", error);
+    }
+}
+
+void frmStartUp::chkBlankTags_Click(bool ticked) {
+    state_.UpdateBlankTags = ticked;
+    frmBlankTags_->setEnabled(ticked);
+    try {
+        SaveSetting(state_, QStringLiteral("UpdateBlankTags"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkBlankTags_Click", error);
+    }
+}
+
+void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {
+    if (ticked && !state_.InternetConnected) {
+        ShowPlainMessage(state_,
+                         QStringLiteral("It does not appear that you have an active connection to the internet.\n\n"
+                                        "Therefore, automatic downloading of Album Cover Art will be disabled."),
+                         QStringLiteral("Internet Connection Not Available"));
+        state_.Player.DownloadCoverArt = false;
+        const QSignalBlocker quiet(chkDownloadCoverArt_);
+        chkDownloadCoverArt_->setChecked(false);
+        return;
+    }
+    state_.Player.DownloadCoverArt = ticked;
+    try {
+        SaveSetting(state_, QStringLiteral("DownloadCoverArt"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkDownloadCoverArt_Click", error);
+    }
+}
+
+void frmStartUp::chkLogFile_Click(bool ticked) {
+    state_.Player.CreateLog = ticked;
+    lstLogType_->setEnabled(ticked);
+    lstLogType_->setVisible(ticked);
+    if (ticked && !lstLogType_->currentItem()) lstLogType_->setCurrentRow(0);
+    try {
+        SaveSetting(state_, QStringLiteral("CreateLog"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkLogFile_Click", error);
+    }
+}
+
+void frmStartUp::chkNowPlaying_Click(bool ticked) {
+    state_.Player.NowPlayingScreen = ticked;
+    for (QWidget* control : std::initializer_list<QWidget*>{lblWait_, lblSeconds_, txtNowPlayingSeconds_})
+        control->setEnabled(ticked);
+    try {
+        SaveSetting(state_, QStringLiteral("NowPlayingScreen"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkNowPlaying_Click", error);
+    }
+}
+
+void frmStartUp::chkOptions_Click(bool ticked) {
+    if (!ticked && !state_.StartingUp &&
+        AskQuestion(state_,
+                    QStringLiteral("Be very careful when de-selecting this option.  If you uncheck this box, you will NOT "
+                                   "be able to view the Options screen within Orvella.\n\nYou will need to come back to "
+                                   "this screen and re-check this box to be able to show the Options button again.\n\n"
+                                   "Are you really sure this is what you want to do?"),
+                    QStringLiteral("Orvella")) != 6) {
+        const QSignalBlocker quiet(chkOptions_);
+        chkOptions_->setChecked(true);
+        return;
+    }
+    state_.Player.ShowOptionsButton = ticked;
+    if (state_.StartingUp) return;
+    try {
+        SaveSetting(state_, QStringLiteral("ShowOptionsButton"), ticked);
+    } catch (const RuntimeError& error) {
+        reportError("chkOptions_Click", error);
+    }
+}
+
+void frmStartUp::chkExtractEmbeddedArt_Click(bool ticked) {
+    state_.Player.ExtractEmbeddedImages = ticked;
+}
+
+// Album cover mode, set from outside the Configurator.
+
+void frmStartUp::SetAlbumCoverModeOfTwo(int choice) {
+    state_.Player.AlbumCoverMode = choice == 0 ? 2 : 3;
+    try {
+        SaveSetting(state_, QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
+    } catch (const RuntimeError& error) {
+        reportError("SetAlbumCoverModeOfTwo", error);
+    }
+    showAlbumCoverMode();
+}
+
+void frmStartUp::SetAlbumCoverModeOfThree(int choice) {
+    static const qint16 modes[] = {1, 2, 0};
+    state_.Player.AlbumCoverMode = modes[qBound(0, choice, 2)];
+    if (!state_.StartingUp) {
+        try {
+            SaveSetting(state_, QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
+        } catch (const RuntimeError& error) {
+            reportError("SetAlbumCoverModeOfThree", error);
+        }
+    }
+    showAlbumCoverMode();
+}
+
+// The Music Library buttons.
+
+void frmStartUp::cboMusicLibrary_Click(int index) {
+    if (index < 0) return;
+    SelectMusicLibrary(state_, cboMusicLibrary_->itemText(index));
+}
+
+void frmStartUp::cmdNewLibrary_Click() {
+    const LibraryButtonResult result = NewMusicLibrary(state_);
+    if (result.libraries) fillLibraryBox(*result.libraries);
+}
+
+void frmStartUp::cmdDeleteLibrary_Click() {
+    const LibraryButtonResult result =
+        DeleteMusicLibrary(state_, cboMusicLibrary_->currentText(), cboMusicLibrary_->count());
+    if (!result.libraries) return;
+    {
+        const QSignalBlocker quiet(cboMusicLibrary_);
+        cboMusicLibrary_->clear();
+    }
+    fillLibraryBox(*result.libraries);
+}
+
+void frmStartUp::cmdClear_Click() {
+    ClearMusicLibrary(state_, cboMusicLibrary_->currentText());
+}
+
 void frmStartUp::cmdDatabase_Click() {
     emit buildRequested();
 }
 
+// Leaving the window.
+
+void frmStartUp::readControlsIntoSettings() {
+    PlayerSettings& player = state_.Player;
+    state_.WatchFolders = chkWatchFolder_->isChecked();
+    state_.BlankTagFormat = txtBlankTagFormat_->text();
+    state_.AutoCheckNewVersion = chkAutoCheckNewVersion_->isChecked();
+    const std::pair<bool*, QCheckBox*> flags[] = {
+        {&player.Touchscreen, chkTouchscreen_},
+        {&player.ShowAlbumCoverFrames, chkAlbumCoverFrames_},
+        {&player.ShowToolTips, chkShowToolTips_},
+        {&player.UseAllCaps, chkAllCaps_},
+        {&player.OneClickPlay, chkOneClickPlay_},
+        {&player.EraseHistory, chkEraseHistory_},
+        {&player.MouseOverSound, chkMouseOverSound_},
+        {&player.MouseClickSound, chkMouseClickSound_},
+        {&player.AllowRepeats, chkAllowRepeats_},
+        {&player.AlbumCoverViewOnStartup, chkAlbumCoverOnStartup_},
+        {&player.AutoRandomOnStartup, chkAutoRandomOnStartup_},
+        {&player.ExtractEmbeddedImages, chkExtractEmbeddedArt_},
+    };
+    for (const auto& [flag, box] : flags) *flag = box->isChecked();
+    player.ListByTrack = GetButtonValue(cmdByTrack_);
+    player.AlbumCoverFileName = txtCoverName_->text();
+    player.Password = txtPassword_->text();
+    for (std::size_t i = 0; i < chkPassword_.size(); ++i) player.PasswordFlags[i] = chkPassword_[i]->isChecked();
+}
+
+bool frmStartUp::saveAllSettings() {
+    readControlsIntoSettings();
+    SaveAllSettings(state_, txtMusic_->text());
+    try {
+        SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    return true;
+}
+
+void frmStartUp::cmdOK_Click() {
+    lblDownloadStatus_->setText(kSavingSettings);
+    state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
+    int count = 0;
+    try {
+        if (!IsPlainLibraryName(state_.CurrentMusicLibrary))
+            throw RuntimeError(ErrorNumber::SyntaxError, QStringLiteral("Not a Music Library name."));
+        const Recordset songs = GetRecordset(
+            state_, QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state_.CurrentMusicLibrary), Db::Libraries);
+        if (songs.isNothing()) return;
+        count = songs.Field(0).toInt();
+    } catch (const RuntimeError& error) {
+        reportError("cmdOK_Click", error);
+        return;
+    }
+    if (count > 0) {
+        state_.MusicPath = txtMusic_->text();
+        saveAllSettings();
+        close();
+        return;
+    }
+    ShowPlainMessage(state_,
+                     QStringLiteral("There are no songs in your selected Music Library.  You must build your Music "
+                                    "Library before attempting to start Orvella.  Click the 'Build Music Library' "
+                                    "button to do this now."),
+                     QStringLiteral("Music Library Is Empty"));
+    lblDownloadStatus_->setText(QStringLiteral("Ready..."));
+    selectPanel(QStringLiteral("Music Libraries"));
+}
+
+void frmStartUp::cmdLaunch_Click() {
+    lblDownloadStatus_->setText(kSavingSettings);
+    state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
+    saveAllSettings();
+    const QString player = PlayerPath(state_);
+    if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.ProgramFolder)) {
+        ShowPlainMessage(state_,
+                         QStringLiteral("Orvella could not be started. The player program was not found at:\n\n") +
+                             player + QStringLiteral("\n\nYour settings have been saved."),
+                         QStringLiteral("Orvella Not Found"), DialogContent::Information);
+        lblDownloadStatus_->setText(QStringLiteral("Ready..."));
+        return;
+    }
+    close();
+}
+
 void frmStartUp::cmdCancel_Click() {
     state_.CloseRequested = true;
-    close();
+    if (!state_.BuildRunning) {
+        close();
+        return;
+    }
+    state_.BuildRunning = false;
+    ContinueOnError([&] { ShowLibraryCount(state_, RefreshSongCount(state_)); });
+    for (QWidget* control : std::initializer_list<QWidget*>{cmdDatabase_, cmdHelp_, cmdBrowse_, cmdDeleteLibrary_,
+                                                          txtMusic_, cboMusicLibrary_, cmdClear_, cmdNewLibrary_,
+                                                          chkLogFile_, lstLogType_, lstFrames_})
+        control->setEnabled(true);
+    SetButtonCaption(cmdCancel_, QStringLiteral("Close"));
+    ContinueOnError([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+}
+
+void frmStartUp::cmdClearPassword_Click() {
+    txtPassword_->clear();
+}
+
+void frmStartUp::cmdBrowse_Click() {
+    const QString folder = BrowseForFolder(this, QStringLiteral("Music Path"), txtMusic_->text());
+    if (!folder.isEmpty()) txtMusic_->setText(folder);
+}
+
+QString frmStartUp::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder) {
+    QFileDialog picker(owner, title);
+    picker.setObjectName(QStringLiteral("BrowseForFolder"));
+    picker.setFileMode(QFileDialog::Directory);
+    picker.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    const QFileInfo initial(initialFolder);
+    if (initial.isDir()) {
+        picker.setDirectory(initial.absoluteDir());
+        picker.selectFile(initial.absoluteFilePath());
+    }
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return QString();
+    return TrimAtNull(picker.selectedFiles().first());
+}
+
+void frmStartUp::closeEvent(QCloseEvent* event) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible()) window->close();
+    QWidget::closeEvent(event);
 }
 
 }  // namespace orv

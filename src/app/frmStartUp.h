@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
+#include <array>
 
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QFrame;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QStackedWidget;
+class QTextBrowser;
 
 namespace orv {
 
 struct ProgramState;
+struct MusicLibraryList;
 
 // The Configurator's working window: a list of panels on the left, the panel on the right and
 // the window-wide buttons below.
@@ -18,26 +26,136 @@ class frmStartUp : public QWidget {
 public:
     explicit frmStartUp(ProgramState& state);
 
-    // The start-up part of the window's load: paths, first use, the controls, compaction, welcome.
+    // The start-up part of the window's load: paths, first use, the controls, the Music
+    // Libraries, compaction, welcome.
     void Form_Load();
 
     // The window caption: "Orvella Configurator - Version 8.1.9".
     static QString WindowCaption(const ProgramState& state);
+    // The panels of lstFrames, in list order ("Log File" is added when a log is offered).
+    static const QStringList& PanelNames();
+
+    // Shows the folder picker owned by `owner`, titled `title`, opened on `initialFolder`;
+    // the chosen folder, or the empty text when cancelled.
+    static QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
+
+    // Where the player program is: "Orvella" in the program folder.
+    static QString PlayerPath(const ProgramState& state);
 
 public slots:
     // Starts a build or update run of the current Music Library.
     void cmdDatabase_Click();
+    // Saves everything, starts the player and closes.
+    void cmdLaunch_Click();
+    void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdBrowse_Click();
+    void cmdClearPassword_Click();
+    void cmdNewLibrary_Click();
+    void cmdDeleteLibrary_Click();
+    void cmdClear_Click();
+    void lstFrames_Click();
+
+    // The album cover mode from a choice of two (2, 3) and from a choice of three (1, 2, 0).
+    void SetAlbumCoverModeOfTwo(int choice);
+    void SetAlbumCoverModeOfThree(int choice);
 
 signals:
     // A build or update run was asked for; the build run answers it.
     void buildRequested();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void buildPanels();
+    QFrame* panel(const char* name);
+    QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption);
+    QLabel* label(QWidget* parent, const char* name, const QString& caption);
+
+    void fillControls();
+    void fillLibraryBox(const MusicLibraryList& list);
+    void showAlbumCoverMode();
+    void selectPanel(const QString& name);
+    void readControlsIntoSettings();
+    bool saveAllSettings();
+    void reportError(const char* procedure, const class RuntimeError& error);
+
+    void chkAutoLaunch_Click(bool ticked);
+    void chkBlankTags_Click(bool ticked);
+    void chkDownloadCoverArt_Click(bool ticked);
+    void chkLogFile_Click(bool ticked);
+    void chkNowPlaying_Click(bool ticked);
+    void chkOptions_Click(bool ticked);
+    void chkExtractEmbeddedArt_Click(bool ticked);
+    void cboMusicLibrary_Click(int index);
+
     ProgramState& state_;
+
+    QListWidget* lstFrames_;
     QLabel* lblDownloadStatus_;
-    QPushButton* cmdDatabase_;
+    QPushButton* cmdOK_;
     QPushButton* cmdCancel_;
+    QPushButton* cmdHelp_;
+    QPushButton* cmdLaunch_;
+
+    // Music Libraries
+    QLineEdit* txtMusic_;
+    QPushButton* cmdBrowse_;
+    QCheckBox* chkWatchFolder_;
+    QComboBox* cboMusicLibrary_;
+    QLabel* lblSongCount_;
+    QPushButton* cmdDatabase_;
+    QPushButton* cmdClear_;
+    QPushButton* cmdNewLibrary_;
+    QPushButton* cmdDeleteLibrary_;
+    QCheckBox* chkBlankTags_;
+    QFrame* frmBlankTags_;
+    QLineEdit* txtBlankTagFormat_;
+    QCheckBox* chkDownloadCoverArt_;
+    QCheckBox* chkLogFile_;
+    QListWidget* lstLogType_;
+    QCheckBox* chkAutoLaunch_;
+    QPushButton* cmdViewLogFile_;
+
+    // Album Covers
+    QLineEdit* txtCoverName_;
+    QCheckBox* chkExtractEmbeddedArt_;
+
+    // Options
+    QCheckBox* chkTouchscreen_;
+    QCheckBox* chkAlbumCoverFrames_;
+    QCheckBox* chkShowToolTips_;
+    QCheckBox* chkAllCaps_;
+    QCheckBox* chkOneClickPlay_;
+    QCheckBox* chkEraseHistory_;
+    QCheckBox* chkMouseOverSound_;
+    QCheckBox* chkMouseClickSound_;
+    QCheckBox* chkAllowRepeats_;
+    QCheckBox* chkAlbumCoverOnStartup_;
+    QCheckBox* chkAutoRandomOnStartup_;
+    QCheckBox* chkNowPlaying_;
+    QCheckBox* chkOptions_;
+    QLineEdit* txtNowPlayingSeconds_;
+    QLabel* lblWait_;
+    QLabel* lblSeconds_;
+    QPushButton* cmdByTrack_;
+    QPushButton* cmdAlpha_;
+    QCheckBox* chkAutoCheckNewVersion_;
+    QPushButton* cmdNewVersion_;
+
+    // Playlists
+    QComboBox* cmbPlaylistFormat_;
+    QPushButton* cmdArtistPlaylists_;
+
+    // Password
+    QLineEdit* txtPassword_;
+    std::array<QCheckBox*, 12> chkPassword_{};
+    QPushButton* cmdClearPassword_;
+
+    // Log File
+    QTextBrowser* wbLogFile_;
 };
 
 }  // namespace orv

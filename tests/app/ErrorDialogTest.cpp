@@ -24,8 +24,7 @@ using test::TestProgram;
 struct WindowedProgram : TestProgram {
     WindowedProgram() : frontEnd(state) { state.UserInterface = &frontEnd; }
     ~WindowedProgram() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "frmErrorMessage") delete w;
+        test::CloseAllWindows();
     }
     frmErrorMessage* dialog() const {
         return qobject_cast<frmErrorMessage*>(test::OpenWindow("frmErrorMessage"));

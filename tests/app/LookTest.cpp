@@ -1,4 +1,5 @@
 #include "app/Look.h"
+#include "support/Pictures.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -45,12 +46,10 @@ TEST(ButtonLook, SkinPictureKeepsTheDesignedPictureWhenNoneLoads) {
     EXPECT_EQ(label.pixmap().toImage().pixelColor(0, 0), QColor(Qt::magenta));
 
     QDir().mkpath(p.file("Skins/Only"));
-    QImage gif(3, 3, QImage::Format_RGB32);
-    gif.fill(Qt::cyan);
-    ASSERT_TRUE(gif.save(p.file("Skins/Only/Background.gif"), "GIF"));
+    ASSERT_TRUE(test::WriteGif(p.file("Skins/Only/Background.gif"), Qt::cyan));
     p.state.ActiveSkin = "Only";
     SkinPicture(p.state, &label, "Background");
-    EXPECT_EQ(label.pixmap().toImage().pixelColor(1, 1), QColor(Qt::cyan));
+    EXPECT_EQ(label.pixmap().toImage().pixelColor(0, 0), QColor(Qt::cyan));
 }
 
 }  // namespace

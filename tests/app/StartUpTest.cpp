@@ -27,7 +27,7 @@ struct StartedProgram : TestProgram {
         splash = new frmSplash(state, frontEnd, StartUpServices{}, commandLine);
     }
     ~StartedProgram() {
-        for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+        test::CloseAllWindows();
     }
     // Runs the splash up to and including its first timer tick.
     frmStartUp* start() {
@@ -81,13 +81,20 @@ TEST(StartUp, OldDataAccessStopsBeforeTheMainWindow) {
     p.splash->Form_Load();
     p.splash->Timer1_Timer();
     EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
-    QWidget* message = OpenWindow("frmErrorMessage");
-    ASSERT_NE(message, nullptr);
-    EXPECT_EQ(message->findChild<QLabel*>("lblTitle")->text(), "For Your Information...");
-    EXPECT_TRUE(message->findChild<QLabel*>("lblMessage")->text().startsWith(
+    // Every settings read on the way showed the access layer's own notice; the last word is start-up's.
+    QStringList startUpNotices;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() != "frmErrorMessage" || !window->isVisible()) continue;
+        EXPECT_EQ(window->findChild<QLabel*>("lblTitle")->text(), "For Your Information...");
+        const QString text = window->findChild<QLabel*>("lblMessage")->text();
+        if (text.contains("computer or Orvella will not be able")) startUpNotices << text;
+    }
+    ASSERT_EQ(startUpNotices.size(), 1);
+    EXPECT_TRUE(startUpNotices[0].startsWith(
         "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer or "
         "Orvella will not be able to access your Music Library.\n\nYour currently installed version of these "
         "components is:\n\n2.69\n\n"));
+    EXPECT_FALSE(p.splash->Timer1()->isActive());
     EXPECT_FALSE(p.splash->isVisible());
 }
 
@@ -108,7 +115,7 @@ TEST(StartUp, OnlyAnUpperCaseYStartsABuild) {
         StartedProgram p(commandLine);
         int builds = 0;
         QObject::connect(p.splash, &frmSplash::mainWindowCreated, [&](frmStartUp* main) {
-            QObject::connect(main, &frmStartUp::buildRequested, [&] {
+            QObject::connect(main, &frmStartUp::buildRequested, [&builds, main] {
                 EXPECT_TRUE(main->isVisible()) << "the build starts once the main window shows";
                 ++builds;
             });

@@ -1,5 +1,6 @@
 #include "extras/Skins.h"
 #include "store/GlobalConfig.h"
+#include "support/Pictures.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -22,13 +23,17 @@ void Picture(const TestProgram& p, const QString& file, const QColor& colour) {
         garbage.write("not a picture");
         return;
     }
+    if (path.endsWith(".gif")) {
+        ASSERT_TRUE(test::WriteGif(path, colour));
+        return;
+    }
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(colour);
     ASSERT_TRUE(image.save(path, QFileInfo(path).suffix().toUpper().toLatin1().constData()));
 }
 
 QColor ColourOf(const std::optional<QImage>& image) {
-    return image ? image->pixelColor(1, 1) : QColor();
+    return image ? image->pixelColor(0, 0) : QColor();
 }
 
 TEST(SkinPictures, BmpThenJpgThenGif) {

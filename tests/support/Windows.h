@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -26,6 +27,14 @@ inline QWidget* OpenWindow(const QString& name) {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == name && window->isVisible()) return window;
     return nullptr;
+}
+
+// Deletes every window that is still open, so that one test leaves none to the next.
+inline void CloseAllWindows() {
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* window : QApplication::topLevelWidgets()) windows << window;
+    for (const QPointer<QWidget>& window : windows) delete window.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace orv::test
