@@ -142,8 +142,7 @@ void frmStartUp::fillControls() {
         accent = WindowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
     });
     if (accent.isValid()) {
-        lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget { color: %1; }"
-                                                                            "QListWidget::item:selected { background: %1; color: white; }")
+        lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget::item:selected { background: %1; color: white; }")
                                                                  .arg(accent.name()));
         for (const char* name : {"lblCurrentFile", "lblBuildAlbum", "lblBuildArtist", "lblBuildTitle"})
             findChild<QLabel*>(QLatin1String(name))->setStyleSheet(QStringLiteral("color: %1;").arg(accent.lighter(170).name()));

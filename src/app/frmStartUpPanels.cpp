@@ -23,7 +23,10 @@ namespace {
 
 const QString kWindowStyle = QStringLiteral(
     "QLabel, QCheckBox { color: white; font: 9pt 'Liberation Sans'; background: transparent; }"
-    "QCheckBox::indicator { width: 14px; height: 14px; }"
+    "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid white; border-radius: 3px;"
+    "  background: rgba(255, 255, 255, 40); }"
+    "QCheckBox::indicator:checked { background: rgb(255, 212, 0); border-color: rgb(255, 212, 0); }"
+    "QCheckBox:disabled, QLabel:disabled { color: rgb(170, 160, 190); }"
     "QLineEdit, QComboBox, QTextBrowser { background: rgba(255, 255, 255, 235); color: black;"
     "  border: 1px solid rgb(64, 0, 128); border-radius: 3px; padding: 2px 4px; font: 9pt 'Liberation Sans'; }"
     "QGroupBox { color: rgb(255, 212, 0); font: bold 9pt 'Liberation Sans'; border: 1px solid rgba(255, 255, 255, 90);"
@@ -376,8 +379,10 @@ void frmStartUp::buildPanels() {
     lstFrames_->setObjectName(QStringLiteral("lstFrames"));
     lstFrames_->addItems(PanelNames());
     lstFrames_->setFixedWidth(170);
-    lstFrames_->setStyleSheet(QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; }"
-                                             "QListWidget::item { padding: 8px 4px; }"));
+    lstFrames_->setStyleSheet(QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; color: white;"
+                                             "  background: rgba(0, 0, 0, 110); border: 1px solid rgba(255, 255, 255, 90);"
+                                             "  border-radius: 6px; }"
+                                             "QListWidget::item { padding: 8px 4px; border-radius: 4px; }"));
 
     lblDownloadStatus_ = label(this, "lblDownloadStatus", QStringLiteral("Ready..."));
     cmdHelp_ = button(this, "cmdHelp", QString());
