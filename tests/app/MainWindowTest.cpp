@@ -1,0 +1,322 @@
+#include "app/Look.h"
+#include "app/WindowFrontEnd.h"
+#include "app/frmStartUp.h"
+#include "store/Settings.h"
+#include "support/TestProgram.h"
+#include "support/Windows.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace orv {
+namespace {
+
+using test::OnNextModal;
+using test::TestProgram;
+
+// The main window loaded over a temporary program folder that is past its first use.
+struct MainWindow : TestProgram {
+    explicit MainWindow(bool internet = true) : frontEnd(state) {
+        SaveSetting(state, "InitialUse", "False");
+        state.UserInterface = &frontEnd;
+        state.InternetProbe = [internet] { return internet; };
+    }
+    ~MainWindow() { test::CloseAllWindows(); }
+
+    frmStartUp* load() {
+        window = new frmStartUp(state);
+        frontEnd.setMainWindow(window);
+        window->Form_Load();
+        window->show();
+        return window;
+    }
+    template <class T>
+    T* child(const char* name) const {
+        T* found = window->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // The texts of the message dialogs open now.
+    QStringList messages() const {
+        QStringList texts;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "frmErrorMessage" && w->isVisible())
+                texts << w->findChild<QLabel*>("lblMessage")->text();
+        return texts;
+    }
+    QString setting(const QString& name) const {
+        return column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = '" + name + "'")
+            .join('|');
+    }
+    void addSong() const {
+        sql("OrvLibraries81.mdb", "INSERT INTO MusicLibrary1 (Artist, Title, Filename) VALUES ('A', 'T', '/m/a.mp3')");
+    }
+
+    WindowFrontEnd frontEnd;
+    QPointer<frmStartUp> window;
+};
+
+TEST(MainWindow, PanelListShowsOneFrameAtATime) {
+    MainWindow w;
+    w.load();
+    auto* list = w.child<QListWidget>("lstFrames");
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) entries << list->item(i)->text();
+    EXPECT_EQ(entries, QStringList({"Music Libraries", "Album Covers", "Options", "Playlists", "Password"}));
+    EXPECT_TRUE(w.child<QFrame>("fraPaths")->isVisible());
+
+    list->setCurrentRow(2);
+    EXPECT_TRUE(w.child<QFrame>("fraOptions")->isVisible());
+    for (const char* hidden : {"fraPaths", "fraAlbumCovers", "fraPlaylists", "fraPassword", "fraLogFile"})
+        EXPECT_FALSE(w.child<QFrame>(hidden)->isVisible()) << hidden;
+    EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
+    EXPECT_EQ(w.child<QAbstractButton>("cmdOK")->text(), "Save && Close");
+    EXPECT_EQ(w.child<QComboBox>("cmbPlaylistFormat")->currentText(), "b4s");
+}
+
+TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
+    MainWindow w;
+    SaveSetting(w.state, "ListByTrack", "False");
+    SaveSetting(w.state, "Touchscreen", "True");
+    SaveSetting(w.state, "NowPlayingScreen", "False");
+    SaveSetting(w.state, "Password3", "True");
+    SaveSetting(w.state, "AlbumCoverFileName", "Cover");
+    SaveSetting(w.state, "MusicPath", "/srv/music/");
+    w.load();
+    EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), "/srv/music/");
+    EXPECT_FALSE(GetButtonValue(w.child<QAbstractButton>("cmdByTrack")));
+    EXPECT_TRUE(GetButtonValue(w.child<QAbstractButton>("cmdAlpha")));
+    EXPECT_TRUE(w.child<QCheckBox>("chkTouchscreen")->isChecked());
+    EXPECT_TRUE(w.child<QCheckBox>("chkPassword3")->isChecked());
+    EXPECT_FALSE(w.child<QCheckBox>("chkPassword4")->isChecked());
+    EXPECT_FALSE(w.child<QLineEdit>("txtNowPlayingSeconds")->isEnabled()) << "only while the Now Playing box is ticked";
+    EXPECT_EQ(w.child<QLineEdit>("txtCoverName")->text(), "Cover");
+    EXPECT_TRUE(w.child<QLineEdit>("txtCoverName")->isEnabled());
+    EXPECT_EQ(w.child<QLabel>("lblSongCount")->text(), "Currently 0 Songs In Selected Music Library");
+    EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Build Music Library");
+    EXPECT_FALSE(w.child<QAbstractButton>("cmdOK")->isEnabled());
+    EXPECT_FALSE(w.child<QAbstractButton>("cmdLaunch")->isEnabled());
+    EXPECT_FALSE(w.state.StartingUp);
+    EXPECT_TRUE(w.messages().isEmpty());
+}
+
+TEST(MainWindow, AutoLaunchWithoutARowStartsClearAndTickingInsertsIt) {
+    MainWindow w;
+    w.sql("OrvSettings.mdb", "DELETE FROM Settings WHERE SettingName = 'AutoLaunch'");
+    w.load();
+    EXPECT_FALSE(w.child<QCheckBox>("chkAutoLaunch")->isChecked());
+    EXPECT_EQ(w.setting("AutoLaunch"), "") << "loading a clear box saves nothing";
+    w.click("chkAutoLaunch");
+    EXPECT_EQ(w.setting("AutoLaunch"), "True");
+    w.click("chkAutoLaunch");
+    EXPECT_EQ(w.setting("AutoLaunch"), "False");
+}
+
+TEST(MainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
+    MainWindow w;
+    w.load();
+    w.click("chkBlankTags");
+    EXPECT_EQ(w.setting("UpdateBlankTags"), "True");
+    EXPECT_TRUE(w.child<QFrame>("frmBlankTags")->isEnabled());
+    w.click("chkLogFile");
+    EXPECT_EQ(w.setting("CreateLog"), "False");
+    EXPECT_TRUE(w.child<QListWidget>("lstLogType")->isHidden());
+    w.click("chkLogFile");
+    EXPECT_TRUE(w.child<QListWidget>("lstLogType")->isVisible());
+    EXPECT_EQ(w.child<QListWidget>("lstLogType")->currentItem()->text(), "Text File");
+    w.click("chkNowPlaying");
+    EXPECT_EQ(w.setting("NowPlayingScreen"), "False");
+    EXPECT_FALSE(w.child<QLabel>("lblWait")->isEnabled());
+    w.click("chkDownloadCoverArt");
+    EXPECT_EQ(w.setting("DownloadCoverArt"), "True");
+}
+
+TEST(MainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
+    MainWindow w(false);
+    w.load();
+    w.click("chkDownloadCoverArt");
+    EXPECT_FALSE(w.child<QCheckBox>("chkDownloadCoverArt")->isChecked());
+    EXPECT_EQ(w.setting("DownloadCoverArt"), "False") << "nothing saved";
+    EXPECT_EQ(w.messages(), QStringList{"It does not appear that you have an active connection to the internet.\n\n"
+                                        "Therefore, automatic downloading of Album Cover Art will be disabled."});
+}
+
+TEST(MainWindow, ClearingTheOptionsBoxAsksFirst) {
+    MainWindow w;
+    w.load();
+    auto* box = w.child<QCheckBox>("chkOptions");
+    ASSERT_TRUE(box->isChecked());
+    QString asked;
+    OnNextModal([&](QWidget* dialog) {
+        asked = dialog->findChild<QLabel*>("lblMessage")->text();
+        dialog->findChild<QAbstractButton*>("cmdNo")->click();
+    });
+    box->click();
+    EXPECT_TRUE(asked.startsWith("Be very careful when de-selecting this option.  If you uncheck this box"));
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(w.setting("ShowOptionsButton"), "True");
+
+    OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
+    box->click();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(w.setting("ShowOptionsButton"), "False");
+}
+
+TEST(MainWindow, SaveAndCloseOnAnEmptyLibraryExplainsAndStays) {
+    MainWindow w;
+    w.load();
+    w.child<QListWidget>("lstFrames")->setCurrentRow(4);
+    w.child<QLineEdit>("txtPassword")->setText("secret");
+    w.window->cmdOK_Click();
+    ASSERT_EQ(w.messages().size(), 1);
+    EXPECT_TRUE(w.messages()[0].startsWith("There are no songs in your selected Music Library."));
+    EXPECT_TRUE(w.child<QFrame>("fraPaths")->isVisible());
+    EXPECT_TRUE(w.window->isVisible());
+    EXPECT_EQ(w.setting("Password"), "") << "nothing saved";
+}
+
+TEST(MainWindow, SaveAndCloseWritesEverySettingAndCloses) {
+    MainWindow w;
+    w.addSong();
+    w.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'False' WHERE SettingName = 'Prefetch'");
+    w.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'Neon' WHERE SettingName = 'ActiveSkin'");
+    w.load();
+    EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
+    ASSERT_TRUE(w.child<QAbstractButton>("cmdOK")->isEnabled());
+    w.child<QLineEdit>("txtNowPlayingSeconds")->setText("soon");
+    w.child<QLineEdit>("txtMusic")->setText("/srv/new music");
+    w.child<QLineEdit>("txtPassword")->setText("abc123");
+    w.click("cmdAlpha");
+    w.child<QCheckBox>("chkPassword12")->setChecked(true);
+    w.click("cmdOK");
+    EXPECT_TRUE(w.window.isNull() || !w.window->isVisible());
+    EXPECT_EQ(w.setting("NowPlayingSeconds"), "30");
+    EXPECT_EQ(w.setting("MusicPath"), "/srv/new music");
+    EXPECT_EQ(w.setting("Password"), "abc123");
+    EXPECT_EQ(w.setting("ListByTrack"), "False");
+    EXPECT_EQ(w.setting("Password12"), "True");
+    EXPECT_EQ(w.setting("Prefetch"), "False");
+    EXPECT_EQ(w.setting("FullScreen"), "True");
+    EXPECT_EQ(w.setting("ActiveSkin"), "Neon");
+    EXPECT_EQ(w.setting("ImagesPath"), "") << "never written";
+    EXPECT_EQ(w.setting("InitialUse"), "False");
+    EXPECT_EQ(w.setting("UseSkins"), "True");
+}
+
+TEST(MainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
+    MainWindow w;
+    w.addSong();
+    w.load();
+    w.child<QLineEdit>("txtPassword")->setText("first");
+    w.click("cmdLaunch");
+    EXPECT_EQ(w.setting("Password"), "first");
+    ASSERT_EQ(w.messages().size(), 1);
+    EXPECT_TRUE(w.messages()[0].startsWith("Orvella could not be started."));
+    EXPECT_TRUE(w.window->isVisible());
+    test::CloseAllWindows();
+
+    QFile player(w.file("Orvella"));
+    ASSERT_TRUE(player.open(QIODevice::WriteOnly));
+    player.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/player-ran\"\n");
+    player.close();
+    player.setPermissions(player.permissions() | QFile::ExeOwner);
+    w.load();
+    w.click("cmdLaunch");
+    EXPECT_TRUE(w.window.isNull() || !w.window->isVisible());
+    for (int i = 0; i < 500 && !QFile::exists(w.file("player-ran")); ++i) QThread::msleep(10);
+    EXPECT_TRUE(QFile::exists(w.file("player-ran")));
+}
+
+TEST(MainWindow, LibraryButtons) {
+    MainWindow w;
+    w.load();
+    OnNextModal([](QWidget* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(input->windowTitle(), "Create Music Library");
+        input->setTextValue("My Rock Songs");
+        input->accept();
+    });
+    w.click("cmdNewLibrary");
+    auto* box = w.child<QComboBox>("cboMusicLibrary");
+    EXPECT_EQ(box->currentText(), "My_Rock_Songs");
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(w.state.CurrentMusicLibrary, "My_Rock_Songs");
+
+    OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
+    w.click("cmdDeleteLibrary");
+    EXPECT_EQ(box->count(), 1);
+    EXPECT_EQ(box->currentText(), "MusicLibrary1");
+
+    test::CloseAllWindows();
+    w.load();
+    w.click("cmdDeleteLibrary");
+    EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->count(), 1);
+    ASSERT_EQ(w.messages().size(), 1);
+    EXPECT_TRUE(w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
+}
+
+TEST(MainWindow, AMissingCurrentLibrarySelectsTheFirstEntry) {
+    MainWindow w;
+    w.sql("OrvLibraries81.mdb", "CREATE TABLE Jazz (Filename Text(255))");
+    SaveSetting(w.state, "CurrentMusicLibrary", "Vanished");
+    w.load();
+    EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->currentText(), "Jazz");
+    EXPECT_EQ(w.state.CurrentMusicLibrary, "Jazz");
+}
+
+TEST(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
+    MainWindow w;
+    w.load();
+    QDir().mkpath(w.file("Music/Rock"));
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    QStringList selected;
+    OnNextModal([&](QWidget* dialog) {
+        auto* picker = qobject_cast<QFileDialog*>(dialog);
+        ASSERT_NE(picker, nullptr);
+        EXPECT_EQ(picker->windowTitle(), "Music Path");
+        selected = picker->selectedFiles();
+        picker->selectFile(w.file("Music/Rock"));
+        QMetaObject::invokeMethod(picker, "accept");
+    });
+    w.click("cmdBrowse");
+    EXPECT_EQ(selected, QStringList{w.file("Music")});
+    EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), w.file("Music/Rock"));
+
+    OnNextModal([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    w.click("cmdBrowse");
+    EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), w.file("Music/Rock")) << "cancelled: unchanged";
+}
+
+TEST(MainWindow, SmallButtonsAndCoverModes) {
+    MainWindow w;
+    w.load();
+    w.child<QLineEdit>("txtPassword")->setText("x");
+    w.click("cmdClearPassword");
+    EXPECT_EQ(w.child<QLineEdit>("txtPassword")->text(), "");
+
+    w.window->SetAlbumCoverModeOfTwo(1);
+    EXPECT_EQ(w.setting("AlbumCoverMode"), "3");
+    w.window->SetAlbumCoverModeOfThree(0);
+    EXPECT_EQ(w.setting("AlbumCoverMode"), "1");
+    w.state.StartingUp = true;
+    w.window->SetAlbumCoverModeOfThree(2);
+    EXPECT_EQ(w.setting("AlbumCoverMode"), "1") << "not saved while starting up";
+    EXPECT_EQ(w.state.Player.AlbumCoverMode, 0);
+}
+
+}  // namespace
+}  // namespace orv
