@@ -15,10 +15,17 @@ namespace {
 using namespace orv;
 using namespace orv::test;
 
+// Title, Artist, Album, Band, SongYear, CDYear, SongDecade, Track, Genre, Rating, CommentTitle,
+// CommentText, Lyrics, Compilation.
+QStringList Values(const SongFields& s) {
+    return {s.Title,  s.Artist, s.Album,        s.Band,        s.SongYear, s.CDYear,     s.SongDecade,
+            s.Track,  s.Genre,  s.Rating,       s.CommentTitle, s.CommentText, s.Lyrics, s.Compilation};
+}
+
 class ID3TagsTest : public ::testing::Test {
 protected:
     // The song fields as the build reads them: ID3v2 reader when there is an ID3v2 tag, else ID3v1.
-    SongFields read(const QByteArray& id3v2, const QByteArray& id3v1 = {}) {
+    QStringList read(const QByteArray& id3v2, const QByteArray& id3v1 = {}) {
         WriteMp3(path, id3v2, SilentFrames(10), id3v1);
         EXPECT_TRUE(tags.OpenFile(path));
         SongFields song;
@@ -27,7 +34,7 @@ protected:
             ReadID3v2Tags(tags, song);
         else
             ReadID3v1Tags(tags, song);
-        return song;
+        return Values(song);
     }
 
     QTemporaryDir dir;
@@ -35,87 +42,44 @@ protected:
     TagComponent tags;
 };
 
-TEST_F(ID3TagsTest, ID3v2FramesFillTheFieldsAndTheID3v1TagWhatTheyLeaveBlank) {
-    const SongFields song = read(ID3v2Bytes()
-                                     .text("TIT1", "Yes")
-                                     .text("TIT2", "   ")
-                                     .text("TPE1", "  The Artist ")
-                                     .text("TALB", "The Album")
-                                     .text("TYER", "1999")
-                                     .text("TORY", "1975")
-                                     .text("TRCK", "5/14")
-                                     .text("TCON", "(13)")
-                                     .userText("Rating", "4")
-                                     .comment("Liner", "Great song")
-                                     .lyrics("Words")
-                                     .bytes(),
-                                 ID3v1Bytes{"V1 Title", "V1 Artist", "V1 Album", "1960", "V1 comment", 9, 17}.bytes());
-    EXPECT_EQ(song.Compilation, "Y");
-    EXPECT_EQ(song.Title, "V1 Title");
-    EXPECT_EQ(song.Artist, "The Artist");
-    EXPECT_EQ(song.Band, "The Artist");
-    EXPECT_EQ(song.Album, "The Album");
-    EXPECT_EQ(song.SongYear, "1975");
-    EXPECT_EQ(song.CDYear, "1999");
-    EXPECT_EQ(song.SongDecade, "1970's");
-    EXPECT_EQ(song.Track, "5");
-    EXPECT_EQ(song.Genre, "Pop");
-    EXPECT_EQ(song.Rating, "4");
-    EXPECT_EQ(song.CommentTitle, "Liner");
-    EXPECT_EQ(song.CommentText, "Great song");
-    EXPECT_EQ(song.Lyrics, "Words");
-}
+TEST_F(ID3TagsTest, ID3v2FramesWinAndTheID3v1TagFillsWhatTheyLeaveBlank) {
+    EXPECT_EQ(read(ID3v2Bytes()
+                       .text("TIT1", "Yes")
+                       .text("TIT2", "")
+                       .text("TPE1", "  The Artist ")
+                       .text("TYER", "1999")
+                       .text("TORY", "1975")
+                       .text("TRCK", "5/14")
+                       .text("TCON", "(13)")
+                       .userText("Rating", "4")
+                       .comment("Liner", "Great song")
+                       .lyrics("Words")
+                       .bytes(),
+                   ID3v1Bytes{"V1 Title", "V1 Artist", "V1 Album", "1960", "V1 comment", 9, 17}.bytes()),
+              QStringList({"V1 Title", "The Artist", "V1 Album", "The Artist", "1975", "1999", "1970's", "5", "Pop",
+                           "4", "Liner", "Great song", "Words", "Y"}));
 
-TEST_F(ID3TagsTest, BandYearsGenreAndTrackFallBacks) {
-    SongFields song = read(ID3v2Bytes().text("TPE1", "A").text("TPE2", "B").text("TYER", "2003").text("TCON", "Trip-Hop").bytes());
-    EXPECT_EQ(song.Band, "B");
-    EXPECT_EQ(song.SongYear, "2003");
-    EXPECT_EQ(song.CDYear, "2003");
-    EXPECT_EQ(song.SongDecade, "2000's");
-    EXPECT_EQ(song.Genre, "Trip-Hop");
-    // No ID3v1 tag: no genre (not genre 0), track 0, empty comments and compilation.
-    EXPECT_EQ(song.Track, "0");
-    EXPECT_EQ(song.CommentTitle, "");
-    EXPECT_EQ(song.CommentText, "");
-    EXPECT_EQ(song.Compilation, "");
+    EXPECT_EQ(read(ID3v2Bytes().text("TPE1", "A").text("TPE2", "B").text("TYER", "2003").text("TCON", "Trip-Hop").bytes()),
+              QStringList({"", "A", "", "B", "2003", "2003", "2000's", "0", "Trip-Hop", "", "", "", "", ""}));
 
-    song = read(ID3v2Bytes().text("TIT2", "T").text("TCON", "(200)").bytes(),
-                ID3v1Bytes{"", "", "", "", "", 0, 255}.bytes());
-    EXPECT_EQ(song.Genre, "");
-    EXPECT_EQ(song.SongYear, "");
-    EXPECT_EQ(song.CDYear, "");
-    EXPECT_EQ(song.SongDecade, "");
+    // No year anywhere; a genre number outside the list and an ID3v1 genre byte of 255.
+    EXPECT_EQ(read(ID3v2Bytes().text("TIT2", "T").text("TCON", "(200)").bytes(),
+                   ID3v1Bytes{"", "", "", "", "", 0, 255}.bytes()),
+              QStringList({"T", "", "", "", "", "", "", "0", "", "", "", "", "", ""}));
 
-    // The ID3v1 year fills both years and the decade; its genre and track fill what is blank.
-    song = read(ID3v2Bytes().text("TIT2", "T").bytes(), ID3v1Bytes{"", "Solo", "", "1987", "Note", 12, 8}.bytes());
-    EXPECT_EQ(song.SongYear, "1987");
-    EXPECT_EQ(song.CDYear, "1987");
-    EXPECT_EQ(song.SongDecade, "1980's");
-    EXPECT_EQ(song.Genre, "Jazz");
-    EXPECT_EQ(song.Track, "12");
-    EXPECT_EQ(song.Artist, "Solo");
-    EXPECT_EQ(song.Band, "Solo");
-    EXPECT_EQ(song.CommentText, "Note");
+    EXPECT_EQ(read(ID3v2Bytes().text("TIT2", "T").bytes(), ID3v1Bytes{"", "Solo", "", "1987", "Note", 12, 8}.bytes()),
+              QStringList({"T", "Solo", "", "Solo", "1987", "1987", "1980's", "12", "Jazz", "", "", "Note", "", ""}));
 }
 
 TEST_F(ID3TagsTest, ID3v1OnlyFileIsReadAndGetsTheSevenFrames) {
     const ID3v1Bytes id3v1{"Old Song", "Old Band", "Old Album", "1994", "From the tag", 0, 17};
-    const SongFields song = read({}, id3v1.bytes());
-    EXPECT_EQ(song.Title, "Old Song");
-    EXPECT_EQ(song.Artist, "Old Band");
-    EXPECT_EQ(song.Band, "Old Band");
-    EXPECT_EQ(song.Album, "Old Album");
-    EXPECT_EQ(song.SongYear, "1994");
-    EXPECT_EQ(song.CDYear, "1994");
-    EXPECT_EQ(song.SongDecade, "1990's");
-    EXPECT_EQ(song.Track, "0");
-    EXPECT_EQ(song.Genre, "Rock");
-    EXPECT_EQ(song.CommentText, "From the tag");
-    EXPECT_EQ(song.Rating, "");
-    EXPECT_EQ(song.CommentTitle, "");
-    EXPECT_EQ(song.Lyrics, "");
-    EXPECT_EQ(song.Compilation, "untouched");
+    EXPECT_EQ(read({}, id3v1.bytes()), QStringList({"Old Song", "Old Band", "Old Album", "Old Band", "1994", "1994",
+                                                    "1990's", "0", "Rock", "", "", "From the tag", "", "untouched"}));
+    // Without an ID3v1 tag there is no genre (255), not genre 0.
+    EXPECT_EQ(read({}).at(8), "");
 
+    WriteMp3(path, {}, SilentFrames(10), id3v1.bytes());
+    ASSERT_TRUE(tags.OpenFile(path));
     WriteID3v2FromID3v1(tags);
     const QByteArray written = FileBytes(path);
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3", 4)));
@@ -131,47 +95,25 @@ TEST_F(ID3TagsTest, ID3v1OnlyFileIsReadAndGetsTheSevenFrames) {
     EXPECT_EQ(frames, expected);
 }
 
-TEST(ID3Texts, NormaliseTrack) {
-    EXPECT_EQ(NormaliseTrack("3/12"), "3");
-    EXPECT_EQ(NormaliseTrack("5/14"), "5");
-    EXPECT_EQ(NormaliseTrack("3 of 12"), "3");
-    EXPECT_EQ(NormaliseTrack("4\\9"), "4");
-    EXPECT_EQ(NormaliseTrack(" 6 "), "6");
-    EXPECT_EQ(NormaliseTrack("07"), "07");
-    EXPECT_EQ(NormaliseTrack("A1"), "0");
-    EXPECT_EQ(NormaliseTrack("Of 3"), "0");
-}
+TEST(ID3Texts, TrackGenreAndCaption) {
+    const std::pair<const char*, const char*> tracks[] = {{"3/12", "3"}, {"3 of 12", "3"}, {"4\\9", "4"}, {" 6 ", "6"},
+                                                          {"07", "07"},  {"A1", "0"},      {"Of 3", "0"}};
+    for (const auto& [track, normalised] : tracks) EXPECT_EQ(NormaliseTrack(track), normalised) << track;
 
-TEST(ID3Texts, GenreName) {
     ASSERT_EQ(GenreNames().size(), 126);
-    EXPECT_EQ(GenreNames()[0], "Blues");
     EXPECT_EQ(GenreNames()[67], "Psychadelic");
-    EXPECT_EQ(GenreNames()[79], "Hard Rock");
     EXPECT_EQ(GenreNames()[80], "Folk");
     EXPECT_EQ(GenreNames()[123], "A capella");
-    EXPECT_EQ(GenreNames()[125], "Dance Hall");
+    const std::pair<const char*, const char*> genres[] = {
+        {"(13)", "Pop"},  {"13", "Pop"},          {"(17)Something", "Rock"}, {"Trip-Hop", "Trip-Hop"}, {"(200)", ""},
+        {"255", ""},      {"0", "Blues"},         {"125", "Dance Hall"},     {"(Rock", "Rock"},         {")Odd(", ")Odd("},
+        {"", ""}};
+    for (const auto& [genre, name] : genres) EXPECT_EQ(GenreName(genre), name) << genre;
 
-    EXPECT_EQ(GenreName("(13)"), "Pop");
-    EXPECT_EQ(GenreName("13"), "Pop");
-    EXPECT_EQ(GenreName("(17)Rock"), "Rock");
-    EXPECT_EQ(GenreName("(17)Something"), "Rock");
-    EXPECT_EQ(GenreName("Trip-Hop"), "Trip-Hop");
-    EXPECT_EQ(GenreName("(200)"), "");
-    EXPECT_EQ(GenreName("255"), "");
-    EXPECT_EQ(GenreName("125"), "Dance Hall");
-    EXPECT_EQ(GenreName("126"), "");
-    EXPECT_EQ(GenreName("(Rock"), "Rock");
-    EXPECT_EQ(GenreName(")Odd("), ")Odd(");
-    EXPECT_EQ(GenreName(""), "");
-}
-
-TEST(ID3Texts, NullToTextAndCaptionText) {
-    EXPECT_FALSE(NullToText(QString()).isNull());
     EXPECT_EQ(NullToText(QString()), "");
-    EXPECT_EQ(NullToText("  a b  "), "a b");
+    EXPECT_FALSE(NullToText(QString()).isNull());
     EXPECT_EQ(CaptionText("Simon & Garfunkel"), "Simon && Garfunkel");
     EXPECT_EQ(CaptionText(", The"), "");
-    EXPECT_EQ(CaptionText("Plain"), "Plain");
 }
 
 TEST(ID3Texts, ShowSongDetails) {
