@@ -22,7 +22,6 @@
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
 
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
