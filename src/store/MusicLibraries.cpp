@@ -40,9 +40,21 @@ std::optional<int> CountRows(ProgramState& state, const QString& name, int selec
 
 // The same count, with a failure read as "not known".
 std::optional<int> CountRowsQuietly(ProgramState& state, const QString& name, int selector) {
-    std::optional<int> count;
-    ContinueOnError([&] { count = CountRows(state, name, selector); });
-    return count;
+    try {
+        return CountRows(state, name, selector);
+    } catch (const RuntimeError&) {
+        return std::nullopt;
+    }
+}
+
+// The records a new table of this name would replace: 0 for a table that cannot be read (one to
+// make anew); nothing without a libraries database.
+std::optional<int> RowsToKeep(ProgramState& state, const QString& name) {
+    try {
+        return CountRows(state, name, Db::Libraries);
+    } catch (const RuntimeError&) {
+        return 0;
+    }
 }
 
 QString SongCountCaption(int count) {
@@ -259,16 +271,9 @@ QStringList GetPreviousMusicLibraries(ProgramState& state) {
 bool CreateMusicLibrary(ProgramState& state, const QString& name) {
     try {
         if (!IsPlainLibraryName(name)) return false;
-        bool answered = true;
-        std::optional<int> existing;
-        // A table that cannot be read is one to make anew.
-        ContinueOnError([&] {
-            existing = CountRows(state, name, Db::Libraries);
-            answered = existing.has_value();
-        });
+        const std::optional<int> existing = RowsToKeep(state, name);
         // Without the libraries database nothing can be made.
-        if (!answered) return false;
-        if (existing.value_or(0) > 0) return false;
+        if (!existing || *existing > 0) return false;
         ExecuteSQLCommand(state, QStringLiteral("DROP TABLE ") + name, Db::Libraries, true);
         ExecuteSQLCommand(state, MusicLibraryCreateStatement(name), Db::Libraries, true);
         // The statement above counts as done even when the engine refused it: look.
