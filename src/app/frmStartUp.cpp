@@ -99,6 +99,14 @@ void frmStartUp::reportError(const char* procedure, const RuntimeError& error) {
     ReportError(state_, kModule, QLatin1String(procedure), error);
 }
 
+void frmStartUp::saveSetting(const char* procedure, const QString& name, const QVariant& value) {
+    try {
+        SaveSetting(state_, name, value);
+    } catch (const RuntimeError& error) {
+        reportError(procedure, error);
+    }
+}
+
 void frmStartUp::Form_Load() {
     state_.InternetConnected = IsInternetConnected(state_);
     if (state_.CloseRequested) return;
@@ -256,21 +264,13 @@ void frmStartUp::lstFrames_Click() {
 
 void frmStartUp::chkAutoLaunch_Click(bool ticked) {
     state_.Player.AutoLaunch = ticked;
-    try {
-        SaveSetting(state_, QStringLiteral("AutoLaunch"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkAutoLaunch_Click", error);
-    }
+    saveSetting("chkAutoLaunch_Click", QStringLiteral("AutoLaunch"), ticked);
 }
 
 void frmStartUp::chkBlankTags_Click(bool ticked) {
     state_.UpdateBlankTags = ticked;
     frmBlankTags_->setEnabled(ticked);
-    try {
-        SaveSetting(state_, QStringLiteral("UpdateBlankTags"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkBlankTags_Click", error);
-    }
+    saveSetting("chkBlankTags_Click", QStringLiteral("UpdateBlankTags"), ticked);
 }
 
 void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {
@@ -285,11 +285,7 @@ void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {
         return;
     }
     state_.Player.DownloadCoverArt = ticked;
-    try {
-        SaveSetting(state_, QStringLiteral("DownloadCoverArt"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkDownloadCoverArt_Click", error);
-    }
+    saveSetting("chkDownloadCoverArt_Click", QStringLiteral("DownloadCoverArt"), ticked);
 }
 
 void frmStartUp::chkLogFile_Click(bool ticked) {
@@ -297,22 +293,14 @@ void frmStartUp::chkLogFile_Click(bool ticked) {
     lstLogType_->setEnabled(ticked);
     lstLogType_->setVisible(ticked);
     if (ticked && !lstLogType_->currentItem()) lstLogType_->setCurrentRow(0);
-    try {
-        SaveSetting(state_, QStringLiteral("CreateLog"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkLogFile_Click", error);
-    }
+    saveSetting("chkLogFile_Click", QStringLiteral("CreateLog"), ticked);
 }
 
 void frmStartUp::chkNowPlaying_Click(bool ticked) {
     state_.Player.NowPlayingScreen = ticked;
     for (QWidget* control : std::initializer_list<QWidget*>{lblWait_, lblSeconds_, txtNowPlayingSeconds_})
         control->setEnabled(ticked);
-    try {
-        SaveSetting(state_, QStringLiteral("NowPlayingScreen"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkNowPlaying_Click", error);
-    }
+    saveSetting("chkNowPlaying_Click", QStringLiteral("NowPlayingScreen"), ticked);
 }
 
 void frmStartUp::chkOptions_Click(bool ticked) {
@@ -329,11 +317,7 @@ void frmStartUp::chkOptions_Click(bool ticked) {
     }
     state_.Player.ShowOptionsButton = ticked;
     if (state_.StartingUp) return;
-    try {
-        SaveSetting(state_, QStringLiteral("ShowOptionsButton"), ticked);
-    } catch (const RuntimeError& error) {
-        reportError("chkOptions_Click", error);
-    }
+    saveSetting("chkOptions_Click", QStringLiteral("ShowOptionsButton"), ticked);
 }
 
 void frmStartUp::chkExtractEmbeddedArt_Click(bool ticked) {
@@ -344,24 +328,15 @@ void frmStartUp::chkExtractEmbeddedArt_Click(bool ticked) {
 
 void frmStartUp::SetAlbumCoverModeOfTwo(int choice) {
     state_.Player.AlbumCoverMode = choice == 0 ? 2 : 3;
-    try {
-        SaveSetting(state_, QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
-    } catch (const RuntimeError& error) {
-        reportError("SetAlbumCoverModeOfTwo", error);
-    }
+    saveSetting("SetAlbumCoverModeOfTwo", QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
     showAlbumCoverMode();
 }
 
 void frmStartUp::SetAlbumCoverModeOfThree(int choice) {
     static const qint16 modes[] = {1, 2, 0};
     state_.Player.AlbumCoverMode = modes[qBound(0, choice, 2)];
-    if (!state_.StartingUp) {
-        try {
-            SaveSetting(state_, QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
-        } catch (const RuntimeError& error) {
-            reportError("SetAlbumCoverModeOfThree", error);
-        }
-    }
+    if (!state_.StartingUp)
+        saveSetting("SetAlbumCoverModeOfThree", QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
     showAlbumCoverMode();
 }
 

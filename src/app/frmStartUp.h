@@ -81,6 +81,8 @@ private:
     void readControlsIntoSettings();
     bool saveAllSettings();
     void reportError(const char* procedure, const class RuntimeError& error);
+    // Saves one setting; a failure is reported as the named handler's.
+    void saveSetting(const char* procedure, const QString& name, const QVariant& value);
 
     void chkAutoLaunch_Click(bool ticked);
     void chkBlankTags_Click(bool ticked);

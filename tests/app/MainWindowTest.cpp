@@ -191,8 +191,6 @@ TEST(MainWindow, SaveAndCloseOnAnEmptyLibraryExplainsAndStays) {
 TEST(MainWindow, SaveAndCloseWritesEverySettingAndCloses) {
     MainWindow w;
     w.addSong();
-    w.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'False' WHERE SettingName = 'Prefetch'");
-    w.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'Neon' WHERE SettingName = 'ActiveSkin'");
     w.load();
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
     ASSERT_TRUE(w.child<QAbstractButton>("cmdOK")->isEnabled());
@@ -208,12 +206,8 @@ TEST(MainWindow, SaveAndCloseWritesEverySettingAndCloses) {
     EXPECT_EQ(w.setting("Password"), "abc123");
     EXPECT_EQ(w.setting("ListByTrack"), "False");
     EXPECT_EQ(w.setting("Password12"), "True");
-    EXPECT_EQ(w.setting("Prefetch"), "False");
-    EXPECT_EQ(w.setting("FullScreen"), "True");
-    EXPECT_EQ(w.setting("ActiveSkin"), "Neon");
     EXPECT_EQ(w.setting("ImagesPath"), "") << "never written";
     EXPECT_EQ(w.setting("InitialUse"), "False");
-    EXPECT_EQ(w.setting("UseSkins"), "True");
 }
 
 TEST(MainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
@@ -267,15 +261,6 @@ TEST(MainWindow, LibraryButtons) {
     EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->count(), 1);
     ASSERT_EQ(w.messages().size(), 1);
     EXPECT_TRUE(w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
-}
-
-TEST(MainWindow, AMissingCurrentLibrarySelectsTheFirstEntry) {
-    MainWindow w;
-    w.sql("OrvLibraries81.mdb", "CREATE TABLE Jazz (Filename Text(255))");
-    SaveSetting(w.state, "CurrentMusicLibrary", "Vanished");
-    w.load();
-    EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->currentText(), "Jazz");
-    EXPECT_EQ(w.state.CurrentMusicLibrary, "Jazz");
 }
 
 TEST(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
