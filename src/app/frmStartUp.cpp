@@ -138,6 +138,25 @@ void frmStartUp::Form_Load() {
     state_.StartingUp = false;
 }
 
+std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
+    return {
+        {chkTouchscreen_, &PlayerSettings::Touchscreen},
+        {chkAlbumCoverFrames_, &PlayerSettings::ShowAlbumCoverFrames},
+        {chkShowToolTips_, &PlayerSettings::ShowToolTips},
+        {chkAllCaps_, &PlayerSettings::UseAllCaps},
+        {chkOneClickPlay_, &PlayerSettings::OneClickPlay},
+        {chkEraseHistory_, &PlayerSettings::EraseHistory},
+        {chkMouseOverSound_, &PlayerSettings::MouseOverSound},
+        {chkMouseClickSound_, &PlayerSettings::MouseClickSound},
+        {chkAllowRepeats_, &PlayerSettings::AllowRepeats},
+        {chkAlbumCoverOnStartup_, &PlayerSettings::AlbumCoverViewOnStartup},
+        {chkAutoRandomOnStartup_, &PlayerSettings::AutoRandomOnStartup},
+        {chkOptions_, &PlayerSettings::ShowOptionsButton},
+        {chkNowPlaying_, &PlayerSettings::NowPlayingScreen},
+        {chkExtractEmbeddedArt_, &PlayerSettings::ExtractEmbeddedImages},
+    };
+}
+
 void frmStartUp::fillControls() {
     ContinueOnError([&] { ReadPlayerSettings(state_); });
     const PlayerSettings& player = state_.Player;
@@ -196,23 +215,7 @@ void frmStartUp::fillControls() {
     };
     for (const auto& [windowButton, caption] : captions) FormatButton(windowButton, caption);
 
-    const std::pair<QCheckBox*, bool> options[] = {
-        {chkTouchscreen_, player.Touchscreen},
-        {chkAlbumCoverFrames_, player.ShowAlbumCoverFrames},
-        {chkShowToolTips_, player.ShowToolTips},
-        {chkAllCaps_, player.UseAllCaps},
-        {chkOneClickPlay_, player.OneClickPlay},
-        {chkEraseHistory_, player.EraseHistory},
-        {chkMouseOverSound_, player.MouseOverSound},
-        {chkMouseClickSound_, player.MouseClickSound},
-        {chkAllowRepeats_, player.AllowRepeats},
-        {chkAlbumCoverOnStartup_, player.AlbumCoverViewOnStartup},
-        {chkAutoRandomOnStartup_, player.AutoRandomOnStartup},
-        {chkOptions_, player.ShowOptionsButton},
-        {chkNowPlaying_, player.NowPlayingScreen},
-        {chkExtractEmbeddedArt_, player.ExtractEmbeddedImages},
-    };
-    for (const auto& [box, flag] : options) box->setChecked(flag);
+    for (const auto& [box, flag] : optionBoxes()) box->setChecked(player.*flag);
     chkNowPlaying_Click(player.NowPlayingScreen);
     txtNowPlayingSeconds_->setText(QString::number(player.NowPlayingSeconds));
     SetButtonValue(cmdByTrack_, player.ListByTrack);
@@ -378,21 +381,7 @@ void frmStartUp::readControlsIntoSettings() {
     state_.WatchFolders = chkWatchFolder_->isChecked();
     state_.BlankTagFormat = txtBlankTagFormat_->text();
     state_.AutoCheckNewVersion = chkAutoCheckNewVersion_->isChecked();
-    const std::pair<bool*, QCheckBox*> flags[] = {
-        {&player.Touchscreen, chkTouchscreen_},
-        {&player.ShowAlbumCoverFrames, chkAlbumCoverFrames_},
-        {&player.ShowToolTips, chkShowToolTips_},
-        {&player.UseAllCaps, chkAllCaps_},
-        {&player.OneClickPlay, chkOneClickPlay_},
-        {&player.EraseHistory, chkEraseHistory_},
-        {&player.MouseOverSound, chkMouseOverSound_},
-        {&player.MouseClickSound, chkMouseClickSound_},
-        {&player.AllowRepeats, chkAllowRepeats_},
-        {&player.AlbumCoverViewOnStartup, chkAlbumCoverOnStartup_},
-        {&player.AutoRandomOnStartup, chkAutoRandomOnStartup_},
-        {&player.ExtractEmbeddedImages, chkExtractEmbeddedArt_},
-    };
-    for (const auto& [flag, box] : flags) *flag = box->isChecked();
+    for (const auto& [box, flag] : optionBoxes()) player.*flag = box->isChecked();
     player.ListByTrack = GetButtonValue(cmdByTrack_);
     player.AlbumCoverFileName = txtCoverName_->text();
     player.Password = txtPassword_->text();

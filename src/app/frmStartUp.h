@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <utility>
+#include <vector>
 
 class QAbstractButton;
 class QCheckBox;
@@ -18,6 +20,7 @@ namespace orv {
 
 struct ProgramState;
 struct MusicLibraryList;
+struct PlayerSettings;
 
 // The Configurator's working window: a list of panels on the left, the panel on the right and
 // the window-wide buttons below.
@@ -74,6 +77,8 @@ private:
     QPushButton* button(QWidget* parent, const char* name, const QString& caption);
     QLabel* label(QWidget* parent, const char* name, const QString& caption);
 
+    // The player's option boxes and the settings they stand for.
+    std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> optionBoxes() const;
     void fillControls();
     void fillLibraryBox(const MusicLibraryList& list);
     void showAlbumCoverMode();

@@ -11,13 +11,10 @@ namespace {
 using orv::test::Cli;
 using orv::test::CliRun;
 
-class CliLibraries : public ::testing::Test {
+class CliLibraries : public orv::test::CliHome {
 protected:
-    void SetUp() override { ASSERT_EQ(Cli(home.path(), {"init"}).status, 0); }
     CliRun libraries(const QStringList& arguments) const { return Cli(home.path(), QStringList{"libraries"} + arguments); }
-    QString file(const QString& name) const { return home.path() + "/" + name; }
     QStringList query(const QString& sql) const { return orv::test::QueryColumn(file("OrvLibraries81.mdb"), sql); }
-    QTemporaryDir home;
 };
 
 TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {

@@ -11,12 +11,7 @@ namespace {
 using orv::test::Cli;
 using orv::test::CliRun;
 
-class CliSettings : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_EQ(Cli(home.path(), {"init"}).status, 0); }
-    QString file(const QString& name) const { return home.path() + "/" + name; }
-    QTemporaryDir home;
-};
+using CliSettings = orv::test::CliHome;
 
 TEST_F(CliSettings, InitMakesTheProgramFolderAndNeverOverwrites) {
     for (const char* name : {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico",

@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace orv::test {
 
@@ -21,5 +23,13 @@ inline CliRun Cli(const QString& home, const QStringList& arguments) {
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
+
+// Tests over a program folder that the command line made with "init".
+class CliHome : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(Cli(home.path(), {"init"}).status, 0); }
+    QString file(const QString& name) const { return home.path() + "/" + name; }
+    QTemporaryDir home;
+};
 
 }  // namespace orv::test
