@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <cerrno>
 #include <unistd.h>
 
 #include <map>
@@ -178,12 +179,16 @@ bool CreateDatabaseFile(const QString& path, const QStringList& statements) {
         failure = QString::fromUtf8(sqlite3_errmsg(db));
     }
     sqlite3_close_v2(db);
-    // link() refuses to replace an existing file, so a database made meanwhile is kept.
-    const bool linked = failure.isEmpty() &&
-                        ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!failure.isEmpty()) {
+        QFile::remove(temporary);
+        throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, failure));
+    }
+    // link() refuses to replace an existing file, so a database made meanwhile is kept. QFile::rename
+    // refuses too, and serves file systems without hard links.
+    const bool placed = ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0 ||
+                        (errno != EEXIST && QFile::rename(temporary, path));
     QFile::remove(temporary);
-    if (!failure.isEmpty()) throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, failure));
-    return linked;
+    return placed;
 }
 
 Recordset Recordset::Failed(const RuntimeError& error) {
