@@ -186,11 +186,9 @@ void frmStartUp::fillControls() {
     }
 
     chkLogFile_->setChecked(player.CreateLog);
-    chkLogFile_Click(player.CreateLog);
     lstLogType_->setCurrentRow(0);
     chkDownloadCoverArt_->setChecked(player.DownloadCoverArt);
     chkBlankTags_->setChecked(state_.UpdateBlankTags);
-    chkBlankTags_Click(state_.UpdateBlankTags);
     chkAutoLaunch_->setChecked(player.AutoLaunch);
     txtBlankTagFormat_->setText(state_.BlankTagFormat);
     chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
@@ -216,7 +214,7 @@ void frmStartUp::fillControls() {
     for (const auto& [windowButton, caption] : captions) FormatButton(windowButton, caption);
 
     for (const auto& [box, flag] : optionBoxes()) box->setChecked(player.*flag);
-    chkNowPlaying_Click(player.NowPlayingScreen);
+    showDependentControls();
     txtNowPlayingSeconds_->setText(QString::number(player.NowPlayingSeconds));
     SetButtonValue(cmdByTrack_, player.ListByTrack);
     SetButtonValue(cmdAlpha_, !player.ListByTrack);
@@ -270,9 +268,19 @@ void frmStartUp::chkAutoLaunch_Click(bool ticked) {
     saveSetting("chkAutoLaunch_Click", QStringLiteral("AutoLaunch"), ticked);
 }
 
+void frmStartUp::showDependentControls() {
+    frmBlankTags_->setEnabled(chkBlankTags_->isChecked());
+    const bool logging = chkLogFile_->isChecked();
+    lstLogType_->setEnabled(logging);
+    lstLogType_->setVisible(logging);
+    if (logging && !lstLogType_->currentItem()) lstLogType_->setCurrentRow(0);
+    for (QWidget* control : std::initializer_list<QWidget*>{lblWait_, lblSeconds_, txtNowPlayingSeconds_})
+        control->setEnabled(chkNowPlaying_->isChecked());
+}
+
 void frmStartUp::chkBlankTags_Click(bool ticked) {
     state_.UpdateBlankTags = ticked;
-    frmBlankTags_->setEnabled(ticked);
+    showDependentControls();
     saveSetting("chkBlankTags_Click", QStringLiteral("UpdateBlankTags"), ticked);
 }
 
@@ -293,16 +301,13 @@ void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {
 
 void frmStartUp::chkLogFile_Click(bool ticked) {
     state_.Player.CreateLog = ticked;
-    lstLogType_->setEnabled(ticked);
-    lstLogType_->setVisible(ticked);
-    if (ticked && !lstLogType_->currentItem()) lstLogType_->setCurrentRow(0);
+    showDependentControls();
     saveSetting("chkLogFile_Click", QStringLiteral("CreateLog"), ticked);
 }
 
 void frmStartUp::chkNowPlaying_Click(bool ticked) {
     state_.Player.NowPlayingScreen = ticked;
-    for (QWidget* control : std::initializer_list<QWidget*>{lblWait_, lblSeconds_, txtNowPlayingSeconds_})
-        control->setEnabled(ticked);
+    showDependentControls();
     saveSetting("chkNowPlaying_Click", QStringLiteral("NowPlayingScreen"), ticked);
 }
 

@@ -80,6 +80,8 @@ private:
     // The player's option boxes and the settings they stand for.
     std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> optionBoxes() const;
     void fillControls();
+    // The controls that are available only while their box is ticked.
+    void showDependentControls();
     void fillLibraryBox(const MusicLibraryList& list);
     void showAlbumCoverMode();
     void selectPanel(const QString& name);

@@ -115,10 +115,12 @@ TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
 
 TEST(MainWindow, AutoLaunchWithoutARowStartsClearAndTickingInsertsIt) {
     MainWindow w;
-    w.sql("OrvSettings.mdb", "DELETE FROM Settings WHERE SettingName = 'AutoLaunch'");
+    w.sql("OrvSettings.mdb", "DELETE FROM Settings WHERE SettingName IN ('AutoLaunch', 'CreateLog')");
     w.load();
     EXPECT_FALSE(w.child<QCheckBox>("chkAutoLaunch")->isChecked());
     EXPECT_EQ(w.setting("AutoLaunch"), "") << "loading a clear box saves nothing";
+    EXPECT_EQ(w.setting("CreateLog"), "");
+    EXPECT_TRUE(w.child<QListWidget>("lstLogType")->isHidden());
     w.click("chkAutoLaunch");
     EXPECT_EQ(w.setting("AutoLaunch"), "True");
     w.click("chkAutoLaunch");
