@@ -29,10 +29,12 @@ inline QWidget* OpenWindow(const QString& name) {
     return nullptr;
 }
 
-// Deletes every window that is still open, so that one test leaves none to the next.
+// Deletes every window that is still open, so that one test leaves none to the next. Windows with a
+// parent (a list's popup) go with their parent.
 inline void CloseAllWindows() {
     QList<QPointer<QWidget>> windows;
-    for (QWidget* window : QApplication::topLevelWidgets()) windows << window;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (!window->parentWidget()) windows << window;
     for (const QPointer<QWidget>& window : windows) delete window.data();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
