@@ -57,7 +57,8 @@ void WindowFrontEnd::yield() {
 }
 
 QWidget* WindowFrontEnd::control(const QString& name) const {
-    return mainWindow_ ? mainWindow_->findChild<QWidget*>(name) : nullptr;
+    if (!mainWindow_) return nullptr;
+    return mainWindow_->objectName() == name ? mainWindow_.data() : mainWindow_->findChild<QWidget*>(name);
 }
 
 void WindowFrontEnd::setCaption(const QString& name, const QString& text) {

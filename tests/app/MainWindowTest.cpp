@@ -1,6 +1,8 @@
 #include "app/Look.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmStartUp.h"
+#include "store/Database.h"
+#include "store/LibrarySchema.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
@@ -263,6 +265,30 @@ TEST(MainWindow, LibraryButtons) {
     EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->count(), 1);
     ASSERT_EQ(w.messages().size(), 1);
     EXPECT_TRUE(w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
+}
+
+TEST(MainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
+    MainWindow w;
+    ASSERT_TRUE(CreateDatabaseFile(w.file("OrvLibraries8.mdb"),
+                                   {MusicLibraryCreateStatement("Jazz"),
+                                    "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
+    QString asked;
+    OnNextModal([&](QWidget* dialog) {
+        asked = dialog->findChild<QLabel*>("lblTitle")->text();
+        dialog->findChild<QAbstractButton*>("cmdYes")->click();
+    });
+    w.load();
+    EXPECT_EQ(asked, "Previous Version Detected");
+    auto* box = w.child<QComboBox>("cboMusicLibrary");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), "Jazz");
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Artist || ' ' || CDYear FROM Jazz"), QStringList{"Miles 1959"});
+    for (const char* name : {"cmdDatabase", "cboMusicLibrary", "lstFrames", "cmdNewLibrary"})
+        EXPECT_TRUE(w.child<QWidget>(name)->isEnabled()) << name;
+    EXPECT_EQ(w.child<QAbstractButton>("cmdCancel")->text(), "Close");
+    EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Ready...");
+    EXPECT_FALSE(QFile::exists(w.file("OrvLibraries8.mdb"))) << "retired, so the offer comes once";
+    EXPECT_TRUE(QFile::exists(w.file("OrvLibraries8OLD.mdb")));
 }
 
 TEST(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
