@@ -9,6 +9,8 @@
 #include "store/Settings.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -87,6 +89,8 @@ void frmSplash::Form_Load() {
         hide();
         services_.checkForNewVersion();
     } else {
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
         show();
         repaint();
         timer_->start();
