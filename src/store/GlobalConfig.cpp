@@ -169,6 +169,10 @@ QString TrimBlanks(const QString& text) {
     return text.mid(start, end - start);
 }
 
+QString SqlText(const QString& text) {
+    return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
+}
+
 QString StripControlChars(const QString& text, int keepCode) {
     if (keepCode == 0) keepCode = 128;
     QString cleaned;

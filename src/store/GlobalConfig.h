@@ -48,6 +48,8 @@ void ShowNotFoundReport(ProgramState& state);
 QString SqlQuote(const QString& text);
 // Removes blanks (not other white space) at both ends.
 QString TrimBlanks(const QString& text);
+// A text value as it stands in SQL: between single quotes, through SqlQuote.
+QString SqlText(const QString& text);
 // Removes characters 0 to 31 (but keepCode) and 127.
 QString StripControlChars(const QString& text, int keepCode = 0);
 

@@ -16,10 +16,6 @@
 namespace orv {
 namespace {
 
-QString Quoted(const QString& text) {
-    return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
-}
-
 QStringList FirstUseSettings() {
     const std::pair<const char*, const char*> rows[] = {
         {"InitialUse", "True"},          {"UseSkins", "True"},
@@ -45,8 +41,8 @@ QStringList FirstUseSettings() {
     };
     QStringList statements{QStringLiteral("CREATE TABLE Settings (SettingName Text(255), SettingValue Text(255))")};
     const auto insert = [&](const QString& name, const QString& value) {
-        statements << QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) VALUES (") + Quoted(name) +
-                          QStringLiteral(", ") + Quoted(value) + QStringLiteral(")");
+        statements << QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) VALUES (") + SqlText(name) +
+                          QStringLiteral(", ") + SqlText(value) + QStringLiteral(")");
     };
     for (const auto& [name, value] : rows) insert(QString::fromLatin1(name), QString::fromLatin1(value));
     for (int i = 1; i <= 12; ++i) insert(QStringLiteral("Password%1").arg(i), QStringLiteral("False"));
@@ -55,7 +51,7 @@ QStringList FirstUseSettings() {
 
 QStringList FirstUseSkins() {
     return {QStringLiteral("CREATE TABLE Skins (SkinName Text(255), SettingName Text(255), SettingValue Text(255))"),
-            QStringLiteral("INSERT INTO Skins (SkinName, SettingName, SettingValue) VALUES (") + Quoted(kDefaultSkin) +
+            QStringLiteral("INSERT INTO Skins (SkinName, SettingName, SettingValue) VALUES (") + SqlText(kDefaultSkin) +
                 QStringLiteral(", 'ScrollbarColor', '8388672')")};
 }
 

@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kCommentLength = 254;
 
-QString Quoted(const QString& text) {
-    return QStringLiteral("'") + SqlQuote(text) + QStringLiteral("'");
-}
-
 // The first 254 characters of the quoted comment. A cut that would leave half of a doubled quote
 // drops that half, so the statement stays whole and the stored text never exceeds 254 characters.
 QString CommentValue(const QString& text) {
@@ -72,34 +68,34 @@ int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields&
 
 int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
                             const QString& highText) {
-    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + Quoted(fileName) +
+    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName) +
                                        QStringLiteral(" AND FileDateTimeLow=") + lowText +
                                        QStringLiteral(" AND FileDateTimeHigh=") + highText);
 }
 
 int CountSongsWithFile(ProgramState& state, const QString& fileName) {
-    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + Quoted(fileName));
+    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
 }
 
 QString InsertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now) {
     const QStringList values{
-        Quoted(song.Album),
-        Quoted(song.Artist),
-        Quoted(song.Title),
-        Quoted(song.Band),
+        SqlText(song.Album),
+        SqlText(song.Artist),
+        SqlText(song.Title),
+        SqlText(song.Band),
         QStringLiteral("'") + RecordDuration(seconds) + QStringLiteral("'"),
         QString::number(seconds),
         QString::number(LeadingNumber(song.Track), 'g', 15),
-        Quoted(song.SongYear),
-        Quoted(song.SongDecade),
-        Quoted(song.CDYear),
-        Quoted(song.Genre),
-        Quoted(song.Rating),
-        Quoted(song.Compilation),
+        SqlText(song.SongYear),
+        SqlText(song.SongDecade),
+        SqlText(song.CDYear),
+        SqlText(song.Genre),
+        SqlText(song.Rating),
+        SqlText(song.Compilation),
         QStringLiteral("'") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
         QStringLiteral("'") + CommentValue(song.CommentText) + QStringLiteral("'"),
-        Quoted(fileName),
+        SqlText(fileName),
         lowText,
         highText,
         QStringLiteral("'") + DateText(now) + QStringLiteral("'"),
@@ -116,19 +112,19 @@ QString InsertSongStatement(const QString& table, const QString& fileName, const
 QString UpdateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now) {
     const QStringList assignments{
-        QStringLiteral("BandName=") + Quoted(song.Band),
-        QStringLiteral("Album=") + Quoted(song.Album),
-        QStringLiteral("Artist=") + Quoted(song.Artist),
-        QStringLiteral("Title=") + Quoted(song.Title),
-        QStringLiteral("Duration=") + Quoted(RecordDuration(seconds)),
+        QStringLiteral("BandName=") + SqlText(song.Band),
+        QStringLiteral("Album=") + SqlText(song.Album),
+        QStringLiteral("Artist=") + SqlText(song.Artist),
+        QStringLiteral("Title=") + SqlText(song.Title),
+        QStringLiteral("Duration=") + SqlText(RecordDuration(seconds)),
         QStringLiteral("Seconds=") + QString::number(seconds),
-        QStringLiteral("Track=") + Quoted(song.Track),
-        QStringLiteral("SongYear=") + Quoted(song.SongYear),
-        QStringLiteral("CDYear=") + Quoted(song.CDYear),
-        QStringLiteral("Compilation=") + Quoted(song.Compilation),
-        QStringLiteral("SongDecade=") + Quoted(song.SongDecade),
-        QStringLiteral("Genre=") + Quoted(song.Genre),
-        QStringLiteral("Rating=") + Quoted(song.Rating),
+        QStringLiteral("Track=") + SqlText(song.Track),
+        QStringLiteral("SongYear=") + SqlText(song.SongYear),
+        QStringLiteral("CDYear=") + SqlText(song.CDYear),
+        QStringLiteral("Compilation=") + SqlText(song.Compilation),
+        QStringLiteral("SongDecade=") + SqlText(song.SongDecade),
+        QStringLiteral("Genre=") + SqlText(song.Genre),
+        QStringLiteral("Rating=") + SqlText(song.Rating),
         QStringLiteral("CommentTitle='") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
         QStringLiteral("CommentText='") + CommentValue(song.CommentText) + QStringLiteral("'"),
         QStringLiteral("FileDateTimeLow=") + lowText,
@@ -137,7 +133,7 @@ QString UpdateSongStatement(const QString& table, const QString& fileName, const
         QStringLiteral("HasLyrics = ") + HasLyricsValue(song) + QStringLiteral(" "),
     };
     return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", ")) +
-           QStringLiteral("WHERE FileName= ") + Quoted(fileName);
+           QStringLiteral("WHERE FileName= ") + SqlText(fileName);
 }
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
