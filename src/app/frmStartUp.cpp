@@ -409,12 +409,9 @@ void frmStartUp::cmdOK_Click() {
     state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
     int count = 0;
     try {
-        if (!IsPlainLibraryName(state_.CurrentMusicLibrary))
-            throw RuntimeError(ErrorNumber::SyntaxError, QStringLiteral("Not a Music Library name."));
-        const Recordset songs = GetRecordset(
-            state_, QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state_.CurrentMusicLibrary), Db::Libraries);
-        if (songs.isNothing()) return;
-        count = songs.Field(0).toInt();
+        const std::optional<int> songs = CountRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
+        if (!songs) return;
+        count = *songs;
     } catch (const RuntimeError& error) {
         reportError("cmdOK_Click", error);
         return;

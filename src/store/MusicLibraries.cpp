@@ -28,8 +28,8 @@ QString LibraryTable(const QString& name) {
     return name;
 }
 
-// "SELECT Count(*) FROM <library>": nothing when no recordset came back (no database); throws
-// when the table cannot be read.
+}  // namespace
+
 std::optional<int> CountRows(ProgramState& state, const QString& name, int selector) {
     Recordset counted = GetRecordset(state, QStringLiteral("SELECT Count(*) FROM ") + LibraryTable(name), selector);
     if (counted.isNothing()) return std::nullopt;
@@ -37,6 +37,8 @@ std::optional<int> CountRows(ProgramState& state, const QString& name, int selec
     counted.Close();
     return count;
 }
+
+namespace {
 
 // The same count, with a failure read as "not known".
 std::optional<int> CountRowsQuietly(ProgramState& state, const QString& name, int selector) {
@@ -102,7 +104,7 @@ std::optional<QStringList> ListLibraries(ProgramState& state, int selector, cons
 
 // Value texts of the copy from a previous version's record.
 QString TextValue(const QVariant& field) {
-    return QLatin1Char('\'') + SqlQuote(field.isNull() ? QString() : field.toString()) + QLatin1Char('\'');
+    return SqlText(field.isNull() ? QString() : field.toString());
 }
 
 QString NumberValue(const QVariant& field) {

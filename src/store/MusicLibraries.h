@@ -47,6 +47,10 @@ bool CreateMusicLibrary(ProgramState& state, const QString& name);
 // name that is not plain.
 bool DropMusicLibrary(ProgramState& state, const QString& name);
 
+// "SELECT Count(*) FROM <library>" against the database of `selector`: nothing when no recordset
+// came back (no database); throws when the table cannot be read or the name is not plain.
+std::optional<int> CountRows(ProgramState& state, const QString& name, int selector);
+
 // Makes the index on Filename beside a library table when it is missing; failures pass silently.
 void EnsureFilenameIndex(ProgramState& state, const QString& name);
 
