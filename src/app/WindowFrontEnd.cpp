@@ -26,7 +26,7 @@ void WindowFrontEnd::showMessage(const DialogContent& content) {
     dialog->repaint();
 }
 
-int WindowFrontEnd::askQuestion(const DialogContent& content) {
+Answer WindowFrontEnd::askQuestion(const DialogContent& content) {
     frmErrorMessage dialog(state_);
     dialog.ShowQuestion(content);
     QObject::connect(&dialog, &frmErrorMessage::answeredNoDuringStartUp, [this] {
@@ -35,7 +35,7 @@ int WindowFrontEnd::askQuestion(const DialogContent& content) {
         splash_->repaint();
     });
     dialog.exec();
-    return state_.MessageAnswer == 6 ? 6 : 7;
+    return state_.MessageAnswer == static_cast<int>(Answer::Yes) ? Answer::Yes : Answer::No;
 }
 
 std::optional<QString> WindowFrontEnd::inputText(const QString& prompt, const QString& title) {

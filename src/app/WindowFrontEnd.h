@@ -16,7 +16,7 @@ public:
     explicit WindowFrontEnd(ProgramState& state);
 
     void showMessage(const DialogContent& content) override;
-    int askQuestion(const DialogContent& content) override;
+    Answer askQuestion(const DialogContent& content) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
     void yield() override;

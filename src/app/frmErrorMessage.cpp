@@ -2,8 +2,8 @@
 
 #include "app/Look.h"
 #include "core/ProgramState.h"
-#include "extras/Vendor.h"
-#include "store/GlobalConfig.h"
+#include "core/Vendor.h"
+#include "store/ProgramFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -171,7 +171,7 @@ void frmErrorMessage::cmdYes_Click() {
 void frmErrorMessage::cmdNo_Click() {
     state_.MessageAnswer = 7;
     hide();
-    if (state_.StartingUp) emit answeredNoDuringStartUp();
+    if (state_.run.StartingUp) emit answeredNoDuringStartUp();
     close();
 }
 

@@ -5,7 +5,9 @@
 #include "app/frmStartUp.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
+#include "store/DataAccess.h"
+#include "store/ProgramFiles.h"
 #include "store/Settings.h"
 
 #include <QDateTime>
@@ -62,14 +64,14 @@ QString frmSplash::VersionCaption(const ProgramState& state) {
 }
 
 void frmSplash::Form_Load() {
-    state_.StartingUp = true;
-    state_.WatchPromptShowing = false;
+    state_.run.StartingUp = true;
+    state_.run.WatchPromptShowing = false;
     lblVersion_->setText(VersionCaption(state_));
     lblVersion2_->setText(VersionCaption(state_));
     try {
         SetDatabasePaths(state_);
         state_.MusicPath = GetSetting(state_, QStringLiteral("MusicPath"));
-        if (state_.MusicPath.isEmpty()) state_.MusicPath = state_.DriveRoot;
+        if (state_.MusicPath.isEmpty()) state_.MusicPath = state_.paths.DriveRoot;
     } catch (const RuntimeError& error) {
         ReportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
         return;
@@ -110,13 +112,13 @@ void frmSplash::Timer1_Timer() {
     const QString version = GetMDACVersion(state_);
     if (LeadingNumber(version) < kRequiredDataAccessVersion) {
         timer_->stop();
-        ShowErrorMessage(state_, MDACMessage(kMDACStartupFirstSentence, version), QString(), QString(), QVariant(),
-                         QVariant(), DialogContent::Information, QStringLiteral("For Your Information..."));
+        ShowPlainMessage(state_, MDACMessage(kMDACStartupFirstSentence, version), QStringLiteral("For Your Information..."),
+                         DialogContent::Information);
         close();
         return;
     }
     state_.StartTime = QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("MMMM d, yyyy @ h:mm:ss ap"));
-    if (state_.WatchPromptShowing) return;
+    if (state_.run.WatchPromptShowing) return;
 
     timer_->stop();
     mainWindow_ = new frmStartUp(state_);

@@ -2,13 +2,19 @@
 
 #include "app/Look.h"
 #include "app/frmWelcome.h"
+#include "core/Controls.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
 #include "store/Compaction.h"
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
+#include "store/DataAccess.h"
+#include "store/ProgramFiles.h"
+#include "store/LibraryButtons.h"
+#include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
 #include "store/ProgramFolder.h"
+#include "store/PlayerSettingsStore.h"
 #include "store/Settings.h"
 
 #include <QApplication>
@@ -109,9 +115,9 @@ void frmStartUp::saveSetting(const char* procedure, const QString& name, const Q
 
 void frmStartUp::Form_Load() {
     state_.InternetConnected = IsInternetConnected(state_);
-    if (state_.CloseRequested) return;
-    state_.StartingUp = true;
-    state_.BuildRunning = false;
+    if (state_.run.CloseRequested) return;
+    state_.run.StartingUp = true;
+    state_.run.BuildRunning = false;
 
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
@@ -135,7 +141,7 @@ void frmStartUp::Form_Load() {
     }
 
     RenamePreviousLibraries(state_);
-    state_.StartingUp = false;
+    state_.run.StartingUp = false;
 }
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
@@ -193,7 +199,6 @@ void frmStartUp::fillControls() {
     txtBlankTagFormat_->setText(state_.BlankTagFormat);
     chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
 
-    state_.StyledCaptionFlag = true;
     const std::pair<QPushButton*, QString> captions[] = {
         {cmdDatabase_, QStringLiteral("Build Music Library")},
         {cmdClear_, QStringLiteral("Clear Selected Music Library")},
@@ -312,19 +317,19 @@ void frmStartUp::chkNowPlaying_Click(bool ticked) {
 }
 
 void frmStartUp::chkOptions_Click(bool ticked) {
-    if (!ticked && !state_.StartingUp &&
+    if (!ticked && !state_.run.StartingUp &&
         AskQuestion(state_,
                     QStringLiteral("Be very careful when de-selecting this option.  If you uncheck this box, you will NOT "
                                    "be able to view the Options screen within Orvella.\n\nYou will need to come back to "
                                    "this screen and re-check this box to be able to show the Options button again.\n\n"
                                    "Are you really sure this is what you want to do?"),
-                    QStringLiteral("Orvella")) != 6) {
+                    QStringLiteral("Orvella")) != Answer::Yes) {
         const QSignalBlocker quiet(chkOptions_);
         chkOptions_->setChecked(true);
         return;
     }
     state_.Player.ShowOptionsButton = ticked;
-    if (state_.StartingUp) return;
+    if (state_.run.StartingUp) return;
     saveSetting("chkOptions_Click", QStringLiteral("ShowOptionsButton"), ticked);
 }
 
@@ -343,7 +348,7 @@ void frmStartUp::SetAlbumCoverModeOfTwo(int choice) {
 void frmStartUp::SetAlbumCoverModeOfThree(int choice) {
     static const qint16 modes[] = {1, 2, 0};
     state_.Player.AlbumCoverMode = modes[qBound(0, choice, 2)];
-    if (!state_.StartingUp)
+    if (!state_.run.StartingUp)
         saveSetting("SetAlbumCoverModeOfThree", QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
     showAlbumCoverMode();
 }
@@ -436,7 +441,7 @@ void frmStartUp::cmdLaunch_Click() {
     state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
     saveAllSettings();
     const QString player = PlayerPath(state_);
-    if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.ProgramFolder)) {
+    if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.paths.ProgramFolder)) {
         ShowPlainMessage(state_,
                          QStringLiteral("Orvella could not be started. The player program was not found at:\n\n") +
                              player + QStringLiteral("\n\nYour settings have been saved."),
@@ -448,17 +453,14 @@ void frmStartUp::cmdLaunch_Click() {
 }
 
 void frmStartUp::cmdCancel_Click() {
-    state_.CloseRequested = true;
-    if (!state_.BuildRunning) {
+    state_.run.CloseRequested = true;
+    if (!state_.run.BuildRunning) {
         close();
         return;
     }
-    state_.BuildRunning = false;
+    state_.run.BuildRunning = false;
     ContinueOnError([&] { ShowLibraryCount(state_, RefreshSongCount(state_)); });
-    for (QWidget* control : std::initializer_list<QWidget*>{cmdDatabase_, cmdHelp_, cmdBrowse_, cmdDeleteLibrary_,
-                                                          txtMusic_, cboMusicLibrary_, cmdClear_, cmdNewLibrary_,
-                                                          chkLogFile_, lstLogType_, lstFrames_})
-        control->setEnabled(true);
+    for (const QString& name : LongRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
     SetButtonCaption(cmdCancel_, QStringLiteral("Close"));
     ContinueOnError([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
 }

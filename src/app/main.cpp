@@ -8,9 +8,9 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     orv::ProgramState state;
-    state.ProgramFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
+    state.paths.ProgramFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
     orv::WindowFrontEnd frontEnd(state);
-    state.UserInterface = &frontEnd;
+    state.session.UserInterface = &frontEnd;
 
     auto* splash = new orv::frmSplash(state, frontEnd, orv::StartUpServices{}, app.arguments().mid(1).join(' '));
     splash->Form_Load();

@@ -3,7 +3,8 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
+#include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
 
@@ -44,7 +45,7 @@ const char* const kUsage =
 int RunInit(Command& c) {
     if (!c.args.isEmpty()) throw UsageError();
     try {
-        for (const QString& path : InitializeProgramFolder(c.state.ProgramFolder)) c.out << "created " << path << '\n';
+        for (const QString& path : InitializeProgramFolder(c.state.paths.ProgramFolder)) c.out << "created " << path << '\n';
     } catch (const RuntimeError& error) {
         ReportError(c.state, kModule, QStringLiteral("init"), error);
     }
@@ -121,8 +122,8 @@ int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
 
     ConsoleFrontEnd ui(answerYes);
     ProgramState state;
-    state.ProgramFolder = QDir::cleanPath(QDir(home).absolutePath());
-    state.UserInterface = &ui;
+    state.paths.ProgramFolder = QDir::cleanPath(QDir(home).absolutePath());
+    state.session.UserInterface = &ui;
     SetDatabasePaths(state);
 
     Command context{state, ui, out, rest.mid(1)};

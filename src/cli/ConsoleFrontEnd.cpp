@@ -15,23 +15,23 @@ void ConsoleFrontEnd::showMessage(const DialogContent& content) {
     err_.flush();
 }
 
-int ConsoleFrontEnd::askQuestion(const DialogContent& content) {
+Answer ConsoleFrontEnd::askQuestion(const DialogContent& content) {
     err_ << content.title << '\n' << content.message << '\n';
     if (answerYes_) {
         err_ << "[Yes/No] Yes\n";
         err_.flush();
-        return 6;
+        return Answer::Yes;
     }
     if (!::isatty(STDIN_FILENO)) {
         err_ << "[Yes/No] No\n";
         err_.flush();
-        return 7;
+        return Answer::No;
     }
     err_ << "[Yes/No] ";
     err_.flush();
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed();
-    return answer.startsWith(QLatin1Char('y'), Qt::CaseInsensitive) ? 6 : 7;
+    return answer.startsWith(QLatin1Char('y'), Qt::CaseInsensitive) ? Answer::Yes : Answer::No;
 }
 
 std::optional<QString> ConsoleFrontEnd::inputText(const QString& prompt, const QString& title) {

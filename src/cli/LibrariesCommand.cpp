@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
+#include "store/LibraryButtons.h"
+#include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
 
 namespace orv {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <optional>
 
@@ -26,6 +28,9 @@ struct DialogContent {
     bool endProgram = false;
 };
 
+// The answers of a Yes/No question, with the numbers the message dialog stores.
+enum class Answer { Yes = 6, No = 7 };
+
 // The core's only way to reach the user. The windowed program, the command line and the
 // tests' scripted double implement it.
 class FrontEnd {
@@ -34,20 +39,32 @@ public:
 
     // Shows a message or report; returns once it is shown (or closed, when modal).
     virtual void showMessage(const DialogContent& content) = 0;
-    // Asks a Yes/No question; returns 6 for Yes, 7 for No.
-    virtual int askQuestion(const DialogContent& content) = 0;
+    // Asks a Yes/No question.
+    virtual Answer askQuestion(const DialogContent& content) = 0;
     // Asks for a line of text; nothing when the prompt was cancelled.
     virtual std::optional<QString> inputText(const QString& prompt, const QString& title) = 0;
-    // Ends the program after a report that asked for it.
+    // The program is about to end after a report that asked for it: the front end closes what it
+    // shows. The core then unwinds to main, which returns.
     virtual void endProgram() = 0;
     // Lets the front end process its events during a long run.
     virtual void yield() {}
 
-    // The main window's controls, named as the window names them ("lblSongCount", "cmdOK").
+    // The main window's controls, named as the window names them (core/Controls.h).
     // A front end without such a control shows nothing for it.
     virtual void setCaption(const QString& control, const QString& text) { (void)control, (void)text; }
     virtual void setEnabled(const QString& control, bool enabled) { (void)control, (void)enabled; }
     virtual void setVisible(const QString& control, bool visible) { (void)control, (void)visible; }
+    void setAllEnabled(const QStringList& controls, bool enabled) {
+        for (const QString& control : controls) setEnabled(control, enabled);
+    }
+    // The main window's caption.
+    virtual void setWindowTitle(const QString& text) { (void)text; }
+    // Shows a picture in a named picture control.
+    virtual void showPicture(const QString& control, const QImage& picture) { (void)control, (void)picture; }
+    // Offers a build log in the "Log File" panel.
+    virtual void showLogFile(const QString& path) { (void)path; }
+    // Saves the settings and starts the player, as the main window's launch button does.
+    virtual void startPlayer() {}
 };
 
 }  // namespace orv

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/PlayerSettings.h"
 #include "core/Version.h"
-#include "store/PlayerSettings.h"
 
 #include <QString>
 #include <functional>
@@ -13,36 +13,66 @@ namespace orv {
 class FrontEnd;
 class Connection;
 
-// Everything that is program-wide: paths, flags, counters, the shared connection.
-// Procedures take it by reference; a test builds its own over a temporary program folder.
-struct ProgramState {
-    // Where the program lives; the databases, skins, images and playlists are beside it.
+// Where the program's files are: the program folder and the database paths beside it.
+struct ProgramPaths {
     QString ProgramFolder;
-    ProgramVersion Version = CurrentVersion;
-
     QString DriveRoot;
     QString MainDatabasePath;
     QString SettingsDatabasePath;
     QString LibrariesDatabasePath;
     QString OldLibrariesDatabasePath;
+};
+
+// The program's ties to the world outside the core: the front end, the connections kept open
+// between statements, and the sources of facts about the machine (tests replace them).
+struct Session {
+    FrontEnd* UserInterface = nullptr;
+    // Connections kept open between statements, by database path (see DataAccess.h).
+    std::map<QString, std::shared_ptr<Connection>> ConnectionPool;
+    // The installed data-access version; the database layer fills it in when the program folder
+    // is opened.
+    std::function<QString()> DataAccessVersionSource;
+    std::function<bool()> InternetProbe;
+};
+
+// What a long run (a build, a carry-over) shares with the window: the guards against re-entry,
+// the counters and the run's own connection.
+struct RunState {
+    bool StartingUp = false;
+    bool BuildRunning = false;
+    bool CloseRequested = false;
+    bool WatchPromptShowing = false;
+
+    // Song records added and updated during the current run.
+    int AddedCount = 0;
+    int UpdatedCount = 0;
+
+    // The build run's connection to the libraries database; null outside a run.
+    std::shared_ptr<Connection> SharedLibraryConnection;
+};
+
+// Everything that is program-wide. Procedures take it by reference; a test builds its own over a
+// temporary program folder.
+struct ProgramState {
+    ProgramPaths paths;
+    Session session;
+    RunState run;
+
+    ProgramVersion Version = CurrentVersion;
 
     QString MusicPath;
     QString ImagesPath;
     QString ActiveSkin;
     QString CurrentMusicLibrary;
+    // When the main window was opened, as "MMMM d, yyyy @ h:mm:ss am/pm".
     QString StartTime;
 
     QString ErrorModuleName;
     QString ErrorProcName;
 
-    bool StartingUp = false;
-    bool BuildRunning = false;
-    bool CloseRequested = false;
-    bool WatchPromptShowing = false;
     bool InternetConnected = false;
     bool AutoCheckNewVersion = false;
     bool WatchFolders = false;
-    bool StyledCaptionFlag = false;
 
     int MessageAnswer = 7;
 
@@ -54,20 +84,8 @@ struct ProgramState {
     bool UpdateBlankTags = false;
     QString BlankTagFormat;
 
-    // Song records added and updated during the current run.
-    int AddedCount = 0;
-    int UpdatedCount = 0;
-
-    // The build run's connection to the libraries database; null outside a run.
-    std::shared_ptr<Connection> SharedLibraryConnection;
-    // Connections kept open between statements, by database path (see Database.h).
-    std::map<QString, std::shared_ptr<Connection>> ConnectionPool;
-
-    FrontEnd* UserInterface = nullptr;
-
-    // Sources of facts about the machine; tests replace them.
-    std::function<QString()> DataAccessVersionSource;
-    std::function<bool()> InternetProbe;
+    // The front end, or one that shows nothing and answers No when there is none.
+    FrontEnd& ui() const;
 };
 
 }  // namespace orv

@@ -33,6 +33,11 @@ private:
     QString description_;
 };
 
+// Thrown once a report that ends the program is shown. It is not a RuntimeError, so no error trap
+// takes it: it unwinds to main, which returns, and every open transaction and file on the way is
+// committed, rolled back or closed by its owner.
+struct ProgramEnd {};
+
 // Runs one step whose failure the procedure passes over ("continue with the next statement").
 // Returns false when the step failed.
 // Do not use it to fill a std::optional that the caller then returns: GCC 12 at -O2 left such an

@@ -1,6 +1,6 @@
 #include "coverart/SearchKeys.h"
 
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
 
 #include <initializer_list>
 #include <utility>

@@ -2,7 +2,6 @@
 
 #include "core/ProgramState.h"
 #include "errors/WindowsVersion.h"
-#include "store/GlobalConfig.h"
 
 namespace orv {
 namespace {
@@ -32,7 +31,8 @@ QString BuildReportText(const ProgramState& state, const QString& module, const 
     const QStringList lines{
         QStringLiteral("Application: Orvella Configurator Version: ") + FullVersionText(state.Version),
         QStringLiteral("Operating System: ") + GetWindowsVersion(),
-        QStringLiteral("MDAC Version: ") + GetMDACVersion(state),
+        QStringLiteral("MDAC Version: ") +
+            (state.session.DataAccessVersionSource ? state.session.DataAccessVersionSource() : QString()),
         QStringLiteral("Module: ") + module,
         QStringLiteral("Procedure: ") + procedure,
         QStringLiteral("Error Number: ") + errNumber.toString(),
@@ -58,44 +58,51 @@ QList<DialogContent::Range> ReportBoldRanges(const QString& text) {
     return ranges;
 }
 
-void ShowErrorMessage(ProgramState& state, const QString& message, const QString& module,
-                      const QString& procedure, const QVariant& errNumber, const QVariant& errDescription,
-                      int iconKind, const QString& title, bool endProgram, const QVariant& codeLine, bool modal) {
-    DialogContent content = FreshDialog(message, title);
-    content.icon = (iconKind == DialogContent::Error || iconKind == DialogContent::Information)
-                       ? iconKind
+void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
+    DialogContent content = FreshDialog(request.message, request.title);
+    content.icon = (request.icon == DialogContent::Error || request.icon == DialogContent::Information)
+                       ? request.icon
                        : DialogContent::BuiltIn;
-    content.modal = modal;
-    content.endProgram = endProgram;
-    if (!module.isEmpty()) {
+    content.modal = request.modal;
+    content.endProgram = request.endProgram;
+    if (!request.module.isEmpty()) {
         content.isReport = true;
-        content.reportText = BuildReportText(state, module, procedure, errNumber, errDescription, codeLine);
+        content.reportText = BuildReportText(state, request.module, request.procedure, request.number,
+                                             request.description, request.codeLine);
         content.boldRanges = ReportBoldRanges(content.reportText);
     }
-    if (!state.UserInterface) return;
-    state.UserInterface->showMessage(content);
-    if (endProgram) state.UserInterface->endProgram();
+    FrontEnd* ui = state.session.UserInterface;
+    if (ui) ui->showMessage(content);
+    if (!request.endProgram) return;
+    state.run.CloseRequested = true;
+    if (ui) ui->endProgram();
+    throw ProgramEnd{};
 }
 
 void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind) {
-    ShowErrorMessage(state, message, QString(), QString(), QVariant(), QVariant(), iconKind, title);
+    ShowErrorMessage(state, {.message = message, .icon = iconKind, .title = title});
 }
 
 void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message, const QVariant& codeLine) {
     state.ErrorModuleName = module;
     state.ErrorProcName = procedure;
-    ShowErrorMessage(state, message, state.ErrorModuleName, state.ErrorProcName, error.number(),
-                     error.description(), 0, QString(), false, codeLine);
+    ShowErrorMessage(state, {.message = message,
+                             .module = module,
+                             .procedure = procedure,
+                             .number = error.number(),
+                             .description = error.description(),
+                             .codeLine = codeLine});
 }
 
-int AskQuestion(ProgramState& state, const QString& message, const QString& title) {
+Answer AskQuestion(ProgramState& state, const QString& message, const QString& title) {
     DialogContent content = FreshDialog(message, title);
     content.icon = DialogContent::Question;
     content.modal = true;
-    state.MessageAnswer = 7;
-    if (state.UserInterface && state.UserInterface->askQuestion(content) == 6) state.MessageAnswer = 6;
-    return state.MessageAnswer;
+    FrontEnd* ui = state.session.UserInterface;
+    const Answer answer = ui && ui->askQuestion(content) == Answer::Yes ? Answer::Yes : Answer::No;
+    state.MessageAnswer = static_cast<int>(answer);
+    return answer;
 }
 
 }  // namespace orv

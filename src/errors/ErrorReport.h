@@ -24,12 +24,24 @@ DialogContent::Range BoldReportLabel(const QString& text, const QString& heading
 // Every bold heading of a report text, in the order of the headings.
 QList<DialogContent::Range> ReportBoldRanges(const QString& text);
 
-// Shows a message (Module empty) or an error report through the front end. Empty Message and
-// Title keep the dialog's own captions; EndProgram ends the program once it is shown.
-void ShowErrorMessage(ProgramState& state, const QString& message, const QString& module,
-                      const QString& procedure, const QVariant& errNumber, const QVariant& errDescription,
-                      int iconKind, const QString& title, bool endProgram = false,
-                      const QVariant& codeLine = QStringLiteral("0"), bool modal = false);
+// What the message dialog is to show. Empty message and title keep the dialog's own captions; a
+// module makes it an error report; endProgram ends the program once it is shown.
+struct ErrorMessage {
+    QString message{};
+    QString module{};
+    QString procedure{};
+    QVariant number{};
+    QVariant description{};
+    int icon = DialogContent::BuiltIn;
+    QString title{};
+    bool endProgram = false;
+    QVariant codeLine = QStringLiteral("0");
+    bool modal = false;
+};
+
+// Shows a message or an error report through the front end. A report that ends the program throws
+// ProgramEnd once it is shown, so that everything between here and main unwinds.
+void ShowErrorMessage(ProgramState& state, const ErrorMessage& request);
 
 // A plain message with a title: no report, not modal, the program goes on.
 void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind = 0);
@@ -39,7 +51,7 @@ void ShowPlainMessage(ProgramState& state, const QString& message, const QString
 void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message = kFatalErrorMessage, const QVariant& codeLine = QStringLiteral("0"));
 
-// Asks a Yes/No question; returns 6 for Yes and 7 for No (also when the dialog is closed otherwise).
-int AskQuestion(ProgramState& state, const QString& message, const QString& title);
+// Asks a Yes/No question; No also when the dialog is closed otherwise.
+Answer AskQuestion(ProgramState& state, const QString& message, const QString& title);
 
 }  // namespace orv

@@ -1,7 +1,7 @@
 #include "extras/Skins.h"
 
 #include "core/ProgramState.h"
-#include "store/GlobalConfig.h"
+#include "store/ProgramFiles.h"
 
 #include <QDir>
 #include <QImageReader>

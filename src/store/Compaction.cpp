@@ -2,7 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "store/Database.h"
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -59,7 +59,7 @@ bool CompactDatabase(const QString& path) {
 
 void CompactDatabases(ProgramState& state) {
     ReleasePooledConnections(state);
-    for (const QString& path : {state.MainDatabasePath, state.SettingsDatabasePath, state.LibrariesDatabasePath})
+    for (const QString& path : {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
         CompactDatabase(path);
 }
 

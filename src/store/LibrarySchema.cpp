@@ -1,6 +1,6 @@
 #include "store/LibrarySchema.h"
 
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
 
 namespace orv {
 

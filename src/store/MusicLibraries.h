@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/DataAccess.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -49,7 +51,9 @@ bool DropMusicLibrary(ProgramState& state, const QString& name);
 
 // "SELECT Count(*) FROM <library>" against the database of `selector`: nothing when no recordset
 // came back (no database); throws when the table cannot be read or the name is not plain.
-std::optional<int> CountRows(ProgramState& state, const QString& name, int selector);
+std::optional<int> CountRows(ProgramState& state, const QString& name, Db selector);
+// The same count, with a failure read as "not known".
+std::optional<int> CountRowsQuietly(ProgramState& state, const QString& name, Db selector);
 
 // Makes the index on Filename beside a library table when it is missing; failures pass silently.
 void EnsureFilenameIndex(ProgramState& state, const QString& name);
@@ -62,37 +66,7 @@ int RefreshSongCount(ProgramState& state);
 // and "cmdLaunch"/"cmdOK" enabled only when there are songs.
 void ShowLibraryCount(ProgramState& state, int count);
 
-// What a library button leaves for the window.
-struct LibraryButtonResult {
-    bool done = false;                          // the library was created or deleted
-    std::optional<MusicLibraryList> libraries;  // the library box's new contents, when it changes
-};
-
-// The New button: asks for the name through the front end, then as NewMusicLibraryNamed.
-LibraryButtonResult NewMusicLibrary(ProgramState& state);
-// The New button with the typed answer: blanks become "_"; an empty name does nothing. Shows
-// "Music Library Created" (and the refilled box selects the new library) or "Music Library NOT
-// Created".
-LibraryButtonResult NewMusicLibraryNamed(ProgramState& state, const QString& typed);
-
-// The Delete button on the selected entry of a box holding `entryCount` entries: refuses the
-// only library, asks first, drops, compacts and refills the box.
-LibraryButtonResult DeleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount);
-
-// The Clear button on the selected entry: needs data-access version 2.70, asks first, deletes
-// every record, shows the new count and compacts. True when the records were deleted.
-bool ClearMusicLibrary(ProgramState& state, const QString& selected);
-
-// A selection in the library box: the entry becomes CurrentMusicLibrary; outside start-up its
-// count is shown (or, when it cannot be counted, the saving buttons are disabled).
-void SelectMusicLibrary(ProgramState& state, const QString& entry);
-
-// The start-up carry-over of a previous version's libraries.
-enum class TransferOutcome { NoPreviousVersion, Declined, Cancelled, Transferred };
-TransferOutcome TransferPreviousLibraries(ProgramState& state);
-
-// Copies one library's records from the previous libraries database over the new table's. Throws
-// RuntimeError for a failure that ends the copy; rejected statements are reported as they come.
-void TransferLibraryRecords(ProgramState& state, const QString& name);
+// The name as it stands for its table in SQL; throws for a name that cannot stand there safely.
+QString LibraryTable(const QString& name);
 
 }  // namespace orv

@@ -3,7 +3,8 @@
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/Database.h"
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
+#include "store/ProgramFiles.h"
 #include "store/LibrarySchema.h"
 #include "store/Settings.h"
 
@@ -106,12 +107,12 @@ QStringList InitializeProgramFolder(const QString& folder) {
 void ReadStartUpPaths(ProgramState& state) {
     const QString images = ProgramFile(state, QStringLiteral("Images"));
     if (BooleanValue(GetSetting(state, QStringLiteral("InitialUse"))).value_or(false)) {
-        state.MusicPath = state.DriveRoot;
+        state.MusicPath = state.paths.DriveRoot;
         state.ImagesPath = images;
         return;
     }
     state.MusicPath = GetSetting(state, QStringLiteral("MusicPath"));
-    if (state.MusicPath.isEmpty()) state.MusicPath = state.DriveRoot;
+    if (state.MusicPath.isEmpty()) state.MusicPath = state.paths.DriveRoot;
     state.ImagesPath = GetSetting(state, QStringLiteral("ImagesPath"));
     if (state.ImagesPath.isEmpty()) state.ImagesPath = images;
 }

@@ -1,7 +1,7 @@
 #include "store/Settings.h"
 
 #include "core/ProgramState.h"
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
 
 namespace orv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
 #include "tags/TagComponent.h"
 
 #include <cmath>
@@ -195,7 +195,7 @@ const QStringList& SongDetailLabels() {
 }
 
 void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title) {
-    FrontEnd* ui = state.UserInterface;
+    FrontEnd* ui = state.session.UserInterface;
     if (!ui) return;
     ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);
     for (const QString& label : SongDetailLabels()) ui->setVisible(label, true);

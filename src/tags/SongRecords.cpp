@@ -2,7 +2,8 @@
 
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
+#include "store/DataAccess.h"
 #include "store/MusicLibraries.h"
 #include "tags/ID3Tags.h"
 #include "tags/TagComponent.h"
@@ -59,8 +60,8 @@ int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields&
     DefaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
     DefaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
     if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
-    if (state.UserInterface)
-        state.UserInterface->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Updating Music Library..."));
+    if (state.session.UserInterface)
+        state.session.UserInterface->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Updating Music Library..."));
     return ResolveSongLength(tags);
 }
 
@@ -142,7 +143,7 @@ void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QStri
     const QString statement = InsertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
     if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
-    ++state.AddedCount;
+    ++state.run.AddedCount;
     RefreshSongCount(state);
 }
 
@@ -151,11 +152,11 @@ void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QStri
     const int seconds = PrepareSongRecord(state, tags, song);
     const QString statement = UpdateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
-    if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.UpdatedCount;
+    if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.run.UpdatedCount;
 }
 
 void ShowSongAlreadyInLibrary(ProgramState& state) {
-    FrontEnd* ui = state.UserInterface;
+    FrontEnd* ui = state.session.UserInterface;
     if (!ui) return;
     for (const QString& label : SongDetailLabels()) ui->setVisible(label, false);
     ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);

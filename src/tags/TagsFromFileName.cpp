@@ -2,7 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
 #include "tags/ID3Tags.h"
 #include "tags/TagComponent.h"
 

@@ -22,7 +22,7 @@ using test::TestProgram;
 
 // A program whose messages go to the real dialog.
 struct WindowedProgram : TestProgram {
-    WindowedProgram() : frontEnd(state) { state.UserInterface = &frontEnd; }
+    WindowedProgram() : frontEnd(state) { state.session.UserInterface = &frontEnd; }
     ~WindowedProgram() {
         test::CloseAllWindows();
     }
@@ -109,29 +109,29 @@ TEST(ErrorDialog, QuestionsAnswerSixOnlyForYes) {
         EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdNo")->isVisible());
         Child<QAbstractButton>(dialog, "cmdYes")->click();
     });
-    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), 6);
+    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::Yes);
     EXPECT_EQ(shown, QStringList{"Really?"});
 
     OnNextModal([&](QWidget* dialog) { Child<QAbstractButton>(dialog, "cmdNo")->click(); });
-    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), 7);
+    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::No);
 
     OnNextModal([&](QWidget* dialog) { dialog->close(); });
-    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), 7) << "closing the window is No";
+    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::No) << "closing the window is No";
 
     OnNextModal([&](QWidget* dialog) {
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(dialog, &enter);
     });
-    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), 7);
+    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::No);
 }
 
 TEST(ErrorDialog, NoDuringStartUpBringsTheSplashBack) {
     WindowedProgram p;
     QWidget splash;
     p.frontEnd.setSplash(&splash);
-    p.state.StartingUp = true;
+    p.state.run.StartingUp = true;
     OnNextModal([&](QWidget* dialog) { Child<QAbstractButton>(dialog, "cmdNo")->click(); });
-    EXPECT_EQ(AskQuestion(p.state, "Transfer?", "Previous Version Detected"), 7);
+    EXPECT_EQ(AskQuestion(p.state, "Transfer?", "Previous Version Detected"), Answer::No);
     EXPECT_TRUE(splash.isVisible());
 }
 

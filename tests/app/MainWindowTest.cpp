@@ -32,8 +32,8 @@ using test::TestProgram;
 struct MainWindow : TestProgram {
     explicit MainWindow(bool internet = true) : frontEnd(state) {
         SaveSetting(state, "InitialUse", "False");
-        state.UserInterface = &frontEnd;
-        state.InternetProbe = [internet] { return internet; };
+        state.session.UserInterface = &frontEnd;
+        state.session.InternetProbe = [internet] { return internet; };
     }
     ~MainWindow() { test::CloseAllWindows(); }
 
@@ -111,7 +111,7 @@ TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Build Music Library");
     EXPECT_FALSE(w.child<QAbstractButton>("cmdOK")->isEnabled());
     EXPECT_FALSE(w.child<QAbstractButton>("cmdLaunch")->isEnabled());
-    EXPECT_FALSE(w.state.StartingUp);
+    EXPECT_FALSE(w.state.run.StartingUp);
     EXPECT_TRUE(w.messages().isEmpty());
 }
 
@@ -325,7 +325,7 @@ TEST(MainWindow, SmallButtonsAndCoverModes) {
     EXPECT_EQ(w.setting("AlbumCoverMode"), "3");
     w.window->SetAlbumCoverModeOfThree(0);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1");
-    w.state.StartingUp = true;
+    w.state.run.StartingUp = true;
     w.window->SetAlbumCoverModeOfThree(2);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1") << "not saved while starting up";
     EXPECT_EQ(w.state.Player.AlbumCoverMode, 0);

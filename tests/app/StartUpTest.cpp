@@ -23,7 +23,7 @@ using test::TestProgram;
 struct StartedProgram : TestProgram {
     explicit StartedProgram(const QString& commandLine = QString(), bool firstUse = false) : frontEnd(state) {
         if (!firstUse) SaveSetting(state, "InitialUse", "False");
-        state.UserInterface = &frontEnd;
+        state.session.UserInterface = &frontEnd;
         splash = new frmSplash(state, frontEnd, StartUpServices{}, commandLine);
     }
     ~StartedProgram() {
@@ -52,7 +52,7 @@ TEST(StartUp, SplashThenMainWindow) {
     StartedProgram p;
     QPointer<frmSplash> splash(p.splash);
     p.splash->Form_Load();
-    EXPECT_TRUE(p.state.StartingUp);
+    EXPECT_TRUE(p.state.run.StartingUp);
     EXPECT_TRUE(p.splash->isVisible());
     EXPECT_EQ(p.splash->findChild<QLabel*>("lblVersion")->text(), "Configurator - Version 8.1.9");
     EXPECT_EQ(p.splash->findChild<QLabel*>("lblVersion2")->text(), "Configurator - Version 8.1.9");
@@ -69,7 +69,7 @@ TEST(StartUp, SplashThenMainWindow) {
                     .match(p.state.StartTime)
                     .hasMatch())
         << p.state.StartTime.toStdString();
-    EXPECT_FALSE(p.state.StartingUp);
+    EXPECT_FALSE(p.state.run.StartingUp);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(splash.isNull()) << "the splash closes once the main window shows";
     EXPECT_EQ(OpenWindow("frmWelcome"), nullptr);
@@ -77,7 +77,7 @@ TEST(StartUp, SplashThenMainWindow) {
 
 TEST(StartUp, OldDataAccessStopsBeforeTheMainWindow) {
     StartedProgram p;
-    p.state.DataAccessVersionSource = [] { return QString("2.69"); };
+    p.state.session.DataAccessVersionSource = [] { return QString("2.69"); };
     p.splash->Form_Load();
     p.splash->Timer1_Timer();
     EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
@@ -101,11 +101,11 @@ TEST(StartUp, OldDataAccessStopsBeforeTheMainWindow) {
 TEST(StartUp, WaitsWhileTheWatchPromptShows) {
     StartedProgram p;
     p.splash->Form_Load();
-    p.state.WatchPromptShowing = true;
+    p.state.run.WatchPromptShowing = true;
     p.splash->Timer1_Timer();
     EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
     EXPECT_TRUE(p.splash->Timer1()->isActive());
-    p.state.WatchPromptShowing = false;
+    p.state.run.WatchPromptShowing = false;
     p.splash->Timer1_Timer();
     EXPECT_NE(OpenWindow("frmStartUp"), nullptr);
 }
@@ -135,17 +135,17 @@ TEST(StartUp, FirstUseWelcomesAndRemembersIt) {
     ASSERT_NE(p.start(), nullptr);
     EXPECT_EQ(title, "Welcome To Orvella 8.1.9!");
     EXPECT_EQ(GetSetting(p.state, "InitialUse"), "False");
-    EXPECT_EQ(p.state.MusicPath, p.state.DriveRoot);
+    EXPECT_EQ(p.state.MusicPath, p.state.paths.DriveRoot);
     EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
 }
 
 TEST(StartUp, CloseRequestedSkipsTheLoad) {
     StartedProgram p;
-    p.state.CloseRequested = true;
+    p.state.run.CloseRequested = true;
     frmStartUp window(p.state);
     window.Form_Load();
     EXPECT_TRUE(window.windowTitle().isEmpty());
-    EXPECT_FALSE(p.state.StartingUp);
+    EXPECT_FALSE(p.state.run.StartingUp);
 }
 
 }  // namespace

@@ -11,9 +11,12 @@ using test::TestProgram;
 
 TEST(ErrorReport, EightLinesWithoutATrailingLineFeed) {
     TestProgram p;
-    p.state.DataAccessVersionSource = [] { return QString("2.8"); };
-    ShowErrorMessage(p.state, kFatalErrorMessage, "frmStartUp", "CreateMusicLibrary", -2147217900, "Syntax error", 0,
-                     QString());
+    p.state.session.DataAccessVersionSource = [] { return QString("2.8"); };
+    ShowErrorMessage(p.state, {.message = kFatalErrorMessage,
+                               .module = "frmStartUp",
+                               .procedure = "CreateMusicLibrary",
+                               .number = -2147217900,
+                               .description = "Syntax error"});
     ASSERT_EQ(p.ui.messages.size(), 1);
     const DialogContent& m = p.ui.messages[0];
     EXPECT_TRUE(m.isReport);
@@ -48,7 +51,7 @@ TEST(ErrorReport, HeadingsAreBoldWithTheBlankAfterThem) {
 TEST(ErrorReport, PlainMessagesCarryNoReport) {
     TestProgram p;
     ShowPlainMessage(p.state, "Hello", "Title Here", DialogContent::Information);
-    ShowErrorMessage(p.state, QString(), QString(), QString(), QVariant(), QVariant(), 9, QString());
+    ShowErrorMessage(p.state, {.icon = 9});
     ASSERT_EQ(p.ui.messages.size(), 2);
     EXPECT_FALSE(p.ui.messages[0].isReport);
     EXPECT_TRUE(p.ui.messages[0].reportText.isEmpty());
@@ -67,17 +70,20 @@ TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
     EXPECT_TRUE(p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
-    ShowErrorMessage(p.state, "Bye", "m", "p", 1, "d", 1, "T", true);
+    const ErrorMessage ending{.message = "Bye", .module = "m", .procedure = "p", .number = 1, .description = "d",
+                              .icon = 1, .title = "T", .endProgram = true};
+    EXPECT_THROW(ShowErrorMessage(p.state, ending), ProgramEnd) << "the end unwinds to main";
     EXPECT_EQ(p.ui.endProgramCalls, 1);
+    EXPECT_TRUE(p.state.run.CloseRequested) << "a long run stops at its next test";
 }
 
 TEST(ErrorReport, QuestionsAnswerYesOnlyOnYes) {
     TestProgram p;
-    p.ui.answers = {6, 7};
-    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), 6);
+    p.ui.answers = {Answer::Yes, Answer::No};
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), Answer::Yes);
     EXPECT_EQ(p.state.MessageAnswer, 6);
-    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), 7);
-    EXPECT_EQ(AskQuestion(p.state, "Sure?", ""), 7) << "a dialog closed without an answer is No";
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", "Orvella"), Answer::No);
+    EXPECT_EQ(AskQuestion(p.state, "Sure?", ""), Answer::No) << "a dialog closed without an answer is No";
     ASSERT_EQ(p.ui.questions.size(), 3);
     EXPECT_EQ(p.ui.questions[0].icon, DialogContent::Question);
     EXPECT_EQ(p.ui.questions[0].title, "Orvella");

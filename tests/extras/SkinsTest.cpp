@@ -1,5 +1,4 @@
 #include "extras/Skins.h"
-#include "store/GlobalConfig.h"
 #include "support/Pictures.h"
 #include "support/TestProgram.h"
 

@@ -1,6 +1,6 @@
 #include "store/Compaction.h"
 #include "store/Database.h"
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
 #include "support/TestProgram.h"
 
 #include <QFile>
@@ -66,25 +66,25 @@ TEST(Compaction, RemovesALeftoverTemporaryFileFirst) {
 
 TEST(Compaction, LeavesAFileThatAConnectionStillHolds) {
     TestProgram p;
-    p.state.SharedLibraryConnection = std::make_shared<Connection>(p.state.LibrariesDatabasePath);
-    const ino_t held = InodeOf(p.state.LibrariesDatabasePath);
-    const ino_t settings = InodeOf(p.state.SettingsDatabasePath);
+    p.state.run.SharedLibraryConnection = std::make_shared<Connection>(p.state.paths.LibrariesDatabasePath);
+    const ino_t held = InodeOf(p.state.paths.LibrariesDatabasePath);
+    const ino_t settings = InodeOf(p.state.paths.SettingsDatabasePath);
 
     CompactDatabases(p.state);
 
-    EXPECT_EQ(InodeOf(p.state.LibrariesDatabasePath), held);
-    EXPECT_NE(InodeOf(p.state.SettingsDatabasePath), settings);
+    EXPECT_EQ(InodeOf(p.state.paths.LibrariesDatabasePath), held);
+    EXPECT_NE(InodeOf(p.state.paths.SettingsDatabasePath), settings);
     EXPECT_TRUE(ExecuteSQLCommand(p.state, "INSERT INTO MusicLibrary1 (Title) VALUES ('kept')", Db::Libraries));
-    p.state.SharedLibraryConnection.reset();
+    p.state.run.SharedLibraryConnection.reset();
     EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT Title FROM MusicLibrary1"), QStringList{"kept"});
 }
 
 TEST(Compaction, MissingDatabasesStayMissing) {
     TestProgram p;
-    ASSERT_TRUE(QFile::remove(p.state.MainDatabasePath));
+    ASSERT_TRUE(QFile::remove(p.state.paths.MainDatabasePath));
     CompactDatabases(p.state);
-    EXPECT_FALSE(QFile::exists(p.state.MainDatabasePath));
-    EXPECT_FALSE(QFile::exists(p.state.MainDatabasePath + "2"));
+    EXPECT_FALSE(QFile::exists(p.state.paths.MainDatabasePath));
+    EXPECT_FALSE(QFile::exists(p.state.paths.MainDatabasePath + "2"));
     EXPECT_TRUE(p.ui.messages.isEmpty());
 }
 
@@ -92,7 +92,7 @@ TEST(Compaction, MissingDatabasesStayMissing) {
 TEST(Compaction, AKilledCompactionLeavesAWholeDatabase) {
     TestProgram p;
     FillLibrary(p, 20000);
-    const QString library = p.state.LibrariesDatabasePath;
+    const QString library = p.state.paths.LibrariesDatabasePath;
     for (int attempt = 0; attempt < 12; ++attempt) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);

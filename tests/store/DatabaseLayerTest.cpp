@@ -1,4 +1,6 @@
-#include "store/GlobalConfig.h"
+#include "core/Text.h"
+#include "store/DataAccess.h"
+#include "store/ProgramFiles.h"
 #include "store/SqlDialect.h"
 #include "support/TestProgram.h"
 
@@ -62,11 +64,11 @@ TEST(SqlDialect, CatalogueListsUserTablesByNameIgnoringCase) {
 TEST(DataAccessCheck, OldOrMissingVersionShowsTheUpgradeMessageAndTouchesNothing) {
     for (const QString version : {"2.69", ""}) {
         TestProgram p;
-        p.state.DataAccessVersionSource = [version] { return version; };
+        p.state.session.DataAccessVersionSource = [version] { return version; };
         EXPECT_FALSE(ExecuteSQLCommand(p.state, "INSERT INTO Settings VALUES ('Touched', 'Yes')", Db::Settings));
         EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
         EXPECT_TRUE(p.column("OrvSettings.mdb", "SELECT * FROM Settings WHERE SettingName = 'Touched'").isEmpty());
-        EXPECT_TRUE(p.state.ConnectionPool.empty()) << "no connection may be opened";
+        EXPECT_TRUE(p.state.session.ConnectionPool.empty()) << "no connection may be opened";
         ASSERT_EQ(p.ui.messages.size(), 2);
         const DialogContent& m = p.ui.messages[0];
         EXPECT_EQ(m.title, "For Your Information...");
@@ -86,7 +88,7 @@ TEST(DataAccessCheck, OldOrMissingVersionShowsTheUpgradeMessageAndTouchesNothing
 TEST(DataAccessCheck, RecentVersionsPass) {
     for (const QString version : {"2.7", "2.70", "2.8", ""}) {
         TestProgram p;
-        if (!version.isEmpty()) p.state.DataAccessVersionSource = [version] { return version; };
+        if (!version.isEmpty()) p.state.session.DataAccessVersionSource = [version] { return version; };
         EXPECT_TRUE(ExecuteSQLCommand(p.state, "INSERT INTO Settings VALUES ('Touched', 'Yes')", Db::Settings))
             << version.toStdString();
         EXPECT_TRUE(p.ui.messages.isEmpty());
@@ -96,9 +98,9 @@ TEST(DataAccessCheck, RecentVersionsPass) {
 TEST(GetRecordset, MissingFileShowsTheNotFoundReportNamingTheMainDatabase) {
     TestProgram p;
     ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
-    p.state.BuildRunning = true;
+    p.state.run.BuildRunning = true;
     EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
-    EXPECT_FALSE(p.state.BuildRunning);
+    EXPECT_FALSE(p.state.run.BuildRunning);
     EXPECT_FALSE(QFile::exists(p.file("OrvSettings.mdb"))) << "opening must never create the file";
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_EQ(p.ui.messages[0].title, "For Your Information...");
@@ -162,7 +164,7 @@ TEST(GetRecordset, HandlerRows) {
     EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find the Music Library file"));
 
     p.ui.messages.clear();
-    GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, true);
+    EXPECT_THROW(GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, true), ProgramEnd);
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_EQ(p.ui.messages[0].message, "Orvella Configurator cannot continue due to an unexpected fatal error.");
     EXPECT_EQ(p.ui.messages[0].title, "Music Library Error...");
@@ -229,7 +231,7 @@ TEST(ExecuteSQLCommand, SeesADatabaseFileThatWasReplaced) {
     other.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'new' WHERE SettingName = 'Password'");
     ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
     ASSERT_TRUE(QFile::copy(other.file("OrvSettings.mdb"), p.file("OrvSettings.mdb")));
-    Recordset rows = GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", 2);
+    Recordset rows = GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", Db::Settings);
     EXPECT_EQ(rows.Field(0).toString(), "new");
 }
 

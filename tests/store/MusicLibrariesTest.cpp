@@ -1,5 +1,7 @@
 #include "store/Database.h"
 #include "store/LibrarySchema.h"
+#include "store/LibraryButtons.h"
+#include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
 #include "store/Settings.h"
 #include "store/SqlDialect.h"
@@ -92,7 +94,7 @@ TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing
     EXPECT_EQ(rows("History"), 3);
 
     // A name that is not a library's cannot be cleared or dropped either: reported, nothing run.
-    p.ui.answers = {6, 6};
+    p.ui.answers = {Answer::Yes, Answer::Yes};
     EXPECT_FALSE(ClearMusicLibrary(p.state, "History"));
     EXPECT_EQ(lastMessage().reportText.count("cmdClear_Click"), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("frmStartUp"));
@@ -143,7 +145,7 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
     EXPECT_TRUE(tables().contains("MusicLibrary1"));
 
     addLibrary("Old", 1);
-    p.ui.answers = {7, 6};
+    p.ui.answers = {Answer::No, Answer::Yes};
     EXPECT_FALSE(DeleteMusicLibrary(p.state, "Old", 2).done);
     EXPECT_TRUE(tables().contains("Old"));
     const LibraryButtonResult deleted = DeleteMusicLibrary(p.state, "Old", 2);
@@ -159,8 +161,8 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
 
 TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     addLibrary("Rock", 3);
-    p.state.DataAccessVersionSource = [] { return QString("2.6"); };
-    p.ui.answers = {6};
+    p.state.session.DataAccessVersionSource = [] { return QString("2.6"); };
+    p.ui.answers = {Answer::Yes};
     EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
     EXPECT_TRUE(p.ui.questions.isEmpty());
     EXPECT_EQ(lastMessage().title, "For Your Information...");
@@ -171,8 +173,8 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
         " and you need to have version:\n\n2.70\n\ninstalled, at a minimum.\n\nPlease visit "));
     EXPECT_EQ(rows("Rock"), 3);
 
-    p.state.DataAccessVersionSource = [] { return QString("2.70"); };
-    p.ui.answers = {7};
+    p.state.session.DataAccessVersionSource = [] { return QString("2.70"); };
+    p.ui.answers = {Answer::No};
     EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(p.ui.questions.last().title, "Clear Music Library");
     EXPECT_EQ(p.ui.questions.last().message,
@@ -182,7 +184,7 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
               "Rock?");
     EXPECT_EQ(rows("Rock"), 3);
 
-    p.ui.answers = {6};
+    p.ui.answers = {Answer::Yes};
     EXPECT_TRUE(ClearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(rows("Rock"), 0);
     EXPECT_EQ(p.ui.captions["cmdDatabase"], "Build Music Library");
@@ -193,12 +195,12 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
 
 TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
     addLibrary("Rock", 2);
-    p.state.StartingUp = true;
+    p.state.run.StartingUp = true;
     SelectMusicLibrary(p.state, "Rock");
     EXPECT_EQ(p.state.CurrentMusicLibrary, "Rock");
     EXPECT_TRUE(p.ui.captions.isEmpty());
 
-    p.state.StartingUp = false;
+    p.state.run.StartingUp = false;
     SelectMusicLibrary(p.state, "Rock");
     EXPECT_EQ(p.ui.captions["cmdDatabase"], "Update Music Library");
     EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 2 Songs In Selected Music Library");
@@ -239,7 +241,7 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     addLibrary("Jazz", 1);
     p.sql(kLibraries, "DROP TABLE MusicLibrary1");
 
-    p.ui.answers = {6};
+    p.ui.answers = {Answer::Yes};
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
     ASSERT_EQ(p.ui.questions.size(), 1);
     EXPECT_EQ(p.ui.questions[0].title, "Previous Version Detected");
@@ -265,7 +267,7 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     EXPECT_TRUE(p.ui.enabled_["lstFrames"]);
     EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
     EXPECT_FALSE(p.ui.enabled_["cmdViewLogFile"]);
-    EXPECT_FALSE(p.state.BuildRunning);
+    EXPECT_FALSE(p.state.run.BuildRunning);
 }
 
 TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
@@ -277,7 +279,7 @@ TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Declined);
     EXPECT_FALSE(tables().contains("Jazz"));
 
-    p.ui.answers = {6};
+    p.ui.answers = {Answer::Yes};
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
     EXPECT_EQ(rows("Jazz"), 1);
 }
@@ -289,15 +291,15 @@ TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
                   oldRow("Beta", "'B1', '', '', '', '', 1, 1, '/b1.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Beta", "'B2', '', '', '', '', 1, 1, '/b2.mp3', 1, NULL, NULL, 0, ''")});
     addLibrary("Beta", 1);
-    p.ui.answers = {6};
+    p.ui.answers = {Answer::Yes};
     // The first yield comes before any library, the third before Alpha's second record.
     p.ui.onYield = [&] {
-        if (p.ui.yields == 3) p.state.CloseRequested = true;
+        if (p.ui.yields == 3) p.state.run.CloseRequested = true;
     };
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Cancelled);
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Alpha"), QStringList{"A1"});
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Beta"), QStringList{"A"});
-    EXPECT_FALSE(p.state.BuildRunning);
+    EXPECT_FALSE(p.state.run.BuildRunning);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "store/PlayerSettings.h"
+#include "store/PlayerSettingsStore.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 
@@ -74,10 +74,8 @@ TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
     SaveAllSettings(p.state, "/music/");
 
     ProgramState fresh;
-    fresh.ProgramFolder = p.state.ProgramFolder;
-    fresh.SettingsDatabasePath = p.state.SettingsDatabasePath;
-    fresh.MainDatabasePath = p.state.MainDatabasePath;
-    fresh.UserInterface = &p.ui;
+    fresh.paths = p.state.paths;
+    fresh.session.UserInterface = &p.ui;
     ReadPlayerSettings(fresh);
     EXPECT_TRUE(fresh.Player == saved);
     EXPECT_TRUE(fresh.WatchFolders);

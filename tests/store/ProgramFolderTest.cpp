@@ -1,4 +1,3 @@
-#include "store/GlobalConfig.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
@@ -33,12 +32,12 @@ TEST(ProgramFolder, FreshFolderHoldsTheFirstUseDatabases) {
     EXPECT_EQ(GetSetting(p.state, "ActiveSkin"), "Default");
     EXPECT_EQ(GetSetting(p.state, "BlankTagFormat"), "%A - %T");
     EXPECT_EQ(GetSkinSetting(p.state, "Default", "ScrollbarColor"), "8388672");
-    EXPECT_TRUE(InitializeProgramFolder(p.state.ProgramFolder).isEmpty());
+    EXPECT_TRUE(InitializeProgramFolder(p.state.paths.ProgramFolder).isEmpty());
 }
 
 TEST(ProgramFolder, StartUpPathsOnFirstUseAndAfter) {
     TestProgram p;
-    p.state.DriveRoot = "/";
+    p.state.paths.DriveRoot = "/";
     SaveSetting(p.state, "MusicPath", "/srv/music/");
     ReadStartUpPaths(p.state);
     EXPECT_EQ(p.state.MusicPath, "/");
@@ -59,9 +58,9 @@ TEST(ProgramFolder, StartUpPathsOnFirstUseAndAfter) {
 
 TEST(ProgramFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
     TestProgram p;
-    EXPECT_TRUE(p.state.DriveRoot.endsWith(QDir::separator()));
-    EXPECT_TRUE(p.state.ProgramFolder.startsWith(p.state.DriveRoot) ||
-                p.state.DriveRoot == QDir::rootPath());
+    EXPECT_TRUE(p.state.paths.DriveRoot.endsWith(QDir::separator()));
+    EXPECT_TRUE(p.state.paths.ProgramFolder.startsWith(p.state.paths.DriveRoot) ||
+                p.state.paths.DriveRoot == QDir::rootPath());
 }
 
 TEST(ProgramFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {

@@ -1,4 +1,4 @@
-#include "store/GlobalConfig.h"
+#include "store/DataAccess.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 
@@ -72,7 +72,7 @@ TEST(SettingsStore, MissingDatabaseReportsAndSaveFailsInTheCaller) {
 
 TEST(SettingsStore, OldDataAccessVersionReadsEmpty) {
     TestProgram p;
-    p.state.DataAccessVersionSource = [] { return QString("2.5"); };
+    p.state.session.DataAccessVersionSource = [] { return QString("2.5"); };
     EXPECT_EQ(GetSetting(p.state, "BlankTagFormat"), "");
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_EQ(p.ui.messages[0].title, "For Your Information...");

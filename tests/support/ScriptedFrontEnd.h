@@ -16,10 +16,10 @@ namespace orv::test {
 class ScriptedFrontEnd : public FrontEnd {
 public:
     void showMessage(const DialogContent& content) override { messages.append(content); }
-    int askQuestion(const DialogContent& content) override {
+    Answer askQuestion(const DialogContent& content) override {
         questions.append(content);
-        if (answers.empty()) return 7;
-        const int answer = answers.front();
+        if (answers.empty()) return Answer::No;
+        const Answer answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -39,7 +39,7 @@ public:
     void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
     void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
 
-    std::deque<int> answers;
+    std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
     std::deque<std::optional<QString>> textAnswers;
     struct Prompt {

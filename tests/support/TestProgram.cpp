@@ -1,6 +1,6 @@
 #include "support/TestProgram.h"
 
-#include "store/GlobalConfig.h"
+#include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 
 #include <QDir>
@@ -10,15 +10,15 @@
 namespace orv::test {
 
 TestProgram::TestProgram() {
-    state.ProgramFolder = dir.path();
-    state.UserInterface = &ui;
-    InitializeProgramFolder(state.ProgramFolder);
+    state.paths.ProgramFolder = dir.path();
+    state.session.UserInterface = &ui;
+    InitializeProgramFolder(state.paths.ProgramFolder);
     SetDatabasePaths(state);
 }
 
 TestProgram::~TestProgram() {
-    state.SharedLibraryConnection.reset();
-    state.ConnectionPool.clear();
+    state.run.SharedLibraryConnection.reset();
+    state.session.ConnectionPool.clear();
 }
 
 QString TestProgram::file(const QString& name) const {

@@ -119,7 +119,7 @@ TEST(ID3Texts, TrackGenreAndCaption) {
 TEST(ID3Texts, ShowSongDetails) {
     ScriptedFrontEnd ui;
     ProgramState state;
-    state.UserInterface = &ui;
+    state.session.UserInterface = &ui;
     ShowSongDetails(state, "Simon & Garfunkel", "Bookends", "America");
     EXPECT_EQ(ui.visible_.value("imgBuildAlbumCover", true), false);
     for (const char* label : {"lblArtist", "lblBuildArtist", "lblAlbum", "lblBuildAlbum", "lblTitle", "lblBuildTitle"})

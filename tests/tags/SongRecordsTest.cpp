@@ -113,7 +113,7 @@ TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
 
     InsertSongRecord(program.state, tags, file, song, "7", "-5");
     EXPECT_TRUE(program.ui.messages.isEmpty());
-    EXPECT_EQ(program.state.AddedCount, 1);
+    EXPECT_EQ(program.state.run.AddedCount, 1);
     EXPECT_EQ(program.ui.captions.value("lblSongCount"), "Currently 1 Songs In Selected Music Library");
     EXPECT_EQ(program.ui.captions.value("lblDownloadStatus"), "Updating Music Library...");
     EXPECT_EQ(song.Artist, "Unknown Artist");
@@ -130,8 +130,8 @@ TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
     program.sql(kLibraries, "UPDATE MusicLibrary1 SET DateAdded='2001-02-03', LastUpdated='2001-02-03 04:05:06'");
     SongFields changed = KnownSong();
     UpdateSongRecord(program.state, tags, file, changed, "9", "-5");
-    EXPECT_EQ(program.state.UpdatedCount, 1);
-    EXPECT_EQ(program.state.AddedCount, 1);
+    EXPECT_EQ(program.state.run.UpdatedCount, 1);
+    EXPECT_EQ(program.state.run.AddedCount, 1);
     EXPECT_EQ(program.column(kLibraries, "SELECT Count(*) FROM MusicLibrary1"), QStringList{"1"});
     EXPECT_EQ(stored("Artist,Track,HasLyrics,FileDateTimeHigh,DateAdded", file),
               QStringList({"Some Band", "3", "", "9", "2001-02-03"}));
@@ -159,7 +159,7 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
     SongFields song = KnownSong();
     InsertSongRecord(program.state, tags, file, song, "0", "0");
     UpdateSongRecord(program.state, tags, file, song, "0", "0");
-    EXPECT_EQ(program.state.AddedCount + program.state.UpdatedCount, 0);
+    EXPECT_EQ(program.state.run.AddedCount + program.state.run.UpdatedCount, 0);
     EXPECT_EQ(program.ui.messages.size(), 2);
 
     ShowSongAlreadyInLibrary(program.state);

@@ -1,9 +1,9 @@
-#include "store/PlayerSettings.h"
+#include "store/PlayerSettingsStore.h"
 
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/Compaction.h"
-#include "store/GlobalConfig.h"
+#include "store/ProgramFiles.h"
 #include "store/Settings.h"
 
 #include <cmath>

@@ -1,0 +1,50 @@
+#include "core/Text.h"
+
+namespace orv {
+
+QString TrimBlanks(const QString& text) {
+    // Blanks only: other white space stays, as the engine's own trim would leave it.
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == QLatin1Char(' ')) ++start;
+    while (end > start && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(start, end - start);
+}
+
+QString TrimAtNull(const QString& text) {
+    const qsizetype at = text.indexOf(QChar(0));
+    return at < 0 ? text : text.left(at);
+}
+
+QString StripControlChars(const QString& text, int keepCode) {
+    if (keepCode == 0) keepCode = 128;
+    QString cleaned;
+    cleaned.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        if ((code < 32 && code != keepCode) || code == 127) continue;
+        cleaned += c;
+    }
+    return cleaned;
+}
+
+double LeadingNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    qsizetype end = 0;
+    bool seenPoint = false;
+    while (end < trimmed.size()) {
+        const QChar c = trimmed[end];
+        if (c.isDigit()) {
+            ++end;
+        } else if (c == QLatin1Char('.') && !seenPoint) {
+            seenPoint = true;
+            ++end;
+        } else {
+            break;
+        }
+    }
+    bool ok = false;
+    const double value = trimmed.left(end).toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+}  // namespace orv

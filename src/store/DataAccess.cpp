@@ -1,0 +1,187 @@
+#include "store/DataAccess.h"
+
+#include "core/ProgramState.h"
+#include "core/Text.h"
+#include "core/Vendor.h"
+#include "errors/ErrorReport.h"
+#include "store/ProgramFiles.h"
+
+#include <sqlite3.h>
+
+namespace orv {
+namespace {
+
+const QString kModule = QStringLiteral("modGlobalConfig");
+const QString kMusicLibraryError = QStringLiteral("Music Library Error...");
+
+QString PreviousLibrariesPath(const ProgramState& state) {
+    const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
+    return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
+}
+
+// The connection a statement against `path` runs on: the build run's shared connection for
+// the libraries database while a run holds one, else the pooled connection to the file,
+// opened anew when the file behind the path has changed.
+std::shared_ptr<Connection> ConnectionFor(ProgramState& state, const QString& path, Db selector) {
+    if (selector == Db::Libraries && state.run.SharedLibraryConnection) return state.run.SharedLibraryConnection;
+    auto pooled = state.session.ConnectionPool.find(path);
+    if (pooled != state.session.ConnectionPool.end()) {
+        if (pooled->second->stillMatchesFile()) return pooled->second;
+        state.session.ConnectionPool.erase(pooled);
+    }
+    auto connection = std::make_shared<Connection>(path);
+    state.session.ConnectionPool.emplace(path, connection);
+    return connection;
+}
+
+const QString kForYourInformation = QStringLiteral("For Your Information...");
+
+// A handler's report: the error with the statement it failed on, under the module and procedure
+// the handler remembered.
+void ReportStatementFailure(ProgramState& state, const QString& message, const QString& title, const RuntimeError& error,
+                            const QString& sql, bool endProgram = false) {
+    ShowErrorMessage(state, {.message = message,
+                             .module = state.ErrorModuleName,
+                             .procedure = state.ErrorProcName,
+                             .number = error.number(),
+                             .description = error.description() + QStringLiteral(" - SQL Statement: ") + sql,
+                             .icon = DialogContent::Error,
+                             .title = title,
+                             .endProgram = endProgram});
+}
+
+}  // namespace
+
+bool CheckDataAccessVersion(ProgramState& state) {
+    const QString version = GetMDACVersion(state);
+    if (LeadingNumber(version) >= kRequiredDataAccessVersion) return true;
+    ShowPlainMessage(state, MDACMessage(kMDACFirstSentence, version), kForYourInformation, DialogContent::Information);
+    return false;
+}
+
+Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, bool reportErrors) {
+    if (!CheckDataAccessVersion(state)) return {};
+    if (state.paths.MainDatabasePath.isEmpty()) state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
+    state.paths.OldLibrariesDatabasePath = PreviousLibrariesPath(state);
+
+    QString path;
+    switch (selector) {
+    case Db::Settings: path = state.paths.SettingsDatabasePath; break;
+    case Db::Libraries: path = state.paths.LibrariesDatabasePath; break;
+    case Db::PreviousLibraries: path = state.paths.OldLibrariesDatabasePath; break;
+    default: path = state.paths.MainDatabasePath;
+    }
+
+    std::shared_ptr<Connection> connection;
+    try {
+        connection = ConnectionFor(state, path, selector);
+    } catch (const RuntimeError& error) {
+        if (error.number() == ErrorNumber::CannotOpen && reportErrors) {
+            ShowNotFoundReport(state);
+            state.run.BuildRunning = false;
+        } else {
+            GetRecordsetErrorHandler(state, error, sql, reportErrors);
+        }
+        return {};
+    }
+
+    const QString cleanSql = StripControlChars(sql);
+    try {
+        return Recordset::FromRows(connection->query(cleanSql));
+    } catch (const RuntimeError& error) {
+        return Recordset::Failed(error);
+    }
+}
+
+void GetRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors) {
+    state.ErrorModuleName = kModule;
+    state.ErrorProcName = QStringLiteral("GetRecordset");
+    if (!reportErrors) return;
+    if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
+        ReportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
+                               kMusicLibraryError, error, sql);
+    } else if (error.number() == ErrorNumber::CannotOpen) {
+        ShowNotFoundReport(state);
+    } else {
+        ReportStatementFailure(state, kFatalErrorMessage, kMusicLibraryError, error, sql, true);
+    }
+}
+
+bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector, bool quiet) {
+    if (!CheckDataAccessVersion(state)) return false;
+    const QString path = selector == Db::Settings    ? state.paths.SettingsDatabasePath
+                         : selector == Db::Libraries ? state.paths.LibrariesDatabasePath
+                                                     : state.paths.MainDatabasePath;
+    const QString cleanSql = StripControlChars(sql);
+    try {
+        auto connection = ConnectionFor(state, path, selector);
+        try {
+            return connection->execute(cleanSql) >= 0;
+        } catch (const RuntimeError&) {
+            if (quiet) return true;
+            throw;
+        }
+    } catch (const RuntimeError& error) {
+        ExecuteSQLCommandErrorHandler(state, error, cleanSql);
+        return false;
+    }
+}
+
+void ExecuteSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql) {
+    state.ErrorModuleName = kModule;
+    state.ErrorProcName = QStringLiteral("ExecuteSQLCommand");
+    if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
+        ReportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),
+                               kMusicLibraryError, error, sql);
+    } else {
+        ReportStatementFailure(state, QStringLiteral("Orvella Configurator cannot continue due to an unexpected error."),
+                               QStringLiteral("Unexpected Error..."), error, sql);
+    }
+}
+
+void ShowNotFoundReport(ProgramState& state) {
+    ShowPlainMessage(state,
+                     QStringLiteral("Orvella Configurator cannot find the Music Library file located at \n\n") +
+                         state.paths.MainDatabasePath +
+                         QStringLiteral("\n\nPlease double check that the path is correct and the file exists."),
+                     kForYourInformation, DialogContent::Information);
+}
+
+QString SqlQuote(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return TrimBlanks(quoted);
+}
+
+QString SqlText(const QString& text) {
+    return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
+}
+
+QString EngineVersion() {
+    return QString::fromLatin1(sqlite3_libversion());
+}
+
+QString GetMDACVersion(const ProgramState& state) {
+    if (state.session.DataAccessVersionSource) return state.session.DataAccessVersionSource();
+    return EngineVersion();
+}
+
+QString MDACMessage(const QString& firstSentence, const QString& installedVersion) {
+    return QStringList{firstSentence,
+                       QStringLiteral("Your currently installed version of these components is:"),
+                       installedVersion,
+                       QStringLiteral(" and you need to have version:"),
+                       QStringLiteral("2.70"),
+                       QStringLiteral("installed, at a minimum."),
+                       QStringLiteral("Please visit ") + kVendorWebSite +
+                           QStringLiteral(" and click on the FAQ button for further instructions on how to upgrade "
+                                          "these components."),
+                       QStringLiteral("Thanks!!")}
+        .join(QStringLiteral("\n\n"));
+}
+
+void ReleasePooledConnections(ProgramState& state) {
+    state.session.ConnectionPool.clear();
+}
+
+}  // namespace orv

@@ -1,0 +1,131 @@
+#include "store/LibraryButtons.h"
+
+#include "core/Controls.h"
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
+#include "errors/ErrorReport.h"
+#include "store/Compaction.h"
+
+namespace orv {
+namespace {
+
+const QString kModule = QStringLiteral("frmStartUp");
+
+}  // namespace
+
+LibraryButtonResult NewMusicLibrary(ProgramState& state) {
+    const std::optional<QString> typed = state.ui().inputText(
+            QStringLiteral("Enter a name for the new Music Library:") + QStringLiteral("\n\n") +
+                QStringLiteral("(Please do not use spaces if your Music Library name contains multiple words)"),
+            QStringLiteral("Create Music Library"));
+    return NewMusicLibraryNamed(state, typed.value_or(QString()));
+}
+
+LibraryButtonResult NewMusicLibraryNamed(ProgramState& state, const QString& typed) {
+    const QString name = LibraryNameFromTyped(typed);
+    if (name.isEmpty()) return {};
+    if (!CreateMusicLibrary(state, name)) {
+        ShowPlainMessage(state,
+                         QStringLiteral("There was a problem creating the Music Library - '") + name +
+                             QStringLiteral("'.") + QStringLiteral("\n\n") + QStringLiteral("Please try again."),
+                         QStringLiteral("Music Library NOT Created"));
+        return {};
+    }
+    CompactDatabases(state);
+    ShowPlainMessage(state,
+                     QStringLiteral("The Music Library - '") + name +
+                         QStringLiteral("' has been successfully created.") + QStringLiteral("\n\n") +
+                         QStringLiteral("You must now populate this Music Library by clicking the 'Build Music "
+                                        "Library' button."),
+                     QStringLiteral("Music Library Created"));
+    MusicLibraryList libraries = GetMusicLibraries(state);
+    libraries.select = name;
+    return {true, libraries};
+}
+
+LibraryButtonResult DeleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount) {
+    LibraryButtonResult result;
+    try {
+        if (entryCount < 2) {
+            ShowPlainMessage(state,
+                             QStringLiteral("You cannot delete the Music Library '") + selected +
+                                 QStringLiteral("' because it is the only existing Music Library.  Please create a "
+                                                "new Music Library before attempting to delete this one."),
+                             QStringLiteral("Cannot Delete Music Library"));
+            return result;
+        }
+        if (AskQuestion(state,
+                        QStringLiteral("Are you sure you want to delete the Music Library - '") + selected +
+                            QStringLiteral("' ?"),
+                        QStringLiteral("Orvella")) != Answer::Yes)
+            return result;
+        const bool dropped = DropMusicLibrary(state, selected);
+        CompactDatabases(state);
+        // The box is cleared before the listing: a listing without rows leaves it empty.
+        MusicLibraryList libraries = GetMusicLibraries(state);
+        libraries.refill = true;
+        result.libraries = libraries;
+        if (dropped) {
+            ShowPlainMessage(state, selected + QStringLiteral(" was deleted successfully."),
+                             QStringLiteral("Music Library Deleted"));
+            result.done = true;
+        }
+    } catch (const RuntimeError& error) {
+        ReportError(state, kModule, QStringLiteral("cmdDeleteLibrary_Click"), error);
+    }
+    return result;
+}
+
+bool ClearMusicLibrary(ProgramState& state, const QString& selected) {
+    try {
+        const QString version = GetMDACVersion(state);
+        if (LeadingNumber(version) < kRequiredDataAccessVersion) {
+            ShowPlainMessage(state,
+                             MDACMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
+                                                        "Access Components (MDAC) on your computer before you can "
+                                                        "Clear your Music Library."),
+                                         version),
+                             QStringLiteral("For Your Information..."), DialogContent::Information);
+            return false;
+        }
+        bool cleared = false;
+        if (AskQuestion(state,
+                        QStringLiteral("Clicking this button will erase all existing records from the Music Library - ") +
+                            selected + QStringLiteral(".") + QStringLiteral("\n") +
+                            QStringLiteral("This cannot be undone and you will need to rebuild this Music Library "
+                                           "again (or choose another one) in order to use Orvella. ") +
+                            QStringLiteral("\n\n") +
+                            QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
+                            selected + QStringLiteral("?"),
+                        QStringLiteral("Clear Music Library")) == Answer::Yes &&
+            ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + LibraryTable(selected), Db::Libraries)) {
+            cleared = true;
+            const std::optional<int> count = CountRows(state, selected, Db::Libraries);
+            if (!count) return cleared;
+            ShowLibraryCount(state, *count);
+        }
+        CompactDatabases(state);
+        return cleared;
+    } catch (const RuntimeError& error) {
+        ReportError(state, kModule, QStringLiteral("cmdClear_Click"), error);
+        return false;
+    }
+}
+
+void SelectMusicLibrary(ProgramState& state, const QString& entry) {
+    try {
+        state.CurrentMusicLibrary = entry;
+        if (state.run.StartingUp) return;
+        const std::optional<int> count = CountRows(state, state.CurrentMusicLibrary, Db::Libraries);
+        if (!count) {
+            state.ui().setAllEnabled(SongCountControls(), false);
+            return;
+        }
+        ShowLibraryCount(state, *count);
+    } catch (const RuntimeError& error) {
+        ReportError(state, kModule, QStringLiteral("cboMusicLibrary_Click"), error);
+    }
+}
+
+}  // namespace orv

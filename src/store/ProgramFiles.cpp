@@ -1,0 +1,55 @@
+#include "store/ProgramFiles.h"
+
+#include "core/ProgramState.h"
+#include "store/DataAccess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkInterface>
+#include <QStorageInfo>
+
+namespace orv {
+
+QString ProgramFile(const ProgramState& state, const QString& name) {
+    return state.paths.ProgramFolder + QDir::separator() + name;
+}
+
+void SetDatabasePaths(ProgramState& state) {
+    state.paths.DriveRoot = AddBackslash(QStorageInfo(state.paths.ProgramFolder).rootPath());
+    state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
+    state.paths.SettingsDatabasePath = ProgramFile(state, kSettingsDatabaseFile);
+    state.paths.LibrariesDatabasePath = ProgramFile(state, kLibrariesDatabaseFile);
+}
+
+void OpenProgramFolder(ProgramState& state, const QString& folder) {
+    state.paths.ProgramFolder = folder;
+    SetDatabasePaths(state);
+    if (!state.session.DataAccessVersionSource) state.session.DataAccessVersionSource = EngineVersion;
+}
+
+bool FileExists(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    file.close();
+    return true;
+}
+
+QString AddBackslash(const QString& path) {
+    return path.endsWith(QDir::separator()) ? path : path + QDir::separator();
+}
+
+bool IsInternetConnected(const ProgramState& state) {
+    if (state.session.InternetProbe) return state.session.InternetProbe();
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& candidate : interfaces) {
+        const auto flags = candidate.flags();
+        if (flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
+            !flags.testFlag(QNetworkInterface::IsLoopBack) && !candidate.addressEntries().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+}  // namespace orv
