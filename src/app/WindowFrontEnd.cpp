@@ -2,13 +2,13 @@
 
 #include "app/Look.h"
 #include "app/frmErrorMessage.h"
+#include "app/frmStartUp.h"
 #include "core/ProgramState.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <cstdlib>
 
 namespace orv {
 
@@ -49,7 +49,7 @@ std::optional<QString> WindowFrontEnd::inputText(const QString& prompt, const QS
 
 void WindowFrontEnd::endProgram() {
     QApplication::closeAllWindows();
-    std::exit(EXIT_FAILURE);
+    QCoreApplication::exit(EXIT_FAILURE);
 }
 
 void WindowFrontEnd::yield() {
@@ -77,6 +77,22 @@ void WindowFrontEnd::setEnabled(const QString& name, bool enabled) {
 
 void WindowFrontEnd::setVisible(const QString& name, bool visible) {
     if (QWidget* widget = control(name)) widget->setVisible(visible);
+}
+
+void WindowFrontEnd::setWindowTitle(const QString& text) {
+    if (mainWindow_) mainWindow_->setWindowTitle(text);
+}
+
+void WindowFrontEnd::showPicture(const QString& name, const QImage& picture) {
+    if (auto* label = qobject_cast<QLabel*>(control(name))) label->setPixmap(QPixmap::fromImage(picture));
+}
+
+void WindowFrontEnd::showLogFile(const QString& path) {
+    if (auto* window = qobject_cast<frmStartUp*>(mainWindow_.data())) window->ShowLogFile(path);
+}
+
+void WindowFrontEnd::startPlayer() {
+    if (auto* window = qobject_cast<frmStartUp*>(mainWindow_.data())) window->cmdLaunch_Click();
 }
 
 }  // namespace orv

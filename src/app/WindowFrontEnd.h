@@ -23,6 +23,10 @@ public:
     void setCaption(const QString& control, const QString& text) override;
     void setEnabled(const QString& control, bool enabled) override;
     void setVisible(const QString& control, bool visible) override;
+    void setWindowTitle(const QString& text) override;
+    void showPicture(const QString& control, const QImage& picture) override;
+    void showLogFile(const QString& path) override;
+    void startPlayer() override;
 
     // The window whose controls the core names; the splash brought back after a No at start-up.
     void setMainWindow(QWidget* window) { mainWindow_ = window; }

@@ -78,14 +78,11 @@ void frmSplash::Form_Load() {
     }
 
     // From here on a failing step is passed over.
-    ContinueOnError([&] { state_.ActiveSkin = GetSetting(state_, QStringLiteral("ActiveSkin")); });
+    state_.ActiveSkin = GetSetting(state_, QStringLiteral("ActiveSkin"));
     SkinPicture(state_, imgBG_, QStringLiteral("Background"));
     SkinPicture(state_, imgLogo_, QStringLiteral("Logo"));
 
-    ContinueOnError([&] {
-        state_.AutoCheckNewVersion =
-            BooleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
-    });
+    state_.AutoCheckNewVersion = BooleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
     if (state_.AutoCheckNewVersion && services_.checkForNewVersion) {
         timer_->stop();
         hide();
@@ -98,9 +95,7 @@ void frmSplash::Form_Load() {
         timer_->start();
     }
 
-    ContinueOnError([&] {
-        state_.WatchFolders = BooleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
-    });
+    state_.WatchFolders = BooleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
     if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
 }
 

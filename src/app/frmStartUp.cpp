@@ -121,21 +121,17 @@ void frmStartUp::Form_Load() {
 
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
-    ContinueOnError([&] { ReadStartUpPaths(state_); });
+    ReadStartUpPaths(state_);
     fillControls();
 
-    ContinueOnError([&] { state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary")); });
-    ContinueOnError([&] { TransferPreviousLibraries(state_); });
+    state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
+    TransferPreviousLibraries(state_);
     fillLibraryBox(GetMusicLibraries(state_));
-    ContinueOnError([&] { ShowLibraryCount(state_, RefreshSongCount(state_)); });
+    ShowCurrentLibraryCount(state_);
 
     CompactDatabases(state_);
 
-    bool firstUse = false;
-    ContinueOnError([&] {
-        firstUse = BooleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false);
-    });
-    if (firstUse) {
+    if (BooleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
         frmWelcome welcome(state_, this);
         welcome.exec();
     }
@@ -164,16 +160,13 @@ std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBox
 }
 
 void frmStartUp::fillControls() {
-    ContinueOnError([&] { ReadPlayerSettings(state_); });
+    ReadPlayerSettings(state_);
     const PlayerSettings& player = state_.Player;
 
     txtMusic_->setText(state_.MusicPath);
     chkWatchFolder_->setChecked(state_.WatchFolders);
 
-    QColor accent;
-    ContinueOnError([&] {
-        accent = WindowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
-    });
+    const QColor accent = WindowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
     if (accent.isValid()) {
         lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget::item:selected { background: %1; color: white; }")
                                                                  .arg(accent.name()));
@@ -254,6 +247,12 @@ void frmStartUp::showAlbumCoverMode() {
 void frmStartUp::selectPanel(const QString& name) {
     const auto found = lstFrames_->findItems(name, Qt::MatchExactly);
     if (!found.isEmpty()) lstFrames_->setCurrentItem(found.first());
+}
+
+void frmStartUp::ShowLogFile(const QString& path) {
+    wbLogFile_->setSource(QUrl::fromLocalFile(path));
+    const QString entry = QStringLiteral("Log File");
+    if (lstFrames_->findItems(entry, Qt::MatchExactly).isEmpty()) lstFrames_->addItem(entry);
 }
 
 void frmStartUp::lstFrames_Click() {
@@ -459,10 +458,10 @@ void frmStartUp::cmdCancel_Click() {
         return;
     }
     state_.run.BuildRunning = false;
-    ContinueOnError([&] { ShowLibraryCount(state_, RefreshSongCount(state_)); });
+    ShowCurrentLibraryCount(state_);
     for (const QString& name : LongRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
     SetButtonCaption(cmdCancel_, QStringLiteral("Close"));
-    ContinueOnError([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+    TryStep([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
 }
 
 void frmStartUp::cmdClearPassword_Click() {

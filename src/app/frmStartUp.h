@@ -42,6 +42,9 @@ public:
     // the chosen folder, or the empty text when cancelled.
     static QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 
+    // Offers a build log in the "Log File" panel, adding the panel's entry when it is missing.
+    void ShowLogFile(const QString& path);
+
     // Where the player program is: "Orvella" in the program folder.
     static QString PlayerPath(const ProgramState& state);
 

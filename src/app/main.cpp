@@ -1,18 +1,25 @@
+#include "app/Application.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmSplash.h"
 #include "core/ProgramState.h"
+#include "core/RuntimeError.h"
+#include "store/ProgramFiles.h"
 
-#include <QApplication>
 #include <QDir>
+#include <cstdlib>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    orv::Application app(argc, argv);
     orv::ProgramState state;
-    state.paths.ProgramFolder = QDir::cleanPath(QCoreApplication::applicationDirPath());
     orv::WindowFrontEnd frontEnd(state);
     state.session.UserInterface = &frontEnd;
+    orv::OpenProgramFolder(state, QDir::cleanPath(QCoreApplication::applicationDirPath()));
 
-    auto* splash = new orv::frmSplash(state, frontEnd, orv::StartUpServices{}, app.arguments().mid(1).join(' '));
-    splash->Form_Load();
+    try {
+        auto* splash = new orv::frmSplash(state, frontEnd, orv::StartUpServices{}, app.arguments().mid(1).join(' '));
+        splash->Form_Load();
+    } catch (const orv::ProgramEnd&) {
+        return EXIT_FAILURE;
+    }
     return app.exec();
 }

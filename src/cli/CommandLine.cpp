@@ -3,7 +3,6 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
-#include "store/DataAccess.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
@@ -55,12 +54,10 @@ int RunInit(Command& c) {
 int RunSettings(Command& c) {
     const QString action = c.args.value(0);
     if (action == QLatin1String("list") && c.args.size() == 1) {
-        const Recordset rows =
-            GetRecordset(c.state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
-        if (rows.isNothing()) return 1;
         try {
-            for (Recordset r = rows; !r.IsEOF(); r.MoveNext())
-                c.out << r.Field(0).toString() << '\t' << r.Field(1).toString() << '\n';
+            const std::optional<SettingRows> settings = ListSettings(c.state);
+            if (!settings) return 1;
+            for (const auto& [name, value] : *settings) c.out << name << '\t' << value << '\n';
         } catch (const RuntimeError& error) {
             ReportError(c.state, kModule, QStringLiteral("settings list"), error);
         }
@@ -122,9 +119,8 @@ int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
 
     ConsoleFrontEnd ui(answerYes);
     ProgramState state;
-    state.paths.ProgramFolder = QDir::cleanPath(QDir(home).absolutePath());
     state.session.UserInterface = &ui;
-    SetDatabasePaths(state);
+    OpenProgramFolder(state, QDir::cleanPath(QDir(home).absolutePath()));
 
     Command context{state, ui, out, rest.mid(1)};
     try {
@@ -132,6 +128,8 @@ int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
     } catch (const UsageError&) {
         err << kUsage;
         return 2;
+    } catch (const ProgramEnd&) {
+        return 1;
     }
 }
 

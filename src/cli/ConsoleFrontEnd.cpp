@@ -1,7 +1,6 @@
 #include "cli/ConsoleFrontEnd.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace orv {
@@ -51,7 +50,6 @@ std::optional<QString> ConsoleFrontEnd::inputText(const QString& prompt, const Q
 
 void ConsoleFrontEnd::endProgram() {
     err_.flush();
-    std::exit(1);
 }
 
 }  // namespace orv

@@ -2,10 +2,9 @@
 
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
-#include "tags/ID3Tags.h"
+#include "tags/Mp3Reading.h"
 #include "tags/SongRecords.h"
 #include "tags/TagComponent.h"
-#include "tags/TagsFromFileName.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -67,23 +66,16 @@ int RunTags(Command& c) {
     }
     if (files.isEmpty()) throw UsageError();
 
-    // The build's reading sequence for one MP3 file.
     for (const QString& file : files) {
         const QString fileName = QFileInfo(file).absoluteFilePath();
         TagComponent tags;
-        if (!tags.OpenFile(fileName)) {
+        SongFields song;
+        if (!ReadMp3SongFields(c.state, tags, fileName, song)) {
             ShowPlainMessage(c.state, QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as an MP3 file."),
                              QStringLiteral("Tags"));
             continue;
         }
-        SongFields song;
-        const bool hasID3v2 = tags.HasID3v2();
-        if (hasID3v2)
-            ReadID3v2Tags(tags, song);
-        else
-            ReadID3v1Tags(tags, song);
-        FillBlankTagsFromFileName(c.state, fileName, song.Artist, song.Title, song.Album, song.Track);
-        PrintSong(c, json, fileName, song, ResolveSongLength(tags), hasID3v2);
+        PrintSong(c, json, fileName, song, ResolveSongLength(tags), tags.HasID3v2());
     }
     return c.status();
 }

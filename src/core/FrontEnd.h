@@ -57,6 +57,9 @@ public:
     void setAllEnabled(const QStringList& controls, bool enabled) {
         for (const QString& control : controls) setEnabled(control, enabled);
     }
+    void setAllVisible(const QStringList& controls, bool visible) {
+        for (const QString& control : controls) setVisible(control, visible);
+    }
     // The main window's caption.
     virtual void setWindowTitle(const QString& text) { (void)text; }
     // Shows a picture in a named picture control.

@@ -71,11 +71,10 @@ void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
                                              request.description, request.codeLine);
         content.boldRanges = ReportBoldRanges(content.reportText);
     }
-    FrontEnd* ui = state.session.UserInterface;
-    if (ui) ui->showMessage(content);
+    state.ui().showMessage(content);
     if (!request.endProgram) return;
     state.run.CloseRequested = true;
-    if (ui) ui->endProgram();
+    state.ui().endProgram();
     throw ProgramEnd{};
 }
 
@@ -99,8 +98,7 @@ Answer AskQuestion(ProgramState& state, const QString& message, const QString& t
     DialogContent content = FreshDialog(message, title);
     content.icon = DialogContent::Question;
     content.modal = true;
-    FrontEnd* ui = state.session.UserInterface;
-    const Answer answer = ui && ui->askQuestion(content) == Answer::Yes ? Answer::Yes : Answer::No;
+    const Answer answer = state.ui().askQuestion(content);
     state.MessageAnswer = static_cast<int>(answer);
     return answer;
 }

@@ -110,7 +110,7 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
             state.ui().setAllEnabled(LongRunLockedControls() + SongCountControls() + QStringList{Control::cmdViewLogFile}, false);
             state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
             cancelShown = true;
-            ContinueOnError([&] { TransferLibraryRecords(state, name); });
+            TryStep([&] { TransferLibraryRecords(state, name); });
         }
     }
     state.ui().setAllEnabled(LongRunLockedControls(), true);

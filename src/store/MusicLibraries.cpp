@@ -186,4 +186,11 @@ void ShowLibraryCount(ProgramState& state, int count) {
     state.ui().setCaption(Control::lblSongCount, SongCountCaption(count));
 }
 
+void ShowCurrentLibraryCount(ProgramState& state) {
+    if (const std::optional<int> count = TryStep([&] { return RefreshSongCount(state); }))
+        ShowLibraryCount(state, *count);
+    else
+        state.ui().setAllEnabled(SongCountControls(), false);
+}
+
 }  // namespace orv

@@ -66,6 +66,10 @@ int RefreshSongCount(ProgramState& state);
 // and "cmdLaunch"/"cmdOK" enabled only when there are songs.
 void ShowLibraryCount(ProgramState& state, int count);
 
+// Shows the current library's song count as ShowLibraryCount does; a library that cannot be
+// counted leaves the saving buttons disabled, as an empty one does.
+void ShowCurrentLibraryCount(ProgramState& state);
+
 // The name as it stands for its table in SQL; throws for a name that cannot stand there safely.
 QString LibraryTable(const QString& name);
 

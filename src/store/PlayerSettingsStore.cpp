@@ -95,7 +95,7 @@ void Read(ProgramState& state, const Setting& setting) {
 
 // Saves one setting; a failure is passed over.
 void Save(ProgramState& state, const QString& name, const QVariant& value) {
-    ContinueOnError([&] { SaveSetting(state, name, value); });
+    TryStep([&] { SaveSetting(state, name, value); });
 }
 
 void Save(ProgramState& state, const Setting& setting) {

@@ -8,11 +8,7 @@ namespace {
 
 // The first field of the first row as text; empty for no row, Null or a failed query.
 QString FirstFieldText(const Recordset& recordset) {
-    QString text;
-    ContinueOnError([&] {
-        if (!recordset.IsEOF()) text = recordset.Field(0).toString();
-    });
-    return text;
+    return TryStep([&] { return recordset.IsEOF() ? QString() : recordset.Field(0).toString(); }).value_or(QString());
 }
 
 }  // namespace
@@ -37,6 +33,14 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
             : QStringLiteral("UPDATE Settings ") + QStringLiteral("SET SettingValue = '") + SqlQuote(text) +
                   QStringLiteral("' ") + QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'";
     ExecuteSQLCommand(state, statement, Db::Settings, false);
+}
+
+std::optional<SettingRows> ListSettings(ProgramState& state) {
+    Recordset rows = GetRecordset(state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
+    if (rows.isNothing()) return std::nullopt;
+    SettingRows settings;
+    for (; !rows.IsEOF(); rows.MoveNext()) settings.emplace_back(rows.Field(0).toString(), rows.Field(1).toString());
+    return settings;
 }
 
 QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace orv {
 
@@ -14,6 +16,11 @@ QString GetSetting(ProgramState& state, const QString& name);
 // Stores a setting, adding its row the first time and updating every row of the name after.
 // Booleans are stored as "True"/"False". Failures reach the caller as a RuntimeError.
 void SaveSetting(ProgramState& state, const QString& name, const QVariant& value);
+
+// Every setting as (name, value), in the table's order; nothing when the settings database gave no
+// answer (reported). A table that cannot be read throws RuntimeError.
+using SettingRows = std::vector<std::pair<QString, QString>>;
+std::optional<SettingRows> ListSettings(ProgramState& state);
 
 // A skin's value; the empty text when missing.
 QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name);

@@ -1,5 +1,6 @@
 #include "tags/ID3Tags.h"
 
+#include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
@@ -187,21 +188,13 @@ QString CaptionText(const QString& text) {
     return caption.startsWith(QLatin1Char(',')) ? QString() : caption;
 }
 
-const QStringList& SongDetailLabels() {
-    static const QStringList labels{QStringLiteral("lblArtist"),      QStringLiteral("lblBuildArtist"),
-                                    QStringLiteral("lblAlbum"),       QStringLiteral("lblBuildAlbum"),
-                                    QStringLiteral("lblTitle"),       QStringLiteral("lblBuildTitle")};
-    return labels;
-}
-
 void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title) {
-    FrontEnd* ui = state.session.UserInterface;
-    if (!ui) return;
-    ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);
-    for (const QString& label : SongDetailLabels()) ui->setVisible(label, true);
-    ui->setCaption(QStringLiteral("lblBuildArtist"), CaptionText(artist));
-    ui->setCaption(QStringLiteral("lblBuildAlbum"), CaptionText(album));
-    ui->setCaption(QStringLiteral("lblBuildTitle"), CaptionText(title));
+    FrontEnd& ui = state.ui();
+    ui.setVisible(Control::imgBuildAlbumCover, false);
+    ui.setAllVisible(SongDetailLabels(), true);
+    ui.setCaption(Control::lblBuildArtist, CaptionText(artist));
+    ui.setCaption(Control::lblBuildAlbum, CaptionText(album));
+    ui.setCaption(Control::lblBuildTitle, CaptionText(title));
 }
 
 }  // namespace orv

@@ -36,9 +36,6 @@ const QStringList& GenreNames();
 
 // A text as a label shows it: ampersands doubled; empty when it starts with a comma.
 QString CaptionText(const QString& text);
-// The six labels of the song details on the build panel: the captions and values of artist,
-// album and title.
-const QStringList& SongDetailLabels();
 // Shows artist, album and title of the file being processed.
 void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title);
 

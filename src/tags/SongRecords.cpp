@@ -1,5 +1,6 @@
 #include "tags/SongRecords.h"
 
+#include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
@@ -60,8 +61,7 @@ int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields&
     DefaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
     DefaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
     if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
-    if (state.session.UserInterface)
-        state.session.UserInterface->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Updating Music Library..."));
+    state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     return ResolveSongLength(tags);
 }
 
@@ -156,11 +156,10 @@ void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QStri
 }
 
 void ShowSongAlreadyInLibrary(ProgramState& state) {
-    FrontEnd* ui = state.session.UserInterface;
-    if (!ui) return;
-    for (const QString& label : SongDetailLabels()) ui->setVisible(label, false);
-    ui->setVisible(QStringLiteral("imgBuildAlbumCover"), false);
-    ui->setCaption(QStringLiteral("lblDownloadStatus"), QStringLiteral("Song Already In Music Library..."));
+    FrontEnd& ui = state.ui();
+    ui.setAllVisible(SongDetailLabels(), false);
+    ui.setVisible(Control::imgBuildAlbumCover, false);
+    ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Song Already In Music Library..."));
 }
 
 QString FormatDuration(int seconds) {

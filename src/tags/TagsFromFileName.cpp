@@ -106,11 +106,11 @@ void WriteTagsFromPath(const QString& fileName, const QString& artist, const QSt
         tags.SetFrameText(QStringLiteral("TIT2"), title);
     }
     if (!track.isEmpty()) {
-        ContinueOnError([&] { tags.SetID3v1Track(TrackByte(track)); });
+        TryStep([&] { tags.SetID3v1Track(TrackByte(track)); });
         tags.SetFrameText(QStringLiteral("TRCK"), track);
     }
-    ContinueOnError([&] { tags.WriteID3v1(); });
-    ContinueOnError([&] { tags.WriteID3v2(); });
+    TryStep([&] { tags.WriteID3v1(); });
+    TryStep([&] { tags.WriteID3v2(); });
 }
 
 }  // namespace

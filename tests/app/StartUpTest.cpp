@@ -1,4 +1,5 @@
 #include "app/WindowFrontEnd.h"
+#include "errors/ErrorReport.h"
 #include "app/frmSplash.h"
 #include "app/frmStartUp.h"
 #include "store/Settings.h"
@@ -7,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTimer>
@@ -146,6 +148,40 @@ TEST(StartUp, CloseRequestedSkipsTheLoad) {
     window.Form_Load();
     EXPECT_TRUE(window.windowTitle().isEmpty());
     EXPECT_FALSE(p.state.run.StartingUp);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A report that ends the program, raised in a handler inside a modal dialog's event loop, leaves
+// every event loop and makes the program's exec() return the failure status. Run in a child
+// process: an application that was told to exit stays so.
+TEST(StartUpDeathTest, AReportThatEndsTheProgramUnwindsToMain) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TestProgram p;
+            WindowFrontEnd frontEnd(p.state);
+            p.state.session.UserInterface = &frontEnd;
+            bool unwound = false;
+            QTimer::singleShot(0, [&] {
+                QDialog dialog;
+                QTimer::singleShot(0, [&] {
+                    struct Guard {
+                        bool& flag;
+                        ~Guard() { flag = true; }
+                    } guard{unwound};
+                    ShowErrorMessage(p.state, {.message = "Bye", .module = "m", .procedure = "p", .endProgram = true});
+                });
+                dialog.exec();
+            });
+            const int status = QApplication::exec();
+            std::exit(unwound && p.state.run.CloseRequested ? status : 99);
+        },
+        testing::ExitedWithCode(EXIT_FAILURE), "");
 }
 
 }  // namespace

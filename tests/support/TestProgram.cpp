@@ -10,10 +10,9 @@
 namespace orv::test {
 
 TestProgram::TestProgram() {
-    state.paths.ProgramFolder = dir.path();
     state.session.UserInterface = &ui;
-    InitializeProgramFolder(state.paths.ProgramFolder);
-    SetDatabasePaths(state);
+    InitializeProgramFolder(dir.path());
+    OpenProgramFolder(state, dir.path());
 }
 
 TestProgram::~TestProgram() {

@@ -1,10 +1,11 @@
-#include <QApplication>
+#include "app/Application.h"
+
 #include <gtest/gtest.h>
 
 // Window tests need an application object; they run offscreen.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    orv::Application app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
