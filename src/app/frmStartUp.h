@@ -10,6 +10,8 @@ class QAbstractButton;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -75,6 +77,14 @@ protected:
 
 private:
     void buildPanels();
+    QFrame* buildPathsPanel();
+    QGroupBox* buildBuildOptions(QWidget* parent);
+    QGridLayout* buildProgressArea(QWidget* parent);
+    QFrame* buildAlbumCoversPanel();
+    QFrame* buildOptionsPanel();
+    QFrame* buildPlaylistsPanel();
+    QFrame* buildPasswordPanel();
+    QFrame* buildLogFilePanel();
     QFrame* panel(const char* name);
     QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
     QPushButton* button(QWidget* parent, const char* name, const QString& caption);

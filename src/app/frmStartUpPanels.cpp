@@ -81,299 +81,320 @@ QLabel* frmStartUp::label(QWidget* parent, const char* name, const QString& capt
     return text;
 }
 
+// Music Libraries
+// The options a build run takes.
+QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
+    auto* fraBuildOptions = new QGroupBox(QStringLiteral("Build Options"), parent);
+    fraBuildOptions->setObjectName(QStringLiteral("fraBuildOptions"));
+    auto* options = new QGridLayout(fraBuildOptions);
+    chkBlankTags_ = checkBox(fraBuildOptions, "chkBlankTags",
+                             QStringLiteral("Attempt To Update Blank ID3 Tags From Filenames And/Or Folders?"));
+    options->addWidget(chkBlankTags_, 0, 0, 1, 2);
+    frmBlankTags_ = new QFrame(fraBuildOptions);
+    frmBlankTags_->setObjectName(QStringLiteral("frmBlankTags"));
+    auto* blankTags = new QHBoxLayout(frmBlankTags_);
+    blankTags->setContentsMargins(22, 0, 0, 0);
+    blankTags->addWidget(label(frmBlankTags_, "lblBlankTagFormat", QStringLiteral("Format:")));
+    txtBlankTagFormat_ = new QLineEdit(frmBlankTags_);
+    txtBlankTagFormat_->setObjectName(QStringLiteral("txtBlankTagFormat"));
+    blankTags->addWidget(txtBlankTagFormat_, 1);
+    blankTags->addWidget(label(frmBlankTags_, "lblBlankTagHelp",
+                               QStringLiteral("%A Artist   %B Album   %T Title   %K Track #   \\ Folder")));
+    options->addWidget(frmBlankTags_, 1, 0, 1, 2);
+    chkDownloadCoverArt_ = checkBox(fraBuildOptions, "chkDownloadCoverArt",
+                                    QStringLiteral("Download Album Cover Art From The Internet?"));
+    options->addWidget(chkDownloadCoverArt_, 2, 0, 1, 2);
+    chkLogFile_ = checkBox(fraBuildOptions, "chkLogFile", QStringLiteral("Create A Log File?"));
+    options->addWidget(chkLogFile_, 3, 0);
+    lstLogType_ = new QListWidget(fraBuildOptions);
+    lstLogType_->setObjectName(QStringLiteral("lstLogType"));
+    lstLogType_->addItems({QStringLiteral("Text File"), QStringLiteral("XML File")});
+    lstLogType_->setFixedHeight(44);
+    lstLogType_->setMaximumWidth(120);
+    options->addWidget(lstLogType_, 3, 1, Qt::AlignLeft);
+    chkAutoLaunch_ = checkBox(fraBuildOptions, "chkAutoLaunch",
+                              QStringLiteral("Start Orvella Automatically When The Build Is Finished?"));
+    options->addWidget(chkAutoLaunch_, 4, 0, 1, 2);
+    cmdViewLogFile_ = button(fraBuildOptions, "cmdViewLogFile", QString());
+    options->addWidget(cmdViewLogFile_, 5, 0, Qt::AlignLeft);
+    return fraBuildOptions;
+}
+
+// What a build run shows of the file it works on.
+QGridLayout* frmStartUp::buildProgressArea(QWidget* parent) {
+    auto* progress = new QGridLayout;
+    const std::pair<const char*, const char*> rows[] = {
+        {"lblBuildFile", "lblCurrentFile"}, {"lblArtist", "lblBuildArtist"},
+        {"lblTitle", "lblBuildTitle"}, {"lblAlbum", "lblBuildAlbum"}};
+    const QString captions[] = {QStringLiteral("File:"), QStringLiteral("Artist:"), QStringLiteral("Title:"),
+                                QStringLiteral("Album:")};
+    for (int row = 0; row < 4; ++row) {
+        progress->addWidget(label(parent, rows[row].first, captions[row]), row, 0);
+        QLabel* value = label(parent, rows[row].second, QString());
+        value->setMinimumWidth(200);
+        progress->addWidget(value, row, 1);
+        progress->itemAtPosition(row, 0)->widget()->hide();
+        value->hide();
+    }
+    auto* imgBuildAlbumCover = label(parent, "imgBuildAlbumCover", QString());
+    imgBuildAlbumCover->setFixedSize(72, 72);
+    imgBuildAlbumCover->setScaledContents(true);
+    imgBuildAlbumCover->hide();
+    progress->addWidget(imgBuildAlbumCover, 0, 2, 4, 1);
+    auto* lblAutoLaunch = label(parent, "lblAutoLaunch", QString());
+    lblAutoLaunch->hide();
+    progress->addWidget(lblAutoLaunch, 4, 0, 1, 3);
+    return progress;
+}
+
+QFrame* frmStartUp::buildPathsPanel() {
+    QFrame* fraPaths = panel("fraPaths");
+    auto* layout = new QVBoxLayout(fraPaths);
+    layout->addWidget(label(fraPaths, "lblPathsHeading", QStringLiteral("Music Libraries")));
+    layout->itemAt(0)->widget()->setProperty("heading", true);
+
+    auto* folder = new QGridLayout;
+    folder->addWidget(label(fraPaths, "lblMusic", QStringLiteral("Music Folder:")), 0, 0);
+    txtMusic_ = new QLineEdit(fraPaths);
+    txtMusic_->setObjectName(QStringLiteral("txtMusic"));
+    folder->addWidget(txtMusic_, 0, 1);
+    cmdBrowse_ = button(fraPaths, "cmdBrowse", QStringLiteral("..."));
+    cmdBrowse_->setFixedWidth(44);
+    folder->addWidget(cmdBrowse_, 0, 2);
+    chkWatchFolder_ = checkBox(fraPaths, "chkWatchFolder",
+                               QStringLiteral("Watch The Music Folder For Changes When The Configurator Starts?"));
+    folder->addWidget(chkWatchFolder_, 1, 1, 1, 2);
+    folder->addWidget(label(fraPaths, "lblLibrary", QStringLiteral("Music Library:")), 2, 0);
+    cboMusicLibrary_ = new QComboBox(fraPaths);
+    cboMusicLibrary_->setObjectName(QStringLiteral("cboMusicLibrary"));
+    folder->addWidget(cboMusicLibrary_, 2, 1, 1, 2);
+    lblSongCount_ = label(fraPaths, "lblSongCount", QString());
+    folder->addWidget(lblSongCount_, 3, 1, 1, 2);
+    layout->addLayout(folder);
+
+    auto* fraBuild = new QGroupBox(QStringLiteral("Music Library"), fraPaths);
+    fraBuild->setObjectName(QStringLiteral("fraBuild"));
+    auto* build = new QGridLayout(fraBuild);
+    cmdDatabase_ = button(fraBuild, "cmdDatabase", QString());
+    cmdClear_ = button(fraBuild, "cmdClear", QString());
+    cmdNewLibrary_ = button(fraBuild, "cmdNewLibrary", QString());
+    cmdDeleteLibrary_ = button(fraBuild, "cmdDeleteLibrary", QString());
+    build->addWidget(cmdDatabase_, 0, 0);
+    build->addWidget(cmdClear_, 0, 1);
+    build->addWidget(cmdNewLibrary_, 1, 0);
+    build->addWidget(cmdDeleteLibrary_, 1, 1);
+    layout->addWidget(fraBuild);
+
+    layout->addWidget(buildBuildOptions(fraPaths));
+
+    layout->addLayout(buildProgressArea(fraPaths));
+    layout->addStretch(1);
+    return fraPaths;
+}
+
+// Album Covers
+QFrame* frmStartUp::buildAlbumCoversPanel() {
+    QFrame* fraAlbumCovers = panel("fraAlbumCovers");
+    auto* layout = new QVBoxLayout(fraAlbumCovers);
+    QLabel* heading = label(fraAlbumCovers, "lblAlbumCoversHeading", QStringLiteral("Album Covers"));
+    heading->setProperty("heading", true);
+    layout->addWidget(heading);
+    QLabel* explanation = label(
+        fraAlbumCovers, "lblAlbumCoverExplanation",
+        QStringLiteral("Orvella will always look for CD/Album Cover Art using the following progression:\n\n"
+                       "1.  A .jpg file in the same folder as the media file named after the CD/Album for the "
+                       "song (i.e. Abbey Road.jpg)\n"
+                       "2.  A .jpg file in the same folder as the media file named after the text box "
+                       "specified above (i.e. Cover.jpg)\n"
+                       "3.  An embedded image in the MP3 file's ID3 tag"));
+    explanation->setWordWrap(true);
+
+    auto* name = new QHBoxLayout;
+    name->addWidget(label(fraAlbumCovers, "lblAlbumCoverMode3", QStringLiteral("Covers Are All Named ' ")));
+    txtCoverName_ = new QLineEdit(fraAlbumCovers);
+    txtCoverName_->setObjectName(QStringLiteral("txtCoverName"));
+    txtCoverName_->setMaximumWidth(200);
+    name->addWidget(txtCoverName_);
+    name->addWidget(label(fraAlbumCovers, "lblAlbumCoverMode3a", QStringLiteral(".jpg'")));
+    name->addStretch(1);
+    layout->addLayout(name);
+    layout->addWidget(explanation);
+
+    auto* covers = new QHBoxLayout;
+    for (const auto& [objectName, size] : {std::pair{"wbAlbumCoverLarge", 150}, std::pair{"wbAlbumCoverMedium", 110},
+                                           std::pair{"wbAlbumCoverSmall", 70}}) {
+        QLabel* cover = label(fraAlbumCovers, objectName, QString());
+        cover->setPixmap(CoverIllustration(size));
+        covers->addWidget(cover, 0, Qt::AlignBottom);
+    }
+    covers->addStretch(1);
+    layout->addLayout(covers);
+    chkExtractEmbeddedArt_ = checkBox(
+        fraAlbumCovers, "chkExtractEmbeddedArt",
+        QStringLiteral("Extract Cover Images From MP3 Files During A Build And Save Them In The Song's Folder?"));
+    layout->addWidget(chkExtractEmbeddedArt_);
+    layout->addStretch(1);
+    return fraAlbumCovers;
+}
+
+// Options
+QFrame* frmStartUp::buildOptionsPanel() {
+    QFrame* fraOptions = panel("fraOptions");
+    auto* layout = new QVBoxLayout(fraOptions);
+    QLabel* heading = label(fraOptions, "lblOptionsHeading", QStringLiteral("Options"));
+    heading->setProperty("heading", true);
+    layout->addWidget(heading);
+    auto* boxes = new QGridLayout;
+    const std::pair<QCheckBox**, std::pair<const char*, const char*>> options[] = {
+        {&chkTouchscreen_, {"chkTouchscreen", "Touchscreen Mode?"}},
+        {&chkAlbumCoverFrames_, {"chkAlbumCoverFrames", "Show Album Cover Frames?"}},
+        {&chkShowToolTips_, {"chkShowToolTips", "Show Song Tool Tips?"}},
+        {&chkAllCaps_, {"chkAllCaps", "Use ALL CAPS?"}},
+        {&chkOneClickPlay_, {"chkOneClickPlay", "Single Click Play?"}},
+        {&chkEraseHistory_, {"chkEraseHistory", "Erase History On Each Startup?"}},
+        {&chkMouseOverSound_, {"chkMouseOverSound", "Mouse Over Sound?"}},
+        {&chkMouseClickSound_, {"chkMouseClickSound", "Mouse Click Sound?"}},
+        {&chkAllowRepeats_, {"chkAllowRepeats", "Allow Songs To Appear In The Queue Multiple Times?"}},
+        {&chkAlbumCoverOnStartup_, {"chkAlbumCoverOnStartup", "Default To Album Cover View On Startup?"}},
+        {&chkAutoRandomOnStartup_,
+         {"chkAutoRandomOnStartup", "Automatically Put Orvella Into Random Mode At Startup?"}},
+        {&chkOptions_, {"chkOptions", "Show Options Button On Next Startup?"}},
+    };
+    int row = 0;
+    for (const auto& [member, names] : options) {
+        *member = checkBox(fraOptions, names.first, QString::fromLatin1(names.second));
+        boxes->addWidget(*member, row / 2, row % 2);
+        ++row;
+    }
+    layout->addLayout(boxes);
+
+    auto* nowPlaying = new QHBoxLayout;
+    chkNowPlaying_ = checkBox(fraOptions, "chkNowPlaying", QStringLiteral("Automatically Display Now Playing Screen?"));
+    nowPlaying->addWidget(chkNowPlaying_);
+    lblWait_ = label(fraOptions, "lblWait", QStringLiteral("Wait"));
+    nowPlaying->addWidget(lblWait_);
+    txtNowPlayingSeconds_ = new QLineEdit(fraOptions);
+    txtNowPlayingSeconds_->setObjectName(QStringLiteral("txtNowPlayingSeconds"));
+    txtNowPlayingSeconds_->setMaximumWidth(50);
+    nowPlaying->addWidget(txtNowPlayingSeconds_);
+    lblSeconds_ = label(fraOptions, "lblSeconds", QStringLiteral("Seconds"));
+    nowPlaying->addWidget(lblSeconds_);
+    nowPlaying->addStretch(1);
+    layout->addLayout(nowPlaying);
+
+    auto* order = new QHBoxLayout;
+    order->addWidget(label(fraOptions, "lblListOrder", QStringLiteral("List Songs:")));
+    cmdByTrack_ = button(fraOptions, "cmdByTrack", QString());
+    cmdAlpha_ = button(fraOptions, "cmdAlpha", QString());
+    order->addWidget(cmdByTrack_);
+    order->addWidget(cmdAlpha_);
+    order->addStretch(1);
+    layout->addLayout(order);
+
+    auto* versions = new QHBoxLayout;
+    chkAutoCheckNewVersion_ = checkBox(fraOptions, "chkAutoCheckNewVersion",
+                                       QStringLiteral("Check For A New Version When The Configurator Starts?"));
+    versions->addWidget(chkAutoCheckNewVersion_);
+    cmdNewVersion_ = button(fraOptions, "cmdNewVersion", QString());
+    versions->addWidget(cmdNewVersion_);
+    versions->addStretch(1);
+    layout->addLayout(versions);
+    layout->addStretch(1);
+    return fraOptions;
+}
+
+// Playlists
+QFrame* frmStartUp::buildPlaylistsPanel() {
+    QFrame* fraPlaylists = panel("fraPlaylists");
+    auto* layout = new QVBoxLayout(fraPlaylists);
+    QLabel* heading = label(fraPlaylists, "lblPlaylistsHeading", QStringLiteral("Playlists"));
+    heading->setProperty("heading", true);
+    layout->addWidget(heading);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(fraPlaylists, "lblPlaylistFormat", QStringLiteral("Playlist Format:")));
+    cmbPlaylistFormat_ = new QComboBox(fraPlaylists);
+    cmbPlaylistFormat_->setObjectName(QStringLiteral("cmbPlaylistFormat"));
+    cmbPlaylistFormat_->addItems({QStringLiteral("b4s"), QStringLiteral("m3u")});
+    row->addWidget(cmbPlaylistFormat_);
+    row->addStretch(1);
+    layout->addLayout(row);
+    cmdArtistPlaylists_ = button(fraPlaylists, "cmdArtistPlaylists", QString());
+    layout->addWidget(cmdArtistPlaylists_, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+    return fraPlaylists;
+}
+
+// Password
+QFrame* frmStartUp::buildPasswordPanel() {
+    QFrame* fraPassword = panel("fraPassword");
+    auto* layout = new QVBoxLayout(fraPassword);
+    QLabel* heading = label(fraPassword, "lblPasswordHeading", QStringLiteral("Password"));
+    heading->setProperty("heading", true);
+    layout->addWidget(heading);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label(fraPassword, "lblPassword", QStringLiteral("Password:")));
+    txtPassword_ = new QLineEdit(fraPassword);
+    txtPassword_->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword_->setMaximumWidth(220);
+    row->addWidget(txtPassword_);
+    cmdClearPassword_ = button(fraPassword, "cmdClearPassword", QString());
+    row->addWidget(cmdClearPassword_);
+    row->addStretch(1);
+    layout->addLayout(row);
+
+    auto* fraPasswordElements = new QGroupBox(QStringLiteral("Protect These Parts Of Orvella"), fraPassword);
+    fraPasswordElements->setObjectName(QStringLiteral("fraPasswordElements"));
+    auto* elements = new QGridLayout(fraPasswordElements);
+    const QStringList captions{
+        QStringLiteral("Queue Screen"),      QStringLiteral("Equalizer"),           QStringLiteral("History Screen"),
+        QStringLiteral("Options Screen"),    QStringLiteral("Mute Button"),         QStringLiteral("Restart Song Button"),
+        QStringLiteral("Pause/Play Button"), QStringLiteral("Next Song Button"),    QStringLiteral("Minimize Button"),
+        QStringLiteral("Power Off Button")};
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray name = "chkPassword" + QByteArray::number(i + 1);
+        chkPassword_[static_cast<std::size_t>(i)] = checkBox(fraPasswordElements, name.constData(), captions.value(i));
+        // The last two flags protect no labelled element: they are kept as read.
+        if (i >= captions.size()) chkPassword_[static_cast<std::size_t>(i)]->hide();
+        elements->addWidget(chkPassword_[static_cast<std::size_t>(i)], i % 5, i / 5);
+    }
+    layout->addWidget(fraPasswordElements);
+    QLabel* help = label(
+        fraPassword, "lblPasswordHelp",
+        QStringLiteral("To change your Password, simply type a new password (letters and numbers only, please) in "
+                       "the text box above and be sure to click one of the two 'Save' buttons below.  To erase "
+                       "your current Password and disable all Password protection, just click the 'Clear "
+                       "Password' button above, and again, be sure to click one of the two 'Save' buttons below."));
+    help->setWordWrap(true);
+    layout->addWidget(help);
+    layout->addStretch(1);
+    return fraPassword;
+}
+
+// Log File
+QFrame* frmStartUp::buildLogFilePanel() {
+    QFrame* fraLogFile = panel("fraLogFile");
+    auto* layout = new QVBoxLayout(fraLogFile);
+    wbLogFile_ = new QTextBrowser(fraLogFile);
+    wbLogFile_->setObjectName(QStringLiteral("wbLogFile"));
+    layout->addWidget(wbLogFile_);
+    return fraLogFile;
+}
+
 void frmStartUp::buildPanels() {
     setStyleSheet(kWindowStyle);
     auto* area = new QVBoxLayout;
 
-    // Music Libraries
-    QFrame* fraPaths = panel("fraPaths");
-    {
-        auto* layout = new QVBoxLayout(fraPaths);
-        layout->addWidget(label(fraPaths, "lblPathsHeading", QStringLiteral("Music Libraries")));
-        layout->itemAt(0)->widget()->setProperty("heading", true);
+    area->addWidget(buildPathsPanel());
 
-        auto* folder = new QGridLayout;
-        folder->addWidget(label(fraPaths, "lblMusic", QStringLiteral("Music Folder:")), 0, 0);
-        txtMusic_ = new QLineEdit(fraPaths);
-        txtMusic_->setObjectName(QStringLiteral("txtMusic"));
-        folder->addWidget(txtMusic_, 0, 1);
-        cmdBrowse_ = button(fraPaths, "cmdBrowse", QStringLiteral("..."));
-        cmdBrowse_->setFixedWidth(44);
-        folder->addWidget(cmdBrowse_, 0, 2);
-        chkWatchFolder_ = checkBox(fraPaths, "chkWatchFolder",
-                                   QStringLiteral("Watch The Music Folder For Changes When The Configurator Starts?"));
-        folder->addWidget(chkWatchFolder_, 1, 1, 1, 2);
-        folder->addWidget(label(fraPaths, "lblLibrary", QStringLiteral("Music Library:")), 2, 0);
-        cboMusicLibrary_ = new QComboBox(fraPaths);
-        cboMusicLibrary_->setObjectName(QStringLiteral("cboMusicLibrary"));
-        folder->addWidget(cboMusicLibrary_, 2, 1, 1, 2);
-        lblSongCount_ = label(fraPaths, "lblSongCount", QString());
-        folder->addWidget(lblSongCount_, 3, 1, 1, 2);
-        layout->addLayout(folder);
+    area->addWidget(buildAlbumCoversPanel());
 
-        auto* fraBuild = new QGroupBox(QStringLiteral("Music Library"), fraPaths);
-        fraBuild->setObjectName(QStringLiteral("fraBuild"));
-        auto* build = new QGridLayout(fraBuild);
-        cmdDatabase_ = button(fraBuild, "cmdDatabase", QString());
-        cmdClear_ = button(fraBuild, "cmdClear", QString());
-        cmdNewLibrary_ = button(fraBuild, "cmdNewLibrary", QString());
-        cmdDeleteLibrary_ = button(fraBuild, "cmdDeleteLibrary", QString());
-        build->addWidget(cmdDatabase_, 0, 0);
-        build->addWidget(cmdClear_, 0, 1);
-        build->addWidget(cmdNewLibrary_, 1, 0);
-        build->addWidget(cmdDeleteLibrary_, 1, 1);
-        layout->addWidget(fraBuild);
+    area->addWidget(buildOptionsPanel());
 
-        auto* fraBuildOptions = new QGroupBox(QStringLiteral("Build Options"), fraPaths);
-        fraBuildOptions->setObjectName(QStringLiteral("fraBuildOptions"));
-        auto* options = new QGridLayout(fraBuildOptions);
-        chkBlankTags_ = checkBox(fraBuildOptions, "chkBlankTags",
-                                 QStringLiteral("Attempt To Update Blank ID3 Tags From Filenames And/Or Folders?"));
-        options->addWidget(chkBlankTags_, 0, 0, 1, 2);
-        frmBlankTags_ = new QFrame(fraBuildOptions);
-        frmBlankTags_->setObjectName(QStringLiteral("frmBlankTags"));
-        auto* blankTags = new QHBoxLayout(frmBlankTags_);
-        blankTags->setContentsMargins(22, 0, 0, 0);
-        blankTags->addWidget(label(frmBlankTags_, "lblBlankTagFormat", QStringLiteral("Format:")));
-        txtBlankTagFormat_ = new QLineEdit(frmBlankTags_);
-        txtBlankTagFormat_->setObjectName(QStringLiteral("txtBlankTagFormat"));
-        blankTags->addWidget(txtBlankTagFormat_, 1);
-        blankTags->addWidget(label(frmBlankTags_, "lblBlankTagHelp",
-                                   QStringLiteral("%A Artist   %B Album   %T Title   %K Track #   \\ Folder")));
-        options->addWidget(frmBlankTags_, 1, 0, 1, 2);
-        chkDownloadCoverArt_ = checkBox(fraBuildOptions, "chkDownloadCoverArt",
-                                        QStringLiteral("Download Album Cover Art From The Internet?"));
-        options->addWidget(chkDownloadCoverArt_, 2, 0, 1, 2);
-        chkLogFile_ = checkBox(fraBuildOptions, "chkLogFile", QStringLiteral("Create A Log File?"));
-        options->addWidget(chkLogFile_, 3, 0);
-        lstLogType_ = new QListWidget(fraBuildOptions);
-        lstLogType_->setObjectName(QStringLiteral("lstLogType"));
-        lstLogType_->addItems({QStringLiteral("Text File"), QStringLiteral("XML File")});
-        lstLogType_->setFixedHeight(44);
-        lstLogType_->setMaximumWidth(120);
-        options->addWidget(lstLogType_, 3, 1, Qt::AlignLeft);
-        chkAutoLaunch_ = checkBox(fraBuildOptions, "chkAutoLaunch",
-                                  QStringLiteral("Start Orvella Automatically When The Build Is Finished?"));
-        options->addWidget(chkAutoLaunch_, 4, 0, 1, 2);
-        cmdViewLogFile_ = button(fraBuildOptions, "cmdViewLogFile", QString());
-        options->addWidget(cmdViewLogFile_, 5, 0, Qt::AlignLeft);
-        layout->addWidget(fraBuildOptions);
+    area->addWidget(buildPlaylistsPanel());
 
-        // What a build run shows of the file it works on.
-        auto* progress = new QGridLayout;
-        const std::pair<const char*, const char*> rows[] = {
-            {"lblBuildFile", "lblCurrentFile"}, {"lblArtist", "lblBuildArtist"},
-            {"lblTitle", "lblBuildTitle"}, {"lblAlbum", "lblBuildAlbum"}};
-        const QString captions[] = {QStringLiteral("File:"), QStringLiteral("Artist:"), QStringLiteral("Title:"),
-                                    QStringLiteral("Album:")};
-        for (int row = 0; row < 4; ++row) {
-            progress->addWidget(label(fraPaths, rows[row].first, captions[row]), row, 0);
-            QLabel* value = label(fraPaths, rows[row].second, QString());
-            value->setMinimumWidth(200);
-            progress->addWidget(value, row, 1);
-            progress->itemAtPosition(row, 0)->widget()->hide();
-            value->hide();
-        }
-        auto* imgBuildAlbumCover = label(fraPaths, "imgBuildAlbumCover", QString());
-        imgBuildAlbumCover->setFixedSize(72, 72);
-        imgBuildAlbumCover->setScaledContents(true);
-        imgBuildAlbumCover->hide();
-        progress->addWidget(imgBuildAlbumCover, 0, 2, 4, 1);
-        auto* lblAutoLaunch = label(fraPaths, "lblAutoLaunch", QString());
-        lblAutoLaunch->hide();
-        progress->addWidget(lblAutoLaunch, 4, 0, 1, 3);
-        layout->addLayout(progress);
-        layout->addStretch(1);
-    }
-    area->addWidget(fraPaths);
+    area->addWidget(buildPasswordPanel());
 
-    // Album Covers
-    QFrame* fraAlbumCovers = panel("fraAlbumCovers");
-    {
-        auto* layout = new QVBoxLayout(fraAlbumCovers);
-        QLabel* heading = label(fraAlbumCovers, "lblAlbumCoversHeading", QStringLiteral("Album Covers"));
-        heading->setProperty("heading", true);
-        layout->addWidget(heading);
-        QLabel* explanation = label(
-            fraAlbumCovers, "lblAlbumCoverExplanation",
-            QStringLiteral("Orvella will always look for CD/Album Cover Art using the following progression:\n\n"
-                           "1.  A .jpg file in the same folder as the media file named after the CD/Album for the "
-                           "song (i.e. Abbey Road.jpg)\n"
-                           "2.  A .jpg file in the same folder as the media file named after the text box "
-                           "specified above (i.e. Cover.jpg)\n"
-                           "3.  An embedded image in the MP3 file's ID3 tag"));
-        explanation->setWordWrap(true);
-
-        auto* name = new QHBoxLayout;
-        name->addWidget(label(fraAlbumCovers, "lblAlbumCoverMode3", QStringLiteral("Covers Are All Named ' ")));
-        txtCoverName_ = new QLineEdit(fraAlbumCovers);
-        txtCoverName_->setObjectName(QStringLiteral("txtCoverName"));
-        txtCoverName_->setMaximumWidth(200);
-        name->addWidget(txtCoverName_);
-        name->addWidget(label(fraAlbumCovers, "lblAlbumCoverMode3a", QStringLiteral(".jpg'")));
-        name->addStretch(1);
-        layout->addLayout(name);
-        layout->addWidget(explanation);
-
-        auto* covers = new QHBoxLayout;
-        for (const auto& [objectName, size] : {std::pair{"wbAlbumCoverLarge", 150}, std::pair{"wbAlbumCoverMedium", 110},
-                                               std::pair{"wbAlbumCoverSmall", 70}}) {
-            QLabel* cover = label(fraAlbumCovers, objectName, QString());
-            cover->setPixmap(CoverIllustration(size));
-            covers->addWidget(cover, 0, Qt::AlignBottom);
-        }
-        covers->addStretch(1);
-        layout->addLayout(covers);
-        chkExtractEmbeddedArt_ = checkBox(
-            fraAlbumCovers, "chkExtractEmbeddedArt",
-            QStringLiteral("Extract Cover Images From MP3 Files During A Build And Save Them In The Song's Folder?"));
-        layout->addWidget(chkExtractEmbeddedArt_);
-        layout->addStretch(1);
-    }
-    area->addWidget(fraAlbumCovers);
-
-    // Options
-    QFrame* fraOptions = panel("fraOptions");
-    {
-        auto* layout = new QVBoxLayout(fraOptions);
-        QLabel* heading = label(fraOptions, "lblOptionsHeading", QStringLiteral("Options"));
-        heading->setProperty("heading", true);
-        layout->addWidget(heading);
-        auto* boxes = new QGridLayout;
-        const std::pair<QCheckBox**, std::pair<const char*, const char*>> options[] = {
-            {&chkTouchscreen_, {"chkTouchscreen", "Touchscreen Mode?"}},
-            {&chkAlbumCoverFrames_, {"chkAlbumCoverFrames", "Show Album Cover Frames?"}},
-            {&chkShowToolTips_, {"chkShowToolTips", "Show Song Tool Tips?"}},
-            {&chkAllCaps_, {"chkAllCaps", "Use ALL CAPS?"}},
-            {&chkOneClickPlay_, {"chkOneClickPlay", "Single Click Play?"}},
-            {&chkEraseHistory_, {"chkEraseHistory", "Erase History On Each Startup?"}},
-            {&chkMouseOverSound_, {"chkMouseOverSound", "Mouse Over Sound?"}},
-            {&chkMouseClickSound_, {"chkMouseClickSound", "Mouse Click Sound?"}},
-            {&chkAllowRepeats_, {"chkAllowRepeats", "Allow Songs To Appear In The Queue Multiple Times?"}},
-            {&chkAlbumCoverOnStartup_, {"chkAlbumCoverOnStartup", "Default To Album Cover View On Startup?"}},
-            {&chkAutoRandomOnStartup_,
-             {"chkAutoRandomOnStartup", "Automatically Put Orvella Into Random Mode At Startup?"}},
-            {&chkOptions_, {"chkOptions", "Show Options Button On Next Startup?"}},
-        };
-        int row = 0;
-        for (const auto& [member, names] : options) {
-            *member = checkBox(fraOptions, names.first, QString::fromLatin1(names.second));
-            boxes->addWidget(*member, row / 2, row % 2);
-            ++row;
-        }
-        layout->addLayout(boxes);
-
-        auto* nowPlaying = new QHBoxLayout;
-        chkNowPlaying_ = checkBox(fraOptions, "chkNowPlaying", QStringLiteral("Automatically Display Now Playing Screen?"));
-        nowPlaying->addWidget(chkNowPlaying_);
-        lblWait_ = label(fraOptions, "lblWait", QStringLiteral("Wait"));
-        nowPlaying->addWidget(lblWait_);
-        txtNowPlayingSeconds_ = new QLineEdit(fraOptions);
-        txtNowPlayingSeconds_->setObjectName(QStringLiteral("txtNowPlayingSeconds"));
-        txtNowPlayingSeconds_->setMaximumWidth(50);
-        nowPlaying->addWidget(txtNowPlayingSeconds_);
-        lblSeconds_ = label(fraOptions, "lblSeconds", QStringLiteral("Seconds"));
-        nowPlaying->addWidget(lblSeconds_);
-        nowPlaying->addStretch(1);
-        layout->addLayout(nowPlaying);
-
-        auto* order = new QHBoxLayout;
-        order->addWidget(label(fraOptions, "lblListOrder", QStringLiteral("List Songs:")));
-        cmdByTrack_ = button(fraOptions, "cmdByTrack", QString());
-        cmdAlpha_ = button(fraOptions, "cmdAlpha", QString());
-        order->addWidget(cmdByTrack_);
-        order->addWidget(cmdAlpha_);
-        order->addStretch(1);
-        layout->addLayout(order);
-
-        auto* versions = new QHBoxLayout;
-        chkAutoCheckNewVersion_ = checkBox(fraOptions, "chkAutoCheckNewVersion",
-                                           QStringLiteral("Check For A New Version When The Configurator Starts?"));
-        versions->addWidget(chkAutoCheckNewVersion_);
-        cmdNewVersion_ = button(fraOptions, "cmdNewVersion", QString());
-        versions->addWidget(cmdNewVersion_);
-        versions->addStretch(1);
-        layout->addLayout(versions);
-        layout->addStretch(1);
-    }
-    area->addWidget(fraOptions);
-
-    // Playlists
-    QFrame* fraPlaylists = panel("fraPlaylists");
-    {
-        auto* layout = new QVBoxLayout(fraPlaylists);
-        QLabel* heading = label(fraPlaylists, "lblPlaylistsHeading", QStringLiteral("Playlists"));
-        heading->setProperty("heading", true);
-        layout->addWidget(heading);
-        auto* row = new QHBoxLayout;
-        row->addWidget(label(fraPlaylists, "lblPlaylistFormat", QStringLiteral("Playlist Format:")));
-        cmbPlaylistFormat_ = new QComboBox(fraPlaylists);
-        cmbPlaylistFormat_->setObjectName(QStringLiteral("cmbPlaylistFormat"));
-        cmbPlaylistFormat_->addItems({QStringLiteral("b4s"), QStringLiteral("m3u")});
-        row->addWidget(cmbPlaylistFormat_);
-        row->addStretch(1);
-        layout->addLayout(row);
-        cmdArtistPlaylists_ = button(fraPlaylists, "cmdArtistPlaylists", QString());
-        layout->addWidget(cmdArtistPlaylists_, 0, Qt::AlignLeft);
-        layout->addStretch(1);
-    }
-    area->addWidget(fraPlaylists);
-
-    // Password
-    QFrame* fraPassword = panel("fraPassword");
-    {
-        auto* layout = new QVBoxLayout(fraPassword);
-        QLabel* heading = label(fraPassword, "lblPasswordHeading", QStringLiteral("Password"));
-        heading->setProperty("heading", true);
-        layout->addWidget(heading);
-        auto* row = new QHBoxLayout;
-        row->addWidget(label(fraPassword, "lblPassword", QStringLiteral("Password:")));
-        txtPassword_ = new QLineEdit(fraPassword);
-        txtPassword_->setObjectName(QStringLiteral("txtPassword"));
-        txtPassword_->setMaximumWidth(220);
-        row->addWidget(txtPassword_);
-        cmdClearPassword_ = button(fraPassword, "cmdClearPassword", QString());
-        row->addWidget(cmdClearPassword_);
-        row->addStretch(1);
-        layout->addLayout(row);
-
-        auto* fraPasswordElements = new QGroupBox(QStringLiteral("Protect These Parts Of Orvella"), fraPassword);
-        fraPasswordElements->setObjectName(QStringLiteral("fraPasswordElements"));
-        auto* elements = new QGridLayout(fraPasswordElements);
-        const QStringList captions{
-            QStringLiteral("Queue Screen"),      QStringLiteral("Equalizer"),           QStringLiteral("History Screen"),
-            QStringLiteral("Options Screen"),    QStringLiteral("Mute Button"),         QStringLiteral("Restart Song Button"),
-            QStringLiteral("Pause/Play Button"), QStringLiteral("Next Song Button"),    QStringLiteral("Minimize Button"),
-            QStringLiteral("Power Off Button")};
-        for (int i = 0; i < 12; ++i) {
-            const QByteArray name = "chkPassword" + QByteArray::number(i + 1);
-            chkPassword_[static_cast<std::size_t>(i)] = checkBox(fraPasswordElements, name.constData(), captions.value(i));
-            // The last two flags protect no labelled element: they are kept as read.
-            if (i >= captions.size()) chkPassword_[static_cast<std::size_t>(i)]->hide();
-            elements->addWidget(chkPassword_[static_cast<std::size_t>(i)], i % 5, i / 5);
-        }
-        layout->addWidget(fraPasswordElements);
-        QLabel* help = label(
-            fraPassword, "lblPasswordHelp",
-            QStringLiteral("To change your Password, simply type a new password (letters and numbers only, please) in "
-                           "the text box above and be sure to click one of the two 'Save' buttons below.  To erase "
-                           "your current Password and disable all Password protection, just click the 'Clear "
-                           "Password' button above, and again, be sure to click one of the two 'Save' buttons below."));
-        help->setWordWrap(true);
-        layout->addWidget(help);
-        layout->addStretch(1);
-    }
-    area->addWidget(fraPassword);
-
-    // Log File
-    QFrame* fraLogFile = panel("fraLogFile");
-    {
-        auto* layout = new QVBoxLayout(fraLogFile);
-        wbLogFile_ = new QTextBrowser(fraLogFile);
-        wbLogFile_->setObjectName(QStringLiteral("wbLogFile"));
-        layout->addWidget(wbLogFile_);
-    }
-    area->addWidget(fraLogFile);
+    area->addWidget(buildLogFilePanel());
 
     lstFrames_ = new QListWidget(this);
     lstFrames_->setObjectName(QStringLiteral("lstFrames"));
