@@ -29,24 +29,24 @@ const QString kButtonStyle = QStringLiteral(
 void FormatButton(QAbstractButton* button, const QString& caption) {
     button->setStyleSheet(kButtonStyle);
     button->setCursor(Qt::PointingHandCursor);
-    SetButtonCaption(button, caption);
+    setButtonCaption(button, caption);
 }
 
-void SetButtonCaption(QAbstractButton* button, const QString& caption) {
+void setButtonCaption(QAbstractButton* button, const QString& caption) {
     button->setText(caption);
 }
 
-void SetButtonValue(QAbstractButton* button, bool pressed) {
+void setButtonValue(QAbstractButton* button, bool pressed) {
     button->setCheckable(true);
     button->setChecked(pressed);
 }
 
-bool GetButtonValue(const QAbstractButton* button) {
+bool getButtonValue(const QAbstractButton* button) {
     return button->isChecked();
 }
 
 void SkinPicture(const ProgramState& state, QLabel* picture, const QString& baseName) {
-    if (const auto image = LoadSkinPicture(state, baseName)) picture->setPixmap(QPixmap::fromImage(*image));
+    if (const auto image = loadSkinPicture(state, baseName)) picture->setPixmap(QPixmap::fromImage(*image));
 }
 
 }  // namespace orv

@@ -15,11 +15,11 @@ struct ProgramState;
 void FormatButton(QAbstractButton* button, const QString& caption);
 
 // Changes the caption of a button that already has the look.
-void SetButtonCaption(QAbstractButton* button, const QString& caption);
+void setButtonCaption(QAbstractButton* button, const QString& caption);
 
 // The pressed state of a toggle button with the look.
-void SetButtonValue(QAbstractButton* button, bool pressed);
-bool GetButtonValue(const QAbstractButton* button);
+void setButtonValue(QAbstractButton* button, bool pressed);
+bool getButtonValue(const QAbstractButton* button);
 
 // Loads the active skin's picture of the given base name into the label; a label whose
 // picture cannot be found keeps what it shows.

@@ -17,7 +17,7 @@ WindowFrontEnd::WindowFrontEnd(ProgramState& state) : state_(state) {}
 void WindowFrontEnd::showMessage(const DialogContent& content) {
     auto* dialog = new frmErrorMessage(state_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->ShowContent(content);
+    dialog->showContent(content);
     if (content.modal) {
         dialog->exec();
         return;
@@ -28,7 +28,7 @@ void WindowFrontEnd::showMessage(const DialogContent& content) {
 
 Answer WindowFrontEnd::askQuestion(const DialogContent& content) {
     frmErrorMessage dialog(state_);
-    dialog.ShowQuestion(content);
+    dialog.showQuestion(content);
     QObject::connect(&dialog, &frmErrorMessage::answeredNoDuringStartUp, [this] {
         if (!splash_) return;
         splash_->show();
@@ -67,7 +67,7 @@ void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
         label->setText(text);
         label->repaint();
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        SetButtonCaption(button, text);
+        setButtonCaption(button, text);
     }
 }
 
@@ -88,7 +88,7 @@ void WindowFrontEnd::showPicture(const QString& name, const QImage& picture) {
 }
 
 void WindowFrontEnd::showLogFile(const QString& path) {
-    if (auto* window = qobject_cast<frmStartUp*>(mainWindow_.data())) window->ShowLogFile(path);
+    if (auto* window = qobject_cast<frmStartUp*>(mainWindow_.data())) window->showLogFile(path);
 }
 
 void WindowFrontEnd::startPlayer() {

@@ -120,7 +120,7 @@ void frmErrorMessage::setIcon(int icon) {
     if (!picture.isNull()) imgError_->setPixmap(picture.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
-void frmErrorMessage::ShowContent(const DialogContent& content) {
+void frmErrorMessage::showContent(const DialogContent& content) {
     setCaptions(content);
     txtError_->setVisible(content.isReport);
     lblCutAndPaste_->setVisible(content.isReport);
@@ -139,7 +139,7 @@ void frmErrorMessage::ShowContent(const DialogContent& content) {
     adjustSize();
 }
 
-void frmErrorMessage::ShowQuestion(const DialogContent& content) {
+void frmErrorMessage::showQuestion(const DialogContent& content) {
     setCaptions(content);
     txtError_->hide();
     lblCutAndPaste_->hide();

@@ -19,9 +19,9 @@ public:
     explicit frmErrorMessage(ProgramState& state, QWidget* parent = nullptr);
 
     // Fills the dialog for a message or report; the caller shows it.
-    void ShowContent(const DialogContent& content);
+    void showContent(const DialogContent& content);
     // Fills the dialog for a question: Yes and No instead of OK.
-    void ShowQuestion(const DialogContent& content);
+    void showQuestion(const DialogContent& content);
 
 public slots:
     void cmdOK_Click();

@@ -59,21 +59,21 @@ frmSplash::frmSplash(ProgramState& state, WindowFrontEnd& frontEnd, StartUpServi
     frontEnd_.setSplash(this);
 }
 
-QString frmSplash::VersionCaption(const ProgramState& state) {
-    return QStringLiteral("Configurator - ") + QStringLiteral("Version ") + ShortVersionText(state.Version);
+QString frmSplash::versionCaption(const ProgramState& state) {
+    return QStringLiteral("Configurator - ") + QStringLiteral("Version ") + shortVersionText(state.version);
 }
 
 void frmSplash::Form_Load() {
     state_.run.StartingUp = true;
     state_.run.WatchPromptShowing = false;
-    lblVersion_->setText(VersionCaption(state_));
-    lblVersion2_->setText(VersionCaption(state_));
+    lblVersion_->setText(versionCaption(state_));
+    lblVersion2_->setText(versionCaption(state_));
     try {
         SetDatabasePaths(state_);
         state_.MusicPath = GetSetting(state_, QStringLiteral("MusicPath"));
         if (state_.MusicPath.isEmpty()) state_.MusicPath = state_.paths.DriveRoot;
     } catch (const RuntimeError& error) {
-        ReportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
+        reportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
         return;
     }
 
@@ -82,7 +82,7 @@ void frmSplash::Form_Load() {
     SkinPicture(state_, imgBG_, QStringLiteral("Background"));
     SkinPicture(state_, imgLogo_, QStringLiteral("Logo"));
 
-    state_.AutoCheckNewVersion = BooleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
+    state_.AutoCheckNewVersion = booleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
     if (state_.AutoCheckNewVersion && services_.checkForNewVersion) {
         timer_->stop();
         hide();
@@ -95,11 +95,11 @@ void frmSplash::Form_Load() {
         timer_->start();
     }
 
-    state_.WatchFolders = BooleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
+    state_.WatchFolders = booleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
     if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
 }
 
-void frmSplash::ResumeStartUp() {
+void frmSplash::resumeStartUp() {
     timer_->start();
 }
 
@@ -107,7 +107,7 @@ void frmSplash::Timer1_Timer() {
     const QString version = GetMDACVersion(state_);
     if (LeadingNumber(version) < kRequiredDataAccessVersion) {
         timer_->stop();
-        ShowPlainMessage(state_, MDACMessage(kMDACStartupFirstSentence, version), QStringLiteral("For Your Information..."),
+        showPlainMessage(state_, mdacMessage(kMDACStartupFirstSentence, version), QStringLiteral("For Your Information..."),
                          DialogContent::Information);
         close();
         return;

@@ -16,7 +16,7 @@ class frmStartUp;
 // What start-up can start besides the main window. Each is optional: a program without it
 // simply goes on.
 struct StartUpServices {
-    // The automatic new-version check; it resumes start-up by calling ResumeStartUp().
+    // The automatic new-version check; it resumes start-up by calling resumeStartUp().
     std::function<void()> checkForNewVersion;
     // The folder watch over the music folder.
     std::function<void(const QString& musicPath)> watchForMP3s;
@@ -31,13 +31,13 @@ public:
 
     void Form_Load();
     // Starts the timer again after the automatic version check.
-    void ResumeStartUp();
+    void resumeStartUp();
 
     // The version text of the labels: "Configurator - Version 8.1.9" ("8.1" for revision 0).
-    static QString VersionCaption(const ProgramState& state);
+    static QString versionCaption(const ProgramState& state);
 
     QTimer* Timer1() const { return timer_; }
-    frmStartUp* MainWindow() const { return mainWindow_; }
+    frmStartUp* mainWindow() const { return mainWindow_; }
 
 public slots:
     void Timer1_Timer();

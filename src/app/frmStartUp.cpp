@@ -38,7 +38,7 @@ const QString kModule = QStringLiteral("frmStartUp");
 const QString kSavingSettings = QStringLiteral("Saving Settings...");
 
 // A Windows colour number (red in the low byte) as a colour.
-QColor WindowsColour(const QString& number) {
+QColor windowsColour(const QString& number) {
     bool ok = false;
     const qint64 value = number.toLongLong(&ok);
     if (!ok) return {};
@@ -73,12 +73,12 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(chkExtractEmbeddedArt_, &QCheckBox::toggled, this, &frmStartUp::chkExtractEmbeddedArt_Click);
     // The list order is one choice of two.
     connect(cmdByTrack_, &QPushButton::clicked, this, [this] {
-        SetButtonValue(cmdByTrack_, true);
-        SetButtonValue(cmdAlpha_, false);
+        setButtonValue(cmdByTrack_, true);
+        setButtonValue(cmdAlpha_, false);
     });
     connect(cmdAlpha_, &QPushButton::clicked, this, [this] {
-        SetButtonValue(cmdAlpha_, true);
-        SetButtonValue(cmdByTrack_, false);
+        setButtonValue(cmdAlpha_, true);
+        setButtonValue(cmdByTrack_, false);
     });
 
     // These controls belong to features this version does not have yet.
@@ -86,30 +86,30 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
         absent->setEnabled(false);
 }
 
-QString frmStartUp::WindowCaption(const ProgramState& state) {
-    return QStringLiteral("Orvella Configurator - ") + QStringLiteral("Version ") + FullVersionText(state.Version);
+QString frmStartUp::windowCaption(const ProgramState& state) {
+    return QStringLiteral("Orvella Configurator - ") + QStringLiteral("Version ") + fullVersionText(state.version);
 }
 
-const QStringList& frmStartUp::PanelNames() {
+const QStringList& frmStartUp::panelNames() {
     static const QStringList names{QStringLiteral("Music Libraries"), QStringLiteral("Album Covers"),
                                    QStringLiteral("Options"), QStringLiteral("Playlists"),
                                    QStringLiteral("Password")};
     return names;
 }
 
-QString frmStartUp::PlayerPath(const ProgramState& state) {
+QString frmStartUp::playerPath(const ProgramState& state) {
     return ProgramFile(state, QStringLiteral("Orvella"));
 }
 
-void frmStartUp::reportError(const char* procedure, const RuntimeError& error) {
-    ReportError(state_, kModule, QLatin1String(procedure), error);
+void frmStartUp::reportHandlerError(const char* procedure, const RuntimeError& error) {
+    reportError(state_, kModule, QLatin1String(procedure), error);
 }
 
 void frmStartUp::saveSetting(const char* procedure, const QString& name, const QVariant& value) {
     try {
         SaveSetting(state_, name, value);
     } catch (const RuntimeError& error) {
-        reportError(procedure, error);
+        reportHandlerError(procedure, error);
     }
 }
 
@@ -121,22 +121,22 @@ void frmStartUp::Form_Load() {
 
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
-    ReadStartUpPaths(state_);
+    readStartUpPaths(state_);
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
     TransferPreviousLibraries(state_);
     fillLibraryBox(GetMusicLibraries(state_));
-    ShowCurrentLibraryCount(state_);
+    showCurrentLibraryCount(state_);
 
     CompactDatabases(state_);
 
-    if (BooleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
+    if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
         frmWelcome welcome(state_, this);
         welcome.exec();
     }
 
-    RenamePreviousLibraries(state_);
+    renamePreviousLibraries(state_);
     state_.run.StartingUp = false;
 }
 
@@ -160,13 +160,13 @@ std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBox
 }
 
 void frmStartUp::fillControls() {
-    ReadPlayerSettings(state_);
-    const PlayerSettings& player = state_.Player;
+    readPlayerSettings(state_);
+    const PlayerSettings& player = state_.player;
 
     txtMusic_->setText(state_.MusicPath);
     chkWatchFolder_->setChecked(state_.WatchFolders);
 
-    const QColor accent = WindowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
+    const QColor accent = windowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
     if (accent.isValid()) {
         lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget::item:selected { background: %1; color: white; }")
                                                                  .arg(accent.name()));
@@ -174,9 +174,9 @@ void frmStartUp::fillControls() {
             findChild<QLabel*>(QLatin1String(name))->setStyleSheet(QStringLiteral("color: %1;").arg(accent.lighter(170).name()));
     }
 
-    setWindowTitle(WindowCaption(state_));
+    setWindowTitle(windowCaption(state_));
 
-    if (const auto background = LoadSkinPicture(state_, QStringLiteral("Background"))) {
+    if (const auto background = loadSkinPicture(state_, QStringLiteral("Background"))) {
         QPalette palette = this->palette();
         palette.setBrush(QPalette::Window, QBrush(QPixmap::fromImage(*background).scaled(
                                                size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
@@ -214,16 +214,16 @@ void frmStartUp::fillControls() {
     for (const auto& [box, flag] : optionBoxes()) box->setChecked(player.*flag);
     showDependentControls();
     txtNowPlayingSeconds_->setText(QString::number(player.NowPlayingSeconds));
-    SetButtonValue(cmdByTrack_, player.ListByTrack);
-    SetButtonValue(cmdAlpha_, !player.ListByTrack);
+    setButtonValue(cmdByTrack_, player.ListByTrack);
+    setButtonValue(cmdAlpha_, !player.ListByTrack);
 
     showAlbumCoverMode();
     cmbPlaylistFormat_->setCurrentText(QStringLiteral("b4s"));
 
     txtPassword_->setText(player.Password);
-    for (std::size_t i = 0; i < chkPassword_.size(); ++i) chkPassword_[i]->setChecked(player.PasswordFlags[i]);
+    for (std::size_t i = 0; i < chkPassword_.size(); ++i) chkPassword_[i]->setChecked(player.passwordFlags[i]);
 
-    selectPanel(PanelNames().first());
+    selectPanel(panelNames().first());
 }
 
 void frmStartUp::fillLibraryBox(const MusicLibraryList& list) {
@@ -235,13 +235,13 @@ void frmStartUp::fillLibraryBox(const MusicLibraryList& list) {
     }
     QStringList entries;
     for (int i = 0; i < cboMusicLibrary_->count(); ++i) entries << cboMusicLibrary_->itemText(i);
-    const int index = LibraryEntryIndex(entries, list.select);
+    const int index = libraryEntryIndex(entries, list.select);
     if (index >= 0) cboMusicLibrary_->setCurrentIndex(index);
 }
 
 void frmStartUp::showAlbumCoverMode() {
     txtCoverName_->setEnabled(true);
-    txtCoverName_->setText(state_.Player.AlbumCoverFileName);
+    txtCoverName_->setText(state_.player.AlbumCoverFileName);
 }
 
 void frmStartUp::selectPanel(const QString& name) {
@@ -249,7 +249,7 @@ void frmStartUp::selectPanel(const QString& name) {
     if (!found.isEmpty()) lstFrames_->setCurrentItem(found.first());
 }
 
-void frmStartUp::ShowLogFile(const QString& path) {
+void frmStartUp::showLogFile(const QString& path) {
     wbLogFile_->setSource(QUrl::fromLocalFile(path));
     const QString entry = QStringLiteral("Log File");
     if (lstFrames_->findItems(entry, Qt::MatchExactly).isEmpty()) lstFrames_->addItem(entry);
@@ -268,7 +268,7 @@ void frmStartUp::lstFrames_Click() {
 // Check boxes that save at once.
 
 void frmStartUp::chkAutoLaunch_Click(bool ticked) {
-    state_.Player.AutoLaunch = ticked;
+    state_.player.AutoLaunch = ticked;
     saveSetting("chkAutoLaunch_Click", QStringLiteral("AutoLaunch"), ticked);
 }
 
@@ -290,27 +290,27 @@ void frmStartUp::chkBlankTags_Click(bool ticked) {
 
 void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {
     if (ticked && !state_.InternetConnected) {
-        ShowPlainMessage(state_,
+        showPlainMessage(state_,
                          QStringLiteral("It does not appear that you have an active connection to the internet.\n\n"
                                         "Therefore, automatic downloading of Album Cover Art will be disabled."),
                          QStringLiteral("Internet Connection Not Available"));
-        state_.Player.DownloadCoverArt = false;
+        state_.player.DownloadCoverArt = false;
         const QSignalBlocker quiet(chkDownloadCoverArt_);
         chkDownloadCoverArt_->setChecked(false);
         return;
     }
-    state_.Player.DownloadCoverArt = ticked;
+    state_.player.DownloadCoverArt = ticked;
     saveSetting("chkDownloadCoverArt_Click", QStringLiteral("DownloadCoverArt"), ticked);
 }
 
 void frmStartUp::chkLogFile_Click(bool ticked) {
-    state_.Player.CreateLog = ticked;
+    state_.player.CreateLog = ticked;
     showDependentControls();
     saveSetting("chkLogFile_Click", QStringLiteral("CreateLog"), ticked);
 }
 
 void frmStartUp::chkNowPlaying_Click(bool ticked) {
-    state_.Player.NowPlayingScreen = ticked;
+    state_.player.NowPlayingScreen = ticked;
     showDependentControls();
     saveSetting("chkNowPlaying_Click", QStringLiteral("NowPlayingScreen"), ticked);
 }
@@ -327,28 +327,28 @@ void frmStartUp::chkOptions_Click(bool ticked) {
         chkOptions_->setChecked(true);
         return;
     }
-    state_.Player.ShowOptionsButton = ticked;
+    state_.player.ShowOptionsButton = ticked;
     if (state_.run.StartingUp) return;
     saveSetting("chkOptions_Click", QStringLiteral("ShowOptionsButton"), ticked);
 }
 
 void frmStartUp::chkExtractEmbeddedArt_Click(bool ticked) {
-    state_.Player.ExtractEmbeddedImages = ticked;
+    state_.player.ExtractEmbeddedImages = ticked;
 }
 
 // Album cover mode, set from outside the Configurator.
 
-void frmStartUp::SetAlbumCoverModeOfTwo(int choice) {
-    state_.Player.AlbumCoverMode = choice == 0 ? 2 : 3;
-    saveSetting("SetAlbumCoverModeOfTwo", QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
+void frmStartUp::setAlbumCoverModeOfTwo(int choice) {
+    state_.player.AlbumCoverMode = choice == 0 ? 2 : 3;
+    saveSetting("setAlbumCoverModeOfTwo", QStringLiteral("AlbumCoverMode"), state_.player.AlbumCoverMode);
     showAlbumCoverMode();
 }
 
-void frmStartUp::SetAlbumCoverModeOfThree(int choice) {
+void frmStartUp::setAlbumCoverModeOfThree(int choice) {
     static const qint16 modes[] = {1, 2, 0};
-    state_.Player.AlbumCoverMode = modes[qBound(0, choice, 2)];
+    state_.player.AlbumCoverMode = modes[qBound(0, choice, 2)];
     if (!state_.run.StartingUp)
-        saveSetting("SetAlbumCoverModeOfThree", QStringLiteral("AlbumCoverMode"), state_.Player.AlbumCoverMode);
+        saveSetting("setAlbumCoverModeOfThree", QStringLiteral("AlbumCoverMode"), state_.player.AlbumCoverMode);
     showAlbumCoverMode();
 }
 
@@ -356,17 +356,17 @@ void frmStartUp::SetAlbumCoverModeOfThree(int choice) {
 
 void frmStartUp::cboMusicLibrary_Click(int index) {
     if (index < 0) return;
-    SelectMusicLibrary(state_, cboMusicLibrary_->itemText(index));
+    selectMusicLibrary(state_, cboMusicLibrary_->itemText(index));
 }
 
 void frmStartUp::cmdNewLibrary_Click() {
-    const LibraryButtonResult result = NewMusicLibrary(state_);
+    const LibraryButtonResult result = newMusicLibrary(state_);
     if (result.libraries) fillLibraryBox(*result.libraries);
 }
 
 void frmStartUp::cmdDeleteLibrary_Click() {
     const LibraryButtonResult result =
-        DeleteMusicLibrary(state_, cboMusicLibrary_->currentText(), cboMusicLibrary_->count());
+        deleteMusicLibrary(state_, cboMusicLibrary_->currentText(), cboMusicLibrary_->count());
     if (!result.libraries) return;
     {
         const QSignalBlocker quiet(cboMusicLibrary_);
@@ -376,7 +376,7 @@ void frmStartUp::cmdDeleteLibrary_Click() {
 }
 
 void frmStartUp::cmdClear_Click() {
-    ClearMusicLibrary(state_, cboMusicLibrary_->currentText());
+    clearMusicLibrary(state_, cboMusicLibrary_->currentText());
 }
 
 void frmStartUp::cmdDatabase_Click() {
@@ -386,20 +386,20 @@ void frmStartUp::cmdDatabase_Click() {
 // Leaving the window.
 
 void frmStartUp::readControlsIntoSettings() {
-    PlayerSettings& player = state_.Player;
+    PlayerSettings& player = state_.player;
     state_.WatchFolders = chkWatchFolder_->isChecked();
     state_.BlankTagFormat = txtBlankTagFormat_->text();
     state_.AutoCheckNewVersion = chkAutoCheckNewVersion_->isChecked();
     for (const auto& [box, flag] : optionBoxes()) player.*flag = box->isChecked();
-    player.ListByTrack = GetButtonValue(cmdByTrack_);
+    player.ListByTrack = getButtonValue(cmdByTrack_);
     player.AlbumCoverFileName = txtCoverName_->text();
     player.Password = txtPassword_->text();
-    for (std::size_t i = 0; i < chkPassword_.size(); ++i) player.PasswordFlags[i] = chkPassword_[i]->isChecked();
+    for (std::size_t i = 0; i < chkPassword_.size(); ++i) player.passwordFlags[i] = chkPassword_[i]->isChecked();
 }
 
-bool frmStartUp::saveAllSettings() {
+bool frmStartUp::saveFromControls() {
     readControlsIntoSettings();
-    SaveAllSettings(state_, txtMusic_->text());
+    saveAllSettings(state_, txtMusic_->text());
     try {
         SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
     } catch (const RuntimeError&) {
@@ -410,23 +410,23 @@ bool frmStartUp::saveAllSettings() {
 
 void frmStartUp::cmdOK_Click() {
     lblDownloadStatus_->setText(kSavingSettings);
-    state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
+    state_.player.NowPlayingSeconds = nowPlayingSecondsValue(txtNowPlayingSeconds_->text());
     int count = 0;
     try {
-        const std::optional<int> songs = CountRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
+        const std::optional<int> songs = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
         if (!songs) return;
         count = *songs;
     } catch (const RuntimeError& error) {
-        reportError("cmdOK_Click", error);
+        reportHandlerError("cmdOK_Click", error);
         return;
     }
     if (count > 0) {
         state_.MusicPath = txtMusic_->text();
-        saveAllSettings();
+        saveFromControls();
         close();
         return;
     }
-    ShowPlainMessage(state_,
+    showPlainMessage(state_,
                      QStringLiteral("There are no songs in your selected Music Library.  You must build your Music "
                                     "Library before attempting to start Orvella.  Click the 'Build Music Library' "
                                     "button to do this now."),
@@ -437,11 +437,11 @@ void frmStartUp::cmdOK_Click() {
 
 void frmStartUp::cmdLaunch_Click() {
     lblDownloadStatus_->setText(kSavingSettings);
-    state_.Player.NowPlayingSeconds = NowPlayingSecondsValue(txtNowPlayingSeconds_->text());
-    saveAllSettings();
-    const QString player = PlayerPath(state_);
-    if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.paths.ProgramFolder)) {
-        ShowPlainMessage(state_,
+    state_.player.NowPlayingSeconds = nowPlayingSecondsValue(txtNowPlayingSeconds_->text());
+    saveFromControls();
+    const QString player = playerPath(state_);
+    if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.paths.programFolder)) {
+        showPlainMessage(state_,
                          QStringLiteral("Orvella could not be started. The player program was not found at:\n\n") +
                              player + QStringLiteral("\n\nYour settings have been saved."),
                          QStringLiteral("Orvella Not Found"), DialogContent::Information);
@@ -458,9 +458,9 @@ void frmStartUp::cmdCancel_Click() {
         return;
     }
     state_.run.BuildRunning = false;
-    ShowCurrentLibraryCount(state_);
-    for (const QString& name : LongRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
-    SetButtonCaption(cmdCancel_, QStringLiteral("Close"));
+    showCurrentLibraryCount(state_);
+    for (const QString& name : longRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
+    setButtonCaption(cmdCancel_, QStringLiteral("Close"));
     TryStep([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
 }
 

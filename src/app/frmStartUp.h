@@ -36,19 +36,19 @@ public:
     void Form_Load();
 
     // The window caption: "Orvella Configurator - Version 8.1.9".
-    static QString WindowCaption(const ProgramState& state);
+    static QString windowCaption(const ProgramState& state);
     // The panels of lstFrames, in list order ("Log File" is added when a log is offered).
-    static const QStringList& PanelNames();
+    static const QStringList& panelNames();
 
     // Shows the folder picker owned by `owner`, titled `title`, opened on `initialFolder`;
     // the chosen folder, or the empty text when cancelled.
     static QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 
     // Offers a build log in the "Log File" panel, adding the panel's entry when it is missing.
-    void ShowLogFile(const QString& path);
+    void showLogFile(const QString& path);
 
     // Where the player program is: "Orvella" in the program folder.
-    static QString PlayerPath(const ProgramState& state);
+    static QString playerPath(const ProgramState& state);
 
 public slots:
     // Starts a build or update run of the current Music Library.
@@ -65,8 +65,8 @@ public slots:
     void lstFrames_Click();
 
     // The album cover mode from a choice of two (2, 3) and from a choice of three (1, 2, 0).
-    void SetAlbumCoverModeOfTwo(int choice);
-    void SetAlbumCoverModeOfThree(int choice);
+    void setAlbumCoverModeOfTwo(int choice);
+    void setAlbumCoverModeOfThree(int choice);
 
 signals:
     // A build or update run was asked for; the build run answers it.
@@ -99,8 +99,8 @@ private:
     void showAlbumCoverMode();
     void selectPanel(const QString& name);
     void readControlsIntoSettings();
-    bool saveAllSettings();
-    void reportError(const char* procedure, const class RuntimeError& error);
+    bool saveFromControls();
+    void reportHandlerError(const char* procedure, const class RuntimeError& error);
     // Saves one setting; a failure is reported as the named handler's.
     void saveSetting(const char* procedure, const QString& name, const QVariant& value);
 

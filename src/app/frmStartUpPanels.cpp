@@ -35,7 +35,7 @@ const QString kWindowStyle = QStringLiteral(
     "QLabel[heading=\"true\"] { color: rgb(255, 212, 0); font: bold 13pt 'Liberation Sans'; }");
 
 // A picture of an album cover at one of the player's cover sizes.
-QPixmap CoverIllustration(int size) {
+QPixmap coverIllustration(int size) {
     QPixmap picture(size, size);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -224,7 +224,7 @@ QFrame* frmStartUp::buildAlbumCoversPanel() {
     for (const auto& [objectName, size] : {std::pair{"wbAlbumCoverLarge", 150}, std::pair{"wbAlbumCoverMedium", 110},
                                            std::pair{"wbAlbumCoverSmall", 70}}) {
         QLabel* cover = label(fraAlbumCovers, objectName, QString());
-        cover->setPixmap(CoverIllustration(size));
+        cover->setPixmap(coverIllustration(size));
         covers->addWidget(cover, 0, Qt::AlignBottom);
     }
     covers->addStretch(1);
@@ -398,7 +398,7 @@ void frmStartUp::buildPanels() {
 
     lstFrames_ = new QListWidget(this);
     lstFrames_->setObjectName(QStringLiteral("lstFrames"));
-    lstFrames_->addItems(PanelNames());
+    lstFrames_->addItems(panelNames());
     lstFrames_->setFixedWidth(170);
     lstFrames_->setStyleSheet(QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; color: white;"
                                              "  background: rgba(0, 0, 0, 110); border: 1px solid rgba(255, 255, 255, 90);"

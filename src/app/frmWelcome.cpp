@@ -17,7 +17,7 @@ frmWelcome::frmWelcome(ProgramState& state, QWidget* parent) : QDialog(parent), 
     setStyleSheet(QStringLiteral("QDialog#frmWelcome { background-color: rgb(42, 0, 85); }"
                                  "QLabel { color: white; font: 10pt 'Liberation Sans'; }"));
 
-    lblTitle_ = new QLabel(QStringLiteral("Welcome To Orvella ") + FullVersionText(state.Version) + "!", this);
+    lblTitle_ = new QLabel(QStringLiteral("Welcome To Orvella ") + fullVersionText(state.version) + "!", this);
     lblTitle_->setObjectName(QStringLiteral("lblTitle"));
     lblTitle_->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0); font: bold 18pt 'Liberation Sans';"));
     lblTitle_->setAlignment(Qt::AlignCenter);
@@ -51,7 +51,7 @@ void frmWelcome::cmdOK_Click() {
     try {
         SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
     } catch (const RuntimeError& error) {
-        ReportError(state_, QStringLiteral("frmWelcome"), QStringLiteral("cmdOK_Click"), error);
+        reportError(state_, QStringLiteral("frmWelcome"), QStringLiteral("cmdOK_Click"), error);
     }
     accept();
 }

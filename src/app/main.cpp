@@ -12,8 +12,8 @@ int main(int argc, char* argv[]) {
     orv::Application app(argc, argv);
     orv::ProgramState state;
     orv::WindowFrontEnd frontEnd(state);
-    state.session.UserInterface = &frontEnd;
-    orv::OpenProgramFolder(state, QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    state.session.userInterface = &frontEnd;
+    orv::openProgramFolder(state, QDir::cleanPath(QCoreApplication::applicationDirPath()));
 
     try {
         auto* splash = new orv::frmSplash(state, frontEnd, orv::StartUpServices{}, app.arguments().mid(1).join(' '));

@@ -41,25 +41,25 @@ const char* const kUsage =
     "  --yes        answer every question Yes\n";
 
 
-int RunInit(Command& c) {
+int runInit(Command& c) {
     if (!c.args.isEmpty()) throw UsageError();
     try {
-        for (const QString& path : InitializeProgramFolder(c.state.paths.ProgramFolder)) c.out << "created " << path << '\n';
+        for (const QString& path : initializeProgramFolder(c.state.paths.programFolder)) c.out << "created " << path << '\n';
     } catch (const RuntimeError& error) {
-        ReportError(c.state, kModule, QStringLiteral("init"), error);
+        reportError(c.state, kModule, QStringLiteral("init"), error);
     }
     return c.status();
 }
 
-int RunSettings(Command& c) {
+int runSettings(Command& c) {
     const QString action = c.args.value(0);
     if (action == QLatin1String("list") && c.args.size() == 1) {
         try {
-            const std::optional<SettingRows> settings = ListSettings(c.state);
+            const std::optional<SettingRows> settings = listSettings(c.state);
             if (!settings) return 1;
             for (const auto& [name, value] : *settings) c.out << name << '\t' << value << '\n';
         } catch (const RuntimeError& error) {
-            ReportError(c.state, kModule, QStringLiteral("settings list"), error);
+            reportError(c.state, kModule, QStringLiteral("settings list"), error);
         }
         return c.status();
     }
@@ -72,26 +72,26 @@ int RunSettings(Command& c) {
         try {
             SaveSetting(c.state, c.args[1], c.args[2]);
         } catch (const RuntimeError& error) {
-            ReportError(c.state, kModule, QStringLiteral("settings set"), error);
+            reportError(c.state, kModule, QStringLiteral("settings set"), error);
         }
         return c.status();
     }
     throw UsageError();
 }
 
-const std::map<QString, std::function<int(Command&)>>& Commands() {
+const std::map<QString, std::function<int(Command&)>>& commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
-        {QStringLiteral("init"), RunInit},
-        {QStringLiteral("settings"), RunSettings},
-        {QStringLiteral("libraries"), RunLibraries},
-        {QStringLiteral("tags"), RunTags},
+        {QStringLiteral("init"), runInit},
+        {QStringLiteral("settings"), runSettings},
+        {QStringLiteral("libraries"), runLibraries},
+        {QStringLiteral("tags"), runTags},
     };
     return commands;
 }
 
 }  // namespace
 
-int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
+int runCommandLine(const QStringList& arguments, const QString& defaultHome) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     QString home = defaultHome;
@@ -111,16 +111,16 @@ int RunCommandLine(const QStringList& arguments, const QString& defaultHome) {
         }
     }
 
-    const auto command = rest.isEmpty() ? Commands().end() : Commands().find(rest.first());
-    if (command == Commands().end()) {
+    const auto command = rest.isEmpty() ? commands().end() : commands().find(rest.first());
+    if (command == commands().end()) {
         err << kUsage;
         return 2;
     }
 
     ConsoleFrontEnd ui(answerYes);
     ProgramState state;
-    state.session.UserInterface = &ui;
-    OpenProgramFolder(state, QDir::cleanPath(QDir(home).absolutePath()));
+    state.session.userInterface = &ui;
+    openProgramFolder(state, QDir::cleanPath(QDir(home).absolutePath()));
 
     Command context{state, ui, out, rest.mid(1)};
     try {

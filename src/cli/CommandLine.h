@@ -6,6 +6,6 @@ namespace orv {
 
 // Runs `orvella-cli` with its arguments (without the program name) and returns the exit
 // status: 0 done, 1 a failure or refusal was reported, 2 wrong usage.
-int RunCommandLine(const QStringList& arguments, const QString& defaultHome);
+int runCommandLine(const QStringList& arguments, const QString& defaultHome);
 
 }  // namespace orv

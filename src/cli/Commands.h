@@ -22,10 +22,10 @@ struct Command {
 };
 
 // `libraries list | create NAME | clear NAME | delete NAME | transfer`: the Music Library buttons.
-int RunLibraries(Command& c);
+int runLibraries(Command& c);
 
 // `tags [--json] [--blank-tags PATTERN] FILE...`: the song fields of MP3 files as a build reads them.
-int RunTags(Command& c);
+int runTags(Command& c);
 
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};

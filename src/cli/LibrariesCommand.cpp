@@ -10,7 +10,7 @@ namespace {
 // The listed library a typed name stands for (letter case ignored, as the engine's table names);
 // empty, with a note, when there is none. Only listed libraries are cleared or deleted, so no
 // reserved table is ever touched.
-QString ListedLibrary(const QStringList& listed, const QString& typed) {
+QString listedLibrary(const QStringList& listed, const QString& typed) {
     for (const QString& name : listed)
         if (name.compare(typed, Qt::CaseInsensitive) == 0) return name;
     QTextStream(stderr) << "There is no Music Library named '" << typed << "'.\n";
@@ -19,7 +19,7 @@ QString ListedLibrary(const QStringList& listed, const QString& typed) {
 
 }  // namespace
 
-int RunLibraries(Command& c) {
+int runLibraries(Command& c) {
     const QString action = c.args.value(0);
     if (action == QLatin1String("list") && c.args.size() == 1) {
         const MusicLibraryList libraries = GetMusicLibraries(c.state);
@@ -27,13 +27,13 @@ int RunLibraries(Command& c) {
         return c.status();
     }
     if (action == QLatin1String("create") && c.args.size() == 2 && !c.args[1].isEmpty())
-        return NewMusicLibraryNamed(c.state, c.args[1]).done ? 0 : 1;
+        return newMusicLibraryNamed(c.state, c.args[1]).done ? 0 : 1;
     if ((action == QLatin1String("clear") || action == QLatin1String("delete")) && c.args.size() == 2) {
         const QStringList listed = GetMusicLibraries(c.state).names;
-        const QString name = ListedLibrary(listed, c.args[1]);
+        const QString name = listedLibrary(listed, c.args[1]);
         if (name.isEmpty()) return 1;
-        if (action == QLatin1String("clear")) return ClearMusicLibrary(c.state, name) ? 0 : 1;
-        return DeleteMusicLibrary(c.state, name, static_cast<int>(listed.size())).done ? 0 : 1;
+        if (action == QLatin1String("clear")) return clearMusicLibrary(c.state, name) ? 0 : 1;
+        return deleteMusicLibrary(c.state, name, static_cast<int>(listed.size())).done ? 0 : 1;
     }
     if (action == QLatin1String("transfer") && c.args.size() == 1) {
         switch (TransferPreviousLibraries(c.state)) {

@@ -16,7 +16,7 @@ namespace orv {
 namespace {
 
 // The song fields of one file in the order they are printed.
-std::vector<std::pair<QString, QString>> FieldList(const QString& fileName, const SongFields& song, int seconds) {
+std::vector<std::pair<QString, QString>> fieldList(const QString& fileName, const SongFields& song, int seconds) {
     return {{QStringLiteral("File"), fileName},
             {QStringLiteral("Title"), song.Title},
             {QStringLiteral("Artist"), song.Artist},
@@ -33,11 +33,11 @@ std::vector<std::pair<QString, QString>> FieldList(const QString& fileName, cons
             {QStringLiteral("SongDecade"), song.SongDecade},
             {QStringLiteral("Compilation"), song.Compilation},
             {QStringLiteral("Seconds"), QString::number(seconds)},
-            {QStringLiteral("Duration"), RecordDuration(seconds)}};
+            {QStringLiteral("Duration"), recordDuration(seconds)}};
 }
 
-void PrintSong(Command& c, bool json, const QString& fileName, const SongFields& song, int seconds, bool hasID3v2) {
-    const auto fields = FieldList(fileName, song, seconds);
+void printSong(Command& c, bool json, const QString& fileName, const SongFields& song, int seconds, bool hasID3v2) {
+    const auto fields = fieldList(fileName, song, seconds);
     if (json) {
         QJsonObject object;
         for (const auto& [name, value] : fields) object.insert(name, value);
@@ -51,7 +51,7 @@ void PrintSong(Command& c, bool json, const QString& fileName, const SongFields&
 
 }  // namespace
 
-int RunTags(Command& c) {
+int runTags(Command& c) {
     bool json = false;
     QStringList files;
     for (qsizetype i = 0; i < c.args.size(); ++i) {
@@ -70,12 +70,12 @@ int RunTags(Command& c) {
         const QString fileName = QFileInfo(file).absoluteFilePath();
         TagComponent tags;
         SongFields song;
-        if (!ReadMp3SongFields(c.state, tags, fileName, song)) {
-            ShowPlainMessage(c.state, QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as an MP3 file."),
+        if (!readMp3SongFields(c.state, tags, fileName, song)) {
+            showPlainMessage(c.state, QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as an MP3 file."),
                              QStringLiteral("Tags"));
             continue;
         }
-        PrintSong(c, json, fileName, song, ResolveSongLength(tags), tags.HasID3v2());
+        printSong(c, json, fileName, song, ResolveSongLength(tags), tags.hasID3v2());
     }
     return c.status();
 }

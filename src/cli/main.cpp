@@ -4,5 +4,5 @@
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    return orv::RunCommandLine(app.arguments().mid(1), QCoreApplication::applicationDirPath());
+    return orv::runCommandLine(app.arguments().mid(1), QCoreApplication::applicationDirPath());
 }

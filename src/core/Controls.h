@@ -47,7 +47,7 @@ inline const QString lblCreatingPlaylist = QStringLiteral("lblCreatingPlaylist")
 
 // The controls that could start other work while a long run (a build, a carry-over) goes on: locked
 // at its start and unlocked at its end.
-inline const QStringList& LongRunLockedControls() {
+inline const QStringList& longRunLockedControls() {
     static const QStringList controls{Control::cmdDatabase,      Control::cmdHelp,  Control::cmdBrowse,
                                       Control::cmdDeleteLibrary, Control::txtMusic, Control::cboMusicLibrary,
                                       Control::cmdClear,         Control::cmdNewLibrary, Control::chkLogFile,
@@ -56,14 +56,14 @@ inline const QStringList& LongRunLockedControls() {
 }
 
 // Locked too during a long run, but enabled after it only when the library has songs.
-inline const QStringList& SongCountControls() {
+inline const QStringList& songCountControls() {
     static const QStringList controls{Control::cmdLaunch, Control::cmdOK};
     return controls;
 }
 
 // The six labels of the song details on the build panel: the captions and values of artist, album
 // and title.
-inline const QStringList& SongDetailLabels() {
+inline const QStringList& songDetailLabels() {
     static const QStringList labels{Control::lblArtist, Control::lblBuildArtist, Control::lblAlbum,
                                     Control::lblBuildAlbum, Control::lblTitle, Control::lblBuildTitle};
     return labels;

@@ -40,7 +40,7 @@ struct PlayerSettings {
     bool AutoRandomOnStartup = false;
     bool ExtractEmbeddedImages = false;
     QString Password;  // empty: no protection
-    std::array<bool, 12> PasswordFlags{};  // "Password1" to "Password12" (chkPassword 1 to 12)
+    std::array<bool, 12> passwordFlags{};  // "Password1" to "Password12" (chkPassword 1 to 12)
 
     bool operator==(const PlayerSettings&) const = default;
 };

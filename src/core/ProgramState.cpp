@@ -18,7 +18,7 @@ public:
 
 FrontEnd& ProgramState::ui() const {
     static SilentFrontEnd silent;
-    return session.UserInterface ? *session.UserInterface : silent;
+    return session.userInterface ? *session.userInterface : silent;
 }
 
 }  // namespace orv

@@ -15,7 +15,7 @@ class Connection;
 
 // Where the program's files are: the program folder and the database paths beside it.
 struct ProgramPaths {
-    QString ProgramFolder;
+    QString programFolder;
     QString DriveRoot;
     QString MainDatabasePath;
     QString SettingsDatabasePath;
@@ -26,13 +26,13 @@ struct ProgramPaths {
 // The program's ties to the world outside the core: the front end, the connections kept open
 // between statements, and the sources of facts about the machine (tests replace them).
 struct Session {
-    FrontEnd* UserInterface = nullptr;
+    FrontEnd* userInterface = nullptr;
     // Connections kept open between statements, by database path (see DataAccess.h).
-    std::map<QString, std::shared_ptr<Connection>> ConnectionPool;
+    std::map<QString, std::shared_ptr<Connection>> connectionPool;
     // The installed data-access version; the database layer fills it in when the program folder
     // is opened.
     std::function<QString()> DataAccessVersionSource;
-    std::function<bool()> InternetProbe;
+    std::function<bool()> internetProbe;
 };
 
 // What a long run (a build, a carry-over) shares with the window: the guards against re-entry,
@@ -58,7 +58,7 @@ struct ProgramState {
     Session session;
     RunState run;
 
-    ProgramVersion Version = CurrentVersion;
+    ProgramVersion version = CurrentVersion;
 
     QString MusicPath;
     QString ImagesPath;
@@ -76,8 +76,8 @@ struct ProgramState {
 
     int MessageAnswer = 7;
 
-    // The player's settings as the main window edits them (ReadPlayerSettings, SaveAllSettings).
-    PlayerSettings Player;
+    // The player's settings as the main window edits them (readPlayerSettings, saveAllSettings).
+    PlayerSettings player;
 
     // The build options of the Music Libraries panel: chkBlankTags, and the text of
     // txtBlankTagFormat as the window holds it.

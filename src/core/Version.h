@@ -13,12 +13,12 @@ struct ProgramVersion {
 constexpr ProgramVersion CurrentVersion{};
 
 // "8.1.9": always three numbers.
-inline QString FullVersionText(const ProgramVersion& v) {
+inline QString fullVersionText(const ProgramVersion& v) {
     return QString::number(v.major) + "." + QString::number(v.minor) + "." + QString::number(v.revision);
 }
 
 // "8.1.9", or "8.1" when the revision is 0.
-inline QString ShortVersionText(const ProgramVersion& v) {
+inline QString shortVersionText(const ProgramVersion& v) {
     QString text = QString::number(v.major) + "." + QString::number(v.minor);
     if (v.revision != 0) text += "." + QString::number(v.revision);
     return text;

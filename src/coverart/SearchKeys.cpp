@@ -11,7 +11,7 @@ namespace {
 using Rule = std::pair<const char*, const char*>;
 
 // Applies the rules in order, each replacing every occurrence in one pass from the left.
-QString Replaced(const QString& text, std::initializer_list<Rule> rules) {
+QString replaced(const QString& text, std::initializer_list<Rule> rules) {
     QString result = text;
     for (const auto& [from, to] : rules) result.replace(QString::fromUtf8(from), QString::fromUtf8(to));
     return result;
@@ -20,34 +20,34 @@ QString Replaced(const QString& text, std::initializer_list<Rule> rules) {
 }  // namespace
 
 QString MakeSafeFileName(QString& text) {
-    text = Replaced(text, {{"/", "_"}, {"\\", "_"}, {"?", "_"}, {"|", "_"}, {"<", "_"}, {">", "_"}, {"*", "_"},
+    text = replaced(text, {{"/", "_"}, {"\\", "_"}, {"?", "_"}, {"|", "_"}, {"<", "_"}, {">", "_"}, {"*", "_"},
                            {":", "_"}, {"''", "'"}});
     return text;
 }
 
 QString MakeAlbumFileName(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"/", "_"}, {"?", ""}}));
+    return TrimBlanks(replaced(text, {{"/", "_"}, {"?", ""}}));
 }
 
 QString EncodeSpaces(const QString& text) {
-    return Replaced(text, {{" ", "%20"}});
+    return replaced(text, {{" ", "%20"}});
 }
 
 QString AmpersandToPlus(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"&", "+"}}));
+    return TrimBlanks(replaced(text, {{"&", "+"}}));
 }
 
 QString StripPunctuation(const QString& text) {
     return TrimBlanks(
-        Replaced(text, {{".", ""}, {",", ""}, {"?", ""}, {"!", ""}, {"-", ""}, {"(", ""}, {")", ""}, {"  ", " "}}));
+        replaced(text, {{".", ""}, {",", ""}, {"?", ""}, {"!", ""}, {"-", ""}, {"(", ""}, {")", ""}, {"  ", " "}}));
 }
 
 QString PunctuationToSpaces(const QString& text) {
-    return TrimBlanks(Replaced(text, {{".", " "}, {",", " "}, {"?", " "}, {"!", " "}, {"-", " "}}));
+    return TrimBlanks(replaced(text, {{".", " "}, {",", " "}, {"?", " "}, {"!", " "}, {"-", " "}}));
 }
 
 QString DigitsToWords(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"1 ", "One "},
+    return TrimBlanks(replaced(text, {{"1 ", "One "},
                                       {"2 ", "Two "},
                                       {"3 ", "Three "},
                                       {"4 ", "Four "},
@@ -60,7 +60,7 @@ QString DigitsToWords(const QString& text) {
 }
 
 QString WordsToDigits(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"One", "1"},
+    return TrimBlanks(replaced(text, {{"One", "1"},
                                       {"Two", "2"},
                                       {"Three", "3"},
                                       {"Four", "4"},
@@ -73,7 +73,7 @@ QString WordsToDigits(const QString& text) {
 }
 
 QString ExpandVolumeAndAmpersand(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"Vol. ", "Volume "}, {"&", "And"}}));
+    return TrimBlanks(replaced(text, {{"Vol. ", "Volume "}, {"&", "And"}}));
 }
 
 QString RemoveWord(const QString& text, const QString& word) {
@@ -83,23 +83,23 @@ QString RemoveWord(const QString& text, const QString& word) {
 }
 
 QString AndToAmpersand(const QString& text) {
-    return TrimBlanks(Replaced(text, {{"And", "&"}}));
+    return TrimBlanks(replaced(text, {{"And", "&"}}));
 }
 
 QString DropSoundtrack(const QString& text) {
-    return TrimBlanks(Replaced(text, {{" Soundtrack", ""}, {"Soundtracks", "Soundtrack"}}));
+    return TrimBlanks(replaced(text, {{" Soundtrack", ""}, {"Soundtracks", "Soundtrack"}}));
 }
 
 QString SoundtrackToVariousArtists(const QString& text) {
-    return TrimBlanks(Replaced(text, {{" Soundtrack", "Various Artists"}, {"Soundtracks", "Various Artists"}}));
+    return TrimBlanks(replaced(text, {{" Soundtrack", "Various Artists"}, {"Soundtracks", "Various Artists"}}));
 }
 
 QString RomanToDigits(const QString& text) {
-    return Replaced(text, {{"III", "3"}, {"II", "2"}});
+    return replaced(text, {{"III", "3"}, {"II", "2"}});
 }
 
 QString DigitsToRoman(const QString& text) {
-    return Replaced(text, {{"2", "II"}, {"3", "III"}});
+    return replaced(text, {{"2", "II"}, {"3", "III"}});
 }
 
 }  // namespace orv

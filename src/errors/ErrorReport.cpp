@@ -9,7 +9,7 @@ namespace {
 const QString kDefaultTitle = QStringLiteral("An Unexpected Error Has Occurred!!");
 const QString kDefaultMessage = QStringLiteral("Error Message");
 
-const QStringList& BoldHeadings() {
+const QStringList& boldHeadings() {
     static const QStringList headings{
         QStringLiteral("Application:"), QStringLiteral("Version:"), QStringLiteral("Operating System:"),
         QStringLiteral("MDAC Version:"), QStringLiteral("Module:"), QStringLiteral("Procedure:"),
@@ -17,7 +17,7 @@ const QStringList& BoldHeadings() {
     return headings;
 }
 
-DialogContent FreshDialog(const QString& message, const QString& title) {
+DialogContent freshDialog(const QString& message, const QString& title) {
     DialogContent content;
     content.title = title.isEmpty() ? kDefaultTitle : title;
     content.message = message.isEmpty() ? kDefaultMessage : message;
@@ -26,10 +26,10 @@ DialogContent FreshDialog(const QString& message, const QString& title) {
 
 }  // namespace
 
-QString BuildReportText(const ProgramState& state, const QString& module, const QString& procedure,
+QString buildReportText(const ProgramState& state, const QString& module, const QString& procedure,
                         const QVariant& errNumber, const QVariant& errDescription, const QVariant& codeLine) {
     const QStringList lines{
-        QStringLiteral("Application: Orvella Configurator Version: ") + FullVersionText(state.Version),
+        QStringLiteral("Application: Orvella Configurator Version: ") + fullVersionText(state.version),
         QStringLiteral("Operating System: ") + GetWindowsVersion(),
         QStringLiteral("MDAC Version: ") +
             (state.session.DataAccessVersionSource ? state.session.DataAccessVersionSource() : QString()),
@@ -49,9 +49,9 @@ DialogContent::Range BoldReportLabel(const QString& text, const QString& heading
     return {static_cast<int>(at), static_cast<int>(length)};
 }
 
-QList<DialogContent::Range> ReportBoldRanges(const QString& text) {
+QList<DialogContent::Range> reportBoldRanges(const QString& text) {
     QList<DialogContent::Range> ranges;
-    for (const QString& heading : BoldHeadings()) {
+    for (const QString& heading : boldHeadings()) {
         const DialogContent::Range range = BoldReportLabel(text, heading);
         if (range.length > 0) ranges << range;
     }
@@ -59,7 +59,7 @@ QList<DialogContent::Range> ReportBoldRanges(const QString& text) {
 }
 
 void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
-    DialogContent content = FreshDialog(request.message, request.title);
+    DialogContent content = freshDialog(request.message, request.title);
     content.icon = (request.icon == DialogContent::Error || request.icon == DialogContent::Information)
                        ? request.icon
                        : DialogContent::BuiltIn;
@@ -67,9 +67,9 @@ void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
     content.endProgram = request.endProgram;
     if (!request.module.isEmpty()) {
         content.isReport = true;
-        content.reportText = BuildReportText(state, request.module, request.procedure, request.number,
+        content.reportText = buildReportText(state, request.module, request.procedure, request.number,
                                              request.description, request.codeLine);
-        content.boldRanges = ReportBoldRanges(content.reportText);
+        content.boldRanges = reportBoldRanges(content.reportText);
     }
     state.ui().showMessage(content);
     if (!request.endProgram) return;
@@ -78,11 +78,11 @@ void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
     throw ProgramEnd{};
 }
 
-void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind) {
+void showPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind) {
     ShowErrorMessage(state, {.message = message, .icon = iconKind, .title = title});
 }
 
-void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
+void reportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message, const QVariant& codeLine) {
     state.ErrorModuleName = module;
     state.ErrorProcName = procedure;
@@ -95,7 +95,7 @@ void ReportError(ProgramState& state, const QString& module, const QString& proc
 }
 
 Answer AskQuestion(ProgramState& state, const QString& message, const QString& title) {
-    DialogContent content = FreshDialog(message, title);
+    DialogContent content = freshDialog(message, title);
     content.icon = DialogContent::Question;
     content.modal = true;
     const Answer answer = state.ui().askQuestion(content);

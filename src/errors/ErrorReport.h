@@ -16,13 +16,13 @@ inline const QString kStartupFatalErrorMessage =
     QStringLiteral("Orvella cannot continue due to an unexpected fatal error.");
 
 // The eight lines of an error report, separated by single line feeds, no line feed at the end.
-QString BuildReportText(const ProgramState& state, const QString& module, const QString& procedure,
+QString buildReportText(const ProgramState& state, const QString& module, const QString& procedure,
                         const QVariant& errNumber, const QVariant& errDescription, const QVariant& codeLine);
 
 // Where a heading is bold: the first place the heading occurs in the text, with the blank after it.
 DialogContent::Range BoldReportLabel(const QString& text, const QString& heading);
 // Every bold heading of a report text, in the order of the headings.
-QList<DialogContent::Range> ReportBoldRanges(const QString& text);
+QList<DialogContent::Range> reportBoldRanges(const QString& text);
 
 // What the message dialog is to show. Empty message and title keep the dialog's own captions; a
 // module makes it an error report; endProgram ends the program once it is shown.
@@ -44,11 +44,11 @@ struct ErrorMessage {
 void ShowErrorMessage(ProgramState& state, const ErrorMessage& request);
 
 // A plain message with a title: no report, not modal, the program goes on.
-void ShowPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind = 0);
+void showPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind = 0);
 
 // An error trap's report: remembers the module and procedure in ErrorModuleName and ErrorProcName
 // and shows the report with the given message (the fatal-error message unless told otherwise).
-void ReportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
+void reportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message = kFatalErrorMessage, const QVariant& codeLine = QStringLiteral("0"));
 
 // Asks a Yes/No question; No also when the dialog is closed otherwise.

@@ -8,7 +8,7 @@
 
 namespace orv {
 
-std::optional<QImage> LoadSkinPicture(const ProgramState& state, const QString& baseName) {
+std::optional<QImage> loadSkinPicture(const ProgramState& state, const QString& baseName) {
     const QString stem = ProgramFile(state, QStringLiteral("Skins")) + QDir::separator() + state.ActiveSkin +
                          QDir::separator() + baseName;
     for (const char* extension : {".bmp", ".jpg", ".gif"}) {

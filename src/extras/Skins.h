@@ -10,6 +10,6 @@ struct ProgramState;
 
 // The active skin's picture of the given base name ("Background", "Logo"): the first of
 // <base>.bmp, <base>.jpg and <base>.gif in the skin's folder that loads; empty when none does.
-std::optional<QImage> LoadSkinPicture(const ProgramState& state, const QString& baseName);
+std::optional<QImage> loadSkinPicture(const ProgramState& state, const QString& baseName);
 
 }  // namespace orv

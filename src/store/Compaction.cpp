@@ -13,7 +13,7 @@
 namespace orv {
 namespace {
 
-bool SyncPath(const QString& path, int flags) {
+bool syncPath(const QString& path, int flags) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0) return false;
     const bool synced = ::fsync(fd) == 0;
@@ -23,10 +23,10 @@ bool SyncPath(const QString& path, int flags) {
 
 }  // namespace
 
-bool CompactDatabase(const QString& path) {
+bool compactDatabase(const QString& path) {
     const QString temporary = path + QLatin1Char('2');
     if (QFileInfo::exists(temporary)) QFile::remove(temporary);
-    if (Connection::IsHeldOpen(path)) return false;
+    if (Connection::isHeldOpen(path)) return false;
 
     try {
         // The guard holds the database's write lock from before the copy until after the
@@ -44,11 +44,11 @@ bool CompactDatabase(const QString& path) {
                 throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("The compacted copy is damaged."));
         }
         QFile::setPermissions(temporary, QFileInfo(path).permissions());
-        if (!SyncPath(temporary, O_RDONLY))
+        if (!syncPath(temporary, O_RDONLY))
             throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write the compacted copy."));
         if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
             throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot replace the database."));
-        SyncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
+        syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
         guard.execute(QStringLiteral("ROLLBACK"));
         return true;
     } catch (const RuntimeError&) {
@@ -58,9 +58,9 @@ bool CompactDatabase(const QString& path) {
 }
 
 void CompactDatabases(ProgramState& state) {
-    ReleasePooledConnections(state);
+    releasePooledConnections(state);
     for (const QString& path : {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
-        CompactDatabase(path);
+        compactDatabase(path);
 }
 
 }  // namespace orv

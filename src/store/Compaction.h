@@ -13,6 +13,6 @@ struct ProgramState;
 void CompactDatabases(ProgramState& state);
 
 // Compacts one database file; false when it was left as it was.
-bool CompactDatabase(const QString& path);
+bool compactDatabase(const QString& path);
 
 }  // namespace orv

@@ -14,7 +14,7 @@ namespace {
 const QString kModule = QStringLiteral("modGlobalConfig");
 const QString kMusicLibraryError = QStringLiteral("Music Library Error...");
 
-QString PreviousLibrariesPath(const ProgramState& state) {
+QString previousLibrariesPath(const ProgramState& state) {
     const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
     return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
 }
@@ -22,15 +22,15 @@ QString PreviousLibrariesPath(const ProgramState& state) {
 // The connection a statement against `path` runs on: the build run's shared connection for
 // the libraries database while a run holds one, else the pooled connection to the file,
 // opened anew when the file behind the path has changed.
-std::shared_ptr<Connection> ConnectionFor(ProgramState& state, const QString& path, Db selector) {
+std::shared_ptr<Connection> connectionFor(ProgramState& state, const QString& path, Db selector) {
     if (selector == Db::Libraries && state.run.SharedLibraryConnection) return state.run.SharedLibraryConnection;
-    auto pooled = state.session.ConnectionPool.find(path);
-    if (pooled != state.session.ConnectionPool.end()) {
+    auto pooled = state.session.connectionPool.find(path);
+    if (pooled != state.session.connectionPool.end()) {
         if (pooled->second->stillMatchesFile()) return pooled->second;
-        state.session.ConnectionPool.erase(pooled);
+        state.session.connectionPool.erase(pooled);
     }
     auto connection = std::make_shared<Connection>(path);
-    state.session.ConnectionPool.emplace(path, connection);
+    state.session.connectionPool.emplace(path, connection);
     return connection;
 }
 
@@ -38,7 +38,7 @@ const QString kForYourInformation = QStringLiteral("For Your Information...");
 
 // A handler's report: the error with the statement it failed on, under the module and procedure
 // the handler remembered.
-void ReportStatementFailure(ProgramState& state, const QString& message, const QString& title, const RuntimeError& error,
+void reportStatementFailure(ProgramState& state, const QString& message, const QString& title, const RuntimeError& error,
                             const QString& sql, bool endProgram = false) {
     ShowErrorMessage(state, {.message = message,
                              .module = state.ErrorModuleName,
@@ -52,17 +52,17 @@ void ReportStatementFailure(ProgramState& state, const QString& message, const Q
 
 }  // namespace
 
-bool CheckDataAccessVersion(ProgramState& state) {
+bool checkDataAccessVersion(ProgramState& state) {
     const QString version = GetMDACVersion(state);
     if (LeadingNumber(version) >= kRequiredDataAccessVersion) return true;
-    ShowPlainMessage(state, MDACMessage(kMDACFirstSentence, version), kForYourInformation, DialogContent::Information);
+    showPlainMessage(state, mdacMessage(kMDACFirstSentence, version), kForYourInformation, DialogContent::Information);
     return false;
 }
 
 Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, bool reportErrors) {
-    if (!CheckDataAccessVersion(state)) return {};
+    if (!checkDataAccessVersion(state)) return {};
     if (state.paths.MainDatabasePath.isEmpty()) state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
-    state.paths.OldLibrariesDatabasePath = PreviousLibrariesPath(state);
+    state.paths.OldLibrariesDatabasePath = previousLibrariesPath(state);
 
     QString path;
     switch (selector) {
@@ -74,47 +74,47 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
 
     std::shared_ptr<Connection> connection;
     try {
-        connection = ConnectionFor(state, path, selector);
+        connection = connectionFor(state, path, selector);
     } catch (const RuntimeError& error) {
         if (error.number() == ErrorNumber::CannotOpen && reportErrors) {
-            ShowNotFoundReport(state);
+            showNotFoundReport(state);
             state.run.BuildRunning = false;
         } else {
-            GetRecordsetErrorHandler(state, error, sql, reportErrors);
+            getRecordsetErrorHandler(state, error, sql, reportErrors);
         }
         return {};
     }
 
     const QString cleanSql = StripControlChars(sql);
     try {
-        return Recordset::FromRows(connection->query(cleanSql));
+        return Recordset::fromRows(connection->query(cleanSql));
     } catch (const RuntimeError& error) {
-        return Recordset::Failed(error);
+        return Recordset::failed(error);
     }
 }
 
-void GetRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors) {
+void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors) {
     state.ErrorModuleName = kModule;
     state.ErrorProcName = QStringLiteral("GetRecordset");
     if (!reportErrors) return;
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
-        ReportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
+        reportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
                                kMusicLibraryError, error, sql);
     } else if (error.number() == ErrorNumber::CannotOpen) {
-        ShowNotFoundReport(state);
+        showNotFoundReport(state);
     } else {
-        ReportStatementFailure(state, kFatalErrorMessage, kMusicLibraryError, error, sql, true);
+        reportStatementFailure(state, kFatalErrorMessage, kMusicLibraryError, error, sql, true);
     }
 }
 
 bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector, bool quiet) {
-    if (!CheckDataAccessVersion(state)) return false;
+    if (!checkDataAccessVersion(state)) return false;
     const QString path = selector == Db::Settings    ? state.paths.SettingsDatabasePath
                          : selector == Db::Libraries ? state.paths.LibrariesDatabasePath
                                                      : state.paths.MainDatabasePath;
     const QString cleanSql = StripControlChars(sql);
     try {
-        auto connection = ConnectionFor(state, path, selector);
+        auto connection = connectionFor(state, path, selector);
         try {
             return connection->execute(cleanSql) >= 0;
         } catch (const RuntimeError&) {
@@ -122,25 +122,25 @@ bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector, boo
             throw;
         }
     } catch (const RuntimeError& error) {
-        ExecuteSQLCommandErrorHandler(state, error, cleanSql);
+        executeSQLCommandErrorHandler(state, error, cleanSql);
         return false;
     }
 }
 
-void ExecuteSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql) {
+void executeSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql) {
     state.ErrorModuleName = kModule;
     state.ErrorProcName = QStringLiteral("ExecuteSQLCommand");
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
-        ReportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),
+        reportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),
                                kMusicLibraryError, error, sql);
     } else {
-        ReportStatementFailure(state, QStringLiteral("Orvella Configurator cannot continue due to an unexpected error."),
+        reportStatementFailure(state, QStringLiteral("Orvella Configurator cannot continue due to an unexpected error."),
                                QStringLiteral("Unexpected Error..."), error, sql);
     }
 }
 
-void ShowNotFoundReport(ProgramState& state) {
-    ShowPlainMessage(state,
+void showNotFoundReport(ProgramState& state) {
+    showPlainMessage(state,
                      QStringLiteral("Orvella Configurator cannot find the Music Library file located at \n\n") +
                          state.paths.MainDatabasePath +
                          QStringLiteral("\n\nPlease double check that the path is correct and the file exists."),
@@ -157,16 +157,16 @@ QString SqlText(const QString& text) {
     return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
 }
 
-QString EngineVersion() {
+QString engineVersion() {
     return QString::fromLatin1(sqlite3_libversion());
 }
 
 QString GetMDACVersion(const ProgramState& state) {
     if (state.session.DataAccessVersionSource) return state.session.DataAccessVersionSource();
-    return EngineVersion();
+    return engineVersion();
 }
 
-QString MDACMessage(const QString& firstSentence, const QString& installedVersion) {
+QString mdacMessage(const QString& firstSentence, const QString& installedVersion) {
     return QStringList{firstSentence,
                        QStringLiteral("Your currently installed version of these components is:"),
                        installedVersion,
@@ -180,8 +180,8 @@ QString MDACMessage(const QString& firstSentence, const QString& installedVersio
         .join(QStringLiteral("\n\n"));
 }
 
-void ReleasePooledConnections(ProgramState& state) {
-    state.session.ConnectionPool.clear();
+void releasePooledConnections(ProgramState& state) {
+    state.session.connectionPool.clear();
 }
 
 }  // namespace orv

@@ -22,10 +22,10 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector = Db
 bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector = Db::Main, bool quiet = false);
 
 // Reports of GetRecordset's and ExecuteSQLCommand's error traps.
-void GetRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors);
-void ExecuteSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql);
+void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors);
+void executeSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql);
 // "cannot find the Music Library file": always names the main database.
-void ShowNotFoundReport(ProgramState& state);
+void showNotFoundReport(ProgramState& state);
 
 // Doubles every single quote, then trims blanks at both ends.
 QString SqlQuote(const QString& text);
@@ -33,11 +33,11 @@ QString SqlQuote(const QString& text);
 QString SqlText(const QString& text);
 
 // The database engine's library version.
-QString EngineVersion();
+QString engineVersion();
 // The installed data-access version.
 QString GetMDACVersion(const ProgramState& state);
 // The upgrade message, starting with the given first sentence.
-QString MDACMessage(const QString& firstSentence, const QString& installedVersion);
+QString mdacMessage(const QString& firstSentence, const QString& installedVersion);
 inline const QString kMDACFirstSentence = QStringLiteral(
     "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer or "
     "Orvella Configurator will not be able to access your Music Library.");
@@ -46,9 +46,9 @@ inline const QString kMDACStartupFirstSentence = QStringLiteral(
     "Orvella will not be able to access your Music Library.");
 inline constexpr double kRequiredDataAccessVersion = 2.7;
 // True when the installed version is recent enough; otherwise shows the upgrade message.
-bool CheckDataAccessVersion(ProgramState& state);
+bool checkDataAccessVersion(ProgramState& state);
 
 // Closes the connections kept open between statements (the build run's shared one excepted).
-void ReleasePooledConnections(ProgramState& state);
+void releasePooledConnections(ProgramState& state);
 
 }  // namespace orv

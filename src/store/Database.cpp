@@ -17,18 +17,18 @@ namespace {
 
 // Files that connections of this process hold open, with how many connections hold each.
 QMutex gOpenFilesMutex;
-std::map<QString, int>& OpenFiles() {
+std::map<QString, int>& openFiles() {
     static std::map<QString, int> files;
     return files;
 }
 
-QString CanonicalKey(const QString& path) {
+QString canonicalKey(const QString& path) {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
 }
 
 // Maps the engine's failures onto the numbers the program's handlers test.
-RuntimeError EngineError(sqlite3* db, int code) {
+RuntimeError engineError(sqlite3* db, int code) {
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
     switch (code & 0xff) {
     case SQLITE_ERROR:
@@ -43,7 +43,7 @@ RuntimeError EngineError(sqlite3* db, int code) {
     }
 }
 
-bool StatFile(const QString& path, unsigned long long& device, unsigned long long& inode) {
+bool statFile(const QString& path, unsigned long long& device, unsigned long long& inode) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
     device = info.st_dev;
@@ -55,7 +55,7 @@ bool StatFile(const QString& path, unsigned long long& device, unsigned long lon
 
 Connection::Connection(const QString& path) : path_(path) {
     const QFileInfo info(path);
-    if (!info.isFile() || !StatFile(path, device_, inode_))
+    if (!info.isFile() || !statFile(path, device_, inode_))
         throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Could not find file '%1'.").arg(path));
 
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
@@ -72,36 +72,36 @@ Connection::Connection(const QString& path) : path_(path) {
     }
     sqlite3_busy_timeout(db_, 5000);
 
-    canonicalPath_ = CanonicalKey(path);
+    canonicalPath_ = canonicalKey(path);
     QMutexLocker lock(&gOpenFilesMutex);
-    ++OpenFiles()[canonicalPath_];
+    ++openFiles()[canonicalPath_];
 }
 
 Connection::~Connection() {
     if (!db_) return;
     sqlite3_close_v2(db_);
     QMutexLocker lock(&gOpenFilesMutex);
-    auto found = OpenFiles().find(canonicalPath_);
-    if (found != OpenFiles().end() && --found->second == 0) OpenFiles().erase(found);
+    auto found = openFiles().find(canonicalPath_);
+    if (found != openFiles().end() && --found->second == 0) openFiles().erase(found);
 }
 
-bool Connection::IsHeldOpen(const QString& path) {
-    const QString key = CanonicalKey(path);
+bool Connection::isHeldOpen(const QString& path) {
+    const QString key = canonicalKey(path);
     QMutexLocker lock(&gOpenFilesMutex);
-    return OpenFiles().count(key) > 0;
+    return openFiles().count(key) > 0;
 }
 
 bool Connection::stillMatchesFile() const {
     unsigned long long device = 0, inode = 0;
-    return StatFile(path_, device, inode) && device == device_ && inode == inode_;
+    return statFile(path_, device, inode) && device == device_ && inode == inode_;
 }
 
 sqlite3_stmt* Connection::prepare(const QString& sql) {
-    const QByteArray text = TranslateSql(sql).toUtf8();
+    const QByteArray text = translateSql(sql).toUtf8();
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
     const int code = sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement, &tail);
-    if (code != SQLITE_OK) throw EngineError(db_, code);
+    if (code != SQLITE_OK) throw engineError(db_, code);
     if (!statement) throw RuntimeError(ErrorNumber::SyntaxError, QStringLiteral("Invalid SQL statement."));
     // One call runs one statement: anything after it but a closing semicolon is refused.
     QByteArray rest(tail);
@@ -120,7 +120,7 @@ long long Connection::execute(const QString& sql) {
     while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
     }
     sqlite3_finalize(statement);
-    if (code != SQLITE_DONE) throw EngineError(db_, code);
+    if (code != SQLITE_DONE) throw engineError(db_, code);
     return sqlite3_changes64(db_);
 }
 
@@ -156,11 +156,11 @@ Connection::Rows Connection::query(const QString& sql) {
         rows.values.push_back(std::move(row));
     }
     sqlite3_finalize(statement);
-    if (code != SQLITE_DONE) throw EngineError(db_, code);
+    if (code != SQLITE_DONE) throw engineError(db_, code);
     return rows;
 }
 
-bool CreateDatabaseFile(const QString& path, const QStringList& statements) {
+bool createDatabaseFile(const QString& path, const QStringList& statements) {
     if (QFileInfo::exists(path)) return false;
     const QString temporary = path + QStringLiteral(".new");
     QFile::remove(temporary);
@@ -170,7 +170,7 @@ bool CreateDatabaseFile(const QString& path, const QStringList& statements) {
     QString failure;
     if (code == SQLITE_OK) {
         QByteArray script = "BEGIN;";
-        for (const QString& statement : statements) script += TranslateSql(statement).toUtf8() + ';';
+        for (const QString& statement : statements) script += translateSql(statement).toUtf8() + ';';
         script += "COMMIT;";
         char* message = nullptr;
         if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK) failure = QString::fromUtf8(message);
@@ -191,13 +191,13 @@ bool CreateDatabaseFile(const QString& path, const QStringList& statements) {
     return placed;
 }
 
-Recordset Recordset::Failed(const RuntimeError& error) {
+Recordset Recordset::failed(const RuntimeError& error) {
     Recordset r;
     r.failure_ = error;
     return r;
 }
 
-Recordset Recordset::FromRows(Connection::Rows rows) {
+Recordset Recordset::fromRows(Connection::Rows rows) {
     Recordset r;
     r.open_ = true;
     r.rows_ = std::move(rows);
@@ -209,34 +209,34 @@ void Recordset::requireOpen() const {
     if (!open_) throw RuntimeError(ErrorNumber::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
 }
 
-bool Recordset::IsBOF() const {
+bool Recordset::isBOF() const {
     requireOpen();
     return rows_.values.empty();
 }
 
-bool Recordset::IsEOF() const {
+bool Recordset::isEOF() const {
     requireOpen();
     return position_ >= rows_.values.size();
 }
 
-int Recordset::RecordCount() const {
+int Recordset::recordCount() const {
     requireOpen();
     return static_cast<int>(rows_.values.size());
 }
 
-void Recordset::MoveNext() {
+void Recordset::moveNext() {
     requireOpen();
     if (position_ >= rows_.values.size())
         throw RuntimeError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     ++position_;
 }
 
-void Recordset::MoveFirst() {
+void Recordset::moveFirst() {
     requireOpen();
     position_ = 0;
 }
 
-QVariant Recordset::Field(int index) const {
+QVariant Recordset::field(int index) const {
     requireOpen();
     if (position_ >= rows_.values.size())
         throw RuntimeError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
@@ -245,14 +245,14 @@ QVariant Recordset::Field(int index) const {
     return rows_.values[position_][static_cast<std::size_t>(index)];
 }
 
-QVariant Recordset::Field(const QString& name) const {
+QVariant Recordset::field(const QString& name) const {
     requireOpen();
     for (int c = 0; c < rows_.columns.size(); ++c)
-        if (rows_.columns[c].compare(name, Qt::CaseInsensitive) == 0) return Field(c);
+        if (rows_.columns[c].compare(name, Qt::CaseInsensitive) == 0) return field(c);
     throw RuntimeError(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
 }
 
-void Recordset::Close() {
+void Recordset::close() {
     requireOpen();
     open_ = false;
     rows_ = {};

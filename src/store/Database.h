@@ -39,7 +39,7 @@ public:
     bool stillMatchesFile() const;
 
     // Whether some connection of this process holds the file at `path` open.
-    static bool IsHeldOpen(const QString& path);
+    static bool isHeldOpen(const QString& path);
 
 private:
     sqlite3_stmt* prepare(const QString& sql);
@@ -53,26 +53,26 @@ private:
 
 // Makes a new database file at `path` holding what `statements` make. A file that exists is
 // never touched: returns false then. The new file appears whole or not at all.
-bool CreateDatabaseFile(const QString& path, const QStringList& statements);
+bool createDatabaseFile(const QString& path, const QStringList& statements);
 
 // The rows of one query, read when it opened. A recordset that failed to open, or that is
 // "nothing", throws on first use.
 class Recordset {
 public:
     Recordset() = default;  // nothing
-    static Recordset Failed(const RuntimeError& error);
-    static Recordset FromRows(Connection::Rows rows);
+    static Recordset failed(const RuntimeError& error);
+    static Recordset fromRows(Connection::Rows rows);
 
     bool isNothing() const { return !failure_ && !open_; }
 
-    bool IsBOF() const;
-    bool IsEOF() const;
-    int RecordCount() const;
-    void MoveNext();
-    void MoveFirst();
-    QVariant Field(int index) const;
-    QVariant Field(const QString& name) const;
-    void Close();
+    bool isBOF() const;
+    bool isEOF() const;
+    int recordCount() const;
+    void moveNext();
+    void moveFirst();
+    QVariant field(int index) const;
+    QVariant field(const QString& name) const;
+    void close();
 
 private:
     void requireOpen() const;

@@ -14,26 +14,26 @@ const QString kModule = QStringLiteral("frmStartUp");
 
 }  // namespace
 
-LibraryButtonResult NewMusicLibrary(ProgramState& state) {
+LibraryButtonResult newMusicLibrary(ProgramState& state) {
     const std::optional<QString> typed = state.ui().inputText(
             QStringLiteral("Enter a name for the new Music Library:") + QStringLiteral("\n\n") +
                 QStringLiteral("(Please do not use spaces if your Music Library name contains multiple words)"),
             QStringLiteral("Create Music Library"));
-    return NewMusicLibraryNamed(state, typed.value_or(QString()));
+    return newMusicLibraryNamed(state, typed.value_or(QString()));
 }
 
-LibraryButtonResult NewMusicLibraryNamed(ProgramState& state, const QString& typed) {
-    const QString name = LibraryNameFromTyped(typed);
+LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typed) {
+    const QString name = libraryNameFromTyped(typed);
     if (name.isEmpty()) return {};
     if (!CreateMusicLibrary(state, name)) {
-        ShowPlainMessage(state,
+        showPlainMessage(state,
                          QStringLiteral("There was a problem creating the Music Library - '") + name +
                              QStringLiteral("'.") + QStringLiteral("\n\n") + QStringLiteral("Please try again."),
                          QStringLiteral("Music Library NOT Created"));
         return {};
     }
     CompactDatabases(state);
-    ShowPlainMessage(state,
+    showPlainMessage(state,
                      QStringLiteral("The Music Library - '") + name +
                          QStringLiteral("' has been successfully created.") + QStringLiteral("\n\n") +
                          QStringLiteral("You must now populate this Music Library by clicking the 'Build Music "
@@ -44,11 +44,11 @@ LibraryButtonResult NewMusicLibraryNamed(ProgramState& state, const QString& typ
     return {true, libraries};
 }
 
-LibraryButtonResult DeleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount) {
+LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount) {
     LibraryButtonResult result;
     try {
         if (entryCount < 2) {
-            ShowPlainMessage(state,
+            showPlainMessage(state,
                              QStringLiteral("You cannot delete the Music Library '") + selected +
                                  QStringLiteral("' because it is the only existing Music Library.  Please create a "
                                                 "new Music Library before attempting to delete this one."),
@@ -67,22 +67,22 @@ LibraryButtonResult DeleteMusicLibrary(ProgramState& state, const QString& selec
         libraries.refill = true;
         result.libraries = libraries;
         if (dropped) {
-            ShowPlainMessage(state, selected + QStringLiteral(" was deleted successfully."),
+            showPlainMessage(state, selected + QStringLiteral(" was deleted successfully."),
                              QStringLiteral("Music Library Deleted"));
             result.done = true;
         }
     } catch (const RuntimeError& error) {
-        ReportError(state, kModule, QStringLiteral("cmdDeleteLibrary_Click"), error);
+        reportError(state, kModule, QStringLiteral("cmdDeleteLibrary_Click"), error);
     }
     return result;
 }
 
-bool ClearMusicLibrary(ProgramState& state, const QString& selected) {
+bool clearMusicLibrary(ProgramState& state, const QString& selected) {
     try {
         const QString version = GetMDACVersion(state);
         if (LeadingNumber(version) < kRequiredDataAccessVersion) {
-            ShowPlainMessage(state,
-                             MDACMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
+            showPlainMessage(state,
+                             mdacMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
                                                         "Access Components (MDAC) on your computer before you can "
                                                         "Clear your Music Library."),
                                          version),
@@ -99,32 +99,32 @@ bool ClearMusicLibrary(ProgramState& state, const QString& selected) {
                             QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
                             selected + QStringLiteral("?"),
                         QStringLiteral("Clear Music Library")) == Answer::Yes &&
-            ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + LibraryTable(selected), Db::Libraries)) {
+            ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + libraryTable(selected), Db::Libraries)) {
             cleared = true;
-            const std::optional<int> count = CountRows(state, selected, Db::Libraries);
+            const std::optional<int> count = countRows(state, selected, Db::Libraries);
             if (!count) return cleared;
-            ShowLibraryCount(state, *count);
+            showLibraryCount(state, *count);
         }
         CompactDatabases(state);
         return cleared;
     } catch (const RuntimeError& error) {
-        ReportError(state, kModule, QStringLiteral("cmdClear_Click"), error);
+        reportError(state, kModule, QStringLiteral("cmdClear_Click"), error);
         return false;
     }
 }
 
-void SelectMusicLibrary(ProgramState& state, const QString& entry) {
+void selectMusicLibrary(ProgramState& state, const QString& entry) {
     try {
         state.CurrentMusicLibrary = entry;
         if (state.run.StartingUp) return;
-        const std::optional<int> count = CountRows(state, state.CurrentMusicLibrary, Db::Libraries);
+        const std::optional<int> count = countRows(state, state.CurrentMusicLibrary, Db::Libraries);
         if (!count) {
-            state.ui().setAllEnabled(SongCountControls(), false);
+            state.ui().setAllEnabled(songCountControls(), false);
             return;
         }
-        ShowLibraryCount(state, *count);
+        showLibraryCount(state, *count);
     } catch (const RuntimeError& error) {
-        ReportError(state, kModule, QStringLiteral("cboMusicLibrary_Click"), error);
+        reportError(state, kModule, QStringLiteral("cboMusicLibrary_Click"), error);
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace orv {
 
-QString MusicLibraryCreateStatement(const QString& name) {
+QString musicLibraryCreateStatement(const QString& name) {
     static const QString columns = QStringLiteral(
         "Artist Text(255) WITH COMPRESSION, "
         "Title Text(255) WITH COMPRESSION, "

@@ -8,6 +8,6 @@ namespace orv {
 inline const QString kFirstMusicLibrary = QStringLiteral("MusicLibrary1");
 
 // "CREATE TABLE <name> (<the 25 column definitions>);" for a Music Library table.
-QString MusicLibraryCreateStatement(const QString& name);
+QString musicLibraryCreateStatement(const QString& name);
 
 }  // namespace orv

@@ -13,11 +13,11 @@ namespace orv {
 namespace {
 
 // Value texts of the copy from a previous version's record.
-QString TextValue(const QVariant& field) {
+QString textValue(const QVariant& field) {
     return SqlText(field.isNull() ? QString() : field.toString());
 }
 
-QString NumberValue(const QVariant& field) {
+QString numberValue(const QVariant& field) {
     if (field.isNull()) return QStringLiteral("0");
     bool ok = false;
     const double value = field.toDouble(&ok);
@@ -26,11 +26,11 @@ QString NumberValue(const QVariant& field) {
 }
 
 // A date keeps Null as Null: an empty text is no date.
-QString DateValue(const QVariant& field) {
-    return field.isNull() ? QStringLiteral("NULL") : TextValue(field);
+QString dateValue(const QVariant& field) {
+    return field.isNull() ? QStringLiteral("NULL") : textValue(field);
 }
 
-QString TransferInsertStatement(const QString& table, const Recordset& old) {
+QString transferInsertStatement(const QString& table, const Recordset& old) {
     enum Kind { Text, Number, Date };
     struct Column {
         const char* target;
@@ -67,8 +67,8 @@ QString TransferInsertStatement(const QString& table, const Recordset& old) {
     QStringList targets, values;
     for (const Column& column : columns) {
         targets << QString::fromLatin1(column.target);
-        const QVariant field = old.Field(QString::fromLatin1(column.source));
-        values << (column.kind == Text ? TextValue(field) : column.kind == Number ? NumberValue(field) : DateValue(field));
+        const QVariant field = old.field(QString::fromLatin1(column.source));
+        values << (column.kind == Text ? textValue(field) : column.kind == Number ? numberValue(field) : dateValue(field));
     }
     return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" ") + QStringLiteral("(") +
            targets.join(QStringLiteral(", ")) + QStringLiteral(") ") + QStringLiteral("SELECT ") +
@@ -99,36 +99,36 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
         for (const QString& name : names) {
             // A library begun after Cancel would be emptied and left so.
             if (state.run.CloseRequested) break;
-            const std::optional<int> oldCount = CountRowsQuietly(state, name, Db::PreviousLibraries);
+            const std::optional<int> oldCount = countRowsQuietly(state, name, Db::PreviousLibraries);
             // Nothing can be copied from a table that cannot be read; the new one is left alone.
             if (!oldCount) continue;
-            const std::optional<int> newCount = CountRowsQuietly(state, name, Db::Libraries);
+            const std::optional<int> newCount = countRowsQuietly(state, name, Db::Libraries);
             if (newCount == oldCount) continue;
             const QString trimmed = name.trimmed();
             // The first library is there from the first use; it is made only when missing.
             if (!trimmed.isEmpty() && (trimmed != kFirstMusicLibrary || !newCount)) CreateMusicLibrary(state, name);
-            state.ui().setAllEnabled(LongRunLockedControls() + SongCountControls() + QStringList{Control::cmdViewLogFile}, false);
+            state.ui().setAllEnabled(longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile}, false);
             state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
             cancelShown = true;
             TryStep([&] { TransferLibraryRecords(state, name); });
         }
     }
-    state.ui().setAllEnabled(LongRunLockedControls(), true);
+    state.ui().setAllEnabled(longRunLockedControls(), true);
     if (cancelShown) state.ui().setCaption(Control::cmdCancel, QStringLiteral("Close"));
     state.run.BuildRunning = false;
     return state.run.CloseRequested ? TransferOutcome::Cancelled : TransferOutcome::Transferred;
 }
 
 void TransferLibraryRecords(ProgramState& state, const QString& name) {
-    const QString table = LibraryTable(name);
+    const QString table = libraryTable(name);
     WriteBatch batch(state);
     // Rows copied into a table that could not be emptied would be doubled.
     if (!ExecuteSQLCommand(state, QStringLiteral("DELETE FROM ") + table, Db::Libraries)) return;
     Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + table, Db::PreviousLibraries);
-    if (!(old.IsBOF() && old.IsEOF())) {
-        const QString total = QString::number(old.RecordCount());
+    if (!(old.isBOF() && old.isEOF())) {
+        const QString total = QString::number(old.recordCount());
         int counter = 0;
-        for (; !old.IsEOF(); old.MoveNext()) {
+        for (; !old.isEOF(); old.moveNext()) {
             state.ui().yield();
             if (state.run.CloseRequested) break;
             ++counter;
@@ -136,11 +136,11 @@ void TransferLibraryRecords(ProgramState& state, const QString& name) {
             state.ui().setCaption(Control::lblDownloadStatus,
                        QStringLiteral("Automatically Transferring ") + name + QStringLiteral(" - Record #") +
                            QString::number(counter) + QStringLiteral(" of ") + total);
-            ExecuteSQLCommand(state, TransferInsertStatement(table, old), Db::Libraries);
+            ExecuteSQLCommand(state, transferInsertStatement(table, old), Db::Libraries);
             batch.wrote();
         }
     }
-    old.Close();
+    old.close();
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Ready..."));
 }
 

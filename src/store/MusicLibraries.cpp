@@ -19,21 +19,21 @@ constexpr std::int32_t kInvalidName = 3125;
 
 // The records a new table of this name would replace: 0 for a table that cannot be read (one to
 // make anew); nothing without a libraries database.
-std::optional<int> RowsToKeep(ProgramState& state, const QString& name) {
+std::optional<int> rowsToKeep(ProgramState& state, const QString& name) {
     try {
-        return CountRows(state, name, Db::Libraries);
+        return countRows(state, name, Db::Libraries);
     } catch (const RuntimeError&) {
         return 0;
     }
 }
 
-QString SongCountCaption(int count) {
+QString songCountCaption(int count) {
     return QStringLiteral("Currently ") + QString::number(count) + QStringLiteral(" Songs In Selected Music Library");
 }
 
-QString CatalogueQuery() {
+QString catalogueQuery() {
     QStringList reserved;
-    for (const QString& name : ReservedTableNames()) reserved << QLatin1Char('\'') + name + QLatin1Char('\'');
+    for (const QString& name : reservedTableNames()) reserved << QLatin1Char('\'') + name + QLatin1Char('\'');
     return QStringLiteral("SELECT Name ") + QStringLiteral("FROM MSysObjects ") + QStringLiteral("WHERE Type = 1 ") +
            QStringLiteral("AND NAME NOT IN (") + reserved.join(QLatin1Char(',')) + QStringLiteral(") ") +
            QStringLiteral("AND Flags = 0 ") + QStringLiteral("ORDER BY Name");
@@ -41,17 +41,17 @@ QString CatalogueQuery() {
 
 // The library names of one database, in catalogue order; nothing when the listing failed
 // (reported under `procedure`, with the query).
-std::optional<QStringList> ListLibraries(ProgramState& state, Db selector, const QString& procedure) {
-    const QString sql = CatalogueQuery();
+std::optional<QStringList> listLibraries(ProgramState& state, Db selector, const QString& procedure) {
+    const QString sql = catalogueQuery();
     try {
         Recordset rows = GetRecordset(state, sql, selector);
         QStringList names;
-        if (!(rows.IsBOF() && rows.IsEOF()))
-            for (; !rows.IsEOF(); rows.MoveNext()) names << rows.Field(0).toString();
-        rows.Close();
+        if (!(rows.isBOF() && rows.isEOF()))
+            for (; !rows.isEOF(); rows.moveNext()) names << rows.field(0).toString();
+        rows.close();
         return names;
     } catch (const RuntimeError& error) {
-        ReportError(state, kModule, procedure,
+        reportError(state, kModule, procedure,
                     RuntimeError(error.number(), error.description() + QStringLiteral(" - SQL: ") + sql));
         return std::nullopt;
     }
@@ -59,7 +59,7 @@ std::optional<QStringList> ListLibraries(ProgramState& state, Db selector, const
 
 }  // namespace
 
-QString LibraryTable(const QString& name) {
+QString libraryTable(const QString& name) {
     if (!IsPlainLibraryName(name))
         throw RuntimeError(kInvalidName,
                            QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid "
@@ -68,23 +68,23 @@ QString LibraryTable(const QString& name) {
     return name;
 }
 
-std::optional<int> CountRows(ProgramState& state, const QString& name, Db selector) {
-    Recordset counted = GetRecordset(state, QStringLiteral("SELECT Count(*) FROM ") + LibraryTable(name), selector);
+std::optional<int> countRows(ProgramState& state, const QString& name, Db selector) {
+    Recordset counted = GetRecordset(state, QStringLiteral("SELECT Count(*) FROM ") + libraryTable(name), selector);
     if (counted.isNothing()) return std::nullopt;
-    const int count = counted.Field(0).toInt();
-    counted.Close();
+    const int count = counted.field(0).toInt();
+    counted.close();
     return count;
 }
 
-std::optional<int> CountRowsQuietly(ProgramState& state, const QString& name, Db selector) {
+std::optional<int> countRowsQuietly(ProgramState& state, const QString& name, Db selector) {
     try {
-        return CountRows(state, name, selector);
+        return countRows(state, name, selector);
     } catch (const RuntimeError&) {
         return std::nullopt;
     }
 }
 
-const QStringList& ReservedTableNames() {
+const QStringList& reservedTableNames() {
     static const QStringList names{
         QStringLiteral("MSysObjects"),      QStringLiteral("MSysACEs"),         QStringLiteral("MSysQueries"),
         QStringLiteral("MSysRelationships"), QStringLiteral("MSysAccessObjects"), QStringLiteral("MSysAccessXML"),
@@ -106,17 +106,17 @@ bool IsPlainLibraryName(const QString& name) {
     }
     const QByteArray utf8 = name.toUtf8();
     if (sqlite3_keyword_check(utf8.constData(), static_cast<int>(utf8.size()))) return false;
-    for (const QString& reserved : ReservedTableNames())
+    for (const QString& reserved : reservedTableNames())
         if (name.compare(reserved, Qt::CaseInsensitive) == 0) return false;
     return true;
 }
 
-QString LibraryNameFromTyped(const QString& typed) {
+QString libraryNameFromTyped(const QString& typed) {
     QString name = typed;
     return name.replace(QLatin1Char(' '), QLatin1Char('_'));
 }
 
-int LibraryEntryIndex(const QStringList& entries, const QString& select) {
+int libraryEntryIndex(const QStringList& entries, const QString& select) {
     if (entries.isEmpty() || select.isEmpty()) return -1;
     for (qsizetype i = 0; i < entries.size(); ++i)
         if (entries[i].compare(select, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
@@ -125,12 +125,12 @@ int LibraryEntryIndex(const QStringList& entries, const QString& select) {
 
 MusicLibraryList GetMusicLibraries(ProgramState& state) {
     MusicLibraryList list;
-    const std::optional<QStringList> names = ListLibraries(state, Db::Libraries, QStringLiteral("GetMusicLibraries"));
+    const std::optional<QStringList> names = listLibraries(state, Db::Libraries, QStringLiteral("GetMusicLibraries"));
     if (!names) return list;
     if (!names->isEmpty()) {
         list.refill = true;
         list.names = *names;
-        for (const QString& name : list.names) EnsureFilenameIndex(state, name);
+        for (const QString& name : list.names) ensureFilenameIndex(state, name);
     }
     state.CurrentMusicLibrary = GetSetting(state, QStringLiteral("CurrentMusicLibrary"));
     if (state.CurrentMusicLibrary.isEmpty()) state.CurrentMusicLibrary = kFirstMusicLibrary;
@@ -139,32 +139,32 @@ MusicLibraryList GetMusicLibraries(ProgramState& state) {
 }
 
 QStringList GetPreviousMusicLibraries(ProgramState& state) {
-    return ListLibraries(state, Db::PreviousLibraries, QStringLiteral("GetPreviousMusicLibraries")).value_or(QStringList());
+    return listLibraries(state, Db::PreviousLibraries, QStringLiteral("GetPreviousMusicLibraries")).value_or(QStringList());
 }
 
 bool CreateMusicLibrary(ProgramState& state, const QString& name) {
     try {
         if (!IsPlainLibraryName(name)) return false;
-        const std::optional<int> existing = RowsToKeep(state, name);
+        const std::optional<int> existing = rowsToKeep(state, name);
         // Without the libraries database nothing can be made.
         if (!existing || *existing > 0) return false;
         ExecuteSQLCommand(state, QStringLiteral("DROP TABLE ") + name, Db::Libraries, true);
-        ExecuteSQLCommand(state, MusicLibraryCreateStatement(name), Db::Libraries, true);
+        ExecuteSQLCommand(state, musicLibraryCreateStatement(name), Db::Libraries, true);
         // The statement above counts as done even when the engine refused it: look.
-        if (!CountRowsQuietly(state, name, Db::Libraries)) return false;
-        EnsureFilenameIndex(state, name);
+        if (!countRowsQuietly(state, name, Db::Libraries)) return false;
+        ensureFilenameIndex(state, name);
         return true;
     } catch (const RuntimeError& error) {
-        ReportError(state, kModule, QStringLiteral("CreateMusicLibrary"), error);
+        reportError(state, kModule, QStringLiteral("CreateMusicLibrary"), error);
         return false;
     }
 }
 
 bool DropMusicLibrary(ProgramState& state, const QString& name) {
-    return ExecuteSQLCommand(state, QStringLiteral("DROP TABLE ") + LibraryTable(name), Db::Libraries);
+    return ExecuteSQLCommand(state, QStringLiteral("DROP TABLE ") + libraryTable(name), Db::Libraries);
 }
 
-void EnsureFilenameIndex(ProgramState& state, const QString& name) {
+void ensureFilenameIndex(ProgramState& state, const QString& name) {
     if (!IsPlainLibraryName(name)) return;
     // The index name holds a character no library name has, so it never meets a table's.
     ExecuteSQLCommand(state,
@@ -174,23 +174,23 @@ void EnsureFilenameIndex(ProgramState& state, const QString& name) {
 }
 
 int RefreshSongCount(ProgramState& state) {
-    const int count = CountRows(state, state.CurrentMusicLibrary, Db::Libraries).value_or(0);
-    state.ui().setCaption(Control::lblSongCount, SongCountCaption(count));
+    const int count = countRows(state, state.CurrentMusicLibrary, Db::Libraries).value_or(0);
+    state.ui().setCaption(Control::lblSongCount, songCountCaption(count));
     return count;
 }
 
-void ShowLibraryCount(ProgramState& state, int count) {
+void showLibraryCount(ProgramState& state, int count) {
     state.ui().setCaption(Control::cmdDatabase,
                count == 0 ? QStringLiteral("Build Music Library") : QStringLiteral("Update Music Library"));
-    state.ui().setAllEnabled(SongCountControls(), count != 0);
-    state.ui().setCaption(Control::lblSongCount, SongCountCaption(count));
+    state.ui().setAllEnabled(songCountControls(), count != 0);
+    state.ui().setCaption(Control::lblSongCount, songCountCaption(count));
 }
 
-void ShowCurrentLibraryCount(ProgramState& state) {
+void showCurrentLibraryCount(ProgramState& state) {
     if (const std::optional<int> count = TryStep([&] { return RefreshSongCount(state); }))
-        ShowLibraryCount(state, *count);
+        showLibraryCount(state, *count);
     else
-        state.ui().setAllEnabled(SongCountControls(), false);
+        state.ui().setAllEnabled(songCountControls(), false);
 }
 
 }  // namespace orv

@@ -11,7 +11,7 @@ namespace orv {
 struct ProgramState;
 
 // Tables of the libraries database that are never Music Libraries, in the catalogue query's order.
-const QStringList& ReservedTableNames();
+const QStringList& reservedTableNames();
 
 // Whether a library name can stand as a bare table name in SQL: letters, digits and "_", not
 // starting with a digit, not a word of the SQL language and not a reserved table name. Every
@@ -19,7 +19,7 @@ const QStringList& ReservedTableNames();
 bool IsPlainLibraryName(const QString& name);
 
 // A typed name as a library name: every blank becomes "_".
-QString LibraryNameFromTyped(const QString& typed);
+QString libraryNameFromTyped(const QString& typed);
 
 // The library box's contents after a listing.
 struct MusicLibraryList {
@@ -30,7 +30,7 @@ struct MusicLibraryList {
 
 // Where `select` lands in a box holding `entries`: its index (letter case ignored), else 0, or -1
 // when the box is empty or nothing is to be selected.
-int LibraryEntryIndex(const QStringList& entries, const QString& select);
+int libraryEntryIndex(const QStringList& entries, const QString& select);
 
 // Lists the Music Libraries of the libraries database (reserved names hidden, sorted by name
 // with letter case ignored), makes the Filename index of each where missing, and reads the
@@ -51,12 +51,12 @@ bool DropMusicLibrary(ProgramState& state, const QString& name);
 
 // "SELECT Count(*) FROM <library>" against the database of `selector`: nothing when no recordset
 // came back (no database); throws when the table cannot be read or the name is not plain.
-std::optional<int> CountRows(ProgramState& state, const QString& name, Db selector);
+std::optional<int> countRows(ProgramState& state, const QString& name, Db selector);
 // The same count, with a failure read as "not known".
-std::optional<int> CountRowsQuietly(ProgramState& state, const QString& name, Db selector);
+std::optional<int> countRowsQuietly(ProgramState& state, const QString& name, Db selector);
 
 // Makes the index on Filename beside a library table when it is missing; failures pass silently.
-void EnsureFilenameIndex(ProgramState& state, const QString& name);
+void ensureFilenameIndex(ProgramState& state, const QString& name);
 
 // The number of rows of the current library, shown in "lblSongCount". No library database
 // answer counts 0; a library table that cannot be read throws to the caller.
@@ -64,13 +64,13 @@ int RefreshSongCount(ProgramState& state);
 
 // Shows a library's song count on the main window: "lblSongCount", the "cmdDatabase" caption,
 // and "cmdLaunch"/"cmdOK" enabled only when there are songs.
-void ShowLibraryCount(ProgramState& state, int count);
+void showLibraryCount(ProgramState& state, int count);
 
-// Shows the current library's song count as ShowLibraryCount does; a library that cannot be
+// Shows the current library's song count as showLibraryCount does; a library that cannot be
 // counted leaves the saving buttons disabled, as an empty one does.
-void ShowCurrentLibraryCount(ProgramState& state);
+void showCurrentLibraryCount(ProgramState& state);
 
 // The name as it stands for its table in SQL; throws for a name that cannot stand there safely.
-QString LibraryTable(const QString& name);
+QString libraryTable(const QString& name);
 
 }  // namespace orv

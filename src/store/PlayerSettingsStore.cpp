@@ -29,45 +29,45 @@ struct Setting {
 
 // Read at load, saved by their check boxes.
 const Setting kImmediateSettings[] = {
-    {"AutoLaunch", FlagCopy([](ProgramState& s) -> bool& { return s.Player.AutoLaunch; })},
+    {"AutoLaunch", FlagCopy([](ProgramState& s) -> bool& { return s.player.AutoLaunch; })},
     {"UpdateBlankTags", FlagCopy([](ProgramState& s) -> bool& { return s.UpdateBlankTags; })},
-    {"DownloadCoverArt", FlagCopy([](ProgramState& s) -> bool& { return s.Player.DownloadCoverArt; })},
-    {"CreateLog", FlagCopy([](ProgramState& s) -> bool& { return s.Player.CreateLog; })},
-    {"NowPlayingScreen", FlagCopy([](ProgramState& s) -> bool& { return s.Player.NowPlayingScreen; })},
-    {"ShowOptionsButton", FlagCopy([](ProgramState& s) -> bool& { return s.Player.ShowOptionsButton; })},
+    {"DownloadCoverArt", FlagCopy([](ProgramState& s) -> bool& { return s.player.DownloadCoverArt; })},
+    {"CreateLog", FlagCopy([](ProgramState& s) -> bool& { return s.player.CreateLog; })},
+    {"NowPlayingScreen", FlagCopy([](ProgramState& s) -> bool& { return s.player.NowPlayingScreen; })},
+    {"ShowOptionsButton", FlagCopy([](ProgramState& s) -> bool& { return s.player.ShowOptionsButton; })},
 };
 
 // Read at load and saved with all settings after "MusicPath", in this order.
 const Setting kSavedSettings[] = {
-    {"NowPlayingSeconds", NumberCopy{[](ProgramState& s) -> qint16& { return s.Player.NowPlayingSeconds; }, 30}},
-    {"ListByTrack", FlagCopy([](ProgramState& s) -> bool& { return s.Player.ListByTrack; })},
-    {"Touchscreen", FlagCopy([](ProgramState& s) -> bool& { return s.Player.Touchscreen; })},
-    {"ShowAlbumCoverFrames", FlagCopy([](ProgramState& s) -> bool& { return s.Player.ShowAlbumCoverFrames; })},
-    {"ShowToolTips", FlagCopy([](ProgramState& s) -> bool& { return s.Player.ShowToolTips; })},
-    {"UseAllCaps", FlagCopy([](ProgramState& s) -> bool& { return s.Player.UseAllCaps; })},
-    {"OneClickPlay", FlagCopy([](ProgramState& s) -> bool& { return s.Player.OneClickPlay; })},
-    {"Prefetch", KeptFlagCopy([](ProgramState& s) -> std::optional<bool>& { return s.Player.Prefetch; })},
-    {"FullScreen", KeptFlagCopy([](ProgramState& s) -> std::optional<bool>& { return s.Player.FullScreen; })},
-    {"EraseHistory", FlagCopy([](ProgramState& s) -> bool& { return s.Player.EraseHistory; })},
-    {"MouseOverSound", FlagCopy([](ProgramState& s) -> bool& { return s.Player.MouseOverSound; })},
-    {"MouseClickSound", FlagCopy([](ProgramState& s) -> bool& { return s.Player.MouseClickSound; })},
-    {"AllowRepeats", FlagCopy([](ProgramState& s) -> bool& { return s.Player.AllowRepeats; })},
-    {"AlbumCoverMode", NumberCopy{[](ProgramState& s) -> qint16& { return s.Player.AlbumCoverMode; }, 0}},
-    {"AlbumCoverFileName", TextCopy([](ProgramState& s) -> QString& { return s.Player.AlbumCoverFileName; })},
-    {"AlbumCoverViewOnStartup", FlagCopy([](ProgramState& s) -> bool& { return s.Player.AlbumCoverViewOnStartup; })},
-    {"AutoRandomOnStartup", FlagCopy([](ProgramState& s) -> bool& { return s.Player.AutoRandomOnStartup; })},
+    {"NowPlayingSeconds", NumberCopy{[](ProgramState& s) -> qint16& { return s.player.NowPlayingSeconds; }, 30}},
+    {"ListByTrack", FlagCopy([](ProgramState& s) -> bool& { return s.player.ListByTrack; })},
+    {"Touchscreen", FlagCopy([](ProgramState& s) -> bool& { return s.player.Touchscreen; })},
+    {"ShowAlbumCoverFrames", FlagCopy([](ProgramState& s) -> bool& { return s.player.ShowAlbumCoverFrames; })},
+    {"ShowToolTips", FlagCopy([](ProgramState& s) -> bool& { return s.player.ShowToolTips; })},
+    {"UseAllCaps", FlagCopy([](ProgramState& s) -> bool& { return s.player.UseAllCaps; })},
+    {"OneClickPlay", FlagCopy([](ProgramState& s) -> bool& { return s.player.OneClickPlay; })},
+    {"Prefetch", KeptFlagCopy([](ProgramState& s) -> std::optional<bool>& { return s.player.Prefetch; })},
+    {"FullScreen", KeptFlagCopy([](ProgramState& s) -> std::optional<bool>& { return s.player.FullScreen; })},
+    {"EraseHistory", FlagCopy([](ProgramState& s) -> bool& { return s.player.EraseHistory; })},
+    {"MouseOverSound", FlagCopy([](ProgramState& s) -> bool& { return s.player.MouseOverSound; })},
+    {"MouseClickSound", FlagCopy([](ProgramState& s) -> bool& { return s.player.MouseClickSound; })},
+    {"AllowRepeats", FlagCopy([](ProgramState& s) -> bool& { return s.player.AllowRepeats; })},
+    {"AlbumCoverMode", NumberCopy{[](ProgramState& s) -> qint16& { return s.player.AlbumCoverMode; }, 0}},
+    {"AlbumCoverFileName", TextCopy([](ProgramState& s) -> QString& { return s.player.AlbumCoverFileName; })},
+    {"AlbumCoverViewOnStartup", FlagCopy([](ProgramState& s) -> bool& { return s.player.AlbumCoverViewOnStartup; })},
+    {"AutoRandomOnStartup", FlagCopy([](ProgramState& s) -> bool& { return s.player.AutoRandomOnStartup; })},
     {"AutoCheckNewVersion", FlagCopy([](ProgramState& s) -> bool& { return s.AutoCheckNewVersion; })},
-    {"ExtractEmbeddedImages", FlagCopy([](ProgramState& s) -> bool& { return s.Player.ExtractEmbeddedImages; })},
-    {"Password", TextCopy([](ProgramState& s) -> QString& { return s.Player.Password; })},
+    {"ExtractEmbeddedImages", FlagCopy([](ProgramState& s) -> bool& { return s.player.ExtractEmbeddedImages; })},
+    {"Password", TextCopy([](ProgramState& s) -> QString& { return s.player.Password; })},
 };
 
-QString PasswordFlagName(std::size_t index) {
+QString passwordFlagName(std::size_t index) {
     return QStringLiteral("Password") + QString::number(index + 1);
 }
 
 // A whole number of a text as the platform converts it (halves to even); the fallback when the
 // text is not a number or the number does not fit.
-qint16 WholeNumber(const QString& text, qint16 fallback) {
+qint16 wholeNumber(const QString& text, qint16 fallback) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value)) return fallback;
@@ -76,69 +76,69 @@ qint16 WholeNumber(const QString& text, qint16 fallback) {
     return static_cast<qint16>(rounded);
 }
 
-void ReadFlag(ProgramState& state, const QString& name, bool& flag) {
-    if (const std::optional<bool> value = BooleanValue(GetSetting(state, name))) flag = *value;
+void readFlag(ProgramState& state, const QString& name, bool& flag) {
+    if (const std::optional<bool> value = booleanValue(GetSetting(state, name))) flag = *value;
 }
 
-void Read(ProgramState& state, const Setting& setting) {
+void read(ProgramState& state, const Setting& setting) {
     const QString name = QString::fromLatin1(setting.name);
     if (const auto* flag = std::get_if<FlagCopy>(&setting.copy)) {
-        ReadFlag(state, name, (*flag)(state));
+        readFlag(state, name, (*flag)(state));
     } else if (const auto* text = std::get_if<TextCopy>(&setting.copy)) {
         (*text)(state) = GetSetting(state, name);
     } else if (const auto* kept = std::get_if<KeptFlagCopy>(&setting.copy)) {
-        (*kept)(state) = BooleanValue(GetSetting(state, name));
+        (*kept)(state) = booleanValue(GetSetting(state, name));
     } else if (const auto* number = std::get_if<NumberCopy>(&setting.copy)) {
-        number->copy(state) = WholeNumber(GetSetting(state, name), number->fallback);
+        number->copy(state) = wholeNumber(GetSetting(state, name), number->fallback);
     }
 }
 
 // Saves one setting; a failure is passed over.
-void Save(ProgramState& state, const QString& name, const QVariant& value) {
+void save(ProgramState& state, const QString& name, const QVariant& value) {
     TryStep([&] { SaveSetting(state, name, value); });
 }
 
-void Save(ProgramState& state, const Setting& setting) {
+void save(ProgramState& state, const Setting& setting) {
     const QString name = QString::fromLatin1(setting.name);
     if (const auto* flag = std::get_if<FlagCopy>(&setting.copy)) {
-        Save(state, name, (*flag)(state));
+        save(state, name, (*flag)(state));
     } else if (const auto* text = std::get_if<TextCopy>(&setting.copy)) {
-        Save(state, name, (*text)(state));
+        save(state, name, (*text)(state));
     } else if (const auto* kept = std::get_if<KeptFlagCopy>(&setting.copy)) {
-        if (const std::optional<bool> value = (*kept)(state)) Save(state, name, *value);
+        if (const std::optional<bool> value = (*kept)(state)) save(state, name, *value);
     } else if (const auto* number = std::get_if<NumberCopy>(&setting.copy)) {
-        Save(state, name, QString::number(number->copy(state)));
+        save(state, name, QString::number(number->copy(state)));
     }
 }
 
 }  // namespace
 
-qint16 NowPlayingSecondsValue(const QString& text) {
-    return WholeNumber(text, 30);
+qint16 nowPlayingSecondsValue(const QString& text) {
+    return wholeNumber(text, 30);
 }
 
-void ReadPlayerSettings(ProgramState& state) {
-    ReadFlag(state, QStringLiteral("WatchFolders"), state.WatchFolders);
+void readPlayerSettings(ProgramState& state) {
+    readFlag(state, QStringLiteral("WatchFolders"), state.WatchFolders);
     state.BlankTagFormat = GetSetting(state, QStringLiteral("BlankTagFormat"));
-    for (const Setting& setting : kImmediateSettings) Read(state, setting);
-    for (const Setting& setting : kSavedSettings) Read(state, setting);
-    for (std::size_t i = 0; i < state.Player.PasswordFlags.size(); ++i)
-        ReadFlag(state, PasswordFlagName(i), state.Player.PasswordFlags[i]);
+    for (const Setting& setting : kImmediateSettings) read(state, setting);
+    for (const Setting& setting : kSavedSettings) read(state, setting);
+    for (std::size_t i = 0; i < state.player.passwordFlags.size(); ++i)
+        readFlag(state, passwordFlagName(i), state.player.passwordFlags[i]);
 }
 
-void SaveAllSettings(ProgramState& state, const QString& musicPathText) {
+void saveAllSettings(ProgramState& state, const QString& musicPathText) {
     state.MusicPath = AddBackslash(state.MusicPath);
     state.ImagesPath = AddBackslash(state.ImagesPath);
-    if (state.UpdateBlankTags) Save(state, QStringLiteral("BlankTagFormat"), state.BlankTagFormat);
-    Save(state, QStringLiteral("WatchFolders"), state.WatchFolders);
-    Save(state, QStringLiteral("CurrentMusicLibrary"), state.CurrentMusicLibrary);
-    Save(state, QStringLiteral("UseSkins"), QStringLiteral("True"));
+    if (state.UpdateBlankTags) save(state, QStringLiteral("BlankTagFormat"), state.BlankTagFormat);
+    save(state, QStringLiteral("WatchFolders"), state.WatchFolders);
+    save(state, QStringLiteral("CurrentMusicLibrary"), state.CurrentMusicLibrary);
+    save(state, QStringLiteral("UseSkins"), QStringLiteral("True"));
     // Written back as read: a skin that could not be read is not written as an empty one.
-    if (!state.ActiveSkin.isEmpty()) Save(state, QStringLiteral("ActiveSkin"), state.ActiveSkin);
-    Save(state, QStringLiteral("MusicPath"), musicPathText);
-    for (const Setting& setting : kSavedSettings) Save(state, setting);
-    for (std::size_t i = 0; i < state.Player.PasswordFlags.size(); ++i)
-        Save(state, PasswordFlagName(i), state.Player.PasswordFlags[i]);
+    if (!state.ActiveSkin.isEmpty()) save(state, QStringLiteral("ActiveSkin"), state.ActiveSkin);
+    save(state, QStringLiteral("MusicPath"), musicPathText);
+    for (const Setting& setting : kSavedSettings) save(state, setting);
+    for (std::size_t i = 0; i < state.player.passwordFlags.size(); ++i)
+        save(state, passwordFlagName(i), state.player.passwordFlags[i]);
     CompactDatabases(state);
 }
 

@@ -12,20 +12,20 @@
 namespace orv {
 
 QString ProgramFile(const ProgramState& state, const QString& name) {
-    return state.paths.ProgramFolder + QDir::separator() + name;
+    return state.paths.programFolder + QDir::separator() + name;
 }
 
 void SetDatabasePaths(ProgramState& state) {
-    state.paths.DriveRoot = AddBackslash(QStorageInfo(state.paths.ProgramFolder).rootPath());
+    state.paths.DriveRoot = AddBackslash(QStorageInfo(state.paths.programFolder).rootPath());
     state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
     state.paths.SettingsDatabasePath = ProgramFile(state, kSettingsDatabaseFile);
     state.paths.LibrariesDatabasePath = ProgramFile(state, kLibrariesDatabaseFile);
 }
 
-void OpenProgramFolder(ProgramState& state, const QString& folder) {
-    state.paths.ProgramFolder = folder;
+void openProgramFolder(ProgramState& state, const QString& folder) {
+    state.paths.programFolder = folder;
     SetDatabasePaths(state);
-    if (!state.session.DataAccessVersionSource) state.session.DataAccessVersionSource = EngineVersion;
+    if (!state.session.DataAccessVersionSource) state.session.DataAccessVersionSource = engineVersion;
 }
 
 bool FileExists(const QString& path) {
@@ -41,7 +41,7 @@ QString AddBackslash(const QString& path) {
 }
 
 bool IsInternetConnected(const ProgramState& state) {
-    if (state.session.InternetProbe) return state.session.InternetProbe();
+    if (state.session.internetProbe) return state.session.internetProbe();
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& candidate : interfaces) {
         const auto flags = candidate.flags();

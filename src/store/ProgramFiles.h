@@ -20,7 +20,7 @@ void SetDatabasePaths(ProgramState& state);
 
 // Makes the state stand for the program folder `folder`: its paths, and the data-access version
 // the reports name.
-void OpenProgramFolder(ProgramState& state, const QString& folder);
+void openProgramFolder(ProgramState& state, const QString& folder);
 
 // True when the path names a regular file that can be opened for reading.
 bool FileExists(const QString& path);

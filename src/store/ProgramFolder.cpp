@@ -17,7 +17,7 @@
 namespace orv {
 namespace {
 
-QStringList FirstUseSettings() {
+QStringList firstUseSettings() {
     const std::pair<const char*, const char*> rows[] = {
         {"InitialUse", "True"},          {"UseSkins", "True"},
         {"ActiveSkin", "Default"},       {"MusicPath", ""},
@@ -50,18 +50,18 @@ QStringList FirstUseSettings() {
     return statements;
 }
 
-QStringList FirstUseSkins() {
+QStringList firstUseSkins() {
     return {QStringLiteral("CREATE TABLE Skins (SkinName Text(255), SettingName Text(255), SettingValue Text(255))"),
             QStringLiteral("INSERT INTO Skins (SkinName, SettingName, SettingValue) VALUES (") + SqlText(kDefaultSkin) +
                 QStringLiteral(", 'ScrollbarColor', '8388672')")};
 }
 
-QStringList FirstUseLibraries() {
-    return {MusicLibraryCreateStatement(kFirstMusicLibrary)};
+QStringList firstUseLibraries() {
+    return {musicLibraryCreateStatement(kFirstMusicLibrary)};
 }
 
 // Copies the data files the program carries into the folder, leaving files that exist alone.
-void CopyDataFiles(const QString& folder, QStringList& created) {
+void copyDataFiles(const QString& folder, QStringList& created) {
     const QString root = QStringLiteral(":/programfolder");
     QDirIterator files(root, QDir::Files, QDirIterator::Subdirectories);
     while (files.hasNext()) {
@@ -78,22 +78,22 @@ void CopyDataFiles(const QString& folder, QStringList& created) {
 
 }  // namespace
 
-QStringList InitializeProgramFolder(const QString& folder) {
+QStringList initializeProgramFolder(const QString& folder) {
     QStringList created;
     if (!QDir().mkpath(folder))
         throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
 
     const std::pair<QString, QStringList> databases[] = {
-        {kMainDatabaseFile, FirstUseSkins()},
-        {kSettingsDatabaseFile, FirstUseSettings()},
-        {kLibrariesDatabaseFile, FirstUseLibraries()},
+        {kMainDatabaseFile, firstUseSkins()},
+        {kSettingsDatabaseFile, firstUseSettings()},
+        {kLibrariesDatabaseFile, firstUseLibraries()},
     };
     for (const auto& [name, statements] : databases) {
         const QString path = folder + QDir::separator() + name;
-        if (CreateDatabaseFile(path, statements)) created << path;
+        if (createDatabaseFile(path, statements)) created << path;
     }
 
-    CopyDataFiles(folder, created);
+    copyDataFiles(folder, created);
 
     const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
     if (!QFileInfo::exists(playlists)) {
@@ -104,9 +104,9 @@ QStringList InitializeProgramFolder(const QString& folder) {
     return created;
 }
 
-void ReadStartUpPaths(ProgramState& state) {
+void readStartUpPaths(ProgramState& state) {
     const QString images = ProgramFile(state, QStringLiteral("Images"));
-    if (BooleanValue(GetSetting(state, QStringLiteral("InitialUse"))).value_or(false)) {
+    if (booleanValue(GetSetting(state, QStringLiteral("InitialUse"))).value_or(false)) {
         state.MusicPath = state.paths.DriveRoot;
         state.ImagesPath = images;
         return;
@@ -117,7 +117,7 @@ void ReadStartUpPaths(ProgramState& state) {
     if (state.ImagesPath.isEmpty()) state.ImagesPath = images;
 }
 
-void RenamePreviousLibraries(const ProgramState& state) {
+void renamePreviousLibraries(const ProgramState& state) {
     const std::pair<QString, QString> renames[] = {
         {kPreviousLibrariesFile8, QStringLiteral("OrvLibraries8OLD.mdb")},
         {kPreviousLibrariesFile, QStringLiteral("OrvLibrariesOLD.mdb")},

@@ -7,27 +7,27 @@ namespace orv {
 namespace {
 
 // The first field of the first row as text; empty for no row, Null or a failed query.
-QString FirstFieldText(const Recordset& recordset) {
-    return TryStep([&] { return recordset.IsEOF() ? QString() : recordset.Field(0).toString(); }).value_or(QString());
+QString firstFieldText(const Recordset& recordset) {
+    return TryStep([&] { return recordset.isEOF() ? QString() : recordset.field(0).toString(); }).value_or(QString());
 }
 
 }  // namespace
 
 QString GetSetting(ProgramState& state, const QString& name) {
-    return FirstFieldText(GetRecordset(state,
+    return firstFieldText(GetRecordset(state,
                                        QStringLiteral("SELECT SettingValue FROM Settings ") +
                                            QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
                                        Db::Settings));
 }
 
 void SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
-    const QString text = SettingText(value);
+    const QString text = settingText(value);
     const Recordset count = GetRecordset(state,
                                          QStringLiteral("SELECT Count(*) FROM Settings ") +
                                              QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
                                          Db::Settings);
     const QString statement =
-        count.Field(0).toInt() == 0
+        count.field(0).toInt() == 0
             ? QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) ") + QStringLiteral("VALUES ('") +
                   SqlQuote(name) + QStringLiteral("', '") + SqlQuote(text) + QStringLiteral("')")
             : QStringLiteral("UPDATE Settings ") + QStringLiteral("SET SettingValue = '") + SqlQuote(text) +
@@ -35,28 +35,28 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
     ExecuteSQLCommand(state, statement, Db::Settings, false);
 }
 
-std::optional<SettingRows> ListSettings(ProgramState& state) {
+std::optional<SettingRows> listSettings(ProgramState& state) {
     Recordset rows = GetRecordset(state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
     if (rows.isNothing()) return std::nullopt;
     SettingRows settings;
-    for (; !rows.IsEOF(); rows.MoveNext()) settings.emplace_back(rows.Field(0).toString(), rows.Field(1).toString());
+    for (; !rows.isEOF(); rows.moveNext()) settings.emplace_back(rows.field(0).toString(), rows.field(1).toString());
     return settings;
 }
 
 QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name) {
-    return FirstFieldText(GetRecordset(state,
+    return firstFieldText(GetRecordset(state,
                                        QStringLiteral("SELECT SettingValue FROM Skins ") +
                                            QStringLiteral("WHERE SkinName = '") + SqlQuote(skin) + "' " +
                                            QStringLiteral("AND SettingName = '") + SqlQuote(name) + "'",
                                        Db::Main));
 }
 
-QString SettingText(const QVariant& value) {
+QString settingText(const QVariant& value) {
     if (value.typeId() == QMetaType::Bool) return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     return value.toString();
 }
 
-std::optional<bool> BooleanValue(const QString& text) {
+std::optional<bool> booleanValue(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
     if (trimmed.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;

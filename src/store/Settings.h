@@ -20,16 +20,16 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
 // Every setting as (name, value), in the table's order; nothing when the settings database gave no
 // answer (reported). A table that cannot be read throws RuntimeError.
 using SettingRows = std::vector<std::pair<QString, QString>>;
-std::optional<SettingRows> ListSettings(ProgramState& state);
+std::optional<SettingRows> listSettings(ProgramState& state);
 
 // A skin's value; the empty text when missing.
 QString GetSkinSetting(ProgramState& state, const QString& skin, const QString& name);
 
 // The text form of a setting value: Booleans as "True"/"False", anything else as its text.
-QString SettingText(const QVariant& value);
+QString settingText(const QVariant& value);
 
 // The platform's text-to-Boolean conversion: "True"/"False" in any letter case, or a number
 // (0 is False). Empty when the text converts to neither.
-std::optional<bool> BooleanValue(const QString& text);
+std::optional<bool> booleanValue(const QString& text);
 
 }  // namespace orv

@@ -9,7 +9,7 @@ const QString kCatalogue = QStringLiteral(
     "(SELECT name COLLATE NOCASE AS Name, 1 AS Type, 0 AS Flags FROM sqlite_master "
     "WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!') AS MSysObjects");
 
-QString TranslateOutsideQuotes(QString part) {
+QString translateOutsideQuotes(QString part) {
     static const QRegularExpression deleteStar(QStringLiteral("\\bDELETE\\s+\\*\\s+FROM\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression compression(QStringLiteral("\\s+WITH\\s+COMPRESSION\\b"),
@@ -24,17 +24,17 @@ QString TranslateOutsideQuotes(QString part) {
 
 }  // namespace
 
-QString TranslateSql(const QString& sql) {
+QString translateSql(const QString& sql) {
     QString result;
     result.reserve(sql.size() + 16);
     qsizetype start = 0;
     while (start < sql.size()) {
         const qsizetype quote = sql.indexOf(QLatin1Char('\''), start);
         if (quote < 0) {
-            result += TranslateOutsideQuotes(sql.mid(start));
+            result += translateOutsideQuotes(sql.mid(start));
             break;
         }
-        result += TranslateOutsideQuotes(sql.mid(start, quote - start));
+        result += translateOutsideQuotes(sql.mid(start, quote - start));
         // A quoted value runs to the next single quote that is not doubled.
         qsizetype end = quote + 1;
         while (end < sql.size()) {

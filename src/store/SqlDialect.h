@@ -9,6 +9,6 @@ namespace orv {
 // catalogue table MSysObjects answers from the engine's own catalogue (user tables as
 // Type 1, Flags 0, names compared without regard to letter case).
 // Quoted text values are never touched.
-QString TranslateSql(const QString& sql);
+QString translateSql(const QString& sql);
 
 }  // namespace orv

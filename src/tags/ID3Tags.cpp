@@ -12,24 +12,24 @@ namespace orv {
 namespace {
 
 // "1980's" for 1987; empty without a year.
-QString DecadeOf(const QString& year) {
+QString decadeOf(const QString& year) {
     return year.isEmpty() ? QString() : year.left(3) + QStringLiteral("0's");
 }
 
-void FillWhenBlank(QString& field, const QString& value) {
+void fillWhenBlank(QString& field, const QString& value) {
     if (TrimBlanks(field).isEmpty()) field = value;
 }
 
-QString ID3v1TrackText(const TagComponent& tags) {
-    return NormaliseTrack(QString::number(tags.ID3v1Track()));
+QString id3v1TrackText(const TagComponent& tags) {
+    return NormaliseTrack(QString::number(tags.id3v1Track()));
 }
 
-QString ID3v1GenreName(const TagComponent& tags) {
-    return GenreName(QString::number(tags.ID3v1Genre()));
+QString id3v1GenreName(const TagComponent& tags) {
+    return GenreName(QString::number(tags.id3v1Genre()));
 }
 
-QString NameOfGenreNumber(long long number) {
-    return number >= 0 && number < GenreNames().size() ? GenreNames()[static_cast<qsizetype>(number)]
+QString nameOfGenreNumber(long long number) {
+    return number >= 0 && number < genreNames().size() ? genreNames()[static_cast<qsizetype>(number)]
                                                         : QString();
 }
 
@@ -39,82 +39,82 @@ QString NullToText(const QString& value) {
     return value.isNull() ? QString(QLatin1String("")) : TrimBlanks(value);
 }
 
-bool IsNumericText(const QString& text) {
+bool isNumericText(const QString& text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     return ok && std::isfinite(value);
 }
 
-long long RoundToEven(double value) {
+long long roundToEven(double value) {
     return static_cast<long long>(std::nearbyint(value));
 }
 
 void ReadID3v2Tags(const TagComponent& tags, SongFields& song) {
-    song.Compilation = NullToText(tags.FrameText(QStringLiteral("TIT1"))).left(1);
-    song.Title = NullToText(tags.FrameText(QStringLiteral("TIT2")));
-    song.Artist = NullToText(tags.FrameText(QStringLiteral("TPE1")));
-    song.Album = NullToText(tags.FrameText(QStringLiteral("TALB")));
-    song.Band = NullToText(tags.FrameText(QStringLiteral("TPE2")));
-    song.CDYear = NullToText(tags.FrameText(QStringLiteral("TYER")));
-    song.SongYear = NullToText(tags.FrameText(QStringLiteral("TORY")));
-    song.Track = NullToText(tags.FrameText(QStringLiteral("TRCK")));
-    song.Lyrics = NullToText(tags.FrameText(QStringLiteral("USLT")));
-    song.Genre = GenreName(NullToText(tags.FrameText(QStringLiteral("TCON"))));
-    song.Rating = NullToText(tags.FrameText(QStringLiteral("TXXX")));
+    song.Compilation = NullToText(tags.frameText(QStringLiteral("TIT1"))).left(1);
+    song.Title = NullToText(tags.frameText(QStringLiteral("TIT2")));
+    song.Artist = NullToText(tags.frameText(QStringLiteral("TPE1")));
+    song.Album = NullToText(tags.frameText(QStringLiteral("TALB")));
+    song.Band = NullToText(tags.frameText(QStringLiteral("TPE2")));
+    song.CDYear = NullToText(tags.frameText(QStringLiteral("TYER")));
+    song.SongYear = NullToText(tags.frameText(QStringLiteral("TORY")));
+    song.Track = NullToText(tags.frameText(QStringLiteral("TRCK")));
+    song.Lyrics = NullToText(tags.frameText(QStringLiteral("USLT")));
+    song.Genre = GenreName(NullToText(tags.frameText(QStringLiteral("TCON"))));
+    song.Rating = NullToText(tags.frameText(QStringLiteral("TXXX")));
 
-    const bool hasComment = tags.CommentCount() >= 1;
-    song.CommentTitle = hasComment ? NullToText(tags.CommentDescription(1)) : QString();
+    const bool hasComment = tags.commentCount() >= 1;
+    song.CommentTitle = hasComment ? NullToText(tags.commentDescription(1)) : QString();
     song.CommentText = hasComment ? NullToText(tags.CommentText(1)) : QString();
 
     if (song.Band.isEmpty()) song.Band = song.Artist;
     if (!song.Track.isEmpty()) song.Track = NormaliseTrack(song.Track);
-    FillWhenBlank(song.SongYear, TrimBlanks(song.CDYear));
-    song.SongDecade = DecadeOf(song.SongYear);
+    fillWhenBlank(song.SongYear, TrimBlanks(song.CDYear));
+    song.SongDecade = decadeOf(song.SongYear);
 
     // What the ID3v2 tag leaves blank, the ID3v1 tag fills.
-    const QString id3v1Artist = NullToText(tags.ID3v1Artist());
-    const QString id3v1Year = NullToText(tags.ID3v1Year());
-    FillWhenBlank(song.Title, NullToText(tags.ID3v1Title()));
-    FillWhenBlank(song.Artist, id3v1Artist);
-    FillWhenBlank(song.Album, NullToText(tags.ID3v1Album()));
-    FillWhenBlank(song.Band, id3v1Artist);
+    const QString id3v1Artist = NullToText(tags.id3v1Artist());
+    const QString id3v1Year = NullToText(tags.id3v1Year());
+    fillWhenBlank(song.Title, NullToText(tags.id3v1Title()));
+    fillWhenBlank(song.Artist, id3v1Artist);
+    fillWhenBlank(song.Album, NullToText(tags.id3v1Album()));
+    fillWhenBlank(song.Band, id3v1Artist);
     if (TrimBlanks(song.SongYear).isEmpty()) {
         song.SongYear = id3v1Year;
-        song.SongDecade = DecadeOf(song.SongYear);
+        song.SongDecade = decadeOf(song.SongYear);
     }
-    FillWhenBlank(song.CDYear, id3v1Year);
-    FillWhenBlank(song.Track, ID3v1TrackText(tags));
-    FillWhenBlank(song.Genre, ID3v1GenreName(tags));
-    FillWhenBlank(song.CommentText, NullToText(tags.ID3v1Comment()));
+    fillWhenBlank(song.CDYear, id3v1Year);
+    fillWhenBlank(song.Track, id3v1TrackText(tags));
+    fillWhenBlank(song.Genre, id3v1GenreName(tags));
+    fillWhenBlank(song.CommentText, NullToText(tags.id3v1Comment()));
 }
 
 void ReadID3v1Tags(const TagComponent& tags, SongFields& song) {
-    song.Title = NullToText(tags.ID3v1Title());
-    song.Artist = NullToText(tags.ID3v1Artist());
-    song.Album = NullToText(tags.ID3v1Album());
+    song.Title = NullToText(tags.id3v1Title());
+    song.Artist = NullToText(tags.id3v1Artist());
+    song.Album = NullToText(tags.id3v1Album());
     song.Band = song.Artist;
-    song.SongYear = NullToText(tags.ID3v1Year());
+    song.SongYear = NullToText(tags.id3v1Year());
     song.CDYear = song.SongYear;
-    song.Track = ID3v1TrackText(tags);
+    song.Track = id3v1TrackText(tags);
     song.Lyrics = song.Rating = song.CommentTitle = QString();
-    song.Genre = ID3v1GenreName(tags);
-    song.CommentText = NullToText(tags.ID3v1Comment());
-    song.SongDecade = DecadeOf(song.SongYear);
+    song.Genre = id3v1GenreName(tags);
+    song.CommentText = NullToText(tags.id3v1Comment());
+    song.SongDecade = decadeOf(song.SongYear);
 }
 
 void WriteID3v2FromID3v1(TagComponent& tags) {
-    const QString title = NullToText(tags.ID3v1Title());
-    const QString artist = NullToText(tags.ID3v1Artist());
-    const QString album = NullToText(tags.ID3v1Album());
-    const QString year = NullToText(tags.ID3v1Year());
-    tags.SetFrameText(QStringLiteral("TIT2"), title);
-    tags.SetFrameText(QStringLiteral("TPE1"), artist);
-    tags.SetFrameText(QStringLiteral("TPE2"), artist);
-    tags.SetFrameText(QStringLiteral("TALB"), album);
-    tags.SetFrameText(QStringLiteral("TYER"), year);
-    tags.SetFrameText(QStringLiteral("TORY"), year);
-    tags.SetFrameText(QStringLiteral("TRCK"), ID3v1TrackText(tags));
-    tags.WriteID3v2();
+    const QString title = NullToText(tags.id3v1Title());
+    const QString artist = NullToText(tags.id3v1Artist());
+    const QString album = NullToText(tags.id3v1Album());
+    const QString year = NullToText(tags.id3v1Year());
+    tags.setFrameText(QStringLiteral("TIT2"), title);
+    tags.setFrameText(QStringLiteral("TPE1"), artist);
+    tags.setFrameText(QStringLiteral("TPE2"), artist);
+    tags.setFrameText(QStringLiteral("TALB"), album);
+    tags.setFrameText(QStringLiteral("TYER"), year);
+    tags.setFrameText(QStringLiteral("TORY"), year);
+    tags.setFrameText(QStringLiteral("TRCK"), id3v1TrackText(tags));
+    tags.writeID3v2();
 }
 
 QString NormaliseTrack(const QString& track) {
@@ -123,7 +123,7 @@ QString NormaliseTrack(const QString& track) {
         const qsizetype at = text.indexOf(separator);
         if (at >= 0) text.truncate(at);
     }
-    if (!IsNumericText(text)) text = QStringLiteral("0");
+    if (!isNumericText(text)) text = QStringLiteral("0");
     return TrimBlanks(text);
 }
 
@@ -133,15 +133,15 @@ QString GenreName(const QString& genre) {
     if (open < 0 || close < 0) {
         QString bare = genre;
         bare.remove(QLatin1Char('(')).remove(QLatin1Char(')'));
-        if (!IsNumericText(bare)) return bare;
-        return NameOfGenreNumber(static_cast<long long>(std::trunc(bare.trimmed().toDouble())));
+        if (!isNumericText(bare)) return bare;
+        return nameOfGenreNumber(static_cast<long long>(std::trunc(bare.trimmed().toDouble())));
     }
     // A ")" before the "(" encloses no number: the text is taken as a name.
     if (close < open) return genre;
-    return NameOfGenreNumber(RoundToEven(LeadingNumber(genre.mid(open + 1, close - open - 1))));
+    return nameOfGenreNumber(roundToEven(LeadingNumber(genre.mid(open + 1, close - open - 1))));
 }
 
-const QStringList& GenreNames() {
+const QStringList& genreNames() {
     static const QStringList names{
         QStringLiteral("Blues"), QStringLiteral("Classic Rock"), QStringLiteral("Country"), QStringLiteral("Dance"),
         QStringLiteral("Disco"), QStringLiteral("Funk"), QStringLiteral("Grunge"), QStringLiteral("Hip-Hop"),
@@ -191,7 +191,7 @@ QString CaptionText(const QString& text) {
 void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title) {
     FrontEnd& ui = state.ui();
     ui.setVisible(Control::imgBuildAlbumCover, false);
-    ui.setAllVisible(SongDetailLabels(), true);
+    ui.setAllVisible(songDetailLabels(), true);
     ui.setCaption(Control::lblBuildArtist, CaptionText(artist));
     ui.setCaption(Control::lblBuildAlbum, CaptionText(album));
     ui.setCaption(Control::lblBuildTitle, CaptionText(title));

@@ -13,9 +13,9 @@ class TagComponent;
 // Null becomes the empty text; anything else loses its blanks at both ends.
 QString NullToText(const QString& value);
 // True when the text, blanks around it allowed, is a number.
-bool IsNumericText(const QString& text);
+bool isNumericText(const QString& text);
 // The nearest whole number, halves to the even neighbour.
-long long RoundToEven(double value);
+long long roundToEven(double value);
 
 // The song fields of a file with an ID3v2 tag: its frames first, the ID3v1 tag for what they
 // leave blank.
@@ -32,7 +32,7 @@ QString NormaliseTrack(const QString& track);
 // the genre list (empty when it is not in the list); a name stays as it is.
 QString GenreName(const QString& genre);
 // The ID3v1 genre list with the Winamp extensions: 126 names, numbered from 0.
-const QStringList& GenreNames();
+const QStringList& genreNames();
 
 // A text as a label shows it: ampersands doubled; empty when it starts with a comma.
 QString CaptionText(const QString& text);

@@ -6,9 +6,9 @@
 
 namespace orv {
 
-bool ReadMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song) {
-    if (!tags.OpenFile(fileName)) return false;
-    if (tags.HasID3v2())
+bool readMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song) {
+    if (!tags.openFile(fileName)) return false;
+    if (tags.hasID3v2())
         ReadID3v2Tags(tags, song);
     else
         ReadID3v1Tags(tags, song);

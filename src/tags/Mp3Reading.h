@@ -13,6 +13,6 @@ class TagComponent;
 // frames (the ID3v1 tag filling what they leave blank) or, without an ID3v2 tag, the ID3v1 tag,
 // then fills blank artist, title and album from the path when that option is on. False, with
 // nothing read, when the file cannot be read as MPEG audio.
-bool ReadMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song);
+bool readMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song);
 
 }  // namespace orv

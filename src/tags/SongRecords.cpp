@@ -18,7 +18,7 @@ constexpr int kCommentLength = 254;
 
 // The first 254 characters of the quoted comment. A cut that would leave half of a doubled quote
 // drops that half, so the statement stays whole and the stored text never exceeds 254 characters.
-QString CommentValue(const QString& text) {
+QString commentValue(const QString& text) {
     QString quoted = SqlQuote(text).left(kCommentLength);
     qsizetype trailingQuotes = 0;
     while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
@@ -27,39 +27,39 @@ QString CommentValue(const QString& text) {
     return quoted;
 }
 
-QString DateText(const QDateTime& now) {
+QString dateText(const QDateTime& now) {
     return now.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString DateTimeText(const QDateTime& now) {
+QString dateTimeText(const QDateTime& now) {
     return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-QString HasLyricsValue(const SongFields& song) {
+QString hasLyricsValue(const SongFields& song) {
     return song.Lyrics.isEmpty() ? QStringLiteral("''") : QStringLiteral("'Y'");
 }
 
-void DefaultWhenBlank(QString& field, const QString& fallback) {
+void defaultWhenBlank(QString& field, const QString& fallback) {
     if (NullToText(field).isEmpty()) field = fallback;
 }
 
 // The number of records of the current Music Library that meet the condition; 0 without an answer.
-int CountSongRecords(ProgramState& state, const QString& condition) {
+int countSongRecords(ProgramState& state, const QString& condition) {
     Recordset counted = GetRecordset(
         state, QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state.CurrentMusicLibrary) + QStringLiteral(" ") + condition,
         Db::Libraries);
     if (counted.isNothing()) return 0;
-    const int count = counted.Field(0).toInt();
-    counted.Close();
+    const int count = counted.field(0).toInt();
+    counted.close();
     return count;
 }
 
 // The defaults both writers apply, the status they show, and the song length.
-int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields& song) {
-    DefaultWhenBlank(song.Artist, QStringLiteral("Unknown Artist"));
-    DefaultWhenBlank(song.Title, QStringLiteral("Unknown Title"));
-    DefaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
-    DefaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
+int prepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields& song) {
+    defaultWhenBlank(song.Artist, QStringLiteral("Unknown Artist"));
+    defaultWhenBlank(song.Title, QStringLiteral("Unknown Title"));
+    defaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
+    defaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
     if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     return ResolveSongLength(tags);
@@ -69,23 +69,23 @@ int PrepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields&
 
 int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
                             const QString& highText) {
-    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName) +
+    return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName) +
                                        QStringLiteral(" AND FileDateTimeLow=") + lowText +
                                        QStringLiteral(" AND FileDateTimeHigh=") + highText);
 }
 
 int CountSongsWithFile(ProgramState& state, const QString& fileName) {
-    return CountSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
+    return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
 }
 
-QString InsertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now) {
     const QStringList values{
         SqlText(song.Album),
         SqlText(song.Artist),
         SqlText(song.Title),
         SqlText(song.Band),
-        QStringLiteral("'") + RecordDuration(seconds) + QStringLiteral("'"),
+        QStringLiteral("'") + recordDuration(seconds) + QStringLiteral("'"),
         QString::number(seconds),
         QString::number(LeadingNumber(song.Track), 'g', 15),
         SqlText(song.SongYear),
@@ -94,14 +94,14 @@ QString InsertSongStatement(const QString& table, const QString& fileName, const
         SqlText(song.Genre),
         SqlText(song.Rating),
         SqlText(song.Compilation),
-        QStringLiteral("'") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
-        QStringLiteral("'") + CommentValue(song.CommentText) + QStringLiteral("'"),
+        QStringLiteral("'") + commentValue(song.CommentTitle) + QStringLiteral("'"),
+        QStringLiteral("'") + commentValue(song.CommentText) + QStringLiteral("'"),
         SqlText(fileName),
         lowText,
         highText,
-        QStringLiteral("'") + DateText(now) + QStringLiteral("'"),
-        QStringLiteral("'") + DateTimeText(now) + QStringLiteral("'"),
-        HasLyricsValue(song),
+        QStringLiteral("'") + dateText(now) + QStringLiteral("'"),
+        QStringLiteral("'") + dateTimeText(now) + QStringLiteral("'"),
+        hasLyricsValue(song),
     };
     return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
            QStringLiteral("(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
@@ -110,14 +110,14 @@ QString InsertSongStatement(const QString& table, const QString& fileName, const
            QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
 }
 
-QString UpdateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now) {
     const QStringList assignments{
         QStringLiteral("BandName=") + SqlText(song.Band),
         QStringLiteral("Album=") + SqlText(song.Album),
         QStringLiteral("Artist=") + SqlText(song.Artist),
         QStringLiteral("Title=") + SqlText(song.Title),
-        QStringLiteral("Duration=") + SqlText(RecordDuration(seconds)),
+        QStringLiteral("Duration=") + SqlText(recordDuration(seconds)),
         QStringLiteral("Seconds=") + QString::number(seconds),
         QStringLiteral("Track=") + SqlText(song.Track),
         QStringLiteral("SongYear=") + SqlText(song.SongYear),
@@ -126,12 +126,12 @@ QString UpdateSongStatement(const QString& table, const QString& fileName, const
         QStringLiteral("SongDecade=") + SqlText(song.SongDecade),
         QStringLiteral("Genre=") + SqlText(song.Genre),
         QStringLiteral("Rating=") + SqlText(song.Rating),
-        QStringLiteral("CommentTitle='") + CommentValue(song.CommentTitle) + QStringLiteral("'"),
-        QStringLiteral("CommentText='") + CommentValue(song.CommentText) + QStringLiteral("'"),
+        QStringLiteral("CommentTitle='") + commentValue(song.CommentTitle) + QStringLiteral("'"),
+        QStringLiteral("CommentText='") + commentValue(song.CommentText) + QStringLiteral("'"),
         QStringLiteral("FileDateTimeLow=") + lowText,
         QStringLiteral("FileDateTimeHigh=") + highText,
-        QStringLiteral("LastUpdated='") + DateTimeText(now) + QStringLiteral("'"),
-        QStringLiteral("HasLyrics = ") + HasLyricsValue(song) + QStringLiteral(" "),
+        QStringLiteral("LastUpdated='") + dateTimeText(now) + QStringLiteral("'"),
+        QStringLiteral("HasLyrics = ") + hasLyricsValue(song) + QStringLiteral(" "),
     };
     return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", ")) +
            QStringLiteral("WHERE FileName= ") + SqlText(fileName);
@@ -139,8 +139,8 @@ QString UpdateSongStatement(const QString& table, const QString& fileName, const
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    const int seconds = PrepareSongRecord(state, tags, song);
-    const QString statement = InsertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
+    const int seconds = prepareSongRecord(state, tags, song);
+    const QString statement = insertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
     if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
     ++state.run.AddedCount;
@@ -149,15 +149,15 @@ void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QStri
 
 void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    const int seconds = PrepareSongRecord(state, tags, song);
-    const QString statement = UpdateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
+    const int seconds = prepareSongRecord(state, tags, song);
+    const QString statement = updateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
     if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.run.UpdatedCount;
 }
 
 void ShowSongAlreadyInLibrary(ProgramState& state) {
     FrontEnd& ui = state.ui();
-    ui.setAllVisible(SongDetailLabels(), false);
+    ui.setAllVisible(songDetailLabels(), false);
     ui.setVisible(Control::imgBuildAlbumCover, false);
     ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Song Already In Music Library..."));
 }
@@ -170,15 +170,15 @@ QString FormatDuration(int seconds) {
     return hours > 0 ? QString::number(hours) + QStringLiteral(":") + minutesAndSeconds : minutesAndSeconds;
 }
 
-QString RecordDuration(int seconds) {
+QString recordDuration(int seconds) {
     const QString text = FormatDuration(seconds);
     return text.isEmpty() ? QStringLiteral("0:00") : text;
 }
 
 int ResolveSongLength(const TagComponent& tags) {
-    const long long seconds = RoundToEven(tags.LengthInSeconds());
+    const long long seconds = roundToEven(tags.lengthInSeconds());
     if (seconds != 0) return static_cast<int>(seconds);
-    return static_cast<int>(RoundToEven(static_cast<double>(tags.MeasuredMilliseconds()) / 1000.0));
+    return static_cast<int>(roundToEven(static_cast<double>(tags.measuredMilliseconds()) / 1000.0));
 }
 
 }  // namespace orv

@@ -27,9 +27,9 @@ void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QStri
                       const QString& highText, const QString& lowText);
 
 // The statements the two writers run, for a song whose defaults are applied.
-QString InsertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now);
-QString UpdateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now);
 
 // Shows that the file is already in the library: the song details are hidden.
@@ -39,7 +39,7 @@ void ShowSongAlreadyInLibrary(ProgramState& state);
 // no length.
 QString FormatDuration(int seconds);
 // The Duration column: the duration text, "0:00" for no length.
-QString RecordDuration(int seconds);
+QString recordDuration(int seconds);
 // The song length in whole seconds: the file's headers, or a walk over its frames when they give 0.
 int ResolveSongLength(const TagComponent& tags);
 

@@ -32,7 +32,7 @@ namespace {
 using TagLib::ID3v2::FrameFactory;
 
 // TagLib reads ID3v2.3 date frames under their ID3v2.4 names.
-TagLib::ByteVector StoredFrameId(const QString& frameId) {
+TagLib::ByteVector storedFrameId(const QString& frameId) {
     if (frameId == QLatin1String("TYER")) return "TDRC";
     if (frameId == QLatin1String("TORY")) return "TDOR";
     return frameId.toLatin1().constData();
@@ -61,53 +61,53 @@ protected:
     }
 };
 
-StoredGenreFrameFactory& ReadingFrameFactory() {
+StoredGenreFrameFactory& readingFrameFactory() {
     static StoredGenreFrameFactory factory;
     return factory;
 }
 
-QString FromTagLib(const TagLib::String& text) {
+QString fromTagLib(const TagLib::String& text) {
     return QString::fromUtf8(text.toCString(true));
 }
 
-TagLib::String ToTagLib(const QString& text) {
+TagLib::String toTagLib(const QString& text) {
     return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
 }
 
 // The year of a date frame, whose text TagLib may have joined with the day into a timestamp.
-QString YearOfTimestamp(const QString& text) {
+QString yearOfTimestamp(const QString& text) {
     static const QRegularExpression timestamp(QStringLiteral("^(\\d{4})-"));
     const QRegularExpressionMatch match = timestamp.match(text);
     return match.hasMatch() ? match.captured(1) : text;
 }
 
-QString FrameValue(const TagLib::ID3v2::Frame* frame) {
+QString frameValue(const TagLib::ID3v2::Frame* frame) {
     if (const auto* userText = dynamic_cast<const TagLib::ID3v2::UserTextIdentificationFrame*>(frame)) {
         TagLib::StringList values = userText->fieldList();
         if (!values.isEmpty()) values.erase(values.begin());
-        return FromTagLib(values.toString());
+        return fromTagLib(values.toString());
     }
-    return FromTagLib(frame->toString());
+    return fromTagLib(frame->toString());
 }
 
-RuntimeError FileAccessError(const QString& fileName) {
+RuntimeError fileAccessError(const QString& fileName) {
     return RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error: ") + fileName);
 }
 
 // Makes `contents` the file at `path`: a temporary file beside it is written, flushed to the disk,
 // given the old file's permissions and renamed over it.
-void ReplaceFile(const QString& path, const QByteArray& contents) {
+void replaceFile(const QString& path, const QByteArray& contents) {
     const QByteArray nativePath = QFile::encodeName(path);
     struct stat original {};
-    if (::stat(nativePath.constData(), &original) != 0) throw FileAccessError(path);
+    if (::stat(nativePath.constData(), &original) != 0) throw fileAccessError(path);
     const QFileInfo info(path);
     QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     if (!temporary.open() || temporary.write(contents) != contents.size() || !temporary.flush() ||
         ::fchmod(temporary.handle(), original.st_mode & 07777) != 0 || ::fsync(temporary.handle()) != 0)
-        throw FileAccessError(path);
+        throw fileAccessError(path);
     temporary.close();
     if (::rename(QFile::encodeName(temporary.fileName()).constData(), nativePath.constData()) != 0)
-        throw FileAccessError(path);
+        throw fileAccessError(path);
     temporary.setAutoRemove(false);
     const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
     if (folder >= 0) {
@@ -116,12 +116,12 @@ void ReplaceFile(const QString& path, const QByteArray& contents) {
     }
 }
 
-void SetTextFrame(TagLib::ID3v2::Tag& tag, const QString& frameId, const QString& text) {
-    const TagLib::ByteVector id = StoredFrameId(frameId);
+void setTextFrame(TagLib::ID3v2::Tag& tag, const QString& frameId, const QString& text) {
+    const TagLib::ByteVector id = storedFrameId(frameId);
     tag.removeFrames(id);
     if (text.isEmpty()) return;
     auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::Latin1);
-    frame->setText(ToTagLib(text));
+    frame->setText(toTagLib(text));
     tag.addFrame(frame);
 }
 
@@ -130,7 +130,7 @@ void SetTextFrame(TagLib::ID3v2::Tag& tag, const QString& frameId, const QString
 TagComponent::TagComponent() = default;
 TagComponent::~TagComponent() = default;
 
-bool TagComponent::OpenFile(const QString& fileName) {
+bool TagComponent::openFile(const QString& fileName) {
     fileName_ = fileName;
     frameEdits_.clear();
     id3v1Edits_ = {};
@@ -142,7 +142,7 @@ bool TagComponent::read() {
     stream_.reset();
     auto stream = std::make_unique<TagLib::FileStream>(QFile::encodeName(fileName_).constData(), true);
     if (!stream->isOpen()) return false;
-    auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &ReadingFrameFactory(), true,
+    auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
     stream_ = std::move(stream);
@@ -150,72 +150,72 @@ bool TagComponent::read() {
     return true;
 }
 
-bool TagComponent::HasID3v2() const {
+bool TagComponent::hasID3v2() const {
     return file_ && file_->hasID3v2Tag();
 }
 
-QString TagComponent::FrameText(const QString& frameId) const {
-    if (!HasID3v2()) return {};
+QString TagComponent::frameText(const QString& frameId) const {
+    if (!hasID3v2()) return {};
     const bool genre = frameId == QLatin1String("TCON");
     const TagLib::ID3v2::FrameList& frames =
-        file_->ID3v2Tag()->frameList(genre ? kStoredGenreFrameId : StoredFrameId(frameId));
+        file_->ID3v2Tag()->frameList(genre ? kStoredGenreFrameId : storedFrameId(frameId));
     if (frames.isEmpty()) return {};
-    const QString text = FrameValue(frames.front());
-    return frameId == QLatin1String("TYER") || frameId == QLatin1String("TORY") ? YearOfTimestamp(text) : text;
+    const QString text = frameValue(frames.front());
+    return frameId == QLatin1String("TYER") || frameId == QLatin1String("TORY") ? yearOfTimestamp(text) : text;
 }
 
-int TagComponent::CommentCount() const {
-    return HasID3v2() ? static_cast<int>(file_->ID3v2Tag()->frameList("COMM").size()) : 0;
+int TagComponent::commentCount() const {
+    return hasID3v2() ? static_cast<int>(file_->ID3v2Tag()->frameList("COMM").size()) : 0;
 }
 
-QString TagComponent::CommentDescription(int number) const {
-    if (number < 1 || number > CommentCount()) return {};
+QString TagComponent::commentDescription(int number) const {
+    if (number < 1 || number > commentCount()) return {};
     const auto* comment =
         dynamic_cast<const TagLib::ID3v2::CommentsFrame*>(file_->ID3v2Tag()->frameList("COMM")[number - 1]);
-    return comment ? FromTagLib(comment->description()) : QString();
+    return comment ? fromTagLib(comment->description()) : QString();
 }
 
 QString TagComponent::CommentText(int number) const {
-    if (number < 1 || number > CommentCount()) return {};
-    return FrameValue(file_->ID3v2Tag()->frameList("COMM")[number - 1]);
+    if (number < 1 || number > commentCount()) return {};
+    return frameValue(file_->ID3v2Tag()->frameList("COMM")[number - 1]);
 }
 
-QString TagComponent::ID3v1Title() const {
-    return file_ && file_->hasID3v1Tag() ? FromTagLib(file_->ID3v1Tag()->title()) : QString();
+QString TagComponent::id3v1Title() const {
+    return file_ && file_->hasID3v1Tag() ? fromTagLib(file_->ID3v1Tag()->title()) : QString();
 }
 
-QString TagComponent::ID3v1Artist() const {
-    return file_ && file_->hasID3v1Tag() ? FromTagLib(file_->ID3v1Tag()->artist()) : QString();
+QString TagComponent::id3v1Artist() const {
+    return file_ && file_->hasID3v1Tag() ? fromTagLib(file_->ID3v1Tag()->artist()) : QString();
 }
 
-QString TagComponent::ID3v1Album() const {
-    return file_ && file_->hasID3v1Tag() ? FromTagLib(file_->ID3v1Tag()->album()) : QString();
+QString TagComponent::id3v1Album() const {
+    return file_ && file_->hasID3v1Tag() ? fromTagLib(file_->ID3v1Tag()->album()) : QString();
 }
 
-QString TagComponent::ID3v1Year() const {
+QString TagComponent::id3v1Year() const {
     if (!file_ || !file_->hasID3v1Tag()) return {};
     const unsigned int year = file_->ID3v1Tag()->year();
     return year == 0 ? QString() : QString::number(year);
 }
 
-QString TagComponent::ID3v1Comment() const {
-    return file_ && file_->hasID3v1Tag() ? FromTagLib(file_->ID3v1Tag()->comment()) : QString();
+QString TagComponent::id3v1Comment() const {
+    return file_ && file_->hasID3v1Tag() ? fromTagLib(file_->ID3v1Tag()->comment()) : QString();
 }
 
-int TagComponent::ID3v1Track() const {
+int TagComponent::id3v1Track() const {
     return file_ && file_->hasID3v1Tag() ? static_cast<int>(file_->ID3v1Tag()->track()) : 0;
 }
 
-int TagComponent::ID3v1Genre() const {
+int TagComponent::id3v1Genre() const {
     return file_ && file_->hasID3v1Tag() ? static_cast<int>(file_->ID3v1Tag()->genreNumber()) : 255;
 }
 
-double TagComponent::LengthInSeconds() const {
+double TagComponent::lengthInSeconds() const {
     if (!file_ || !file_->audioProperties()) return 0.0;
     return file_->audioProperties()->lengthInMilliseconds() / 1000.0;
 }
 
-qint64 TagComponent::MeasuredMilliseconds() const {
+qint64 TagComponent::measuredMilliseconds() const {
     if (!file_) return 0;
     long position = file_->firstFrameOffset();
     if (position < 0) return 0;
@@ -239,7 +239,7 @@ qint64 TagComponent::MeasuredMilliseconds() const {
     return samples * 1000 / first.sampleRate();
 }
 
-void TagComponent::SetFrameText(const QString& frameId, const QString& text) {
+void TagComponent::setFrameText(const QString& frameId, const QString& text) {
     for (auto& edit : frameEdits_) {
         if (edit.first == frameId) {
             edit.second = text;
@@ -249,55 +249,55 @@ void TagComponent::SetFrameText(const QString& frameId, const QString& text) {
     frameEdits_.emplace_back(frameId, text);
 }
 
-void TagComponent::SetID3v1Title(const QString& text) {
+void TagComponent::setID3v1Title(const QString& text) {
     id3v1Edits_.title = text;
 }
 
-void TagComponent::SetID3v1Artist(const QString& text) {
+void TagComponent::setID3v1Artist(const QString& text) {
     id3v1Edits_.artist = text;
 }
 
-void TagComponent::SetID3v1Album(const QString& text) {
+void TagComponent::setID3v1Album(const QString& text) {
     id3v1Edits_.album = text;
 }
 
-void TagComponent::SetID3v1Track(int track) {
+void TagComponent::setID3v1Track(int track) {
     id3v1Edits_.track = track;
 }
 
-void TagComponent::WriteID3v1() {
+void TagComponent::writeID3v1() {
     if (id3v1Edits_.any()) write(TagLib::MPEG::File::ID3v1);
 }
 
-void TagComponent::WriteID3v2() {
+void TagComponent::writeID3v2() {
     if (!frameEdits_.empty()) write(TagLib::MPEG::File::ID3v2);
 }
 
 void TagComponent::write(int tagType) {
-    if (!file_) throw FileAccessError(fileName_);
+    if (!file_) throw fileAccessError(fileName_);
     QFile source(fileName_);
-    if (!source.open(QIODevice::ReadOnly)) throw FileAccessError(fileName_);
+    if (!source.open(QIODevice::ReadOnly)) throw fileAccessError(fileName_);
     const QByteArray original = source.readAll();
     source.close();
 
     TagLib::ByteVectorStream memory(TagLib::ByteVector(original.constData(), static_cast<unsigned int>(original.size())));
     {
         TagLib::MPEG::File copy(&memory, FrameFactory::instance(), false);
-        if (!copy.isValid()) throw FileAccessError(fileName_);
+        if (!copy.isValid()) throw fileAccessError(fileName_);
         if (tagType == TagLib::MPEG::File::ID3v2) {
-            for (const auto& [frameId, text] : frameEdits_) SetTextFrame(*copy.ID3v2Tag(true), frameId, text);
+            for (const auto& [frameId, text] : frameEdits_) setTextFrame(*copy.ID3v2Tag(true), frameId, text);
         } else {
             TagLib::ID3v1::Tag& tag = *copy.ID3v1Tag(true);
-            if (id3v1Edits_.title) tag.setTitle(ToTagLib(*id3v1Edits_.title));
-            if (id3v1Edits_.artist) tag.setArtist(ToTagLib(*id3v1Edits_.artist));
-            if (id3v1Edits_.album) tag.setAlbum(ToTagLib(*id3v1Edits_.album));
+            if (id3v1Edits_.title) tag.setTitle(toTagLib(*id3v1Edits_.title));
+            if (id3v1Edits_.artist) tag.setArtist(toTagLib(*id3v1Edits_.artist));
+            if (id3v1Edits_.album) tag.setAlbum(toTagLib(*id3v1Edits_.album));
             if (id3v1Edits_.track) tag.setTrack(static_cast<unsigned int>(*id3v1Edits_.track));
         }
         if (!copy.save(tagType, TagLib::MPEG::File::StripNone, TagLib::ID3v2::v3, TagLib::MPEG::File::DoNotDuplicate))
-            throw FileAccessError(fileName_);
+            throw fileAccessError(fileName_);
     }
     const TagLib::ByteVector& written = *memory.data();
-    ReplaceFile(fileName_, QByteArray(written.data(), static_cast<qsizetype>(written.size())));
+    replaceFile(fileName_, QByteArray(written.data(), static_cast<qsizetype>(written.size())));
 
     if (tagType == TagLib::MPEG::File::ID3v2)
         frameEdits_.clear();
@@ -306,17 +306,17 @@ void TagComponent::write(int tagType) {
     read();
 }
 
-int TagComponent::PictureCount() const {
-    return HasID3v2() ? static_cast<int>(file_->ID3v2Tag()->frameList("APIC").size()) : 0;
+int TagComponent::pictureCount() const {
+    return hasID3v2() ? static_cast<int>(file_->ID3v2Tag()->frameList("APIC").size()) : 0;
 }
 
-EmbeddedPicture TagComponent::Picture(int number) const {
-    if (number < 1 || number > PictureCount()) return {};
+EmbeddedPicture TagComponent::picture(int number) const {
+    if (number < 1 || number > pictureCount()) return {};
     const auto* picture =
         dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(file_->ID3v2Tag()->frameList("APIC")[number - 1]);
     if (!picture) return {};
     const TagLib::ByteVector bytes = picture->picture();
-    return {QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), FromTagLib(picture->mimeType())};
+    return {QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), fromTagLib(picture->mimeType())};
 }
 
 }  // namespace orv

@@ -22,7 +22,7 @@ struct EmbeddedPicture {
     QByteArray data;
     QString mimeType;
 
-    QImage Image() const { return QImage::fromData(data); }
+    QImage image() const { return QImage::fromData(data); }
 };
 
 // The tag component: ID3v1 and ID3v2 access to one MP3 file, made anew for each file.
@@ -43,48 +43,48 @@ public:
 
     // Opens a file for tag access, its ID3v2 tag read. False when it cannot be read as MPEG audio;
     // the reads then answer empty.
-    bool OpenFile(const QString& fileName);
-    const QString& FileName() const { return fileName_; }
+    bool openFile(const QString& fileName);
+    const QString& fileName() const { return fileName_; }
 
-    bool HasID3v2() const;
+    bool hasID3v2() const;
     // The text of the first frame with this identifier; Null when there is none. For a
     // user-defined text frame (TXXX) this is its value, not its description.
-    QString FrameText(const QString& frameId) const;
-    int CommentCount() const;
+    QString frameText(const QString& frameId) const;
+    int commentCount() const;
     // Description and text of comment frame `number`, counted from 1; Null when there is none.
-    QString CommentDescription(int number) const;
+    QString commentDescription(int number) const;
     QString CommentText(int number) const;
 
-    QString ID3v1Title() const;
-    QString ID3v1Artist() const;
-    QString ID3v1Album() const;
-    QString ID3v1Year() const;
-    QString ID3v1Comment() const;
+    QString id3v1Title() const;
+    QString id3v1Artist() const;
+    QString id3v1Album() const;
+    QString id3v1Year() const;
+    QString id3v1Comment() const;
     // The track byte; 0 when the tag has none.
-    int ID3v1Track() const;
+    int id3v1Track() const;
     // The genre byte; 255 (no genre) when the file has no ID3v1 tag.
-    int ID3v1Genre() const;
+    int id3v1Genre() const;
 
     // The length in seconds as the file's headers give it; 0 when they give none.
-    double LengthInSeconds() const;
+    double lengthInSeconds() const;
     // The length found by walking every MPEG frame of the file, in milliseconds.
-    qint64 MeasuredMilliseconds() const;
+    qint64 measuredMilliseconds() const;
 
     // Gathered for the next write of the ID3v2 tag. An empty text removes the frame.
-    void SetFrameText(const QString& frameId, const QString& text);
-    void SetID3v1Title(const QString& text);
-    void SetID3v1Artist(const QString& text);
-    void SetID3v1Album(const QString& text);
-    void SetID3v1Track(int track);
+    void setFrameText(const QString& frameId, const QString& text);
+    void setID3v1Title(const QString& text);
+    void setID3v1Artist(const QString& text);
+    void setID3v1Album(const QString& text);
+    void setID3v1Track(int track);
 
     // Write what was set into the file. A tag with nothing set is not rewritten.
     // A failure throws a RuntimeError and leaves the file as it was.
-    void WriteID3v1();
-    void WriteID3v2();
+    void writeID3v1();
+    void writeID3v2();
 
-    int PictureCount() const;
+    int pictureCount() const;
     // Picture `number`, counted from 1; empty when there is none.
-    EmbeddedPicture Picture(int number) const;
+    EmbeddedPicture picture(int number) const;
 
 private:
     struct ID3v1Edits {

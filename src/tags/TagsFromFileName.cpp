@@ -15,14 +15,14 @@ namespace orv {
 namespace {
 
 // In the pattern a backslash (or a slash) stands for one folder level of the path.
-QString WithPathSeparators(QString text) {
+QString withPathSeparators(QString text) {
     text.replace(QLatin1Char('\\'), QDir::separator());
     text.replace(QLatin1Char('/'), QDir::separator());
     return text;
 }
 
 // The pattern's placeholders, sorted by position, each with its separator.
-std::vector<PlaceholderRow> PlaceholderRows(const QString& pattern) {
+std::vector<PlaceholderRow> placeholderRows(const QString& pattern) {
     static const std::pair<QString, QString> placeholders[] = {{QStringLiteral("%A"), QStringLiteral("Artist")},
                                                                {QStringLiteral("%T"), QStringLiteral("Title")},
                                                                {QStringLiteral("%B"), QStringLiteral("Album")},
@@ -35,14 +35,14 @@ std::vector<PlaceholderRow> PlaceholderRows(const QString& pattern) {
     SortPlaceholders(rows);
     for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
         const qsizetype begin = rows[i].position + 2;
-        rows[i].separator = WithPathSeparators(pattern.mid(begin, rows[i + 1].position - begin));
+        rows[i].separator = withPathSeparators(pattern.mid(begin, rows[i + 1].position - begin));
     }
     return rows;
 }
 
 // Where the part of the path that the pattern describes begins: the file name, and one more
 // folder for each folder separator. Empty when the path has fewer folders.
-std::optional<qsizetype> RegionStart(const QString& name, qsizetype folderLevels) {
+std::optional<qsizetype> regionStart(const QString& name, qsizetype folderLevels) {
     qsizetype start = name.size();
     for (qsizetype step = 0; step <= folderLevels; ++step) {
         // At 0 the region holds the whole path; at 1 it begins just after the root.
@@ -53,19 +53,19 @@ std::optional<qsizetype> RegionStart(const QString& name, qsizetype folderLevels
 }
 
 // The field values the path gives by the pattern; empty when the path does not match it.
-std::optional<std::map<QString, QString>> ParsePath(const QString& fileName, const QString& pattern) {
+std::optional<std::map<QString, QString>> parsePath(const QString& fileName, const QString& pattern) {
     QString name = fileName;
     if (name.endsWith(QLatin1String(".MP3"), Qt::CaseInsensitive)) name.chop(4);
 
-    const std::vector<PlaceholderRow> rows = PlaceholderRows(pattern);
+    const std::vector<PlaceholderRow> rows = placeholderRows(pattern);
     const qsizetype folderLevels = std::count_if(rows.begin(), rows.end(), [](const PlaceholderRow& row) {
         return TrimBlanks(row.separator) == QString(QDir::separator());
     });
-    const std::optional<qsizetype> regionStart = RegionStart(name, folderLevels);
-    if (!regionStart) return std::nullopt;
+    const std::optional<qsizetype> region = regionStart(name, folderLevels);
+    if (!region) return std::nullopt;
 
     std::map<QString, QString> values;
-    qsizetype start = *regionStart;
+    qsizetype start = *region;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const PlaceholderRow& row = rows[i];
         qsizetype end = name.size();
@@ -82,35 +82,35 @@ std::optional<std::map<QString, QString>> ParsePath(const QString& fileName, con
 }
 
 // A track number as the one byte of the ID3v1 tag; a type mismatch when it is not 0 to 255.
-int TrackByte(const QString& track) {
-    const long long value = IsNumericText(track) ? RoundToEven(track.trimmed().toDouble()) : -1;
+int trackByte(const QString& track) {
+    const long long value = isNumericText(track) ? roundToEven(track.trimmed().toDouble()) : -1;
     if (value < 0 || value > 255) throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
     return static_cast<int>(value);
 }
 
-void WriteTagsFromPath(const QString& fileName, const QString& artist, const QString& title, const QString& album,
+void writeTagsFromPath(const QString& fileName, const QString& artist, const QString& title, const QString& album,
                        const QString& track) {
     TagComponent tags;
-    tags.OpenFile(fileName);
+    tags.openFile(fileName);
     if (!artist.isEmpty()) {
-        tags.SetID3v1Artist(artist);
-        tags.SetFrameText(QStringLiteral("TPE1"), artist);
-        tags.SetFrameText(QStringLiteral("TPE2"), artist);
+        tags.setID3v1Artist(artist);
+        tags.setFrameText(QStringLiteral("TPE1"), artist);
+        tags.setFrameText(QStringLiteral("TPE2"), artist);
     }
     if (!album.isEmpty()) {
-        tags.SetID3v1Album(album);
-        tags.SetFrameText(QStringLiteral("TALB"), album);
+        tags.setID3v1Album(album);
+        tags.setFrameText(QStringLiteral("TALB"), album);
     }
     if (!title.isEmpty()) {
-        tags.SetID3v1Title(title);
-        tags.SetFrameText(QStringLiteral("TIT2"), title);
+        tags.setID3v1Title(title);
+        tags.setFrameText(QStringLiteral("TIT2"), title);
     }
     if (!track.isEmpty()) {
-        TryStep([&] { tags.SetID3v1Track(TrackByte(track)); });
-        tags.SetFrameText(QStringLiteral("TRCK"), track);
+        TryStep([&] { tags.setID3v1Track(trackByte(track)); });
+        tags.setFrameText(QStringLiteral("TRCK"), track);
     }
-    TryStep([&] { tags.WriteID3v1(); });
-    TryStep([&] { tags.WriteID3v2(); });
+    TryStep([&] { tags.writeID3v1(); });
+    TryStep([&] { tags.writeID3v2(); });
 }
 
 }  // namespace
@@ -138,7 +138,7 @@ void TagFromFilename(ProgramState& state, const QString& fileName, QString& arti
                      QString& track) {
     const QString pattern = state.BlankTagFormat;
     if (fileName.isEmpty() || pattern.isEmpty()) return;
-    const auto values = ParsePath(fileName, pattern);
+    const auto values = parsePath(fileName, pattern);
     if (!values) return;
 
     const std::map<QString, QString*> fields{{QStringLiteral("Artist"), &artist},
@@ -148,7 +148,7 @@ void TagFromFilename(ProgramState& state, const QString& fileName, QString& arti
     for (const auto& [field, value] : *values) *fields.at(field) = value;
     if (track == QLatin1String("255")) track = QStringLiteral("0");
 
-    WriteTagsFromPath(fileName, artist, title, album, track);
+    writeTagsFromPath(fileName, artist, title, album, track);
 }
 
 }  // namespace orv

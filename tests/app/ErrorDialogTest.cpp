@@ -22,7 +22,7 @@ using test::TestProgram;
 
 // A program whose messages go to the real dialog.
 struct WindowedProgram : TestProgram {
-    WindowedProgram() : frontEnd(state) { state.session.UserInterface = &frontEnd; }
+    WindowedProgram() : frontEnd(state) { state.session.userInterface = &frontEnd; }
     ~WindowedProgram() {
         test::CloseAllWindows();
     }
@@ -41,7 +41,7 @@ T* Child(QWidget* window, const char* name) {
 
 TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
     WindowedProgram p;
-    ReportError(p.state, "frmStartUp", "CreateMusicLibrary", RuntimeError(91, "Object variable not set"));
+    reportError(p.state, "frmStartUp", "CreateMusicLibrary", RuntimeError(91, "Object variable not set"));
     frmErrorMessage* dialog = p.dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->isModal());
@@ -83,7 +83,7 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
 
 TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
     WindowedProgram p;
-    ShowPlainMessage(p.state, "Something to say", "Titled", DialogContent::Information);
+    showPlainMessage(p.state, "Something to say", "Titled", DialogContent::Information);
     frmErrorMessage* dialog = p.dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");

@@ -20,7 +20,7 @@ TEST(ButtonLook, CaptionsGoToTheButtonUnchanged) {
     EXPECT_TRUE(style.contains(":hover { background-color: rgb(0, 0, 255)")) << "blue under the mouse";
     EXPECT_TRUE(style.contains(":pressed, QAbstractButton:checked { background-color: rgb(0, 128, 0)")) << "green pressed";
     EXPECT_TRUE(style.contains("border-radius")) << "rounded";
-    SetButtonCaption(&button, "Update Music Library");
+    setButtonCaption(&button, "Update Music Library");
     EXPECT_EQ(button.text(), "Update Music Library");
     EXPECT_EQ(button.styleSheet(), style) << "a caption change keeps the look";
 }
@@ -28,11 +28,11 @@ TEST(ButtonLook, CaptionsGoToTheButtonUnchanged) {
 TEST(ButtonLook, ToggleValue) {
     QPushButton byTrack;
     FormatButton(&byTrack, "By Track #");
-    EXPECT_FALSE(GetButtonValue(&byTrack));
-    SetButtonValue(&byTrack, true);
-    EXPECT_TRUE(GetButtonValue(&byTrack));
-    SetButtonValue(&byTrack, false);
-    EXPECT_FALSE(GetButtonValue(&byTrack));
+    EXPECT_FALSE(getButtonValue(&byTrack));
+    setButtonValue(&byTrack, true);
+    EXPECT_TRUE(getButtonValue(&byTrack));
+    setButtonValue(&byTrack, false);
+    EXPECT_FALSE(getButtonValue(&byTrack));
 }
 
 TEST(ButtonLook, SkinPictureKeepsTheDesignedPictureWhenNoneLoads) {

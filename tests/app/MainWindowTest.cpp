@@ -29,13 +29,13 @@ using test::OnNextModal;
 using test::TestProgram;
 
 // The main window loaded over a temporary program folder that is past its first use.
-struct MainWindow : TestProgram {
-    explicit MainWindow(bool internet = true) : frontEnd(state) {
+struct mainWindow : TestProgram {
+    explicit mainWindow(bool internet = true) : frontEnd(state) {
         SaveSetting(state, "InitialUse", "False");
-        state.session.UserInterface = &frontEnd;
-        state.session.InternetProbe = [internet] { return internet; };
+        state.session.userInterface = &frontEnd;
+        state.session.internetProbe = [internet] { return internet; };
     }
-    ~MainWindow() { test::CloseAllWindows(); }
+    ~mainWindow() { test::CloseAllWindows(); }
 
     frmStartUp* load() {
         window = new frmStartUp(state);
@@ -71,8 +71,8 @@ struct MainWindow : TestProgram {
     QPointer<frmStartUp> window;
 };
 
-TEST(MainWindow, PanelListShowsOneFrameAtATime) {
-    MainWindow w;
+TEST(mainWindow, PanelListShowsOneFrameAtATime) {
+    mainWindow w;
     w.load();
     auto* list = w.child<QListWidget>("lstFrames");
     QStringList entries;
@@ -89,8 +89,8 @@ TEST(MainWindow, PanelListShowsOneFrameAtATime) {
     EXPECT_EQ(w.child<QComboBox>("cmbPlaylistFormat")->currentText(), "b4s");
 }
 
-TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
-    MainWindow w;
+TEST(mainWindow, LoadFillsTheControlsFromTheSettings) {
+    mainWindow w;
     SaveSetting(w.state, "ListByTrack", "False");
     SaveSetting(w.state, "Touchscreen", "True");
     SaveSetting(w.state, "NowPlayingScreen", "False");
@@ -99,8 +99,8 @@ TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
     SaveSetting(w.state, "MusicPath", "/srv/music/");
     w.load();
     EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), "/srv/music/");
-    EXPECT_FALSE(GetButtonValue(w.child<QAbstractButton>("cmdByTrack")));
-    EXPECT_TRUE(GetButtonValue(w.child<QAbstractButton>("cmdAlpha")));
+    EXPECT_FALSE(getButtonValue(w.child<QAbstractButton>("cmdByTrack")));
+    EXPECT_TRUE(getButtonValue(w.child<QAbstractButton>("cmdAlpha")));
     EXPECT_TRUE(w.child<QCheckBox>("chkTouchscreen")->isChecked());
     EXPECT_TRUE(w.child<QCheckBox>("chkPassword3")->isChecked());
     EXPECT_FALSE(w.child<QCheckBox>("chkPassword4")->isChecked());
@@ -115,8 +115,8 @@ TEST(MainWindow, LoadFillsTheControlsFromTheSettings) {
     EXPECT_TRUE(w.messages().isEmpty());
 }
 
-TEST(MainWindow, AutoLaunchWithoutARowStartsClearAndTickingInsertsIt) {
-    MainWindow w;
+TEST(mainWindow, AutoLaunchWithoutARowStartsClearAndTickingInsertsIt) {
+    mainWindow w;
     w.sql("OrvSettings.mdb", "DELETE FROM Settings WHERE SettingName IN ('AutoLaunch', 'CreateLog')");
     w.load();
     EXPECT_FALSE(w.child<QCheckBox>("chkAutoLaunch")->isChecked());
@@ -129,8 +129,8 @@ TEST(MainWindow, AutoLaunchWithoutARowStartsClearAndTickingInsertsIt) {
     EXPECT_EQ(w.setting("AutoLaunch"), "False");
 }
 
-TEST(MainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
-    MainWindow w;
+TEST(mainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
+    mainWindow w;
     w.load();
     w.click("chkBlankTags");
     EXPECT_EQ(w.setting("UpdateBlankTags"), "True");
@@ -148,8 +148,8 @@ TEST(MainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
     EXPECT_EQ(w.setting("DownloadCoverArt"), "True");
 }
 
-TEST(MainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
-    MainWindow w(false);
+TEST(mainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
+    mainWindow w(false);
     w.load();
     w.click("chkDownloadCoverArt");
     EXPECT_FALSE(w.child<QCheckBox>("chkDownloadCoverArt")->isChecked());
@@ -158,8 +158,8 @@ TEST(MainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
                                         "Therefore, automatic downloading of Album Cover Art will be disabled."});
 }
 
-TEST(MainWindow, ClearingTheOptionsBoxAsksFirst) {
-    MainWindow w;
+TEST(mainWindow, ClearingTheOptionsBoxAsksFirst) {
+    mainWindow w;
     w.load();
     auto* box = w.child<QCheckBox>("chkOptions");
     ASSERT_TRUE(box->isChecked());
@@ -179,8 +179,8 @@ TEST(MainWindow, ClearingTheOptionsBoxAsksFirst) {
     EXPECT_EQ(w.setting("ShowOptionsButton"), "False");
 }
 
-TEST(MainWindow, SaveAndCloseOnAnEmptyLibraryExplainsAndStays) {
-    MainWindow w;
+TEST(mainWindow, SaveAndCloseOnAnEmptyLibraryExplainsAndStays) {
+    mainWindow w;
     w.load();
     w.child<QListWidget>("lstFrames")->setCurrentRow(4);
     w.child<QLineEdit>("txtPassword")->setText("secret");
@@ -192,8 +192,8 @@ TEST(MainWindow, SaveAndCloseOnAnEmptyLibraryExplainsAndStays) {
     EXPECT_EQ(w.setting("Password"), "") << "nothing saved";
 }
 
-TEST(MainWindow, SaveAndCloseWritesEverySettingAndCloses) {
-    MainWindow w;
+TEST(mainWindow, SaveAndCloseWritesEverySettingAndCloses) {
+    mainWindow w;
     w.addSong();
     w.load();
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
@@ -214,8 +214,8 @@ TEST(MainWindow, SaveAndCloseWritesEverySettingAndCloses) {
     EXPECT_EQ(w.setting("InitialUse"), "False");
 }
 
-TEST(MainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
-    MainWindow w;
+TEST(mainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
+    mainWindow w;
     w.addSong();
     w.load();
     w.child<QLineEdit>("txtPassword")->setText("first");
@@ -238,8 +238,8 @@ TEST(MainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
     EXPECT_TRUE(QFile::exists(w.file("player-ran")));
 }
 
-TEST(MainWindow, LibraryButtons) {
-    MainWindow w;
+TEST(mainWindow, LibraryButtons) {
+    mainWindow w;
     w.load();
     OnNextModal([](QWidget* dialog) {
         auto* input = qobject_cast<QInputDialog*>(dialog);
@@ -267,10 +267,10 @@ TEST(MainWindow, LibraryButtons) {
     EXPECT_TRUE(w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
 }
 
-TEST(MainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
-    MainWindow w;
-    ASSERT_TRUE(CreateDatabaseFile(w.file("OrvLibraries8.mdb"),
-                                   {MusicLibraryCreateStatement("Jazz"),
+TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
+    mainWindow w;
+    ASSERT_TRUE(createDatabaseFile(w.file("OrvLibraries8.mdb"),
+                                   {musicLibraryCreateStatement("Jazz"),
                                     "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
     QString asked;
     OnNextModal([&](QWidget* dialog) {
@@ -291,8 +291,8 @@ TEST(MainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
     EXPECT_TRUE(QFile::exists(w.file("OrvLibraries8OLD.mdb")));
 }
 
-TEST(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
-    MainWindow w;
+TEST(mainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
+    mainWindow w;
     w.load();
     QDir().mkpath(w.file("Music/Rock"));
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
@@ -314,21 +314,21 @@ TEST(MainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
     EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), w.file("Music/Rock")) << "cancelled: unchanged";
 }
 
-TEST(MainWindow, SmallButtonsAndCoverModes) {
-    MainWindow w;
+TEST(mainWindow, SmallButtonsAndCoverModes) {
+    mainWindow w;
     w.load();
     w.child<QLineEdit>("txtPassword")->setText("x");
     w.click("cmdClearPassword");
     EXPECT_EQ(w.child<QLineEdit>("txtPassword")->text(), "");
 
-    w.window->SetAlbumCoverModeOfTwo(1);
+    w.window->setAlbumCoverModeOfTwo(1);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "3");
-    w.window->SetAlbumCoverModeOfThree(0);
+    w.window->setAlbumCoverModeOfThree(0);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1");
     w.state.run.StartingUp = true;
-    w.window->SetAlbumCoverModeOfThree(2);
+    w.window->setAlbumCoverModeOfThree(2);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1") << "not saved while starting up";
-    EXPECT_EQ(w.state.Player.AlbumCoverMode, 0);
+    EXPECT_EQ(w.state.player.AlbumCoverMode, 0);
 }
 
 }  // namespace

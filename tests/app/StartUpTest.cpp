@@ -25,7 +25,7 @@ using test::TestProgram;
 struct StartedProgram : TestProgram {
     explicit StartedProgram(const QString& commandLine = QString(), bool firstUse = false) : frontEnd(state) {
         if (!firstUse) SaveSetting(state, "InitialUse", "False");
-        state.session.UserInterface = &frontEnd;
+        state.session.userInterface = &frontEnd;
         splash = new frmSplash(state, frontEnd, StartUpServices{}, commandLine);
     }
     ~StartedProgram() {
@@ -43,11 +43,11 @@ struct StartedProgram : TestProgram {
 
 TEST(StartUp, VersionTexts) {
     TestProgram p;
-    EXPECT_EQ(frmSplash::VersionCaption(p.state), "Configurator - Version 8.1.9");
-    EXPECT_EQ(frmStartUp::WindowCaption(p.state), "Orvella Configurator - Version 8.1.9");
-    p.state.Version.revision = 0;
-    EXPECT_EQ(frmSplash::VersionCaption(p.state), "Configurator - Version 8.1");
-    EXPECT_EQ(frmStartUp::WindowCaption(p.state), "Orvella Configurator - Version 8.1.0");
+    EXPECT_EQ(frmSplash::versionCaption(p.state), "Configurator - Version 8.1.9");
+    EXPECT_EQ(frmStartUp::windowCaption(p.state), "Orvella Configurator - Version 8.1.9");
+    p.state.version.revision = 0;
+    EXPECT_EQ(frmSplash::versionCaption(p.state), "Configurator - Version 8.1");
+    EXPECT_EQ(frmStartUp::windowCaption(p.state), "Orvella Configurator - Version 8.1.0");
 }
 
 TEST(StartUp, SplashThenMainWindow) {
@@ -165,7 +165,7 @@ TEST(StartUpDeathTest, AReportThatEndsTheProgramUnwindsToMain) {
         {
             TestProgram p;
             WindowFrontEnd frontEnd(p.state);
-            p.state.session.UserInterface = &frontEnd;
+            p.state.session.userInterface = &frontEnd;
             bool unwound = false;
             QTimer::singleShot(0, [&] {
                 QDialog dialog;

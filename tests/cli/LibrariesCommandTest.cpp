@@ -69,9 +69,9 @@ TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
     EXPECT_EQ(none.status, 0);
     EXPECT_TRUE(none.err.isEmpty());
 
-    ASSERT_TRUE(orv::CreateDatabaseFile(
+    ASSERT_TRUE(orv::createDatabaseFile(
         file("OrvLibraries8.mdb"),
-        {orv::MusicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')"}));
+        {orv::musicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')"}));
     const CliRun declined = libraries({"transfer"});
     EXPECT_EQ(declined.status, 1);
     EXPECT_TRUE(declined.err.startsWith("Previous Version Detected\n"));

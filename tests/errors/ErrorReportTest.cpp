@@ -39,18 +39,18 @@ TEST(ErrorReport, HeadingsAreBoldWithTheBlankAfterThem) {
     const QString text = "Application: Orvella Configurator Version: 8.1.9\nOperating System: X\nMDAC Version: 3\n"
                          "Module: m\nProcedure: p\nError Number: 5\nError Description: Module: again\nCode Line: 7";
     QStringList bold;
-    for (const DialogContent::Range& r : ReportBoldRanges(text)) bold << text.mid(r.start, r.length);
+    for (const DialogContent::Range& r : reportBoldRanges(text)) bold << text.mid(r.start, r.length);
     EXPECT_EQ(bold, QStringList({"Application: ", "Version: ", "Operating System: ", "MDAC Version: ", "Module: ",
                                  "Procedure: ", "Error Number: ", "Error Description: ", "Code Line: "}));
     // The first occurrence in the whole text counts: "Version:" inside the first line.
-    EXPECT_EQ(ReportBoldRanges(text)[1].start, QString("Application: Orvella Configurator ").size());
-    EXPECT_EQ(ReportBoldRanges(text)[4].start, text.indexOf("Module: m"));
-    EXPECT_TRUE(ReportBoldRanges("nothing here").isEmpty());
+    EXPECT_EQ(reportBoldRanges(text)[1].start, QString("Application: Orvella Configurator ").size());
+    EXPECT_EQ(reportBoldRanges(text)[4].start, text.indexOf("Module: m"));
+    EXPECT_TRUE(reportBoldRanges("nothing here").isEmpty());
 }
 
 TEST(ErrorReport, PlainMessagesCarryNoReport) {
     TestProgram p;
-    ShowPlainMessage(p.state, "Hello", "Title Here", DialogContent::Information);
+    showPlainMessage(p.state, "Hello", "Title Here", DialogContent::Information);
     ShowErrorMessage(p.state, {.icon = 9});
     ASSERT_EQ(p.ui.messages.size(), 2);
     EXPECT_FALSE(p.ui.messages[0].isReport);
@@ -63,7 +63,7 @@ TEST(ErrorReport, PlainMessagesCarryNoReport) {
 
 TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
     TestProgram p;
-    ReportError(p.state, "frmStartUp", "cmdClear_Click", RuntimeError(76, "Path not found"), kFatalErrorMessage, 4);
+    reportError(p.state, "frmStartUp", "cmdClear_Click", RuntimeError(76, "Path not found"), kFatalErrorMessage, 4);
     EXPECT_EQ(p.state.ErrorModuleName, "frmStartUp");
     EXPECT_EQ(p.state.ErrorProcName, "cmdClear_Click");
     ASSERT_EQ(p.ui.messages.size(), 1);

@@ -13,7 +13,7 @@ namespace {
 using test::TestProgram;
 
 // Writes a one-colour picture into the skin folder, or garbage under the name when `colour` is invalid.
-void Picture(const TestProgram& p, const QString& file, const QColor& colour) {
+void picture(const TestProgram& p, const QString& file, const QColor& colour) {
     const QString path = p.file("Skins/Test/" + file);
     QDir().mkpath(p.file("Skins/Test"));
     if (!colour.isValid()) {
@@ -38,31 +38,31 @@ QColor ColourOf(const std::optional<QImage>& image) {
 TEST(SkinPictures, BmpThenJpgThenGif) {
     TestProgram p;
     p.state.ActiveSkin = "Test";
-    Picture(p, "Background.gif", Qt::blue);
-    EXPECT_EQ(ColourOf(LoadSkinPicture(p.state, "Background")), QColor(Qt::blue));
-    Picture(p, "Background.jpg", Qt::white);
-    EXPECT_EQ(ColourOf(LoadSkinPicture(p.state, "Background")), QColor(Qt::white));
-    Picture(p, "Background.bmp", Qt::red);
-    EXPECT_EQ(ColourOf(LoadSkinPicture(p.state, "Background")), QColor(Qt::red));
+    picture(p, "Background.gif", Qt::blue);
+    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::blue));
+    picture(p, "Background.jpg", Qt::white);
+    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::white));
+    picture(p, "Background.bmp", Qt::red);
+    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::red));
 }
 
 TEST(SkinPictures, TheFirstFileThatLoadsWinsAndNoneLeavesNothing) {
     TestProgram p;
     p.state.ActiveSkin = "Test";
-    Picture(p, "Logo.bmp", QColor());
-    Picture(p, "Logo.gif", Qt::green);
-    EXPECT_EQ(ColourOf(LoadSkinPicture(p.state, "Logo")), QColor(Qt::green));
-    EXPECT_FALSE(LoadSkinPicture(p.state, "Background").has_value());
+    picture(p, "Logo.bmp", QColor());
+    picture(p, "Logo.gif", Qt::green);
+    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Logo")), QColor(Qt::green));
+    EXPECT_FALSE(loadSkinPicture(p.state, "Background").has_value());
     p.state.ActiveSkin = "NoSuchSkin";
-    EXPECT_FALSE(LoadSkinPicture(p.state, "Logo").has_value());
+    EXPECT_FALSE(loadSkinPicture(p.state, "Logo").has_value());
     EXPECT_TRUE(p.ui.messages.isEmpty());
 }
 
 TEST(SkinPictures, TheFreshProgramFolderHasTheDefaultSkin) {
     TestProgram p;
     p.state.ActiveSkin = "Default";
-    EXPECT_TRUE(LoadSkinPicture(p.state, "Background").has_value());
-    EXPECT_TRUE(LoadSkinPicture(p.state, "Logo").has_value());
+    EXPECT_TRUE(loadSkinPicture(p.state, "Background").has_value());
+    EXPECT_TRUE(loadSkinPicture(p.state, "Logo").has_value());
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ TEST(Compaction, AKilledCompactionLeavesAWholeDatabase) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (;;) CompactDatabase(library);
+            for (;;) compactDatabase(library);
         }
         ::usleep(static_cast<useconds_t>(3000 + attempt * 7000));
         ::kill(child, SIGKILL);
@@ -109,7 +109,7 @@ TEST(Compaction, AKilledCompactionLeavesAWholeDatabase) {
         ASSERT_EQ(integrity.values.at(0).at(0).toString(), "ok") << "attempt " << attempt;
         ASSERT_EQ(check.query("SELECT count(*) FROM MusicLibrary1").values.at(0).at(0).toInt(), 20000);
     }
-    EXPECT_TRUE(CompactDatabase(library));
+    EXPECT_TRUE(compactDatabase(library));
     EXPECT_FALSE(QFile::exists(library + "2"));
 }
 

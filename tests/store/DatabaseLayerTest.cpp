@@ -38,12 +38,12 @@ TEST(SqlText, SmallHelpers) {
 }
 
 TEST(SqlDialect, RewritesJetFormsButNeverQuotedValues) {
-    EXPECT_EQ(TranslateSql("DELETE * FROM Rock"), "DELETE FROM Rock");
-    EXPECT_EQ(TranslateSql("delete  *  from Rock"), "DELETE FROM Rock");
-    EXPECT_EQ(TranslateSql("CREATE TABLE T (A Text(255) WITH COMPRESSION, B Long)"),
+    EXPECT_EQ(translateSql("DELETE * FROM Rock"), "DELETE FROM Rock");
+    EXPECT_EQ(translateSql("delete  *  from Rock"), "DELETE FROM Rock");
+    EXPECT_EQ(translateSql("CREATE TABLE T (A Text(255) WITH COMPRESSION, B Long)"),
               "CREATE TABLE T (A Text(255), B Long)");
     const QString insert = "INSERT INTO T (A) VALUES ('DELETE * FROM x WITH COMPRESSION it''s MSysObjects')";
-    EXPECT_EQ(TranslateSql(insert), insert);
+    EXPECT_EQ(translateSql(insert), insert);
 }
 
 TEST(SqlDialect, CatalogueListsUserTablesByNameIgnoringCase) {
@@ -57,7 +57,7 @@ TEST(SqlDialect, CatalogueListsUserTablesByNameIgnoringCase) {
                                   "AND Flags = 0 ORDER BY Name",
                                   Db::Libraries);
     QStringList names;
-    for (; !rows.IsEOF(); rows.MoveNext()) names << rows.Field("Name").toString();
+    for (; !rows.isEOF(); rows.moveNext()) names << rows.field("Name").toString();
     EXPECT_EQ(names, QStringList({"Alpha", "MusicLibrary1", "zebra"}));
 }
 
@@ -68,7 +68,7 @@ TEST(DataAccessCheck, OldOrMissingVersionShowsTheUpgradeMessageAndTouchesNothing
         EXPECT_FALSE(ExecuteSQLCommand(p.state, "INSERT INTO Settings VALUES ('Touched', 'Yes')", Db::Settings));
         EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
         EXPECT_TRUE(p.column("OrvSettings.mdb", "SELECT * FROM Settings WHERE SettingName = 'Touched'").isEmpty());
-        EXPECT_TRUE(p.state.session.ConnectionPool.empty()) << "no connection may be opened";
+        EXPECT_TRUE(p.state.session.connectionPool.empty()) << "no connection may be opened";
         ASSERT_EQ(p.ui.messages.size(), 2);
         const DialogContent& m = p.ui.messages[0];
         EXPECT_EQ(m.title, "For Your Information...");
@@ -129,7 +129,7 @@ TEST(GetRecordset, ARejectedQueryFailsAtItsFirstUse) {
     Recordset rows = GetRecordset(p.state, "SELECT FROM WHERE", Db::Settings);
     EXPECT_FALSE(rows.isNothing());
     try {
-        rows.IsEOF();
+        rows.isEOF();
         FAIL() << "expected a failure";
     } catch (const RuntimeError& error) {
         EXPECT_EQ(error.number(), ErrorNumber::SyntaxError);
@@ -137,14 +137,14 @@ TEST(GetRecordset, ARejectedQueryFailsAtItsFirstUse) {
     EXPECT_TRUE(p.ui.messages.isEmpty());
 
     Recordset missing = GetRecordset(p.state, "SELECT * FROM NoSuchTable", Db::Libraries);
-    EXPECT_THROW(missing.Field(0), RuntimeError);
+    EXPECT_THROW(missing.field(0), RuntimeError);
 }
 
 TEST(GetRecordset, HandlerRows) {
     TestProgram p;
     const QString sql = "SELECT x FROM y";
-    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::SyntaxError, "Syntax error"), sql, true);
-    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::UnknownName, "No value given"), sql, true);
+    getRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::SyntaxError, "Syntax error"), sql, true);
+    getRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::UnknownName, "No value given"), sql, true);
     ASSERT_EQ(p.ui.messages.size(), 2);
     for (const DialogContent& m : p.ui.messages) {
         EXPECT_EQ(m.message, "An unexpected problem occurred while trying to access the Music Library.");
@@ -159,12 +159,12 @@ TEST(GetRecordset, HandlerRows) {
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
     p.ui.messages.clear();
-    GetRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::CannotOpen, "gone"), sql, true);
+    getRecordsetErrorHandler(p.state, RuntimeError(ErrorNumber::CannotOpen, "gone"), sql, true);
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find the Music Library file"));
 
     p.ui.messages.clear();
-    EXPECT_THROW(GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, true), ProgramEnd);
+    EXPECT_THROW(getRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, true), ProgramEnd);
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_EQ(p.ui.messages[0].message, "Orvella Configurator cannot continue due to an unexpected fatal error.");
     EXPECT_EQ(p.ui.messages[0].title, "Music Library Error...");
@@ -173,7 +173,7 @@ TEST(GetRecordset, HandlerRows) {
 
     p.ui.messages.clear();
     p.state.ErrorProcName.clear();
-    GetRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, false);
+    getRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, false);
     EXPECT_TRUE(p.ui.messages.isEmpty());
     EXPECT_EQ(p.state.ErrorProcName, "GetRecordset");
 }
@@ -232,7 +232,7 @@ TEST(ExecuteSQLCommand, SeesADatabaseFileThatWasReplaced) {
     ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
     ASSERT_TRUE(QFile::copy(other.file("OrvSettings.mdb"), p.file("OrvSettings.mdb")));
     Recordset rows = GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", Db::Settings);
-    EXPECT_EQ(rows.Field(0).toString(), "new");
+    EXPECT_EQ(rows.field(0).toString(), "new");
 }
 
 TEST(FileHelpers, FileExistsOnlyForReadableFiles) {

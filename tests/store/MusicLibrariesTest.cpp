@@ -23,7 +23,7 @@ protected:
     }
     int rows(const QString& table) const { return p.column(kLibraries, "SELECT count(*) FROM " + table).value(0).toInt(); }
     void addLibrary(const QString& name, int songs = 0) const {
-        p.sql(kLibraries, TranslateSql(MusicLibraryCreateStatement(name)));
+        p.sql(kLibraries, translateSql(musicLibraryCreateStatement(name)));
         for (int i = 0; i < songs; ++i)
             p.sql(kLibraries, QString("INSERT INTO %1 (Artist, Filename) VALUES ('A', '/m/%2.mp3')").arg(name).arg(i));
     }
@@ -33,7 +33,7 @@ protected:
 };
 
 TEST_F(MusicLibraries, NewLibraryReplacesBlanksAndComesWithItsFilenameIndex) {
-    const LibraryButtonResult made = NewMusicLibraryNamed(p.state, "My Rock Songs");
+    const LibraryButtonResult made = newMusicLibraryNamed(p.state, "My Rock Songs");
     EXPECT_TRUE(made.done);
     EXPECT_EQ(tables(), (QStringList{"MusicLibrary1", "My_Rock_Songs"}));
     EXPECT_EQ(p.column(kLibraries, "SELECT name FROM pragma_index_list('My_Rock_Songs')"),
@@ -50,15 +50,15 @@ TEST_F(MusicLibraries, NewLibraryReplacesBlanksAndComesWithItsFilenameIndex) {
     EXPECT_EQ(made.libraries->names, (QStringList{"MusicLibrary1", "My_Rock_Songs"}));
     EXPECT_EQ(made.libraries->select, "My_Rock_Songs");
 
-    EXPECT_TRUE(NewMusicLibraryNamed(p.state, "   ").done);
+    EXPECT_TRUE(newMusicLibraryNamed(p.state, "   ").done);
     EXPECT_TRUE(tables().contains("___"));
 }
 
 TEST_F(MusicLibraries, NewLibraryAsksForItsNameAndACancelledPromptDoesNothing) {
     p.ui.textAnswers = {std::nullopt, QString("Jazz Hits")};
-    EXPECT_FALSE(NewMusicLibrary(p.state).done);
+    EXPECT_FALSE(newMusicLibrary(p.state).done);
     EXPECT_TRUE(p.ui.messages.isEmpty());
-    EXPECT_TRUE(NewMusicLibrary(p.state).done);
+    EXPECT_TRUE(newMusicLibrary(p.state).done);
     ASSERT_EQ(p.ui.prompts.size(), 2);
     EXPECT_EQ(p.ui.prompts[0].title, "Create Music Library");
     EXPECT_EQ(p.ui.prompts[0].prompt,
@@ -69,7 +69,7 @@ TEST_F(MusicLibraries, NewLibraryAsksForItsNameAndACancelledPromptDoesNothing) {
 
 TEST_F(MusicLibraries, ALibraryWithRecordsIsNeverReplacedButAnEmptyOneIsMadeAnew) {
     addLibrary("Filled", 2);
-    EXPECT_FALSE(NewMusicLibraryNamed(p.state, "Filled").done);
+    EXPECT_FALSE(newMusicLibraryNamed(p.state, "Filled").done);
     EXPECT_EQ(lastMessage().title, "Music Library NOT Created");
     EXPECT_EQ(lastMessage().message, "There was a problem creating the Music Library - 'Filled'.\n\nPlease try again.");
     EXPECT_EQ(rows("Filled"), 2);
@@ -85,7 +85,7 @@ TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing
     const QStringList before = tables();
     for (const char* typed : {"x;DROP TABLE MusicLibrary1", "MusicLibrary1 --", "Rock'n'Roll", "AC/DC", "\"Quoted\"",
                               "9Lives", "Order", "History", "settings", "sqlite_master", "sqlite_mine", "Tab\tName"}) {
-        const LibraryButtonResult made = NewMusicLibraryNamed(p.state, typed);
+        const LibraryButtonResult made = newMusicLibraryNamed(p.state, typed);
         EXPECT_FALSE(made.done) << typed;
         EXPECT_EQ(lastMessage().title, "Music Library NOT Created") << typed;
     }
@@ -95,15 +95,15 @@ TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing
 
     // A name that is not a library's cannot be cleared or dropped either: reported, nothing run.
     p.ui.answers = {Answer::Yes, Answer::Yes};
-    EXPECT_FALSE(ClearMusicLibrary(p.state, "History"));
+    EXPECT_FALSE(clearMusicLibrary(p.state, "History"));
     EXPECT_EQ(lastMessage().reportText.count("cmdClear_Click"), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("frmStartUp"));
-    EXPECT_FALSE(DeleteMusicLibrary(p.state, "MusicLibrary1 WHERE 1 = 1 --", 3).done);
+    EXPECT_FALSE(deleteMusicLibrary(p.state, "MusicLibrary1 WHERE 1 = 1 --", 3).done);
     EXPECT_TRUE(lastMessage().reportText.contains("cmdDeleteLibrary_Click"));
     EXPECT_EQ(tables(), before);
     EXPECT_EQ(rows("History"), 3);
 
-    EXPECT_TRUE(NewMusicLibraryNamed(p.state, "Musique Française 2").done);
+    EXPECT_TRUE(newMusicLibraryNamed(p.state, "Musique Française 2").done);
     EXPECT_TRUE(tables().contains("Musique_Française_2"));
 }
 
@@ -126,17 +126,17 @@ TEST_F(MusicLibraries, AMissingCurrentLibrarySelectsTheFirstEntry) {
     SaveSetting(p.state, "CurrentMusicLibrary", "Gone");
     MusicLibraryList list = GetMusicLibraries(p.state);
     EXPECT_EQ(list.select, "Gone");
-    EXPECT_EQ(LibraryEntryIndex(list.names, list.select), 0);
+    EXPECT_EQ(libraryEntryIndex(list.names, list.select), 0);
 
     SaveSetting(p.state, "CurrentMusicLibrary", "");
     list = GetMusicLibraries(p.state);
     EXPECT_EQ(p.state.CurrentMusicLibrary, "MusicLibrary1");
-    EXPECT_EQ(LibraryEntryIndex(list.names, "musiclibrary1"), 1);
-    EXPECT_EQ(LibraryEntryIndex({}, "Alpha"), -1);
+    EXPECT_EQ(libraryEntryIndex(list.names, "musiclibrary1"), 1);
+    EXPECT_EQ(libraryEntryIndex({}, "Alpha"), -1);
 }
 
 TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
-    EXPECT_FALSE(DeleteMusicLibrary(p.state, "MusicLibrary1", 1).done);
+    EXPECT_FALSE(deleteMusicLibrary(p.state, "MusicLibrary1", 1).done);
     EXPECT_TRUE(p.ui.questions.isEmpty());
     EXPECT_EQ(lastMessage().title, "Cannot Delete Music Library");
     EXPECT_EQ(lastMessage().message,
@@ -146,9 +146,9 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
 
     addLibrary("Old", 1);
     p.ui.answers = {Answer::No, Answer::Yes};
-    EXPECT_FALSE(DeleteMusicLibrary(p.state, "Old", 2).done);
+    EXPECT_FALSE(deleteMusicLibrary(p.state, "Old", 2).done);
     EXPECT_TRUE(tables().contains("Old"));
-    const LibraryButtonResult deleted = DeleteMusicLibrary(p.state, "Old", 2);
+    const LibraryButtonResult deleted = deleteMusicLibrary(p.state, "Old", 2);
     EXPECT_TRUE(deleted.done);
     EXPECT_EQ(p.ui.questions.last().title, "Orvella");
     EXPECT_EQ(p.ui.questions.last().message, "Are you sure you want to delete the Music Library - 'Old' ?");
@@ -163,7 +163,7 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     addLibrary("Rock", 3);
     p.state.session.DataAccessVersionSource = [] { return QString("2.6"); };
     p.ui.answers = {Answer::Yes};
-    EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_FALSE(clearMusicLibrary(p.state, "Rock"));
     EXPECT_TRUE(p.ui.questions.isEmpty());
     EXPECT_EQ(lastMessage().title, "For Your Information...");
     EXPECT_EQ(lastMessage().icon, DialogContent::Information);
@@ -175,7 +175,7 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
 
     p.state.session.DataAccessVersionSource = [] { return QString("2.70"); };
     p.ui.answers = {Answer::No};
-    EXPECT_FALSE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_FALSE(clearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(p.ui.questions.last().title, "Clear Music Library");
     EXPECT_EQ(p.ui.questions.last().message,
               "Clicking this button will erase all existing records from the Music Library - Rock.\n"
@@ -185,7 +185,7 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     EXPECT_EQ(rows("Rock"), 3);
 
     p.ui.answers = {Answer::Yes};
-    EXPECT_TRUE(ClearMusicLibrary(p.state, "Rock"));
+    EXPECT_TRUE(clearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(rows("Rock"), 0);
     EXPECT_EQ(p.ui.captions["cmdDatabase"], "Build Music Library");
     EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 0 Songs In Selected Music Library");
@@ -196,19 +196,19 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
 TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
     addLibrary("Rock", 2);
     p.state.run.StartingUp = true;
-    SelectMusicLibrary(p.state, "Rock");
+    selectMusicLibrary(p.state, "Rock");
     EXPECT_EQ(p.state.CurrentMusicLibrary, "Rock");
     EXPECT_TRUE(p.ui.captions.isEmpty());
 
     p.state.run.StartingUp = false;
-    SelectMusicLibrary(p.state, "Rock");
+    selectMusicLibrary(p.state, "Rock");
     EXPECT_EQ(p.ui.captions["cmdDatabase"], "Update Music Library");
     EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 2 Songs In Selected Music Library");
     EXPECT_TRUE(p.ui.enabled_["cmdOK"]);
     EXPECT_TRUE(p.ui.enabled_["cmdLaunch"]);
     EXPECT_EQ(RefreshSongCount(p.state), 2);
 
-    SelectMusicLibrary(p.state, "Vanished");
+    selectMusicLibrary(p.state, "Vanished");
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("cboMusicLibrary_Click"));
     EXPECT_THROW(RefreshSongCount(p.state), RuntimeError);
@@ -218,7 +218,7 @@ TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
 class Transfer : public MusicLibraries {
 protected:
     void makePrevious(const QStringList& statements, const QString& file = "OrvLibraries8.mdb") {
-        ASSERT_TRUE(CreateDatabaseFile(p.file(file), statements));
+        ASSERT_TRUE(createDatabaseFile(p.file(file), statements));
     }
     static QString oldRow(const QString& table, const QString& values) {
         return "INSERT INTO " + table +
@@ -229,8 +229,8 @@ protected:
 };
 
 TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
-    makePrevious({MusicLibraryCreateStatement("Same"), MusicLibraryCreateStatement("Jazz"),
-                  MusicLibraryCreateStatement("MusicLibrary1"),
+    makePrevious({musicLibraryCreateStatement("Same"), musicLibraryCreateStatement("Jazz"),
+                  musicLibraryCreateStatement("MusicLibrary1"),
                   oldRow("Same", "'Old', 'Same', '', '', '', 1, 1, '/o.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Jazz", "' Miles ', 'So What''s New', 'Kind', '1959', '2001', 545, 1, '/j1.mp3', -12, "
                                  "'2004-01-02 03:04:05', NULL, 7, 'Y'"),
@@ -274,7 +274,7 @@ TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::NoPreviousVersion);
     EXPECT_TRUE(p.ui.questions.isEmpty());
 
-    makePrevious({MusicLibraryCreateStatement("Jazz"), oldRow("Jazz", "'A', 'T', '', '', '', 1, 1, '/j.mp3', 1, NULL, NULL, 0, ''")},
+    makePrevious({musicLibraryCreateStatement("Jazz"), oldRow("Jazz", "'A', 'T', '', '', '', 1, 1, '/j.mp3', 1, NULL, NULL, 0, ''")},
                  "OrvLibraries.mdb");
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Declined);
     EXPECT_FALSE(tables().contains("Jazz"));
@@ -285,7 +285,7 @@ TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
 }
 
 TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
-    makePrevious({MusicLibraryCreateStatement("Alpha"), MusicLibraryCreateStatement("Beta"),
+    makePrevious({musicLibraryCreateStatement("Alpha"), musicLibraryCreateStatement("Beta"),
                   oldRow("Alpha", "'A1', '', '', '', '', 1, 1, '/a1.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Alpha", "'A2', '', '', '', '', 1, 1, '/a2.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Beta", "'B1', '', '', '', '', 1, 1, '/b1.mp3', 1, NULL, NULL, 0, ''"),

@@ -20,14 +20,14 @@ protected:
 };
 
 TEST_F(PlayerSettingsStore, NowPlayingSecondsThatAreNotANumberAreSavedAs30) {
-    EXPECT_EQ(NowPlayingSecondsValue("12"), 12);
-    EXPECT_EQ(NowPlayingSecondsValue(" 7 "), 7);
-    EXPECT_EQ(NowPlayingSecondsValue("12.5"), 12);
-    EXPECT_EQ(NowPlayingSecondsValue("13.5"), 14);
-    for (const char* text : {"", "soon", "12s", "99999"}) EXPECT_EQ(NowPlayingSecondsValue(text), 30) << text;
+    EXPECT_EQ(nowPlayingSecondsValue("12"), 12);
+    EXPECT_EQ(nowPlayingSecondsValue(" 7 "), 7);
+    EXPECT_EQ(nowPlayingSecondsValue("12.5"), 12);
+    EXPECT_EQ(nowPlayingSecondsValue("13.5"), 14);
+    for (const char* text : {"", "soon", "12s", "99999"}) EXPECT_EQ(nowPlayingSecondsValue(text), 30) << text;
 
-    p.state.Player.NowPlayingSeconds = NowPlayingSecondsValue("half a minute");
-    SaveAllSettings(p.state, "/music/");
+    p.state.player.NowPlayingSeconds = nowPlayingSecondsValue("half a minute");
+    saveAllSettings(p.state, "/music/");
     EXPECT_EQ(rows("NowPlayingSeconds"), QStringList{"30"});
 }
 
@@ -38,17 +38,17 @@ TEST_F(PlayerSettingsStore, BooleansKeepTheirValueWhenTheTextDoesNotConvert) {
     SaveSetting(p.state, "OneClickPlay", "0");
     SaveSetting(p.state, "AlbumCoverMode", "");
     SaveSetting(p.state, "NowPlayingSeconds", "soon");
-    p.state.Player.Touchscreen = true;
-    p.state.Player.OneClickPlay = true;
-    p.state.Player.AlbumCoverMode = 3;
+    p.state.player.Touchscreen = true;
+    p.state.player.OneClickPlay = true;
+    p.state.player.AlbumCoverMode = 3;
 
-    ReadPlayerSettings(p.state);
-    EXPECT_FALSE(p.state.Player.AutoLaunch);
-    EXPECT_TRUE(p.state.Player.Touchscreen);
-    EXPECT_TRUE(p.state.Player.UseAllCaps);
-    EXPECT_FALSE(p.state.Player.OneClickPlay);
-    EXPECT_EQ(p.state.Player.AlbumCoverMode, 0);
-    EXPECT_EQ(p.state.Player.NowPlayingSeconds, 30);
+    readPlayerSettings(p.state);
+    EXPECT_FALSE(p.state.player.AutoLaunch);
+    EXPECT_TRUE(p.state.player.Touchscreen);
+    EXPECT_TRUE(p.state.player.UseAllCaps);
+    EXPECT_FALSE(p.state.player.OneClickPlay);
+    EXPECT_EQ(p.state.player.AlbumCoverMode, 0);
+    EXPECT_EQ(p.state.player.NowPlayingSeconds, 30);
 }
 
 TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
@@ -56,7 +56,7 @@ TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
     p.state.AutoCheckNewVersion = true;
     p.state.UpdateBlankTags = true;
     p.state.BlankTagFormat = "%A\\%B\\%K - %T";
-    PlayerSettings& s = p.state.Player;
+    PlayerSettings& s = p.state.player;
     s = PlayerSettings{};
     s.NowPlayingSeconds = 45;
     s.ListByTrack = s.Touchscreen = s.ShowAlbumCoverFrames = s.ShowToolTips = s.UseAllCaps = s.OneClickPlay = true;
@@ -67,17 +67,17 @@ TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
     s.AlbumCoverFileName = "Folder";
     s.AlbumCoverViewOnStartup = s.AutoRandomOnStartup = s.ExtractEmbeddedImages = true;
     s.Password = "s3cret";
-    for (std::size_t i = 0; i < s.PasswordFlags.size(); i += 2) s.PasswordFlags[i] = true;
+    for (std::size_t i = 0; i < s.passwordFlags.size(); i += 2) s.passwordFlags[i] = true;
     // Saved by their boxes, not by the save: read back as the first-use values.
     s.CreateLog = s.NowPlayingScreen = s.ShowOptionsButton = true;
     const PlayerSettings saved = s;
-    SaveAllSettings(p.state, "/music/");
+    saveAllSettings(p.state, "/music/");
 
     ProgramState fresh;
     fresh.paths = p.state.paths;
-    fresh.session.UserInterface = &p.ui;
-    ReadPlayerSettings(fresh);
-    EXPECT_TRUE(fresh.Player == saved);
+    fresh.session.userInterface = &p.ui;
+    readPlayerSettings(fresh);
+    EXPECT_TRUE(fresh.player == saved);
     EXPECT_TRUE(fresh.WatchFolders);
     EXPECT_TRUE(fresh.AutoCheckNewVersion);
     EXPECT_EQ(fresh.BlankTagFormat, "%A\\%B\\%K - %T");
@@ -94,8 +94,8 @@ TEST_F(PlayerSettingsStore, SettingsNoControlEditsAreWrittenBackAsReadAndImagesP
     p.state.ActiveSkin = GetSetting(p.state, "ActiveSkin");
     p.state.MusicPath = "/music";
     p.state.ImagesPath = p.file("Images");
-    ReadPlayerSettings(p.state);
-    SaveAllSettings(p.state, "/music");
+    readPlayerSettings(p.state);
+    saveAllSettings(p.state, "/music");
 
     EXPECT_EQ(rows("Prefetch"), QStringList{"False"});
     EXPECT_EQ(rows("FullScreen"), QStringList{"True"});
@@ -108,9 +108,9 @@ TEST_F(PlayerSettingsStore, SettingsNoControlEditsAreWrittenBackAsReadAndImagesP
     // A value that could not be read is not invented.
     p.sql(kSettings, "DELETE FROM Settings WHERE SettingName = 'Prefetch'");
     SaveSetting(p.state, "FullScreen", "");
-    p.state.Player = PlayerSettings{};
-    ReadPlayerSettings(p.state);
-    SaveAllSettings(p.state, "/music");
+    p.state.player = PlayerSettings{};
+    readPlayerSettings(p.state);
+    saveAllSettings(p.state, "/music");
     EXPECT_TRUE(rows("Prefetch").isEmpty());
     EXPECT_EQ(rows("FullScreen"), QStringList{""});
 }
@@ -119,10 +119,10 @@ TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
     p.sql(kSettings, "DELETE FROM Settings");
     p.state.ActiveSkin = "Default";
     p.state.CurrentMusicLibrary = "Rock";
-    p.state.Player.Prefetch = true;
-    p.state.Player.FullScreen = true;
+    p.state.player.Prefetch = true;
+    p.state.player.FullScreen = true;
     p.state.UpdateBlankTags = false;
-    SaveAllSettings(p.state, "/music/");
+    saveAllSettings(p.state, "/music/");
     QStringList expected{"WatchFolders", "CurrentMusicLibrary", "UseSkins", "ActiveSkin", "MusicPath",
                          "NowPlayingSeconds", "ListByTrack", "Touchscreen", "ShowAlbumCoverFrames", "ShowToolTips",
                          "UseAllCaps", "OneClickPlay", "Prefetch", "FullScreen", "EraseHistory", "MouseOverSound",
@@ -136,7 +136,7 @@ TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
 
     p.state.UpdateBlankTags = true;
     p.state.BlankTagFormat = "%A - %T";
-    SaveAllSettings(p.state, "/music/");
+    saveAllSettings(p.state, "/music/");
     EXPECT_EQ(rows("BlankTagFormat"), QStringList{"%A - %T"});
 }
 

@@ -17,12 +17,12 @@ void Touch(const QString& path, const QByteArray& content) {
     file.write(content);
 }
 
-QByteArray Read(const QString& path) {
+QByteArray read(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-TEST(ProgramFolder, FreshFolderHoldsTheFirstUseDatabases) {
+TEST(programFolder, FreshFolderHoldsTheFirstUseDatabases) {
     TestProgram p;
     EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT name FROM sqlite_master WHERE type = 'table'"),
               QStringList{"MusicLibrary1"});
@@ -32,50 +32,50 @@ TEST(ProgramFolder, FreshFolderHoldsTheFirstUseDatabases) {
     EXPECT_EQ(GetSetting(p.state, "ActiveSkin"), "Default");
     EXPECT_EQ(GetSetting(p.state, "BlankTagFormat"), "%A - %T");
     EXPECT_EQ(GetSkinSetting(p.state, "Default", "ScrollbarColor"), "8388672");
-    EXPECT_TRUE(InitializeProgramFolder(p.state.paths.ProgramFolder).isEmpty());
+    EXPECT_TRUE(initializeProgramFolder(p.state.paths.programFolder).isEmpty());
 }
 
-TEST(ProgramFolder, StartUpPathsOnFirstUseAndAfter) {
+TEST(programFolder, StartUpPathsOnFirstUseAndAfter) {
     TestProgram p;
     p.state.paths.DriveRoot = "/";
     SaveSetting(p.state, "MusicPath", "/srv/music/");
-    ReadStartUpPaths(p.state);
+    readStartUpPaths(p.state);
     EXPECT_EQ(p.state.MusicPath, "/");
     EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
 
     SaveSetting(p.state, "InitialUse", "False");
     SaveSetting(p.state, "ImagesPath", "/srv/covers/");
-    ReadStartUpPaths(p.state);
+    readStartUpPaths(p.state);
     EXPECT_EQ(p.state.MusicPath, "/srv/music/");
     EXPECT_EQ(p.state.ImagesPath, "/srv/covers/");
 
     SaveSetting(p.state, "MusicPath", "");
     SaveSetting(p.state, "ImagesPath", "");
-    ReadStartUpPaths(p.state);
+    readStartUpPaths(p.state);
     EXPECT_EQ(p.state.MusicPath, "/");
     EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
 }
 
-TEST(ProgramFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
+TEST(programFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
     TestProgram p;
     EXPECT_TRUE(p.state.paths.DriveRoot.endsWith(QDir::separator()));
-    EXPECT_TRUE(p.state.paths.ProgramFolder.startsWith(p.state.paths.DriveRoot) ||
+    EXPECT_TRUE(p.state.paths.programFolder.startsWith(p.state.paths.DriveRoot) ||
                 p.state.paths.DriveRoot == QDir::rootPath());
 }
 
-TEST(ProgramFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
+TEST(programFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
     TestProgram p;
     Touch(p.file("OrvLibraries8.mdb"), "eight");
     Touch(p.file("OrvLibraries.mdb"), "seven");
-    RenamePreviousLibraries(p.state);
+    renamePreviousLibraries(p.state);
     EXPECT_FALSE(QFile::exists(p.file("OrvLibraries8.mdb")));
-    EXPECT_EQ(Read(p.file("OrvLibraries8OLD.mdb")), "eight");
-    EXPECT_EQ(Read(p.file("OrvLibrariesOLD.mdb")), "seven");
+    EXPECT_EQ(read(p.file("OrvLibraries8OLD.mdb")), "eight");
+    EXPECT_EQ(read(p.file("OrvLibrariesOLD.mdb")), "seven");
 
     Touch(p.file("OrvLibraries8.mdb"), "newer");
-    RenamePreviousLibraries(p.state);
-    EXPECT_EQ(Read(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
-    EXPECT_EQ(Read(p.file("OrvLibraries8OLD.mdb")), "eight");
+    renamePreviousLibraries(p.state);
+    EXPECT_EQ(read(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
+    EXPECT_EQ(read(p.file("OrvLibraries8OLD.mdb")), "eight");
 }
 
 }  // namespace

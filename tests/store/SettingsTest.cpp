@@ -79,14 +79,14 @@ TEST(SettingsStore, OldDataAccessVersionReadsEmpty) {
 }
 
 TEST(SettingsStore, BooleanValueFollowsTheTextToBooleanConversion) {
-    EXPECT_EQ(BooleanValue("True"), true);
-    EXPECT_EQ(BooleanValue("false"), false);
-    EXPECT_EQ(BooleanValue(" TRUE "), true);
-    EXPECT_EQ(BooleanValue("0"), false);
-    EXPECT_EQ(BooleanValue("-1"), true);
-    EXPECT_EQ(BooleanValue("2.5"), true);
-    EXPECT_EQ(BooleanValue(""), std::nullopt);
-    EXPECT_EQ(BooleanValue("Yes"), std::nullopt);
+    EXPECT_EQ(booleanValue("True"), true);
+    EXPECT_EQ(booleanValue("false"), false);
+    EXPECT_EQ(booleanValue(" TRUE "), true);
+    EXPECT_EQ(booleanValue("0"), false);
+    EXPECT_EQ(booleanValue("-1"), true);
+    EXPECT_EQ(booleanValue("2.5"), true);
+    EXPECT_EQ(booleanValue(""), std::nullopt);
+    EXPECT_EQ(booleanValue("Yes"), std::nullopt);
 }
 
 }  // namespace

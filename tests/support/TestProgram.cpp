@@ -10,14 +10,14 @@
 namespace orv::test {
 
 TestProgram::TestProgram() {
-    state.session.UserInterface = &ui;
-    InitializeProgramFolder(dir.path());
-    OpenProgramFolder(state, dir.path());
+    state.session.userInterface = &ui;
+    initializeProgramFolder(dir.path());
+    openProgramFolder(state, dir.path());
 }
 
 TestProgram::~TestProgram() {
     state.run.SharedLibraryConnection.reset();
-    state.session.ConnectionPool.clear();
+    state.session.connectionPool.clear();
 }
 
 QString TestProgram::file(const QString& name) const {

@@ -27,10 +27,10 @@ protected:
     // The song fields as the build reads them: ID3v2 reader when there is an ID3v2 tag, else ID3v1.
     QStringList read(const QByteArray& id3v2, const QByteArray& id3v1 = {}) {
         WriteMp3(path, id3v2, SilentFrames(10), id3v1);
-        EXPECT_TRUE(tags.OpenFile(path));
+        EXPECT_TRUE(tags.openFile(path));
         SongFields song;
         song.Compilation = QStringLiteral("untouched");
-        if (tags.HasID3v2())
+        if (tags.hasID3v2())
             ReadID3v2Tags(tags, song);
         else
             ReadID3v1Tags(tags, song);
@@ -79,7 +79,7 @@ TEST_F(ID3TagsTest, ID3v1OnlyFileIsReadAndGetsTheSevenFrames) {
     EXPECT_EQ(read({}).at(8), "");
 
     WriteMp3(path, {}, SilentFrames(10), id3v1.bytes());
-    ASSERT_TRUE(tags.OpenFile(path));
+    ASSERT_TRUE(tags.openFile(path));
     WriteID3v2FromID3v1(tags);
     const QByteArray written = FileBytes(path);
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3", 4)));
@@ -100,10 +100,10 @@ TEST(ID3Texts, TrackGenreAndCaption) {
                                                           {"07", "07"},  {"A1", "0"},      {"Of 3", "0"}};
     for (const auto& [track, normalised] : tracks) EXPECT_EQ(NormaliseTrack(track), normalised) << track;
 
-    ASSERT_EQ(GenreNames().size(), 126);
-    EXPECT_EQ(GenreNames()[67], "Psychadelic");
-    EXPECT_EQ(GenreNames()[80], "Folk");
-    EXPECT_EQ(GenreNames()[123], "A capella");
+    ASSERT_EQ(genreNames().size(), 126);
+    EXPECT_EQ(genreNames()[67], "Psychadelic");
+    EXPECT_EQ(genreNames()[80], "Folk");
+    EXPECT_EQ(genreNames()[123], "A capella");
     const std::pair<const char*, const char*> genres[] = {
         {"(13)", "Pop"},  {"13", "Pop"},          {"(17)Something", "Rock"}, {"Trip-Hop", "Trip-Hop"}, {"(200)", ""},
         {"255", ""},      {"0", "Blues"},         {"125", "Dance Hall"},     {"(Rock", "Rock"},         {")Odd(", ")Odd("},
@@ -119,7 +119,7 @@ TEST(ID3Texts, TrackGenreAndCaption) {
 TEST(ID3Texts, ShowSongDetails) {
     ScriptedFrontEnd ui;
     ProgramState state;
-    state.session.UserInterface = &ui;
+    state.session.userInterface = &ui;
     ShowSongDetails(state, "Simon & Garfunkel", "Bookends", "America");
     EXPECT_EQ(ui.visible_.value("imgBuildAlbumCover", true), false);
     for (const char* label : {"lblArtist", "lblBuildArtist", "lblAlbum", "lblBuildAlbum", "lblTitle", "lblBuildTitle"})

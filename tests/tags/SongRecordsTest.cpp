@@ -52,7 +52,7 @@ SongFields KnownSong() {
 TEST(SongStatements, InsertAndUpdateTexts) {
     const QDateTime now(QDate(2024, 3, 5), QTime(14, 7, 9));
     const QString file = "/music/Don't Stop.mp3";
-    EXPECT_EQ(InsertSongStatement("MusicLibrary1", file, KnownSong(), 183, "30000000", "-12345", now),
+    EXPECT_EQ(insertSongStatement("MusicLibrary1", file, KnownSong(), 183, "30000000", "-12345", now),
               "INSERT INTO MusicLibrary1 (Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, "
               "SongDecade, CDYear, Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
               "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ) SELECT 'First Album', 'Some Band', 'Don''t Stop', "
@@ -60,7 +60,7 @@ TEST(SongStatements, InsertAndUpdateTexts) {
               "'/music/Don''t Stop.mp3', -12345, 30000000, '2024-03-05', '2024-03-05 14:07:09', ''");
     SongFields song = KnownSong();
     song.Lyrics = "Words";
-    EXPECT_EQ(UpdateSongStatement("MusicLibrary1", file, song, 183, "30000000", "-12345", now),
+    EXPECT_EQ(updateSongStatement("MusicLibrary1", file, song, 183, "30000000", "-12345", now),
               "UPDATE MusicLibrary1 SET BandName='Some Band', Album='First Album', Artist='Some Band', "
               "Title='Don''t Stop', Duration='3:03', Seconds=183, Track='3', SongYear='1969', CDYear='1969', "
               "Compilation='', SongDecade='1960''s', Genre='Rock', Rating='', CommentTitle='', CommentText='', "
@@ -69,8 +69,8 @@ TEST(SongStatements, InsertAndUpdateTexts) {
 
     // The insert writes the track's leading number; the update its text.
     song.Track = "07";
-    EXPECT_TRUE(InsertSongStatement("T", file, song, 0, "0", "0", now).contains("'0:00', 0, 7, '1969'"));
-    EXPECT_TRUE(UpdateSongStatement("T", file, song, 0, "0", "0", now).contains("Track='07'"));
+    EXPECT_TRUE(insertSongStatement("T", file, song, 0, "0", "0", now).contains("'0:00', 0, 7, '1969'"));
+    EXPECT_TRUE(updateSongStatement("T", file, song, 0, "0", "0", now).contains("Track='07'"));
 }
 
 TEST(SongStatements, DurationText) {
@@ -81,29 +81,29 @@ TEST(SongStatements, DurationText) {
     EXPECT_EQ(FormatDuration(3930), "1:05:30");
     EXPECT_EQ(FormatDuration(0), "");
     EXPECT_EQ(FormatDuration(-4), "");
-    EXPECT_EQ(RecordDuration(0), "0:00");
-    EXPECT_EQ(RecordDuration(61), "1:01");
+    EXPECT_EQ(recordDuration(0), "0:00");
+    EXPECT_EQ(recordDuration(61), "1:01");
 }
 
 TEST_F(SongRecordsTest, SongLengthFromTheHeadersOrFromTheFrames) {
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(mp3("long.mp3", 9379)));
+    ASSERT_TRUE(tags.openFile(mp3("long.mp3", 9379)));
     EXPECT_EQ(ResolveSongLength(tags), 245);
 
     // Headers that claim one frame give 0 seconds; the 100 frames themselves last 2.6 seconds.
     WriteMp3(program.file("lying.mp3"), {}, SilentFrames(100, 1));
-    ASSERT_TRUE(tags.OpenFile(program.file("lying.mp3")));
+    ASSERT_TRUE(tags.openFile(program.file("lying.mp3")));
     EXPECT_EQ(ResolveSongLength(tags), 3);
 
     WriteMp3(program.file("empty.mp3"), ID3v2Bytes().text("TIT2", "No audio").bytes(), {});
-    tags.OpenFile(program.file("empty.mp3"));
+    tags.openFile(program.file("empty.mp3"));
     EXPECT_EQ(ResolveSongLength(tags), 0);
 }
 
 TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
     const QString file = mp3("Don't Stop.mp3", 9379);
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(file));
+    ASSERT_TRUE(tags.openFile(file));
     SongFields song;
     song.Title = "  Don't Stop ";
     song.Artist = QString();
@@ -141,7 +141,7 @@ TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
 TEST_F(SongRecordsTest, CommentCutKeepsDoubledQuotesWhole) {
     TagComponent tags;
     const QString file = mp3("song.mp3", 100);
-    ASSERT_TRUE(tags.OpenFile(file));
+    ASSERT_TRUE(tags.openFile(file));
     SongFields song = KnownSong();
     // Doubled, the quote would take the 254th and 255th characters.
     song.CommentTitle = QString(253, 't') + "'s end";
@@ -155,7 +155,7 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
     program.state.CurrentMusicLibrary = "NoSuchLibrary";
     TagComponent tags;
     const QString file = mp3("song.mp3", 100);
-    ASSERT_TRUE(tags.OpenFile(file));
+    ASSERT_TRUE(tags.openFile(file));
     SongFields song = KnownSong();
     InsertSongRecord(program.state, tags, file, song, "0", "0");
     UpdateSongRecord(program.state, tags, file, song, "0", "0");

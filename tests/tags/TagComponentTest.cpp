@@ -48,20 +48,20 @@ TEST_F(TagComponentTest, ReadsFramesAsStoredCommentsAndPictures) {
              SilentFrames(20));
 
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(path()));
-    EXPECT_EQ(tags.FrameText("TPE1"), QString::fromUtf8("Björk € Band"));
+    ASSERT_TRUE(tags.openFile(path()));
+    EXPECT_EQ(tags.frameText("TPE1"), QString::fromUtf8("Björk € Band"));
     // The year keeps its own text although TagLib joins the day frame to it.
-    EXPECT_EQ(tags.FrameText("TYER"), "1999");
+    EXPECT_EQ(tags.frameText("TYER"), "1999");
     // The genre text as stored, not as TagLib rewrites it ("13 Ballad").
-    EXPECT_EQ(tags.FrameText("TCON"), "(13)Ballad");
-    EXPECT_TRUE(tags.FrameText("TPE2").isNull());
-    EXPECT_EQ(tags.CommentCount(), 2);
+    EXPECT_EQ(tags.frameText("TCON"), "(13)Ballad");
+    EXPECT_TRUE(tags.frameText("TPE2").isNull());
+    EXPECT_EQ(tags.commentCount(), 2);
     EXPECT_EQ(tags.CommentText(2), "Other comment");
     EXPECT_TRUE(tags.CommentText(3).isNull());
-    ASSERT_EQ(tags.PictureCount(), 1);
-    EXPECT_EQ(tags.Picture(1).data, png);
-    EXPECT_EQ(tags.Picture(1).mimeType, "image/png");
-    EXPECT_EQ(tags.Picture(1).Image().size(), QSize(4, 3));
+    ASSERT_EQ(tags.pictureCount(), 1);
+    EXPECT_EQ(tags.picture(1).data, png);
+    EXPECT_EQ(tags.picture(1).mimeType, "image/png");
+    EXPECT_EQ(tags.picture(1).image().size(), QSize(4, 3));
 }
 
 TEST_F(TagComponentTest, WritesEachTagWholeKeepingTheOtherAndThePermissions) {
@@ -72,18 +72,18 @@ TEST_F(TagComponentTest, WritesEachTagWholeKeepingTheOtherAndThePermissions) {
     const QFile::Permissions permissions = QFile::permissions(path());
 
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(path()));
+    ASSERT_TRUE(tags.openFile(path()));
     const QByteArray before = FileBytes(path());
-    tags.WriteID3v2();  // nothing set: the file stays as it is
+    tags.writeID3v2();  // nothing set: the file stays as it is
     EXPECT_EQ(FileBytes(path()), before);
 
-    tags.SetFrameText("TIT2", QString::fromUtf8("Neu Ä €"));
-    tags.SetFrameText("TYER", "2001");
-    tags.SetFrameText("TORY", "1980");
-    tags.SetFrameText("TPE1", "");
-    tags.SetID3v1Title("New Title");
-    tags.SetID3v1Track(12);
-    tags.WriteID3v2();
+    tags.setFrameText("TIT2", QString::fromUtf8("Neu Ä €"));
+    tags.setFrameText("TYER", "2001");
+    tags.setFrameText("TORY", "1980");
+    tags.setFrameText("TPE1", "");
+    tags.setID3v1Title("New Title");
+    tags.setID3v1Track(12);
+    tags.writeID3v2();
     QByteArray written = FileBytes(path());
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3\0", 5)));
     EXPECT_EQ(FrameBody(written, "TYER"), QByteArray("\0" "2001", 5));
@@ -91,15 +91,15 @@ TEST_F(TagComponentTest, WritesEachTagWholeKeepingTheOtherAndThePermissions) {
     EXPECT_TRUE(FrameBody(written, "TDRC").isEmpty());
     EXPECT_TRUE(FrameBody(written, "TPE1").isEmpty());
     EXPECT_TRUE(written.endsWith(frames + ID3v1Bytes{"V1 Title", "V1 Artist", "", "", "", 3, 17}.bytes()));
-    EXPECT_EQ(tags.FrameText("TIT2"), QString::fromUtf8("Neu Ä €"));
+    EXPECT_EQ(tags.frameText("TIT2"), QString::fromUtf8("Neu Ä €"));
 
-    tags.WriteID3v1();
+    tags.writeID3v1();
     const QByteArray id3v2 = written.left(written.size() - 128);
     written = FileBytes(path());
     EXPECT_TRUE(written.startsWith(id3v2));
     EXPECT_TRUE(written.right(128).startsWith("TAGNew Title"));
     EXPECT_EQ(written.right(128).mid(33, 9), "V1 Artist");
-    EXPECT_EQ(tags.ID3v1Track(), 12);
+    EXPECT_EQ(tags.id3v1Track(), 12);
     EXPECT_EQ(QFile::permissions(path()), permissions);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"song.mp3"});
 }
@@ -108,8 +108,8 @@ TEST_F(TagComponentTest, FailedWriteLeavesTheFileUntouched) {
     WriteMp3(path(), ID3v2Bytes().text("TIT2", "Old").bytes(), SilentFrames(100));
     const QByteArray original = FileBytes(path());
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(path()));
-    tags.SetFrameText("TIT2", "New");
+    ASSERT_TRUE(tags.openFile(path()));
+    tags.setFrameText("TIT2", "New");
 
     // A disk that fills up while the new file is written: writes past 4 KiB fail.
     rlimit saved{};
@@ -118,13 +118,13 @@ TEST_F(TagComponentTest, FailedWriteLeavesTheFileUntouched) {
     rlimit small = saved;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(tags.WriteID3v2(), RuntimeError);
+    EXPECT_THROW(tags.writeID3v2(), RuntimeError);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, savedHandler);
 
     EXPECT_EQ(FileBytes(path()), original);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"song.mp3"});
-    EXPECT_EQ(tags.FrameText("TIT2"), "Old");
+    EXPECT_EQ(tags.frameText("TIT2"), "Old");
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ TEST_F(TagsFromFileNameTest, OnlyBlankFieldsChangeButTheFileGetsEverythingParsed
     fill(file);
     EXPECT_EQ(QStringList({artist, title, album, track}), QStringList({"Tag", "Path Title", "Tag", "5"}));
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(file));
-    EXPECT_EQ(QStringList({tags.FrameText("TPE1"), tags.FrameText("TALB"), tags.FrameText("TRCK")}),
+    ASSERT_TRUE(tags.openFile(file));
+    EXPECT_EQ(QStringList({tags.frameText("TPE1"), tags.frameText("TALB"), tags.frameText("TRCK")}),
               QStringList({"Path Artist", "Path Album", "07"}));
-    EXPECT_EQ(tags.ID3v1Track(), 7);
+    EXPECT_EQ(tags.id3v1Track(), 7);
 
     // All three known: nothing is parsed or written.
     const QByteArray before = FileBytes(file);
@@ -89,16 +89,16 @@ TEST_F(TagsFromFileNameTest, Track255IsStoredAndWrittenAsZero) {
     fill(file);
     EXPECT_EQ(track, "0");
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(file));
-    EXPECT_EQ(tags.FrameText("TRCK"), "0");
+    ASSERT_TRUE(tags.openFile(file));
+    EXPECT_EQ(tags.frameText("TRCK"), "0");
 
     // A track that is no byte still goes into TRCK; the ID3v1 tag keeps its own track.
     track = title = "";
     fill(song("A1 - Other.mp3"));
-    ASSERT_TRUE(tags.OpenFile(path("A1 - Other.mp3")));
-    EXPECT_EQ(tags.FrameText("TRCK"), "A1");
-    EXPECT_EQ(tags.ID3v1Title(), "Other");
-    EXPECT_EQ(tags.ID3v1Track(), 0);
+    ASSERT_TRUE(tags.openFile(path("A1 - Other.mp3")));
+    EXPECT_EQ(tags.frameText("TRCK"), "A1");
+    EXPECT_EQ(tags.id3v1Title(), "Other");
+    EXPECT_EQ(tags.id3v1Track(), 0);
 }
 
 TEST_F(TagsFromFileNameTest, NothingIsParsedOrWrittenWithoutAPatternOrAMatch) {
