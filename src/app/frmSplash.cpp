@@ -4,17 +4,17 @@
 #include "app/WindowFrontEnd.h"
 #include "app/frmStartUp.h"
 #include "core/ProgramState.h"
-#include "errors/ErrorReport.h"
 #include "core/Text.h"
+#include "errors/ErrorReport.h"
 #include "store/DataAccess.h"
 #include "store/ProgramFiles.h"
 #include "store/Settings.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QLocale>
+#include <QScreen>
 #include <QTimer>
 
 namespace orv {
@@ -82,7 +82,8 @@ void frmSplash::Form_Load() {
     SkinPicture(state_, imgBG_, QStringLiteral("Background"));
     SkinPicture(state_, imgLogo_, QStringLiteral("Logo"));
 
-    state_.AutoCheckNewVersion = booleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
+    state_.AutoCheckNewVersion =
+        booleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
     if (state_.AutoCheckNewVersion && services_.checkForNewVersion) {
         timer_->stop();
         hide();
@@ -107,8 +108,8 @@ void frmSplash::Timer1_Timer() {
     const QString version = GetMDACVersion(state_);
     if (LeadingNumber(version) < kRequiredDataAccessVersion) {
         timer_->stop();
-        showPlainMessage(state_, mdacMessage(kMDACStartupFirstSentence, version), QStringLiteral("For Your Information..."),
-                         DialogContent::Information);
+        showPlainMessage(state_, mdacMessage(kMDACStartupFirstSentence, version),
+                         QStringLiteral("For Your Information..."), DialogContent::Information);
         close();
         return;
     }

@@ -4,17 +4,17 @@
 #include "app/frmWelcome.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
+#include "core/Text.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
 #include "store/Compaction.h"
-#include "core/Text.h"
 #include "store/DataAccess.h"
-#include "store/ProgramFiles.h"
 #include "store/LibraryButtons.h"
 #include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
-#include "store/ProgramFolder.h"
 #include "store/PlayerSettingsStore.h"
+#include "store/ProgramFiles.h"
+#include "store/ProgramFolder.h"
 #include "store/Settings.h"
 
 #include <QApplication>
@@ -82,7 +82,8 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     });
 
     // These controls belong to features this version does not have yet.
-    for (QWidget* absent : std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_, cmdViewLogFile_})
+    for (QWidget* absent :
+         std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_, cmdViewLogFile_})
         absent->setEnabled(false);
 }
 
@@ -92,8 +93,7 @@ QString frmStartUp::windowCaption(const ProgramState& state) {
 
 const QStringList& frmStartUp::panelNames() {
     static const QStringList names{QStringLiteral("Music Libraries"), QStringLiteral("Album Covers"),
-                                   QStringLiteral("Options"), QStringLiteral("Playlists"),
-                                   QStringLiteral("Password")};
+                                   QStringLiteral("Options"), QStringLiteral("Playlists"), QStringLiteral("Password")};
     return names;
 }
 
@@ -168,18 +168,21 @@ void frmStartUp::fillControls() {
 
     const QColor accent = windowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
     if (accent.isValid()) {
-        lstFrames_->setStyleSheet(lstFrames_->styleSheet() + QStringLiteral("QListWidget::item:selected { background: %1; color: white; }")
-                                                                 .arg(accent.name()));
+        lstFrames_->setStyleSheet(
+            lstFrames_->styleSheet() +
+            QStringLiteral("QListWidget::item:selected { background: %1; color: white; }").arg(accent.name()));
         for (const char* name : {"lblCurrentFile", "lblBuildAlbum", "lblBuildArtist", "lblBuildTitle"})
-            findChild<QLabel*>(QLatin1String(name))->setStyleSheet(QStringLiteral("color: %1;").arg(accent.lighter(170).name()));
+            findChild<QLabel*>(QLatin1String(name))
+                ->setStyleSheet(QStringLiteral("color: %1;").arg(accent.lighter(170).name()));
     }
 
     setWindowTitle(windowCaption(state_));
 
     if (const auto background = loadSkinPicture(state_, QStringLiteral("Background"))) {
         QPalette palette = this->palette();
-        palette.setBrush(QPalette::Window, QBrush(QPixmap::fromImage(*background).scaled(
-                                               size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        palette.setBrush(
+            QPalette::Window,
+            QBrush(QPixmap::fromImage(*background).scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
         setPalette(palette);
         setAutoFillBackground(true);
     }
@@ -258,7 +261,7 @@ void frmStartUp::showLogFile(const QString& path) {
 void frmStartUp::lstFrames_Click() {
     static const std::pair<const char*, const char*> frames[] = {
         {"Music Libraries", "fraPaths"}, {"Album Covers", "fraAlbumCovers"}, {"Options", "fraOptions"},
-        {"Playlists", "fraPlaylists"},   {"Password", "fraPassword"},         {"Log File", "fraLogFile"}};
+        {"Playlists", "fraPlaylists"},   {"Password", "fraPassword"},        {"Log File", "fraLogFile"}};
     for (const auto& [entry, frame] : frames) findChild<QFrame*>(QLatin1String(frame))->hide();
     const QString selected = lstFrames_->currentItem() ? lstFrames_->currentItem()->text() : QString();
     for (const auto& [entry, frame] : frames)
@@ -317,12 +320,13 @@ void frmStartUp::chkNowPlaying_Click(bool ticked) {
 
 void frmStartUp::chkOptions_Click(bool ticked) {
     if (!ticked && !state_.run.StartingUp &&
-        AskQuestion(state_,
-                    QStringLiteral("Be very careful when de-selecting this option.  If you uncheck this box, you will NOT "
-                                   "be able to view the Options screen within Orvella.\n\nYou will need to come back to "
-                                   "this screen and re-check this box to be able to show the Options button again.\n\n"
-                                   "Are you really sure this is what you want to do?"),
-                    QStringLiteral("Orvella")) != Answer::Yes) {
+        AskQuestion(
+            state_,
+            QStringLiteral("Be very careful when de-selecting this option.  If you uncheck this box, you will NOT "
+                           "be able to view the Options screen within Orvella.\n\nYou will need to come back to "
+                           "this screen and re-check this box to be able to show the Options button again.\n\n"
+                           "Are you really sure this is what you want to do?"),
+            QStringLiteral("Orvella")) != Answer::Yes) {
         const QSignalBlocker quiet(chkOptions_);
         chkOptions_->setChecked(true);
         return;

@@ -101,8 +101,8 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
     blankTags->addWidget(label(frmBlankTags_, "lblBlankTagHelp",
                                QStringLiteral("%A Artist   %B Album   %T Title   %K Track #   \\ Folder")));
     options->addWidget(frmBlankTags_, 1, 0, 1, 2);
-    chkDownloadCoverArt_ = checkBox(fraBuildOptions, "chkDownloadCoverArt",
-                                    QStringLiteral("Download Album Cover Art From The Internet?"));
+    chkDownloadCoverArt_ =
+        checkBox(fraBuildOptions, "chkDownloadCoverArt", QStringLiteral("Download Album Cover Art From The Internet?"));
     options->addWidget(chkDownloadCoverArt_, 2, 0, 1, 2);
     chkLogFile_ = checkBox(fraBuildOptions, "chkLogFile", QStringLiteral("Create A Log File?"));
     options->addWidget(chkLogFile_, 3, 0);
@@ -123,9 +123,10 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
 // What a build run shows of the file it works on.
 QGridLayout* frmStartUp::buildProgressArea(QWidget* parent) {
     auto* progress = new QGridLayout;
-    const std::pair<const char*, const char*> rows[] = {
-        {"lblBuildFile", "lblCurrentFile"}, {"lblArtist", "lblBuildArtist"},
-        {"lblTitle", "lblBuildTitle"}, {"lblAlbum", "lblBuildAlbum"}};
+    const std::pair<const char*, const char*> rows[] = {{"lblBuildFile", "lblCurrentFile"},
+                                                        {"lblArtist", "lblBuildArtist"},
+                                                        {"lblTitle", "lblBuildTitle"},
+                                                        {"lblAlbum", "lblBuildAlbum"}};
     const QString captions[] = {QStringLiteral("File:"), QStringLiteral("Artist:"), QStringLiteral("Title:"),
                                 QStringLiteral("Album:")};
     for (int row = 0; row < 4; ++row) {
@@ -199,14 +200,14 @@ QFrame* frmStartUp::buildAlbumCoversPanel() {
     QLabel* heading = label(fraAlbumCovers, "lblAlbumCoversHeading", QStringLiteral("Album Covers"));
     heading->setProperty("heading", true);
     layout->addWidget(heading);
-    QLabel* explanation = label(
-        fraAlbumCovers, "lblAlbumCoverExplanation",
-        QStringLiteral("Orvella will always look for CD/Album Cover Art using the following progression:\n\n"
-                       "1.  A .jpg file in the same folder as the media file named after the CD/Album for the "
-                       "song (i.e. Abbey Road.jpg)\n"
-                       "2.  A .jpg file in the same folder as the media file named after the text box "
-                       "specified above (i.e. Cover.jpg)\n"
-                       "3.  An embedded image in the MP3 file's ID3 tag"));
+    QLabel* explanation =
+        label(fraAlbumCovers, "lblAlbumCoverExplanation",
+              QStringLiteral("Orvella will always look for CD/Album Cover Art using the following progression:\n\n"
+                             "1.  A .jpg file in the same folder as the media file named after the CD/Album for the "
+                             "song (i.e. Abbey Road.jpg)\n"
+                             "2.  A .jpg file in the same folder as the media file named after the text box "
+                             "specified above (i.e. Cover.jpg)\n"
+                             "3.  An embedded image in the MP3 file's ID3 tag"));
     explanation->setWordWrap(true);
 
     auto* name = new QHBoxLayout;
@@ -345,11 +346,11 @@ QFrame* frmStartUp::buildPasswordPanel() {
     auto* fraPasswordElements = new QGroupBox(QStringLiteral("Protect These Parts Of Orvella"), fraPassword);
     fraPasswordElements->setObjectName(QStringLiteral("fraPasswordElements"));
     auto* elements = new QGridLayout(fraPasswordElements);
-    const QStringList captions{
-        QStringLiteral("Queue Screen"),      QStringLiteral("Equalizer"),           QStringLiteral("History Screen"),
-        QStringLiteral("Options Screen"),    QStringLiteral("Mute Button"),         QStringLiteral("Restart Song Button"),
-        QStringLiteral("Pause/Play Button"), QStringLiteral("Next Song Button"),    QStringLiteral("Minimize Button"),
-        QStringLiteral("Power Off Button")};
+    const QStringList captions{QStringLiteral("Queue Screen"),      QStringLiteral("Equalizer"),
+                               QStringLiteral("History Screen"),    QStringLiteral("Options Screen"),
+                               QStringLiteral("Mute Button"),       QStringLiteral("Restart Song Button"),
+                               QStringLiteral("Pause/Play Button"), QStringLiteral("Next Song Button"),
+                               QStringLiteral("Minimize Button"),   QStringLiteral("Power Off Button")};
     for (int i = 0; i < 12; ++i) {
         const QByteArray name = "chkPassword" + QByteArray::number(i + 1);
         chkPassword_[static_cast<std::size_t>(i)] = checkBox(fraPasswordElements, name.constData(), captions.value(i));
@@ -400,10 +401,11 @@ void frmStartUp::buildPanels() {
     lstFrames_->setObjectName(QStringLiteral("lstFrames"));
     lstFrames_->addItems(panelNames());
     lstFrames_->setFixedWidth(170);
-    lstFrames_->setStyleSheet(QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; color: white;"
-                                             "  background: rgba(0, 0, 0, 110); border: 1px solid rgba(255, 255, 255, 90);"
-                                             "  border-radius: 6px; }"
-                                             "QListWidget::item { padding: 8px 4px; border-radius: 4px; }"));
+    lstFrames_->setStyleSheet(
+        QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; color: white;"
+                       "  background: rgba(0, 0, 0, 110); border: 1px solid rgba(255, 255, 255, 90);"
+                       "  border-radius: 6px; }"
+                       "QListWidget::item { padding: 8px 4px; border-radius: 4px; }"));
 
     lblDownloadStatus_ = label(this, "lblDownloadStatus", QStringLiteral("Ready..."));
     cmdHelp_ = button(this, "cmdHelp", QString());

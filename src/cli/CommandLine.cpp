@@ -40,11 +40,11 @@ const char* const kUsage =
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
     "  --yes        answer every question Yes\n";
 
-
 int runInit(Command& c) {
     if (!c.args.isEmpty()) throw UsageError();
     try {
-        for (const QString& path : initializeProgramFolder(c.state.paths.programFolder)) c.out << "created " << path << '\n';
+        for (const QString& path : initializeProgramFolder(c.state.paths.programFolder))
+            c.out << "created " << path << '\n';
     } catch (const RuntimeError& error) {
         reportError(c.state, kModule, QStringLiteral("init"), error);
     }

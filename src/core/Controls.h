@@ -48,8 +48,8 @@ inline const QString lblCreatingPlaylist = QStringLiteral("lblCreatingPlaylist")
 // The controls that could start other work while a long run (a build, a carry-over) goes on: locked
 // at its start and unlocked at its end.
 inline const QStringList& longRunLockedControls() {
-    static const QStringList controls{Control::cmdDatabase,      Control::cmdHelp,  Control::cmdBrowse,
-                                      Control::cmdDeleteLibrary, Control::txtMusic, Control::cboMusicLibrary,
+    static const QStringList controls{Control::cmdDatabase,      Control::cmdHelp,       Control::cmdBrowse,
+                                      Control::cmdDeleteLibrary, Control::txtMusic,      Control::cboMusicLibrary,
                                       Control::cmdClear,         Control::cmdNewLibrary, Control::chkLogFile,
                                       Control::lstLogType,       Control::lstFrames};
     return controls;
@@ -64,8 +64,8 @@ inline const QStringList& songCountControls() {
 // The six labels of the song details on the build panel: the captions and values of artist, album
 // and title.
 inline const QStringList& songDetailLabels() {
-    static const QStringList labels{Control::lblArtist, Control::lblBuildArtist, Control::lblAlbum,
-                                    Control::lblBuildAlbum, Control::lblTitle, Control::lblBuildTitle};
+    static const QStringList labels{Control::lblArtist,     Control::lblBuildArtist, Control::lblAlbum,
+                                    Control::lblBuildAlbum, Control::lblTitle,       Control::lblBuildTitle};
     return labels;
 }
 

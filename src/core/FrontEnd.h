@@ -2,8 +2,8 @@
 
 #include <QImage>
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace orv {
@@ -21,9 +21,9 @@ struct DialogContent {
     QString title;    // lblTitle
     QString message;  // lblMessage
     int icon = BuiltIn;
-    bool isReport = false;   // the copyable report text is shown
-    QString reportText;      // txtError: eight lines
-    QList<Range> boldRanges; // headings shown in bold within reportText
+    bool isReport = false;    // the copyable report text is shown
+    QString reportText;       // txtError: eight lines
+    QList<Range> boldRanges;  // headings shown in bold within reportText
     bool modal = false;
     bool endProgram = false;
 };

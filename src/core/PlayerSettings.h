@@ -34,12 +34,12 @@ struct PlayerSettings {
     bool MouseOverSound = false;
     bool MouseClickSound = false;
     bool AllowRepeats = false;
-    qint16 AlbumCoverMode = 0;  // 0 to 3
+    qint16 AlbumCoverMode = 0;   // 0 to 3
     QString AlbumCoverFileName;  // without folder and ".jpg"; empty when covers are named after their album
     bool AlbumCoverViewOnStartup = false;
     bool AutoRandomOnStartup = false;
     bool ExtractEmbeddedImages = false;
-    QString Password;  // empty: no protection
+    QString Password;                      // empty: no protection
     std::array<bool, 12> passwordFlags{};  // "Password1" to "Password12" (chkPassword 1 to 12)
 
     bool operator==(const PlayerSettings&) const = default;

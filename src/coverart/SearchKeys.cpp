@@ -20,8 +20,9 @@ QString replaced(const QString& text, std::initializer_list<Rule> rules) {
 }  // namespace
 
 QString MakeSafeFileName(QString& text) {
-    text = replaced(text, {{"/", "_"}, {"\\", "_"}, {"?", "_"}, {"|", "_"}, {"<", "_"}, {">", "_"}, {"*", "_"},
-                           {":", "_"}, {"''", "'"}});
+    text = replaced(
+        text,
+        {{"/", "_"}, {"\\", "_"}, {"?", "_"}, {"|", "_"}, {"<", "_"}, {">", "_"}, {"*", "_"}, {":", "_"}, {"''", "'"}});
     return text;
 }
 

@@ -10,10 +10,11 @@ const QString kDefaultTitle = QStringLiteral("An Unexpected Error Has Occurred!!
 const QString kDefaultMessage = QStringLiteral("Error Message");
 
 const QStringList& boldHeadings() {
-    static const QStringList headings{
-        QStringLiteral("Application:"), QStringLiteral("Version:"), QStringLiteral("Operating System:"),
-        QStringLiteral("MDAC Version:"), QStringLiteral("Module:"), QStringLiteral("Procedure:"),
-        QStringLiteral("Error Number:"), QStringLiteral("Error Description:"), QStringLiteral("Code Line:")};
+    static const QStringList headings{QStringLiteral("Application:"),      QStringLiteral("Version:"),
+                                      QStringLiteral("Operating System:"), QStringLiteral("MDAC Version:"),
+                                      QStringLiteral("Module:"),           QStringLiteral("Procedure:"),
+                                      QStringLiteral("Error Number:"),     QStringLiteral("Error Description:"),
+                                      QStringLiteral("Code Line:")};
     return headings;
 }
 

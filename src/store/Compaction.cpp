@@ -1,8 +1,8 @@
 #include "store/Compaction.h"
 
 #include "core/ProgramState.h"
-#include "store/Database.h"
 #include "store/DataAccess.h"
+#include "store/Database.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,7 +35,8 @@ bool compactDatabase(const QString& path) {
         guard.execute(QStringLiteral("BEGIN IMMEDIATE"));
         {
             Connection reader(path);
-            reader.execute(QStringLiteral("VACUUM INTO '") + QString(temporary).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("'"));
+            reader.execute(QStringLiteral("VACUUM INTO '") +
+                           QString(temporary).replace(QLatin1Char('\''), QStringLiteral("''")) + QStringLiteral("'"));
         }
         {
             Connection check(temporary);
@@ -59,7 +60,8 @@ bool compactDatabase(const QString& path) {
 
 void CompactDatabases(ProgramState& state) {
     releasePooledConnections(state);
-    for (const QString& path : {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
+    for (const QString& path :
+         {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
         compactDatabase(path);
 }
 

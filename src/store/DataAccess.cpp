@@ -38,8 +38,8 @@ const QString kForYourInformation = QStringLiteral("For Your Information...");
 
 // A handler's report: the error with the statement it failed on, under the module and procedure
 // the handler remembered.
-void reportStatementFailure(ProgramState& state, const QString& message, const QString& title, const RuntimeError& error,
-                            const QString& sql, bool endProgram = false) {
+void reportStatementFailure(ProgramState& state, const QString& message, const QString& title,
+                            const RuntimeError& error, const QString& sql, bool endProgram = false) {
     ShowErrorMessage(state, {.message = message,
                              .module = state.ErrorModuleName,
                              .procedure = state.ErrorProcName,
@@ -66,10 +66,17 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
 
     QString path;
     switch (selector) {
-    case Db::Settings: path = state.paths.SettingsDatabasePath; break;
-    case Db::Libraries: path = state.paths.LibrariesDatabasePath; break;
-    case Db::PreviousLibraries: path = state.paths.OldLibrariesDatabasePath; break;
-    default: path = state.paths.MainDatabasePath;
+    case Db::Settings:
+        path = state.paths.SettingsDatabasePath;
+        break;
+    case Db::Libraries:
+        path = state.paths.LibrariesDatabasePath;
+        break;
+    case Db::PreviousLibraries:
+        path = state.paths.OldLibrariesDatabasePath;
+        break;
+    default:
+        path = state.paths.MainDatabasePath;
     }
 
     std::shared_ptr<Connection> connection;
@@ -98,8 +105,9 @@ void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, co
     state.ErrorProcName = QStringLiteral("GetRecordset");
     if (!reportErrors) return;
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
-        reportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
-                               kMusicLibraryError, error, sql);
+        reportStatementFailure(
+            state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
+            kMusicLibraryError, error, sql);
     } else if (error.number() == ErrorNumber::CannotOpen) {
         showNotFoundReport(state);
     } else {
@@ -131,10 +139,12 @@ void executeSQLCommandErrorHandler(ProgramState& state, const RuntimeError& erro
     state.ErrorModuleName = kModule;
     state.ErrorProcName = QStringLiteral("ExecuteSQLCommand");
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
-        reportStatementFailure(state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),
-                               kMusicLibraryError, error, sql);
+        reportStatementFailure(
+            state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),
+            kMusicLibraryError, error, sql);
     } else {
-        reportStatementFailure(state, QStringLiteral("Orvella Configurator cannot continue due to an unexpected error."),
+        reportStatementFailure(state,
+                               QStringLiteral("Orvella Configurator cannot continue due to an unexpected error."),
                                QStringLiteral("Unexpected Error..."), error, sql);
     }
 }

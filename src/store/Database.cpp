@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
+#include <cerrno>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <cerrno>
 #include <unistd.h>
 
 #include <map>
@@ -32,8 +32,7 @@ RuntimeError engineError(sqlite3* db, int code) {
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
     switch (code & 0xff) {
     case SQLITE_ERROR:
-        if (message.startsWith(QLatin1String("no such table")) ||
-            message.startsWith(QLatin1String("no such column")))
+        if (message.startsWith(QLatin1String("no such table")) || message.startsWith(QLatin1String("no such column")))
             return RuntimeError(ErrorNumber::UnknownName, message);
         return RuntimeError(ErrorNumber::SyntaxError, message);
     case SQLITE_NOMEM:
@@ -67,8 +66,7 @@ Connection::Connection(const QString& path) : path_(path) {
         const QString reason = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("cannot open");
         sqlite3_close_v2(db_);
         db_ = nullptr;
-        throw RuntimeError(ErrorNumber::CannotOpen,
-                           QStringLiteral("Cannot open database '%1': %2.").arg(path, reason));
+        throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot open database '%1': %2.").arg(path, reason));
     }
     sqlite3_busy_timeout(db_, 5000);
 
@@ -173,7 +171,8 @@ bool createDatabaseFile(const QString& path, const QStringList& statements) {
         for (const QString& statement : statements) script += translateSql(statement).toUtf8() + ';';
         script += "COMMIT;";
         char* message = nullptr;
-        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK) failure = QString::fromUtf8(message);
+        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK)
+            failure = QString::fromUtf8(message);
         sqlite3_free(message);
     } else {
         failure = QString::fromUtf8(sqlite3_errmsg(db));
@@ -206,7 +205,8 @@ Recordset Recordset::fromRows(Connection::Rows rows) {
 
 void Recordset::requireOpen() const {
     if (failure_) throw *failure_;
-    if (!open_) throw RuntimeError(ErrorNumber::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
+    if (!open_)
+        throw RuntimeError(ErrorNumber::ObjectNotSet, QStringLiteral("Object variable or With block variable not set"));
 }
 
 bool Recordset::isBOF() const {
@@ -241,7 +241,9 @@ QVariant Recordset::field(int index) const {
     if (position_ >= rows_.values.size())
         throw RuntimeError(3021, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     if (index < 0 || index >= rows_.columns.size())
-        throw RuntimeError(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+        throw RuntimeError(
+            3265,
+            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     return rows_.values[position_][static_cast<std::size_t>(index)];
 }
 
@@ -249,7 +251,8 @@ QVariant Recordset::field(const QString& name) const {
     requireOpen();
     for (int c = 0; c < rows_.columns.size(); ++c)
         if (rows_.columns[c].compare(name, Qt::CaseInsensitive) == 0) return field(c);
-    throw RuntimeError(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+    throw RuntimeError(
+        3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
 }
 
 void Recordset::close() {

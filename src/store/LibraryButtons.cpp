@@ -16,9 +16,9 @@ const QString kModule = QStringLiteral("frmStartUp");
 
 LibraryButtonResult newMusicLibrary(ProgramState& state) {
     const std::optional<QString> typed = state.ui().inputText(
-            QStringLiteral("Enter a name for the new Music Library:") + QStringLiteral("\n\n") +
-                QStringLiteral("(Please do not use spaces if your Music Library name contains multiple words)"),
-            QStringLiteral("Create Music Library"));
+        QStringLiteral("Enter a name for the new Music Library:") + QStringLiteral("\n\n") +
+            QStringLiteral("(Please do not use spaces if your Music Library name contains multiple words)"),
+        QStringLiteral("Create Music Library"));
     return newMusicLibraryNamed(state, typed.value_or(QString()));
 }
 
@@ -90,15 +90,16 @@ bool clearMusicLibrary(ProgramState& state, const QString& selected) {
             return false;
         }
         bool cleared = false;
-        if (AskQuestion(state,
-                        QStringLiteral("Clicking this button will erase all existing records from the Music Library - ") +
-                            selected + QStringLiteral(".") + QStringLiteral("\n") +
-                            QStringLiteral("This cannot be undone and you will need to rebuild this Music Library "
-                                           "again (or choose another one) in order to use Orvella. ") +
-                            QStringLiteral("\n\n") +
-                            QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
-                            selected + QStringLiteral("?"),
-                        QStringLiteral("Clear Music Library")) == Answer::Yes &&
+        if (AskQuestion(
+                state,
+                QStringLiteral("Clicking this button will erase all existing records from the Music Library - ") +
+                    selected + QStringLiteral(".") + QStringLiteral("\n") +
+                    QStringLiteral("This cannot be undone and you will need to rebuild this Music Library "
+                                   "again (or choose another one) in order to use Orvella. ") +
+                    QStringLiteral("\n\n") +
+                    QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
+                    selected + QStringLiteral("?"),
+                QStringLiteral("Clear Music Library")) == Answer::Yes &&
             ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + libraryTable(selected), Db::Libraries)) {
             cleared = true;
             const std::optional<int> count = countRows(state, selected, Db::Libraries);

@@ -68,7 +68,9 @@ QString transferInsertStatement(const QString& table, const Recordset& old) {
     for (const Column& column : columns) {
         targets << QString::fromLatin1(column.target);
         const QVariant field = old.field(QString::fromLatin1(column.source));
-        values << (column.kind == Text ? textValue(field) : column.kind == Number ? numberValue(field) : dateValue(field));
+        values << (column.kind == Text     ? textValue(field)
+                   : column.kind == Number ? numberValue(field)
+                                           : dateValue(field));
     }
     return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" ") + QStringLiteral("(") +
            targets.join(QStringLiteral(", ")) + QStringLiteral(") ") + QStringLiteral("SELECT ") +
@@ -78,10 +80,12 @@ QString transferInsertStatement(const QString& table, const Recordset& old) {
 }  // namespace
 
 TransferOutcome TransferPreviousLibraries(ProgramState& state) {
-    if (!FileExists(ProgramFile(state, kPreviousLibrariesFile8)) && !FileExists(ProgramFile(state, kPreviousLibrariesFile)))
+    if (!FileExists(ProgramFile(state, kPreviousLibrariesFile8)) &&
+        !FileExists(ProgramFile(state, kPreviousLibrariesFile)))
         return TransferOutcome::NoPreviousVersion;
     if (AskQuestion(state,
-                    QStringLiteral("Orvella has detected a previous version of the program. ") + QStringLiteral("\n\n") +
+                    QStringLiteral("Orvella has detected a previous version of the program. ") +
+                        QStringLiteral("\n\n") +
                         QStringLiteral("Would you like to automatically transfer all of the existing Music Libraries "
                                        "to the new version?"),
                     QStringLiteral("Previous Version Detected")) != Answer::Yes)
@@ -107,7 +111,8 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
             const QString trimmed = name.trimmed();
             // The first library is there from the first use; it is made only when missing.
             if (!trimmed.isEmpty() && (trimmed != kFirstMusicLibrary || !newCount)) CreateMusicLibrary(state, name);
-            state.ui().setAllEnabled(longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile}, false);
+            state.ui().setAllEnabled(
+                longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile}, false);
             state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
             cancelShown = true;
             TryStep([&] { TransferLibraryRecords(state, name); });
@@ -134,8 +139,8 @@ void TransferLibraryRecords(ProgramState& state, const QString& name) {
             ++counter;
             state.ui().setVisible(Control::frmStartUp, true);
             state.ui().setCaption(Control::lblDownloadStatus,
-                       QStringLiteral("Automatically Transferring ") + name + QStringLiteral(" - Record #") +
-                           QString::number(counter) + QStringLiteral(" of ") + total);
+                                  QStringLiteral("Automatically Transferring ") + name + QStringLiteral(" - Record #") +
+                                      QString::number(counter) + QStringLiteral(" of ") + total);
             ExecuteSQLCommand(state, transferInsertStatement(table, old), Db::Libraries);
             batch.wrote();
         }

@@ -85,12 +85,21 @@ std::optional<int> countRowsQuietly(ProgramState& state, const QString& name, Db
 }
 
 const QStringList& reservedTableNames() {
-    static const QStringList names{
-        QStringLiteral("MSysObjects"),      QStringLiteral("MSysACEs"),         QStringLiteral("MSysQueries"),
-        QStringLiteral("MSysRelationships"), QStringLiteral("MSysAccessObjects"), QStringLiteral("MSysAccessXML"),
-        QStringLiteral("Settings"),         QStringLiteral("Genres"),           QStringLiteral("Skins"),
-        QStringLiteral("EQ"),               QStringLiteral("Lyrics"),           QStringLiteral("LyricsTemp"),
-        QStringLiteral("Karaoke"),          QStringLiteral("Queue"),            QStringLiteral("History")};
+    static const QStringList names{QStringLiteral("MSysObjects"),
+                                   QStringLiteral("MSysACEs"),
+                                   QStringLiteral("MSysQueries"),
+                                   QStringLiteral("MSysRelationships"),
+                                   QStringLiteral("MSysAccessObjects"),
+                                   QStringLiteral("MSysAccessXML"),
+                                   QStringLiteral("Settings"),
+                                   QStringLiteral("Genres"),
+                                   QStringLiteral("Skins"),
+                                   QStringLiteral("EQ"),
+                                   QStringLiteral("Lyrics"),
+                                   QStringLiteral("LyricsTemp"),
+                                   QStringLiteral("Karaoke"),
+                                   QStringLiteral("Queue"),
+                                   QStringLiteral("History")};
     return names;
 }
 
@@ -139,7 +148,8 @@ MusicLibraryList GetMusicLibraries(ProgramState& state) {
 }
 
 QStringList GetPreviousMusicLibraries(ProgramState& state) {
-    return listLibraries(state, Db::PreviousLibraries, QStringLiteral("GetPreviousMusicLibraries")).value_or(QStringList());
+    return listLibraries(state, Db::PreviousLibraries, QStringLiteral("GetPreviousMusicLibraries"))
+        .value_or(QStringList());
 }
 
 bool CreateMusicLibrary(ProgramState& state, const QString& name) {
@@ -168,8 +178,8 @@ void ensureFilenameIndex(ProgramState& state, const QString& name) {
     if (!IsPlainLibraryName(name)) return;
     // The index name holds a character no library name has, so it never meets a table's.
     ExecuteSQLCommand(state,
-                      QStringLiteral("CREATE INDEX IF NOT EXISTS \"") + name + QStringLiteral(".Filename\" ON ") + name +
-                          QStringLiteral(" (Filename)"),
+                      QStringLiteral("CREATE INDEX IF NOT EXISTS \"") + name + QStringLiteral(".Filename\" ON ") +
+                          name + QStringLiteral(" (Filename)"),
                       Db::Libraries, true);
 }
 
@@ -181,7 +191,7 @@ int RefreshSongCount(ProgramState& state) {
 
 void showLibraryCount(ProgramState& state, int count) {
     state.ui().setCaption(Control::cmdDatabase,
-               count == 0 ? QStringLiteral("Build Music Library") : QStringLiteral("Update Music Library"));
+                          count == 0 ? QStringLiteral("Build Music Library") : QStringLiteral("Update Music Library"));
     state.ui().setAllEnabled(songCountControls(), count != 0);
     state.ui().setCaption(Control::lblSongCount, songCountCaption(count));
 }

@@ -2,10 +2,10 @@
 
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
-#include "store/Database.h"
 #include "store/DataAccess.h"
-#include "store/ProgramFiles.h"
+#include "store/Database.h"
 #include "store/LibrarySchema.h"
+#include "store/ProgramFiles.h"
 #include "store/Settings.h"
 
 #include <QDir>
@@ -19,25 +19,44 @@ namespace {
 
 QStringList firstUseSettings() {
     const std::pair<const char*, const char*> rows[] = {
-        {"InitialUse", "True"},          {"UseSkins", "True"},
-        {"ActiveSkin", "Default"},       {"MusicPath", ""},
-        {"ImagesPath", ""},              {"CurrentMusicLibrary", "MusicLibrary1"},
-        {"BlankTagFormat", "%A - %T"},   {"UpdateBlankTags", "False"},
-        {"DownloadCoverArt", "False"},   {"CreateLog", "True"},
-        {"AutoLaunch", "False"},         {"WatchFolders", "False"},
-        {"AutoCheckNewVersion", "False"}, {"NowPlayingScreen", "True"},
-        {"NowPlayingSeconds", "30"},     {"ShowOptionsButton", "True"},
-        {"ListByTrack", "True"},         {"Touchscreen", "False"},
-        {"ShowAlbumCoverFrames", "True"}, {"ShowToolTips", "True"},
-        {"UseAllCaps", "False"},         {"OneClickPlay", "False"},
-        {"Prefetch", "True"},            {"FullScreen", "True"},
-        {"EraseHistory", "False"},       {"MouseOverSound", "False"},
-        {"MouseClickSound", "True"},     {"AllowRepeats", "False"},
-        {"AlbumCoverMode", "0"},         {"AlbumCoverFileName", ""},
-        {"AlbumCoverViewOnStartup", "False"}, {"AutoRandomOnStartup", "False"},
-        {"ExtractEmbeddedImages", "False"}, {"Password", ""},
-        {"ScreenElementMode", "0"},      {"ShowQueue", "True"},
-        {"SongsCount", "0"},             {"FileDateLowTotal", "0"},
+        {"InitialUse", "True"},
+        {"UseSkins", "True"},
+        {"ActiveSkin", "Default"},
+        {"MusicPath", ""},
+        {"ImagesPath", ""},
+        {"CurrentMusicLibrary", "MusicLibrary1"},
+        {"BlankTagFormat", "%A - %T"},
+        {"UpdateBlankTags", "False"},
+        {"DownloadCoverArt", "False"},
+        {"CreateLog", "True"},
+        {"AutoLaunch", "False"},
+        {"WatchFolders", "False"},
+        {"AutoCheckNewVersion", "False"},
+        {"NowPlayingScreen", "True"},
+        {"NowPlayingSeconds", "30"},
+        {"ShowOptionsButton", "True"},
+        {"ListByTrack", "True"},
+        {"Touchscreen", "False"},
+        {"ShowAlbumCoverFrames", "True"},
+        {"ShowToolTips", "True"},
+        {"UseAllCaps", "False"},
+        {"OneClickPlay", "False"},
+        {"Prefetch", "True"},
+        {"FullScreen", "True"},
+        {"EraseHistory", "False"},
+        {"MouseOverSound", "False"},
+        {"MouseClickSound", "True"},
+        {"AllowRepeats", "False"},
+        {"AlbumCoverMode", "0"},
+        {"AlbumCoverFileName", ""},
+        {"AlbumCoverViewOnStartup", "False"},
+        {"AutoRandomOnStartup", "False"},
+        {"ExtractEmbeddedImages", "False"},
+        {"Password", ""},
+        {"ScreenElementMode", "0"},
+        {"ShowQueue", "True"},
+        {"SongsCount", "0"},
+        {"FileDateLowTotal", "0"},
         {"FileDateHighTotal", "0"},
     };
     QStringList statements{QStringLiteral("CREATE TABLE Settings (SettingName Text(255), SettingValue Text(255))")};
@@ -98,7 +117,8 @@ QStringList initializeProgramFolder(const QString& folder) {
     const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
     if (!QFileInfo::exists(playlists)) {
         if (!QDir().mkpath(playlists))
-            throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(playlists));
+            throw RuntimeError(ErrorNumber::PathNotFound,
+                               QStringLiteral("Cannot make the folder '%1'.").arg(playlists));
         created << playlists;
     }
     return created;

@@ -36,7 +36,8 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
 }
 
 std::optional<SettingRows> listSettings(ProgramState& state) {
-    Recordset rows = GetRecordset(state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
+    Recordset rows =
+        GetRecordset(state, QStringLiteral("SELECT SettingName, SettingValue FROM Settings"), Db::Settings);
     if (rows.isNothing()) return std::nullopt;
     SettingRows settings;
     for (; !rows.isEOF(); rows.moveNext()) settings.emplace_back(rows.field(0).toString(), rows.field(1).toString());

@@ -29,8 +29,7 @@ QString id3v1GenreName(const TagComponent& tags) {
 }
 
 QString nameOfGenreNumber(long long number) {
-    return number >= 0 && number < genreNames().size() ? genreNames()[static_cast<qsizetype>(number)]
-                                                        : QString();
+    return number >= 0 && number < genreNames().size() ? genreNames()[static_cast<qsizetype>(number)] : QString();
 }
 
 }  // namespace
@@ -171,13 +170,14 @@ const QStringList& genreNames() {
         QStringLiteral("Celtic"), QStringLiteral("Bluegrass"), QStringLiteral("Avantgarde"),
         QStringLiteral("Gothic Rock"), QStringLiteral("Progressive Rock"), QStringLiteral("Psychedelic Rock"),
         QStringLiteral("Symphonic Rock"), QStringLiteral("Slow Rock"), QStringLiteral("Big Band"),
-        QStringLiteral("Chorus"), QStringLiteral("Easy Listening"), QStringLiteral("Acoustic"), QStringLiteral("Humour"),
-        QStringLiteral("Speech"), QStringLiteral("Chanson"), QStringLiteral("Opera"), QStringLiteral("Chamber Music"),
-        QStringLiteral("Sonata"), QStringLiteral("Symphony"), QStringLiteral("Booty Bass"), QStringLiteral("Primus"),
-        QStringLiteral("Porn Groove"), QStringLiteral("Satire"), QStringLiteral("Slow Jam"), QStringLiteral("Club"),
-        QStringLiteral("Tango"), QStringLiteral("Samba"), QStringLiteral("Folklore"), QStringLiteral("Ballad"),
-        QStringLiteral("Power Ballad"), QStringLiteral("Rhythmic Soul"), QStringLiteral("Freestyle"),
-        QStringLiteral("Duet"), QStringLiteral("Punk Rock"), QStringLiteral("Drum Solo"), QStringLiteral("A capella"),
+        QStringLiteral("Chorus"), QStringLiteral("Easy Listening"), QStringLiteral("Acoustic"),
+        QStringLiteral("Humour"), QStringLiteral("Speech"), QStringLiteral("Chanson"), QStringLiteral("Opera"),
+        QStringLiteral("Chamber Music"), QStringLiteral("Sonata"), QStringLiteral("Symphony"),
+        QStringLiteral("Booty Bass"), QStringLiteral("Primus"), QStringLiteral("Porn Groove"), QStringLiteral("Satire"),
+        QStringLiteral("Slow Jam"), QStringLiteral("Club"), QStringLiteral("Tango"), QStringLiteral("Samba"),
+        QStringLiteral("Folklore"), QStringLiteral("Ballad"), QStringLiteral("Power Ballad"),
+        QStringLiteral("Rhythmic Soul"), QStringLiteral("Freestyle"), QStringLiteral("Duet"),
+        QStringLiteral("Punk Rock"), QStringLiteral("Drum Solo"), QStringLiteral("A capella"),
         QStringLiteral("Euro-House"), QStringLiteral("Dance Hall")};
     return names;
 }

@@ -46,7 +46,8 @@ void defaultWhenBlank(QString& field, const QString& fallback) {
 // The number of records of the current Music Library that meet the condition; 0 without an answer.
 int countSongRecords(ProgramState& state, const QString& condition) {
     Recordset counted = GetRecordset(
-        state, QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state.CurrentMusicLibrary) + QStringLiteral(" ") + condition,
+        state,
+        QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state.CurrentMusicLibrary) + QStringLiteral(" ") + condition,
         Db::Libraries);
     if (counted.isNothing()) return 0;
     const int count = counted.field(0).toInt();
@@ -104,9 +105,10 @@ QString insertSongStatement(const QString& table, const QString& fileName, const
         hasLyricsValue(song),
     };
     return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
-           QStringLiteral("(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
-                          "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
-                          "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
+           QStringLiteral(
+               "(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
+               "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
+               "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
            QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
 }
 
@@ -133,8 +135,8 @@ QString updateSongStatement(const QString& table, const QString& fileName, const
         QStringLiteral("LastUpdated='") + dateTimeText(now) + QStringLiteral("'"),
         QStringLiteral("HasLyrics = ") + hasLyricsValue(song) + QStringLiteral(" "),
     };
-    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", ")) +
-           QStringLiteral("WHERE FileName= ") + SqlText(fileName);
+    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") +
+           assignments.join(QStringLiteral(", ")) + QStringLiteral("WHERE FileName= ") + SqlText(fileName);
 }
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
@@ -165,7 +167,8 @@ void ShowSongAlreadyInLibrary(ProgramState& state) {
 QString FormatDuration(int seconds) {
     if (seconds <= 0) return {};
     const int hours = seconds / 3600;
-    const QString minutesAndSeconds = QStringLiteral("%1:%2").arg(seconds % 3600 / 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(seconds % 3600 / 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
                                           .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return hours > 0 ? QString::number(hours) + QStringLiteral(":") + minutesAndSeconds : minutesAndSeconds;
 }

@@ -1,7 +1,9 @@
 // First of all, before any header (ours too) that declares TagLib::MPEG::File: the frame
 // header's constructor takes a TagLib::File, and an earlier MPEG::File would be taken for it.
+// clang-format off
 #include <taglib/taglib.h>
 #include <taglib/mpegheader.h>
+// clang-format on
 
 #include "tags/TagComponent.h"
 
@@ -280,7 +282,8 @@ void TagComponent::write(int tagType) {
     const QByteArray original = source.readAll();
     source.close();
 
-    TagLib::ByteVectorStream memory(TagLib::ByteVector(original.constData(), static_cast<unsigned int>(original.size())));
+    TagLib::ByteVectorStream memory(
+        TagLib::ByteVector(original.constData(), static_cast<unsigned int>(original.size())));
     {
         TagLib::MPEG::File copy(&memory, FrameFactory::instance(), false);
         if (!copy.isValid()) throw fileAccessError(fileName_);

@@ -23,12 +23,8 @@ using test::TestProgram;
 // A program whose messages go to the real dialog.
 struct WindowedProgram : TestProgram {
     WindowedProgram() : frontEnd(state) { state.session.userInterface = &frontEnd; }
-    ~WindowedProgram() {
-        test::CloseAllWindows();
-    }
-    frmErrorMessage* dialog() const {
-        return qobject_cast<frmErrorMessage*>(test::OpenWindow("frmErrorMessage"));
-    }
+    ~WindowedProgram() { test::CloseAllWindows(); }
+    frmErrorMessage* dialog() const { return qobject_cast<frmErrorMessage*>(test::OpenWindow("frmErrorMessage")); }
     WindowFrontEnd frontEnd;
 };
 
@@ -74,7 +70,8 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
     Child<QAbstractButton>(dialog, "cmdCopy")->click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), report);
     EXPECT_EQ(boxTitle, "Orvella");
-    EXPECT_EQ(boxText, "The error text has been copied to the clipboard.  You may now paste the text into an email message.");
+    EXPECT_EQ(boxText,
+              "The error text has been copied to the clipboard.  You may now paste the text into an email message.");
     EXPECT_TRUE(dialog->isVisible()) << "the dialog stays open after copying";
 
     Child<QAbstractButton>(dialog, "cmdOK")->click();
@@ -92,7 +89,8 @@ TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
     EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
     EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
     const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
-    const QImage info = QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
+    const QImage info =
+        QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
     EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), info.convertToFormat(QImage::Format_ARGB32));
 
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);

@@ -264,14 +264,16 @@ TEST(mainWindow, LibraryButtons) {
     w.click("cmdDeleteLibrary");
     EXPECT_EQ(w.child<QComboBox>("cboMusicLibrary")->count(), 1);
     ASSERT_EQ(w.messages().size(), 1);
-    EXPECT_TRUE(w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
+    EXPECT_TRUE(
+        w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
 }
 
 TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
     mainWindow w;
-    ASSERT_TRUE(createDatabaseFile(w.file("OrvLibraries8.mdb"),
-                                   {musicLibraryCreateStatement("Jazz"),
-                                    "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
+    ASSERT_TRUE(
+        createDatabaseFile(w.file("OrvLibraries8.mdb"),
+                           {musicLibraryCreateStatement("Jazz"),
+                            "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
     QString asked;
     OnNextModal([&](QWidget* dialog) {
         asked = dialog->findChild<QLabel*>("lblTitle")->text();

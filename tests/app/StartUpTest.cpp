@@ -1,7 +1,7 @@
 #include "app/WindowFrontEnd.h"
-#include "errors/ErrorReport.h"
 #include "app/frmSplash.h"
 #include "app/frmStartUp.h"
+#include "errors/ErrorReport.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
@@ -28,9 +28,7 @@ struct StartedProgram : TestProgram {
         state.session.userInterface = &frontEnd;
         splash = new frmSplash(state, frontEnd, StartUpServices{}, commandLine);
     }
-    ~StartedProgram() {
-        test::CloseAllWindows();
-    }
+    ~StartedProgram() { test::CloseAllWindows(); }
     // Runs the splash up to and including its first timer tick.
     frmStartUp* start() {
         splash->Form_Load();

@@ -13,7 +13,9 @@ using orv::test::CliRun;
 
 class CliLibraries : public orv::test::CliHome {
 protected:
-    CliRun libraries(const QStringList& arguments) const { return Cli(home.path(), QStringList{"libraries"} + arguments); }
+    CliRun libraries(const QStringList& arguments) const {
+        return Cli(home.path(), QStringList{"libraries"} + arguments);
+    }
     QStringList query(const QString& sql) const { return orv::test::QueryColumn(file("OrvLibraries81.mdb"), sql); }
 };
 
@@ -22,8 +24,9 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
 
     const CliRun created = libraries({"create", "My Rock Songs"});
     EXPECT_EQ(created.status, 0);
-    EXPECT_TRUE(created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been successfully "
-                                       "created."))
+    EXPECT_TRUE(
+        created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been successfully "
+                               "created."))
         << created.err.toStdString();
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
 
@@ -36,7 +39,8 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
 
     const CliRun asked = libraries({"delete", "my_rock_songs"});
     EXPECT_EQ(asked.status, 1);
-    EXPECT_TRUE(asked.err.contains("Are you sure you want to delete the Music Library - 'My_Rock_Songs' ?\n[Yes/No] No"));
+    EXPECT_TRUE(
+        asked.err.contains("Are you sure you want to delete the Music Library - 'My_Rock_Songs' ?\n[Yes/No] No"));
     const CliRun deleted = Cli(home.path(), {"--yes", "libraries", "delete", "my_rock_songs"});
     EXPECT_EQ(deleted.status, 0);
     EXPECT_TRUE(deleted.err.endsWith("Music Library Deleted\nMy_Rock_Songs was deleted successfully.\n"));
@@ -84,8 +88,8 @@ TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
 }
 
 TEST_F(CliLibraries, WrongUsageExitsWith2) {
-    for (const QStringList& arguments : {QStringList{}, {"bogus"}, {"create"}, {"create", ""}, {"delete"},
-                                         {"list", "extra"}, {"create", "a", "b"}})
+    for (const QStringList& arguments :
+         {QStringList{}, {"bogus"}, {"create"}, {"create", ""}, {"delete"}, {"list", "extra"}, {"create", "a", "b"}})
         EXPECT_EQ(libraries(arguments).status, 2) << arguments.join(' ').toStdString();
 }
 

@@ -1,7 +1,7 @@
+#include "support/Cli.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include "support/Cli.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@ using orv::test::CliRun;
 using CliSettings = orv::test::CliHome;
 
 TEST_F(CliSettings, InitMakesTheProgramFolderAndNeverOverwrites) {
-    for (const char* name : {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico",
-                             "Images/Info.ico", "Images/Question.ico", "Skins/Default/Background.jpg",
-                             "Skins/Default/Logo.gif"})
+    for (const char* name :
+         {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico", "Images/Info.ico",
+          "Images/Question.ico", "Skins/Default/Background.jpg", "Skins/Default/Logo.gif"})
         EXPECT_TRUE(QFileInfo(file(name)).isFile()) << name;
     EXPECT_TRUE(QDir(file("Playlists")).isEmpty());
 
@@ -51,9 +51,10 @@ TEST_F(CliSettings, MissingSettingsDatabaseIsReportedWithTheMainDatabaseName) {
     const CliRun get = Cli(home.path(), {"settings", "get", "MusicPath"});
     EXPECT_EQ(get.status, 1);
     EXPECT_TRUE(get.out.isEmpty());
-    EXPECT_TRUE(get.err.startsWith("For Your Information...\n"
-                                   "Orvella Configurator cannot find the Music Library file located at \n\n" +
-                                   QDir::cleanPath(home.path()) + "/Orvella81.mdb\n\n"))
+    EXPECT_TRUE(
+        get.err.startsWith("For Your Information...\n"
+                           "Orvella Configurator cannot find the Music Library file located at \n\n" +
+                           QDir::cleanPath(home.path()) + "/Orvella81.mdb\n\n"))
         << get.err.toStdString();
 
     const CliRun set = Cli(home.path(), {"settings", "set", "MusicPath", "/x/"});

@@ -1,7 +1,7 @@
 #include "core/RuntimeError.h"
 
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <optional>
 
 namespace orv {

@@ -36,8 +36,9 @@ TEST(ErrorReport, EightLinesWithoutATrailingLineFeed) {
 }
 
 TEST(ErrorReport, HeadingsAreBoldWithTheBlankAfterThem) {
-    const QString text = "Application: Orvella Configurator Version: 8.1.9\nOperating System: X\nMDAC Version: 3\n"
-                         "Module: m\nProcedure: p\nError Number: 5\nError Description: Module: again\nCode Line: 7";
+    const QString text =
+        "Application: Orvella Configurator Version: 8.1.9\nOperating System: X\nMDAC Version: 3\n"
+        "Module: m\nProcedure: p\nError Number: 5\nError Description: Module: again\nCode Line: 7";
     QStringList bold;
     for (const DialogContent::Range& r : reportBoldRanges(text)) bold << text.mid(r.start, r.length);
     EXPECT_EQ(bold, QStringList({"Application: ", "Version: ", "Operating System: ", "MDAC Version: ", "Module: ",
@@ -67,11 +68,18 @@ TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
     EXPECT_EQ(p.state.ErrorModuleName, "frmStartUp");
     EXPECT_EQ(p.state.ErrorProcName, "cmdClear_Click");
     ASSERT_EQ(p.ui.messages.size(), 1);
-    EXPECT_TRUE(p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
+    EXPECT_TRUE(
+        p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
-    const ErrorMessage ending{.message = "Bye", .module = "m", .procedure = "p", .number = 1, .description = "d",
-                              .icon = 1, .title = "T", .endProgram = true};
+    const ErrorMessage ending{.message = "Bye",
+                              .module = "m",
+                              .procedure = "p",
+                              .number = 1,
+                              .description = "d",
+                              .icon = 1,
+                              .title = "T",
+                              .endProgram = true};
     EXPECT_THROW(ShowErrorMessage(p.state, ending), ProgramEnd) << "the end unwinds to main";
     EXPECT_EQ(p.ui.endProgramCalls, 1);
     EXPECT_TRUE(p.state.run.CloseRequested) << "a long run stops at its next test";

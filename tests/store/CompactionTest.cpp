@@ -1,12 +1,12 @@
 #include "store/Compaction.h"
-#include "store/Database.h"
 #include "store/DataAccess.h"
+#include "store/Database.h"
 #include "support/TestProgram.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,11 +22,10 @@ ino_t InodeOf(const QString& path) {
 }
 
 void FillLibrary(TestProgram& p, int rows) {
-    p.sql("OrvLibraries81.mdb",
-          QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                  "INSERT INTO MusicLibrary1 (Artist, Title, Filename) "
-                  "SELECT 'Artist ' || i, printf('%.300c', 'x'), '/music/' || i || '.mp3' FROM n")
-              .arg(rows));
+    p.sql("OrvLibraries81.mdb", QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                        "INSERT INTO MusicLibrary1 (Artist, Title, Filename) "
+                                        "SELECT 'Artist ' || i, printf('%.300c', 'x'), '/music/' || i || '.mp3' FROM n")
+                                    .arg(rows));
 }
 
 TEST(Compaction, KeepsEveryRowAndShrinksTheFile) {

@@ -153,8 +153,9 @@ TEST(GetRecordset, HandlerRows) {
         EXPECT_TRUE(m.isReport);
         EXPECT_TRUE(m.reportText.contains("Module: modGlobalConfig\nProcedure: GetRecordset\n"));
     }
-    EXPECT_TRUE(p.ui.messages[0].reportText.contains("Error Number: -2147217900\n"
-                                                     "Error Description: Syntax error - SQL Statement: SELECT x FROM y"));
+    EXPECT_TRUE(
+        p.ui.messages[0].reportText.contains("Error Number: -2147217900\n"
+                                             "Error Description: Syntax error - SQL Statement: SELECT x FROM y"));
     EXPECT_TRUE(p.ui.messages[1].reportText.contains("Error Number: -2147217904\n"));
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
@@ -206,8 +207,8 @@ TEST(ExecuteSQLCommand, HandlerRowsAndQuiet) {
 
 TEST(ExecuteSQLCommand, ControlCharactersNeverReachTheEngine) {
     TestProgram p;
-    ASSERT_TRUE(ExecuteSQLCommand(p.state, "INSERT INTO Settings\t(SettingName, SettingValue)\nVALUES ('Ta\tb', 'Li\nne')",
-                                  Db::Settings));
+    ASSERT_TRUE(ExecuteSQLCommand(
+        p.state, "INSERT INTO Settings\t(SettingName, SettingValue)\nVALUES ('Ta\tb', 'Li\nne')", Db::Settings));
     EXPECT_EQ(p.column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = 'Tab'"),
               QStringList{"Line"});
 }
@@ -231,7 +232,8 @@ TEST(ExecuteSQLCommand, SeesADatabaseFileThatWasReplaced) {
     other.sql("OrvSettings.mdb", "UPDATE Settings SET SettingValue = 'new' WHERE SettingName = 'Password'");
     ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
     ASSERT_TRUE(QFile::copy(other.file("OrvSettings.mdb"), p.file("OrvSettings.mdb")));
-    Recordset rows = GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", Db::Settings);
+    Recordset rows =
+        GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", Db::Settings);
     EXPECT_EQ(rows.field(0).toString(), "new");
 }
 

@@ -1,6 +1,6 @@
 #include "store/Database.h"
-#include "store/LibrarySchema.h"
 #include "store/LibraryButtons.h"
+#include "store/LibrarySchema.h"
 #include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
 #include "store/Settings.h"
@@ -21,7 +21,9 @@ protected:
     QStringList tables() const {
         return p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
     }
-    int rows(const QString& table) const { return p.column(kLibraries, "SELECT count(*) FROM " + table).value(0).toInt(); }
+    int rows(const QString& table) const {
+        return p.column(kLibraries, "SELECT count(*) FROM " + table).value(0).toInt();
+    }
     void addLibrary(const QString& name, int songs = 0) const {
         p.sql(kLibraries, translateSql(musicLibraryCreateStatement(name)));
         for (int i = 0; i < songs; ++i)
@@ -108,8 +110,8 @@ TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing
 }
 
 TEST_F(MusicLibraries, ListingHidesReservedTablesAndSortsWithoutLetterCase) {
-    for (const char* reserved : {"Settings", "Genres", "Skins", "EQ", "Lyrics", "LyricsTemp", "Karaoke", "Queue",
-                                 "history", "MSysACEs"})
+    for (const char* reserved :
+         {"Settings", "Genres", "Skins", "EQ", "Lyrics", "LyricsTemp", "Karaoke", "Queue", "history", "MSysACEs"})
         p.sql(kLibraries, QString("CREATE TABLE %1 (Name Text(50))").arg(reserved));
     for (const char* name : {"zeta", "Alpha", "beta"}) addLibrary(name);
 
@@ -169,7 +171,8 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     EXPECT_EQ(lastMessage().icon, DialogContent::Information);
     EXPECT_TRUE(lastMessage().message.startsWith(
         "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer "
-        "before you can Clear your Music Library.\n\nYour currently installed version of these components is:\n\n2.6\n\n"
+        "before you can Clear your Music Library.\n\nYour currently installed version of these components "
+        "is:\n\n2.6\n\n"
         " and you need to have version:\n\n2.70\n\ninstalled, at a minimum.\n\nPlease visit "));
     EXPECT_EQ(rows("Rock"), 3);
 
@@ -232,10 +235,12 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     makePrevious({musicLibraryCreateStatement("Same"), musicLibraryCreateStatement("Jazz"),
                   musicLibraryCreateStatement("MusicLibrary1"),
                   oldRow("Same", "'Old', 'Same', '', '', '', 1, 1, '/o.mp3', 1, NULL, NULL, 0, ''"),
-                  oldRow("Jazz", "' Miles ', 'So What''s New', 'Kind', '1959', '2001', 545, 1, '/j1.mp3', -12, "
-                                 "'2004-01-02 03:04:05', NULL, 7, 'Y'"),
-                  oldRow("Jazz", "'Coltrane', 'Naima', NULL, '1960', NULL, NULL, NULL, '/j2.mp3', 5, NULL, "
-                                 "'2005-06-07 08:09:10', NULL, NULL"),
+                  oldRow("Jazz",
+                         "' Miles ', 'So What''s New', 'Kind', '1959', '2001', 545, 1, '/j1.mp3', -12, "
+                         "'2004-01-02 03:04:05', NULL, 7, 'Y'"),
+                  oldRow("Jazz",
+                         "'Coltrane', 'Naima', NULL, '1960', NULL, NULL, NULL, '/j2.mp3', 5, NULL, "
+                         "'2005-06-07 08:09:10', NULL, NULL"),
                   oldRow("MusicLibrary1", "'A', 'B', 'C', '', '', 1, 1, '/a.mp3', 1, NULL, NULL, 0, ''")});
     addLibrary("Same", 1);
     addLibrary("Jazz", 1);
@@ -251,15 +256,17 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     EXPECT_TRUE(p.ui.messages.isEmpty()) << p.ui.messages.value(0).reportText.toStdString();
 
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Same"), QStringList{"A"});
-    EXPECT_EQ(p.column(kLibraries,
-                       "SELECT Artist || '|' || Title || '|' || Album || '|' || SongYear || '|' || CDYear || '|' || "
-                       "Seconds || '|' || Track || '|' || FileDateTimeLow || '|' || typeof(DateAdded) || '|' || "
-                       "ifnull(DateAdded, '') || '|' || typeof(LastDateTimePlayed) || '|' || "
-                       "ifnull(LastDateTimePlayed, '') || '|' || TimesPlayed || '|' || Display FROM Jazz ORDER BY rowid"),
-              (QStringList{"Miles|So What's New|Kind|1959|1959|545|1|-12|text|2004-01-02 03:04:05|null||7|Y",
-                           "Coltrane|Naima||1960|1960|0|0|5|null||text|2005-06-07 08:09:10|0|"}));
+    EXPECT_EQ(
+        p.column(kLibraries,
+                 "SELECT Artist || '|' || Title || '|' || Album || '|' || SongYear || '|' || CDYear || '|' || "
+                 "Seconds || '|' || Track || '|' || FileDateTimeLow || '|' || typeof(DateAdded) || '|' || "
+                 "ifnull(DateAdded, '') || '|' || typeof(LastDateTimePlayed) || '|' || "
+                 "ifnull(LastDateTimePlayed, '') || '|' || TimesPlayed || '|' || Display FROM Jazz ORDER BY rowid"),
+        (QStringList{"Miles|So What's New|Kind|1959|1959|545|1|-12|text|2004-01-02 03:04:05|null||7|Y",
+                     "Coltrane|Naima||1960|1960|0|0|5|null||text|2005-06-07 08:09:10|0|"}));
     EXPECT_EQ(p.column(kLibraries, "SELECT Filename FROM MusicLibrary1"), QStringList{"/a.mp3"});
-    EXPECT_TRUE(p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'index'").contains("MusicLibrary1.Filename"));
+    EXPECT_TRUE(
+        p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'index'").contains("MusicLibrary1.Filename"));
 
     EXPECT_EQ(p.ui.captions["lblDownloadStatus"], "Ready...");
     EXPECT_EQ(p.ui.captions["cmdCancel"], "Close");
@@ -274,7 +281,8 @@ TEST_F(Transfer, AsksOnlyWhenAPreviousDatabaseIsThereAndCopiesOnlyAfterYes) {
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::NoPreviousVersion);
     EXPECT_TRUE(p.ui.questions.isEmpty());
 
-    makePrevious({musicLibraryCreateStatement("Jazz"), oldRow("Jazz", "'A', 'T', '', '', '', 1, 1, '/j.mp3', 1, NULL, NULL, 0, ''")},
+    makePrevious({musicLibraryCreateStatement("Jazz"),
+                  oldRow("Jazz", "'A', 'T', '', '', '', 1, 1, '/j.mp3', 1, NULL, NULL, 0, ''")},
                  "OrvLibraries.mdb");
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Declined);
     EXPECT_FALSE(tables().contains("Jazz"));

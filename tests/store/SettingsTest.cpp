@@ -11,7 +11,8 @@ namespace {
 using test::TestProgram;
 
 QStringList ValuesOf(const TestProgram& p, const QString& name) {
-    return p.column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = '" + SqlQuote(name) + "'");
+    return p.column("OrvSettings.mdb",
+                    "SELECT SettingValue FROM Settings WHERE SettingName = '" + SqlQuote(name) + "'");
 }
 
 TEST(SettingsStore, SavesTextAsGivenButTrimmedAndReadsItBack) {

@@ -12,10 +12,11 @@ inline bool WriteGif(const QString& path, const QColor& colour) {
     gif += static_cast<char>(colour.red());
     gif += static_cast<char>(colour.green());
     gif += static_cast<char>(colour.blue());
-    gif += QByteArray("\x00\x00\x00"                              // second palette entry: black
-                      "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00"  // the image: 1 by 1 at 0,0
-                      "\x02\x02\x44\x01\x00\x3b",                 // pixel 0, end
-                      19);
+    gif += QByteArray(
+        "\x00\x00\x00"                              // second palette entry: black
+        "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00"  // the image: 1 by 1 at 0,0
+        "\x02\x02\x44\x01\x00\x3b",                 // pixel 0, end
+        19);
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(gif) == gif.size();
 }

@@ -18,8 +18,8 @@ using namespace orv::test;
 // Title, Artist, Album, Band, SongYear, CDYear, SongDecade, Track, Genre, Rating, CommentTitle,
 // CommentText, Lyrics, Compilation.
 QStringList Values(const SongFields& s) {
-    return {s.Title,  s.Artist, s.Album,        s.Band,        s.SongYear, s.CDYear,     s.SongDecade,
-            s.Track,  s.Genre,  s.Rating,       s.CommentTitle, s.CommentText, s.Lyrics, s.Compilation};
+    return {s.Title, s.Artist, s.Album,  s.Band,         s.SongYear,    s.CDYear, s.SongDecade,
+            s.Track, s.Genre,  s.Rating, s.CommentTitle, s.CommentText, s.Lyrics, s.Compilation};
 }
 
 class ID3TagsTest : public ::testing::Test {
@@ -59,8 +59,9 @@ TEST_F(ID3TagsTest, ID3v2FramesWinAndTheID3v1TagFillsWhatTheyLeaveBlank) {
               QStringList({"V1 Title", "The Artist", "V1 Album", "The Artist", "1975", "1999", "1970's", "5", "Pop",
                            "4", "Liner", "Great song", "Words", "Y"}));
 
-    EXPECT_EQ(read(ID3v2Bytes().text("TPE1", "A").text("TPE2", "B").text("TYER", "2003").text("TCON", "Trip-Hop").bytes()),
-              QStringList({"", "A", "", "B", "2003", "2003", "2000's", "0", "Trip-Hop", "", "", "", "", ""}));
+    EXPECT_EQ(
+        read(ID3v2Bytes().text("TPE1", "A").text("TPE2", "B").text("TYER", "2003").text("TCON", "Trip-Hop").bytes()),
+        QStringList({"", "A", "", "B", "2003", "2003", "2000's", "0", "Trip-Hop", "", "", "", "", ""}));
 
     // No year anywhere; a genre number outside the list and an ID3v1 genre byte of 255.
     EXPECT_EQ(read(ID3v2Bytes().text("TIT2", "T").text("TCON", "(200)").bytes(),
@@ -84,11 +85,19 @@ TEST_F(ID3TagsTest, ID3v1OnlyFileIsReadAndGetsTheSevenFrames) {
     const QByteArray written = FileBytes(path);
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3", 4)));
     EXPECT_TRUE(written.endsWith(id3v1.bytes()));
-    std::vector<std::pair<QByteArray, QByteArray>> expected{
-        {"TIT2", QByteArray("\0Old Song", 9)}, {"TPE1", QByteArray("\0Old Band", 9)},
-        {"TPE2", QByteArray("\0Old Band", 9)}, {"TALB", QByteArray("\0Old Album", 10)},
-        {"TYER", QByteArray("\0" "1994", 5)},  {"TORY", QByteArray("\0" "1994", 5)},
-        {"TRCK", QByteArray("\0" "0", 2)}};
+    std::vector<std::pair<QByteArray, QByteArray>> expected{{"TIT2", QByteArray("\0Old Song", 9)},
+                                                            {"TPE1", QByteArray("\0Old Band", 9)},
+                                                            {"TPE2", QByteArray("\0Old Band", 9)},
+                                                            {"TALB", QByteArray("\0Old Album", 10)},
+                                                            {"TYER", QByteArray("\0"
+                                                                                "1994",
+                                                                                5)},
+                                                            {"TORY", QByteArray("\0"
+                                                                                "1994",
+                                                                                5)},
+                                                            {"TRCK", QByteArray("\0"
+                                                                                "0",
+                                                                                2)}};
     auto frames = ID3v2Frames(written);
     std::sort(frames.begin(), frames.end());
     std::sort(expected.begin(), expected.end());
@@ -105,8 +114,8 @@ TEST(ID3Texts, TrackGenreAndCaption) {
     EXPECT_EQ(genreNames()[80], "Folk");
     EXPECT_EQ(genreNames()[123], "A capella");
     const std::pair<const char*, const char*> genres[] = {
-        {"(13)", "Pop"},  {"13", "Pop"},          {"(17)Something", "Rock"}, {"Trip-Hop", "Trip-Hop"}, {"(200)", ""},
-        {"255", ""},      {"0", "Blues"},         {"125", "Dance Hall"},     {"(Rock", "Rock"},         {")Odd(", ")Odd("},
+        {"(13)", "Pop"}, {"13", "Pop"},  {"(17)Something", "Rock"}, {"Trip-Hop", "Trip-Hop"}, {"(200)", ""},
+        {"255", ""},     {"0", "Blues"}, {"125", "Dance Hall"},     {"(Rock", "Rock"},        {")Odd(", ")Odd("},
         {"", ""}};
     for (const auto& [genre, name] : genres) EXPECT_EQ(GenreName(genre), name) << genre;
 

@@ -163,8 +163,8 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
     EXPECT_EQ(program.ui.messages.size(), 2);
 
     ShowSongAlreadyInLibrary(program.state);
-    for (const char* control :
-         {"lblArtist", "lblBuildArtist", "lblAlbum", "lblBuildAlbum", "lblTitle", "lblBuildTitle", "imgBuildAlbumCover"})
+    for (const char* control : {"lblArtist", "lblBuildArtist", "lblAlbum", "lblBuildAlbum", "lblTitle", "lblBuildTitle",
+                                "imgBuildAlbumCover"})
         EXPECT_EQ(program.ui.visible_.value(control, true), false) << control;
     EXPECT_EQ(program.ui.captions.value("lblDownloadStatus"), "Song Already In Music Library...");
 }

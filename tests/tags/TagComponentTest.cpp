@@ -86,8 +86,12 @@ TEST_F(TagComponentTest, WritesEachTagWholeKeepingTheOtherAndThePermissions) {
     tags.writeID3v2();
     QByteArray written = FileBytes(path());
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3\0", 5)));
-    EXPECT_EQ(FrameBody(written, "TYER"), QByteArray("\0" "2001", 5));
-    EXPECT_EQ(FrameBody(written, "TORY"), QByteArray("\0" "1980", 5));
+    EXPECT_EQ(FrameBody(written, "TYER"), QByteArray("\0"
+                                                     "2001",
+                                                     5));
+    EXPECT_EQ(FrameBody(written, "TORY"), QByteArray("\0"
+                                                     "1980",
+                                                     5));
     EXPECT_TRUE(FrameBody(written, "TDRC").isEmpty());
     EXPECT_TRUE(FrameBody(written, "TPE1").isEmpty());
     EXPECT_TRUE(written.endsWith(frames + ID3v1Bytes{"V1 Title", "V1 Artist", "", "", "", 3, 17}.bytes()));

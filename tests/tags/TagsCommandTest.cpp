@@ -84,13 +84,24 @@ tag.save(path, v2_version=3, v1=2)
 
     const QList<QVariantMap> objects = json({path("mutagen.mp3")});
     ASSERT_EQ(objects.size(), 1);
-    const QVariantMap expected{
-        {"File", path("mutagen.mp3")}, {"Title", QString::fromUtf8("Tschüß")}, {"Artist", "Singer"},
-        {"Album", "Record"},           {"Band", "Singer"},                     {"SongYear", "1975"},
-        {"CDYear", "1999"},            {"Track", "5"},                         {"Lyrics", "La"},
-        {"Genre", "Pop"},              {"Rating", "4"},                        {"CommentTitle", "Note"},
-        {"CommentText", "It's fine"},  {"SongDecade", "1970's"},               {"Compilation", "Y"},
-        {"Seconds", "5"},              {"Duration", "0:05"},                   {"HasID3v2", true}};
+    const QVariantMap expected{{"File", path("mutagen.mp3")},
+                               {"Title", QString::fromUtf8("Tschüß")},
+                               {"Artist", "Singer"},
+                               {"Album", "Record"},
+                               {"Band", "Singer"},
+                               {"SongYear", "1975"},
+                               {"CDYear", "1999"},
+                               {"Track", "5"},
+                               {"Lyrics", "La"},
+                               {"Genre", "Pop"},
+                               {"Rating", "4"},
+                               {"CommentTitle", "Note"},
+                               {"CommentText", "It's fine"},
+                               {"SongDecade", "1970's"},
+                               {"Compilation", "Y"},
+                               {"Seconds", "5"},
+                               {"Duration", "0:05"},
+                               {"HasID3v2", true}};
     EXPECT_EQ(objects[0], expected);
 }
 

@@ -37,14 +37,18 @@ TEST_F(TagsFromFileNameTest, FoldersAndFileNameFillEveryFieldAndBothTags) {
     const QString file = song("Artist Name/Album Name/01 - Song Title.mp3");
     track = "0";
     fill(file);
-    EXPECT_EQ(QStringList({artist, album, track, title}), QStringList({"Artist Name", "Album Name", "01", "Song Title"}));
+    EXPECT_EQ(QStringList({artist, album, track, title}),
+              QStringList({"Artist Name", "Album Name", "01", "Song Title"}));
 
     const QByteArray written = FileBytes(file);
     EXPECT_TRUE(written.startsWith(QByteArray("ID3\3", 4)));
-    const std::vector<std::pair<QByteArray, QByteArray>> frames{
-        {"TPE1", QByteArray("\0Artist Name", 12)}, {"TPE2", QByteArray("\0Artist Name", 12)},
-        {"TALB", QByteArray("\0Album Name", 11)},  {"TIT2", QByteArray("\0Song Title", 11)},
-        {"TRCK", QByteArray("\0" "01", 3)}};
+    const std::vector<std::pair<QByteArray, QByteArray>> frames{{"TPE1", QByteArray("\0Artist Name", 12)},
+                                                                {"TPE2", QByteArray("\0Artist Name", 12)},
+                                                                {"TALB", QByteArray("\0Album Name", 11)},
+                                                                {"TIT2", QByteArray("\0Song Title", 11)},
+                                                                {"TRCK", QByteArray("\0"
+                                                                                    "01",
+                                                                                    3)}};
     EXPECT_EQ(ID3v2Frames(written), frames);
     const QByteArray id3v1 = written.right(128);
     EXPECT_TRUE(id3v1.startsWith("TAGSong Title"));
