@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTextBrowser;
+class QVBoxLayout;
 
 namespace orv {
 
@@ -89,6 +90,8 @@ private:
     QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption);
     QPushButton* button(QWidget* parent, const char* name, const QString& caption);
     QLabel* label(QWidget* parent, const char* name, const QString& caption);
+    // A panel's layout, headed by its title.
+    QVBoxLayout* headedLayout(QFrame* frame, const char* headingName, const QString& heading);
 
     // The player's option boxes and the settings they stand for.
     std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> optionBoxes() const;

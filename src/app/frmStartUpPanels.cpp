@@ -75,6 +75,14 @@ QPushButton* frmStartUp::button(QWidget* parent, const char* name, const QString
     return pushButton;
 }
 
+QVBoxLayout* frmStartUp::headedLayout(QFrame* frame, const char* headingName, const QString& heading) {
+    auto* layout = new QVBoxLayout(frame);
+    QLabel* title = label(frame, headingName, heading);
+    title->setProperty("heading", true);
+    layout->addWidget(title);
+    return layout;
+}
+
 QLabel* frmStartUp::label(QWidget* parent, const char* name, const QString& caption) {
     auto* text = new QLabel(caption, parent);
     text->setObjectName(QLatin1String(name));
@@ -150,9 +158,7 @@ QGridLayout* frmStartUp::buildProgressArea(QWidget* parent) {
 
 QFrame* frmStartUp::buildPathsPanel() {
     QFrame* fraPaths = panel("fraPaths");
-    auto* layout = new QVBoxLayout(fraPaths);
-    layout->addWidget(label(fraPaths, "lblPathsHeading", QStringLiteral("Music Libraries")));
-    layout->itemAt(0)->widget()->setProperty("heading", true);
+    auto* layout = headedLayout(fraPaths, "lblPathsHeading", QStringLiteral("Music Libraries"));
 
     auto* folder = new QGridLayout;
     folder->addWidget(label(fraPaths, "lblMusic", QStringLiteral("Music Folder:")), 0, 0);
@@ -196,10 +202,7 @@ QFrame* frmStartUp::buildPathsPanel() {
 // Album Covers
 QFrame* frmStartUp::buildAlbumCoversPanel() {
     QFrame* fraAlbumCovers = panel("fraAlbumCovers");
-    auto* layout = new QVBoxLayout(fraAlbumCovers);
-    QLabel* heading = label(fraAlbumCovers, "lblAlbumCoversHeading", QStringLiteral("Album Covers"));
-    heading->setProperty("heading", true);
-    layout->addWidget(heading);
+    auto* layout = headedLayout(fraAlbumCovers, "lblAlbumCoversHeading", QStringLiteral("Album Covers"));
     QLabel* explanation =
         label(fraAlbumCovers, "lblAlbumCoverExplanation",
               QStringLiteral("Orvella will always look for CD/Album Cover Art using the following progression:\n\n"
@@ -241,10 +244,7 @@ QFrame* frmStartUp::buildAlbumCoversPanel() {
 // Options
 QFrame* frmStartUp::buildOptionsPanel() {
     QFrame* fraOptions = panel("fraOptions");
-    auto* layout = new QVBoxLayout(fraOptions);
-    QLabel* heading = label(fraOptions, "lblOptionsHeading", QStringLiteral("Options"));
-    heading->setProperty("heading", true);
-    layout->addWidget(heading);
+    auto* layout = headedLayout(fraOptions, "lblOptionsHeading", QStringLiteral("Options"));
     auto* boxes = new QGridLayout;
     const std::pair<QCheckBox**, std::pair<const char*, const char*>> options[] = {
         {&chkTouchscreen_, {"chkTouchscreen", "Touchscreen Mode?"}},
@@ -307,10 +307,7 @@ QFrame* frmStartUp::buildOptionsPanel() {
 // Playlists
 QFrame* frmStartUp::buildPlaylistsPanel() {
     QFrame* fraPlaylists = panel("fraPlaylists");
-    auto* layout = new QVBoxLayout(fraPlaylists);
-    QLabel* heading = label(fraPlaylists, "lblPlaylistsHeading", QStringLiteral("Playlists"));
-    heading->setProperty("heading", true);
-    layout->addWidget(heading);
+    auto* layout = headedLayout(fraPlaylists, "lblPlaylistsHeading", QStringLiteral("Playlists"));
     auto* row = new QHBoxLayout;
     row->addWidget(label(fraPlaylists, "lblPlaylistFormat", QStringLiteral("Playlist Format:")));
     cmbPlaylistFormat_ = new QComboBox(fraPlaylists);
@@ -328,10 +325,7 @@ QFrame* frmStartUp::buildPlaylistsPanel() {
 // Password
 QFrame* frmStartUp::buildPasswordPanel() {
     QFrame* fraPassword = panel("fraPassword");
-    auto* layout = new QVBoxLayout(fraPassword);
-    QLabel* heading = label(fraPassword, "lblPasswordHeading", QStringLiteral("Password"));
-    heading->setProperty("heading", true);
-    layout->addWidget(heading);
+    auto* layout = headedLayout(fraPassword, "lblPasswordHeading", QStringLiteral("Password"));
     auto* row = new QHBoxLayout;
     row->addWidget(label(fraPassword, "lblPassword", QStringLiteral("Password:")));
     txtPassword_ = new QLineEdit(fraPassword);
