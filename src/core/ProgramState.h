@@ -47,6 +47,10 @@ struct RunState {
     int AddedCount = 0;
     int UpdatedCount = 0;
 
+    // What the cover-art steps did for the current file: 0 manually associated, 1 already
+    // embedded, 2 downloaded and embedded, 3 download unsuccessful.
+    qint16 CoverArtState = 0;
+
     // The build run's connection to the libraries database; null outside a run.
     std::shared_ptr<Connection> SharedLibraryConnection;
 };
