@@ -88,7 +88,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
 }
 
 QString frmStartUp::windowCaption(const ProgramState& state) {
-    return QStringLiteral("Orvella Configurator - ") + QStringLiteral("Version ") + fullVersionText(state.version);
+    return mainWindowCaption(state.version);
 }
 
 const QStringList& frmStartUp::panelNames() {

@@ -35,6 +35,13 @@ const char* const kUsage =
     "                            object a line with --json; with a pattern (e.g. \"%A\\%B\\%K - %T\")\n"
     "                            blank artist, title and album are filled from the path and written\n"
     "                            into the file\n"
+    "  build [--library NAME] [--music PATH] [--log text|xml|none]\n"
+    "                            build or update a Music Library from the music folder (what is not\n"
+    "                            given comes from the settings, as the main window shows them); one\n"
+    "                            progress line on a terminal, a summary line at the end; Ctrl-C\n"
+    "                            cancels after the current file (exit status 130)\n"
+    "  watch                     look for changed MP3 files under the music folder, as start-up\n"
+    "                            does, and offer an update\n"
     "\n"
     "Options:\n"
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
@@ -81,10 +88,9 @@ int runSettings(Command& c) {
 
 const std::map<QString, std::function<int(Command&)>>& commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
-        {QStringLiteral("init"), runInit},
-        {QStringLiteral("settings"), runSettings},
-        {QStringLiteral("libraries"), runLibraries},
-        {QStringLiteral("tags"), runTags},
+        {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
+        {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
+        {QStringLiteral("build"), runBuild},         {QStringLiteral("watch"), runWatch},
     };
     return commands;
 }

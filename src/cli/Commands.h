@@ -27,6 +27,13 @@ int runLibraries(Command& c);
 // `tags [--json] [--blank-tags PATTERN] FILE...`: the song fields of MP3 files as a build reads them.
 int runTags(Command& c);
 
+// `build [--library NAME] [--music PATH] [--log text|xml|none]`: the build/update run, the options
+// not given taken from the settings.
+int runBuild(Command& c);
+
+// `watch`: the folder watch as start-up runs it.
+int runWatch(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

@@ -1,13 +1,67 @@
 #include "cli/ConsoleFrontEnd.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 namespace orv {
+namespace {
 
-ConsoleFrontEnd::ConsoleFrontEnd(bool answerYes) : answerYes_(answerYes), err_(stderr) {}
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void onInterrupt(int) {
+    gInterrupted = 1;
+}
+
+}  // namespace
+
+ConsoleFrontEnd::ConsoleFrontEnd(bool answerYes)
+    : answerYes_(answerYes), err_(stderr), progressTerminal_(::isatty(STDERR_FILENO) != 0) {}
+
+void ConsoleFrontEnd::watchForInterrupt(bool* closeRequested) {
+    closeRequested_ = closeRequested;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool ConsoleFrontEnd::interrupted() const {
+    return gInterrupted != 0;
+}
+
+void ConsoleFrontEnd::yield() {
+    if (gInterrupted && closeRequested_) *closeRequested_ = true;
+}
+
+void ConsoleFrontEnd::showBuildProgress(const BuildProgress& progress) {
+    if (!progressTerminal_ || (sinceProgress_.isValid() && sinceProgress_.elapsed() < 100)) return;
+    sinceProgress_.start();
+    const double seconds = static_cast<double>(progress.elapsedMs) / 1000.0;
+    const double rate = seconds > 0 ? static_cast<double>(progress.filesSeen) / seconds : 0.0;
+    err_ << "\r\x1b[K" << progress.filesSeen << " files: " << progress.added << " added, " << progress.updated
+         << " updated, " << progress.unchanged << " unchanged, " << qRound(rate) << " files/s, "
+         << QString::number(seconds, 'f', 1) << " s";
+    err_.flush();
+    progressShown_ = true;
+}
+
+void ConsoleFrontEnd::endProgressLine() {
+    if (!progressShown_) return;
+    err_ << '\n';
+    err_.flush();
+    progressShown_ = false;
+}
+
+void ConsoleFrontEnd::noteFile(const QString& path, const QString& note) {
+    endProgressLine();
+    err_ << "orvella-cli: " << path << ": " << note << '\n';
+    err_.flush();
+}
 
 void ConsoleFrontEnd::showMessage(const DialogContent& content) {
+    endProgressLine();
     ++messagesShown_;
     err_ << content.title << '\n' << content.message << '\n';
     if (content.isReport) err_ << content.reportText << '\n';
@@ -15,6 +69,7 @@ void ConsoleFrontEnd::showMessage(const DialogContent& content) {
 }
 
 Answer ConsoleFrontEnd::askQuestion(const DialogContent& content) {
+    endProgressLine();
     err_ << content.title << '\n' << content.message << '\n';
     if (answerYes_) {
         err_ << "[Yes/No] Yes\n";

@@ -2,6 +2,7 @@
 
 #include "core/FrontEnd.h"
 
+#include <QElapsedTimer>
 #include <QTextStream>
 
 namespace orv {
@@ -9,6 +10,9 @@ namespace orv {
 // The command line's face: messages and reports go to standard error; questions are
 // answered Yes with --yes, asked on the terminal when there is one, and answered No otherwise.
 // A text prompt is read from the terminal; without one it counts as cancelled.
+//
+// During a build run a terminal on standard error shows one progress line, redrawn at most ten
+// times a second, and Ctrl-C (see watchForInterrupt) is the Cancel button.
 class ConsoleFrontEnd : public FrontEnd {
 public:
     explicit ConsoleFrontEnd(bool answerYes);
@@ -17,14 +21,32 @@ public:
     Answer askQuestion(const DialogContent& content) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
+    void yield() override;
+    void startPlayer() override { playerRequested_ = true; }
+    void showBuildProgress(const BuildProgress& progress) override;
+    void noteFile(const QString& path, const QString& note) override;
 
     // How many messages were shown since the start.
     int messagesShown() const { return messagesShown_; }
+
+    // From now on Ctrl-C sets the flag (the program's CloseRequested); a second Ctrl-C ends the
+    // program at once.
+    void watchForInterrupt(bool* closeRequested);
+    bool interrupted() const;
+    // The run asked for the player to be started.
+    bool playerRequested() const { return playerRequested_; }
+    // Ends the progress line, if one is shown.
+    void endProgressLine();
 
 private:
     bool answerYes_;
     int messagesShown_ = 0;
     QTextStream err_;
+    bool* closeRequested_ = nullptr;
+    bool playerRequested_ = false;
+    bool progressTerminal_ = false;
+    bool progressShown_ = false;
+    QElapsedTimer sinceProgress_;
 };
 
 }  // namespace orv

@@ -27,6 +27,9 @@ inline const QString lstFrames = QStringLiteral("lstFrames");
 inline const QString chkAutoLaunch = QStringLiteral("chkAutoLaunch");
 inline const QString fraBuild = QStringLiteral("fraBuild");
 inline const QString fraBuildOptions = QStringLiteral("fraBuildOptions");
+// What a build run shows in place of the build options: the current file, the song details, the
+// counts and a busy bar.
+inline const QString fraBuildProgress = QStringLiteral("fraBuildProgress");
 inline const QString lblSongCount = QStringLiteral("lblSongCount");
 inline const QString lblDownloadStatus = QStringLiteral("lblDownloadStatus");
 inline const QString lblBuildFile = QStringLiteral("lblBuildFile");

@@ -28,6 +28,15 @@ struct DialogContent {
     bool endProgram = false;
 };
 
+// How far a build run has come.
+struct BuildProgress {
+    qint64 filesSeen = 0;  // media files met by the walk
+    int added = 0;
+    int updated = 0;
+    qint64 unchanged = 0;
+    qint64 elapsedMs = 0;
+};
+
 // The answers of a Yes/No question, with the numbers the message dialog stores.
 enum class Answer { Yes = 6, No = 7 };
 
@@ -68,6 +77,11 @@ public:
     virtual void showLogFile(const QString& path) { (void)path; }
     // Saves the settings and starts the player, as the main window's launch button does.
     virtual void startPlayer() {}
+    // The counts of a build run, given after every file; the front end shows them as often as it
+    // likes.
+    virtual void showBuildProgress(const BuildProgress& progress) { (void)progress; }
+    // A note about one file during a build run: a file passed over, a tag that could not be written.
+    virtual void noteFile(const QString& path, const QString& note) { (void)path, (void)note; }
 };
 
 }  // namespace orv

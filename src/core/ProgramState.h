@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace orv {
 
@@ -43,9 +44,10 @@ struct RunState {
     bool CloseRequested = false;
     bool WatchPromptShowing = false;
 
-    // Song records added and updated during the current run.
+    // Song records added, updated and removed (their files had vanished) during the current run.
     int AddedCount = 0;
     int UpdatedCount = 0;
+    int OrphanedCount = 0;
 
     // What the cover-art steps did for the current file: 0 manually associated, 1 already
     // embedded, 2 downloaded and embedded, 3 download unsuccessful.
@@ -53,6 +55,18 @@ struct RunState {
 
     // The build run's connection to the libraries database; null outside a run.
     std::shared_ptr<Connection> SharedLibraryConnection;
+
+    // The build log of the current or last run: whether there is one, its form and its file.
+    bool LogEnabled = false;
+    bool LogIsXml = false;
+    QString LogFilePath;
+
+    // A build run is on the call stack (Cancel may have ended BuildRunning already): no second
+    // run starts meanwhile.
+    bool buildInProgress = false;
+    // The current library's record count while a build run keeps it, so that adding a record
+    // needs no count of the table.
+    std::optional<int> librarySongCount;
 };
 
 // Everything that is program-wide. Procedures take it by reference; a test builds its own over a

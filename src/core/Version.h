@@ -24,4 +24,9 @@ inline QString shortVersionText(const ProgramVersion& v) {
     return text;
 }
 
+// The main window's caption: "Orvella Configurator - Version 8.1.9".
+inline QString mainWindowCaption(const ProgramVersion& v) {
+    return QStringLiteral("Orvella Configurator - ") + QStringLiteral("Version ") + fullVersionText(v);
+}
+
 }  // namespace orv

@@ -184,9 +184,16 @@ void ensureFilenameIndex(ProgramState& state, const QString& name) {
 }
 
 int RefreshSongCount(ProgramState& state) {
-    const int count = countRows(state, state.CurrentMusicLibrary, Db::Libraries).value_or(0);
+    const int count = state.run.librarySongCount
+                          ? *state.run.librarySongCount
+                          : countRows(state, state.CurrentMusicLibrary, Db::Libraries).value_or(0);
     state.ui().setCaption(Control::lblSongCount, songCountCaption(count));
     return count;
+}
+
+int showAddedSongCount(ProgramState& state) {
+    if (state.run.librarySongCount) ++*state.run.librarySongCount;
+    return RefreshSongCount(state);
 }
 
 void showLibraryCount(ProgramState& state, int count) {

@@ -59,8 +59,11 @@ std::optional<int> countRowsQuietly(ProgramState& state, const QString& name, Db
 void ensureFilenameIndex(ProgramState& state, const QString& name);
 
 // The number of rows of the current library, shown in "lblSongCount". No library database
-// answer counts 0; a library table that cannot be read throws to the caller.
+// answer counts 0; a library table that cannot be read throws to the caller. While a build run
+// keeps the count (RunState::librarySongCount), that count is shown and the table is not counted.
 int RefreshSongCount(ProgramState& state);
+// RefreshSongCount after a record was added to the current library.
+int showAddedSongCount(ProgramState& state);
 
 // Shows a library's song count on the main window: "lblSongCount", the "cmdDatabase" caption,
 // and "cmdLaunch"/"cmdOK" enabled only when there are songs.

@@ -11,11 +11,6 @@
 namespace orv {
 namespace {
 
-// "1980's" for 1987; empty without a year.
-QString decadeOf(const QString& year) {
-    return year.isEmpty() ? QString() : year.left(3) + QStringLiteral("0's");
-}
-
 void fillWhenBlank(QString& field, const QString& value) {
     if (TrimBlanks(field).isEmpty()) field = value;
 }
@@ -33,6 +28,10 @@ QString nameOfGenreNumber(long long number) {
 }
 
 }  // namespace
+
+QString decadeOf(const QString& year) {
+    return year.isEmpty() ? QString() : year.left(3) + QStringLiteral("0's");
+}
 
 QString NullToText(const QString& value) {
     return value.isNull() ? QString(QLatin1String("")) : TrimBlanks(value);

@@ -26,6 +26,8 @@ void ReadID3v1Tags(const TagComponent& tags, SongFields& song);
 // band), album, year (as recording and original year) and track. A failed write throws.
 void WriteID3v2FromID3v1(TagComponent& tags);
 
+// The decade of a year: "1980's" for 1987; empty without a year.
+QString decadeOf(const QString& year);
 // The track number before any "/", "\" or "of"; "0" when that is not a number.
 QString NormaliseTrack(const QString& track);
 // The genre name a genre text stands for: a number, or a number in parentheses, is looked up in

@@ -16,25 +16,6 @@ namespace {
 
 constexpr int kCommentLength = 254;
 
-// The first 254 characters of the quoted comment. A cut that would leave half of a doubled quote
-// drops that half, so the statement stays whole and the stored text never exceeds 254 characters.
-QString commentValue(const QString& text) {
-    QString quoted = SqlQuote(text).left(kCommentLength);
-    qsizetype trailingQuotes = 0;
-    while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
-        ++trailingQuotes;
-    if (trailingQuotes % 2 == 1) quoted.chop(1);
-    return quoted;
-}
-
-QString dateText(const QDateTime& now) {
-    return now.toString(QStringLiteral("yyyy-MM-dd"));
-}
-
-QString dateTimeText(const QDateTime& now) {
-    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
 QString hasLyricsValue(const SongFields& song) {
     return song.Lyrics.isEmpty() ? QStringLiteral("''") : QStringLiteral("'Y'");
 }
@@ -57,16 +38,37 @@ int countSongRecords(ProgramState& state, const QString& condition) {
 
 // The defaults both writers apply, the status they show, and the song length.
 int prepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields& song) {
-    defaultWhenBlank(song.Artist, QStringLiteral("Unknown Artist"));
-    defaultWhenBlank(song.Title, QStringLiteral("Unknown Title"));
-    defaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
-    defaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
-    if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
+    applySongDefaults(song);
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     return ResolveSongLength(tags);
 }
 
 }  // namespace
+
+QString recordComment(const QString& text) {
+    QString quoted = SqlQuote(text).left(kCommentLength);
+    qsizetype trailingQuotes = 0;
+    while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
+        ++trailingQuotes;
+    if (trailingQuotes % 2 == 1) quoted.chop(1);
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+QString recordDate(const QDateTime& now) {
+    return QLatin1Char('\'') + now.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');
+}
+
+QString recordDateTime(const QDateTime& now) {
+    return QLatin1Char('\'') + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('\'');
+}
+
+void applySongDefaults(SongFields& song) {
+    defaultWhenBlank(song.Artist, QStringLiteral("Unknown Artist"));
+    defaultWhenBlank(song.Title, QStringLiteral("Unknown Title"));
+    defaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
+    defaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
+    if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
+}
 
 int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
                             const QString& highText) {
@@ -77,6 +79,20 @@ int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const 
 
 int CountSongsWithFile(ProgramState& state, const QString& fileName) {
     return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
+}
+
+QString songInsertStatement(const QString& table, const QStringList& values) {
+    return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
+           QStringLiteral(
+               "(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
+               "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
+               "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
+           QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
+}
+
+QString songUpdateStatement(const QString& table, const QStringList& assignments, const QString& fileName) {
+    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") +
+           assignments.join(QStringLiteral(", ")) + QStringLiteral("WHERE FileName= ") + SqlText(fileName);
 }
 
 QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
@@ -95,21 +111,16 @@ QString insertSongStatement(const QString& table, const QString& fileName, const
         SqlText(song.Genre),
         SqlText(song.Rating),
         SqlText(song.Compilation),
-        QStringLiteral("'") + commentValue(song.CommentTitle) + QStringLiteral("'"),
-        QStringLiteral("'") + commentValue(song.CommentText) + QStringLiteral("'"),
+        recordComment(song.CommentTitle),
+        recordComment(song.CommentText),
         SqlText(fileName),
         lowText,
         highText,
-        QStringLiteral("'") + dateText(now) + QStringLiteral("'"),
-        QStringLiteral("'") + dateTimeText(now) + QStringLiteral("'"),
+        recordDate(now),
+        recordDateTime(now),
         hasLyricsValue(song),
     };
-    return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
-           QStringLiteral(
-               "(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
-               "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
-               "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
-           QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
+    return songInsertStatement(table, values);
 }
 
 QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
@@ -128,15 +139,14 @@ QString updateSongStatement(const QString& table, const QString& fileName, const
         QStringLiteral("SongDecade=") + SqlText(song.SongDecade),
         QStringLiteral("Genre=") + SqlText(song.Genre),
         QStringLiteral("Rating=") + SqlText(song.Rating),
-        QStringLiteral("CommentTitle='") + commentValue(song.CommentTitle) + QStringLiteral("'"),
-        QStringLiteral("CommentText='") + commentValue(song.CommentText) + QStringLiteral("'"),
+        QStringLiteral("CommentTitle=") + recordComment(song.CommentTitle),
+        QStringLiteral("CommentText=") + recordComment(song.CommentText),
         QStringLiteral("FileDateTimeLow=") + lowText,
         QStringLiteral("FileDateTimeHigh=") + highText,
-        QStringLiteral("LastUpdated='") + dateTimeText(now) + QStringLiteral("'"),
+        QStringLiteral("LastUpdated=") + recordDateTime(now),
         QStringLiteral("HasLyrics = ") + hasLyricsValue(song) + QStringLiteral(" "),
     };
-    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") +
-           assignments.join(QStringLiteral(", ")) + QStringLiteral("WHERE FileName= ") + SqlText(fileName);
+    return songUpdateStatement(table, assignments, fileName);
 }
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
@@ -146,7 +156,7 @@ void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QStri
                                                   QDateTime::currentDateTime());
     if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
     ++state.run.AddedCount;
-    RefreshSongCount(state);
+    showAddedSongCount(state);
 }
 
 void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace orv {
 
@@ -31,6 +32,20 @@ QString insertSongStatement(const QString& table, const QString& fileName, const
                             const QString& highText, const QString& lowText, const QDateTime& now);
 QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
                             const QString& highText, const QString& lowText, const QDateTime& now);
+
+// The pieces the song record statements share: the 21 values after "INSERT INTO table (columns)
+// SELECT"; a comment as its first 254 characters after quoting, between single quotes (a cut that
+// would leave half of a doubled quote drops that half, so the statement stays whole); the date and
+// the date and time, between single quotes.
+QString songInsertStatement(const QString& table, const QStringList& values);
+// "UPDATE table SET" the assignments (the last ends in a blank) "WHERE FileName=" the file.
+QString songUpdateStatement(const QString& table, const QStringList& assignments, const QString& fileName);
+QString recordComment(const QString& text);
+QString recordDate(const QDateTime& now);
+QString recordDateTime(const QDateTime& now);
+// The defaults for what the tags left blank: "Unknown Artist", "Unknown Title", "Unknown Album",
+// "Unknown Band", and track "0".
+void applySongDefaults(SongFields& song);
 
 // Shows that the file is already in the library: the song details are hidden.
 void ShowSongAlreadyInLibrary(ProgramState& state);

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "builder/BuildLog.h"
+#include "builder/FileStamp.h"
+#include "builder/FolderScan.h"
+#include "builder/UpdateDatabase.h"
+#include "store/WriteBatch.h"
+
+#include <QElapsedTimer>
+#include <QMultiHash>
+#include <memory>
+#include <optional>
+
+namespace orv {
+
+class TagComponent;
+struct SideFileSong;
+struct SongFields;
+
+// The file names and stamps of the library's records, read once when the run starts and kept up
+// to date by its writes: the unchanged test costs no query.
+class LibraryIndex {
+public:
+    void load(ProgramState& state);
+    // Records of this file with this stamp; records of this file.
+    int countWithStamp(const QString& fileName, const FileStamp& stamp) const;
+    int countWithFile(const QString& fileName) const { return static_cast<int>(stamps_.count(fileName)); }
+    // The file's record now holds this stamp.
+    void store(const QString& fileName, const FileStamp& stamp);
+    void clear() { stamps_.clear(); }
+
+private:
+    QMultiHash<QString, FileStamp> stamps_;
+};
+
+// One build/update run: its options, its connection, its write batch, its log and its counts.
+// Everything it holds is released when it ends, whichever way it ends.
+class BuildRun {
+public:
+    BuildRun(ProgramState& state, const BuildOptions& options);
+    ~BuildRun();
+    BuildRun(const BuildRun&) = delete;
+    BuildRun& operator=(const BuildRun&) = delete;
+
+    BuildSummary run();
+
+private:
+    // The run's steps.
+    bool checkBeforeStart();
+    bool openSharedConnection();
+    void prepareWindow();
+    void startLog();
+    void walkMusicPath();
+    bool confirmNothingFound(const MediaScan& scan);
+    void finishLog();
+    void finishRun();
+    void showFinishedWindow(int count);
+    void storeFolderSignature();
+    void reportFailure(const RuntimeError& error);
+    void releaseLibrary();
+    // Commits the batch's transaction and opens the next one.
+    void commitWrites();
+    void setStep(const char* marker) { step_ = QLatin1String(marker); }
+
+    // The per-file pipeline.
+    void GetMediaFileInformation(const MediaFile& file);
+    void changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
+    void newFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
+    std::optional<FileStamp> readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song);
+    void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
+    void recordWritten(const QString& fileName, const FileStamp& stamp);
+    void skipFile(const QString& path, const QString& reason);
+    void afterFile();
+
+    // Side-file media.
+    bool EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
+    bool UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
+
+    // The verify phase.
+    void CleanLibrary();
+    void verifyRecord(const QString& fileName);
+
+    ProgramState& state_;
+    BuildOptions options_;
+    QString step_ = QStringLiteral("0");
+    QElapsedTimer clock_;
+    QElapsedTimer sinceCommit_;
+    std::optional<WriteBatch> batch_;
+    std::unique_ptr<BuildLog> log_;
+    LibraryIndex library_;
+    bool windowChanged_ = false;
+    qint64 filesSeen_ = 0;
+    qint64 unchanged_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,122 @@
+#include "builder/FolderReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+
+namespace orv {
+namespace {
+
+// The length of the UTF-8 sequence that starts at `at` (1 to 4), or 0 when the bytes there are not one.
+int utf8SequenceLength(const unsigned char* at, const unsigned char* end) {
+    char32_t code = at[0];
+    if (code < 0x80) return 1;
+    int length = 0;
+    char32_t smallest = 0;
+    if ((code & 0xe0) == 0xc0) {
+        length = 2, smallest = 0x80, code &= 0x1f;
+    } else if ((code & 0xf0) == 0xe0) {
+        length = 3, smallest = 0x800, code &= 0x0f;
+    } else if ((code & 0xf8) == 0xf0) {
+        length = 4, smallest = 0x10000, code &= 0x07;
+    } else {
+        return 0;
+    }
+    if (end - at < length) return 0;
+    for (int k = 1; k < length; ++k) {
+        if ((at[k] & 0xc0) != 0x80) return 0;
+        code = (code << 6) | (at[k] & 0x3f);
+    }
+    if (code < smallest || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return 0;
+    return length;
+}
+
+}  // namespace
+
+FolderReader::FolderReader(const QString& folder) : dir_(::opendir(QFile::encodeName(folder).constData())) {}
+
+FolderReader::~FolderReader() {
+    if (dir_) ::closedir(dir_);
+}
+
+bool FolderReader::next() {
+    if (!dir_) return false;
+    while (const dirent* entry = ::readdir(dir_)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+        name_ = name;
+        type_ = entry->d_type;
+        statDone_ = false;
+        return true;
+    }
+    name_ = nullptr;
+    return false;
+}
+
+bool FolderReader::hasTextName() const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name_);
+    const unsigned char* end = bytes + std::strlen(name_);
+    for (const unsigned char* at = bytes; at < end;) {
+        const int length = utf8SequenceLength(at, end);
+        if (length == 0 || *at < 0x20 || *at == 0x7f) return false;
+        at += length;
+    }
+    return true;
+}
+
+QString FolderReader::printableName() const {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(name_);
+    const unsigned char* end = bytes + std::strlen(name_);
+    QString shown;
+    for (const unsigned char* at = bytes; at < end;) {
+        const int length = utf8SequenceLength(at, end);
+        if (length == 0 || *at < 0x20 || *at == 0x7f) {
+            shown += QStringLiteral("\\x%1").arg(*at, 2, 16, QLatin1Char('0'));
+            ++at;
+        } else {
+            shown += QString::fromUtf8(reinterpret_cast<const char*>(at), length);
+            at += length;
+        }
+    }
+    return shown;
+}
+
+const struct stat* FolderReader::info() {
+    if (!statDone_) {
+        statDone_ = true;
+        statOk_ = ::fstatat(::dirfd(dir_), name_, &info_, 0) == 0;
+    }
+    return statOk_ ? &info_ : nullptr;
+}
+
+bool FolderReader::isFolder() {
+    if (type_ == DT_DIR) return true;
+    if (type_ != DT_LNK && type_ != DT_UNKNOWN) return false;
+    const struct stat* status = info();
+    return status && S_ISDIR(status->st_mode);
+}
+
+bool FolderReader::isRegularFile() {
+    if (type_ == DT_REG) return true;
+    if (type_ != DT_LNK && type_ != DT_UNKNOWN) return false;
+    const struct stat* status = info();
+    return status && S_ISREG(status->st_mode);
+}
+
+bool VisitedFolders::enter(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return true;
+    return enter(status);
+}
+
+void VisitedFolders::passOverSystemFolders(const QString& root) {
+    if (QDir::cleanPath(root) != QLatin1String("/")) return;
+    for (const char* system : {"/proc", "/sys", "/dev", "/run"}) {
+        struct stat status {};
+        if (::stat(system, &status) == 0) enter(status);
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+struct __dirstream;
+
+namespace orv {
+
+// One folder's entries, in the order the file system reports them.
+class FolderReader {
+public:
+    explicit FolderReader(const QString& folder);
+    ~FolderReader();
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    // False when the folder could not be opened (missing, not a folder, not readable).
+    bool isOpen() const { return dir_ != nullptr; }
+    // Moves to the next entry ("." and ".." are passed over); false when there is none.
+    bool next();
+
+    const char* rawName() const { return name_; }
+    // The entry's name; nothing when it is not a name the program can keep as text (not UTF-8, or
+    // holding a control character).
+    bool hasTextName() const;
+    QString name() const { return QString::fromUtf8(name_); }
+    // The name for reports: bytes that are not UTF-8 shown as \xNN.
+    QString printableName() const;
+
+    // What the entry is, links followed. Other kinds (a FIFO, a socket, a device, a dangling link)
+    // are neither.
+    bool isFolder();
+    bool isRegularFile();
+    // The entry's status, links followed; null when it cannot be had.
+    const struct stat* info();
+
+private:
+    __dirstream* dir_ = nullptr;
+    const char* name_ = nullptr;
+    unsigned char type_ = 0;
+    bool statDone_ = false;
+    bool statOk_ = false;
+    struct stat info_ {};
+};
+
+// The folders a walk has entered, by device and inode, so that a link back up the tree is not
+// followed again.
+class VisitedFolders {
+public:
+    // True the first time a folder is met.
+    bool enter(const struct stat& folder) { return folders_.emplace(folder.st_dev, folder.st_ino).second; }
+    bool enter(const QString& path);
+    // With the root folder as the walk's start, the system's own trees are never entered.
+    void passOverSystemFolders(const QString& root);
+
+private:
+    std::set<std::pair<dev_t, ino_t>> folders_;
+};
+
+}  // namespace orv

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <functional>
+
+namespace orv {
+
+struct ProgramState;
+
+// The media files a build takes.
+inline const QString kMediaFilter = QStringLiteral("*.mp3; *.mpg; *.mpeg; *.wma; *.wmv; *.avi; *.wav");
+
+// A file-name filter: patterns separated by ";", each compared with the whole name, letter case
+// ignored; "*" stands for any run of characters, "?" for one.
+class NameFilter {
+public:
+    explicit NameFilter(const QString& filter);
+    bool matches(QStringView name) const;
+
+private:
+    QStringList patterns_;  // case-folded
+};
+
+// Whether the name matches any pattern of the filter.
+bool MatchesFilter(const QString& name, const QString& filter);
+
+// A media file as the scan met it.
+struct MediaFile {
+    QString path;
+    qint64 size = 0;
+    quint64 lastWrite = 0;  // 100-nanosecond units since 1601
+};
+
+// What the media scan hands on, and what it saw.
+struct MediaScan {
+    // Every regular file (or link to one) whose name matches the media filter.
+    std::function<void(const MediaFile&)> onFile;
+    // A matching file, or a folder, whose name cannot be kept as text: passed over once per walk.
+    std::function<void(const QString& path, const QString& reason)> onSkipped;
+    // Media files met, taken or passed over.
+    qint64 mediaFilesSeen = 0;
+};
+
+// Walks the Music Path depth first and hands every media file to the scan's onFile, yielding to the
+// front end at every directory entry. Folders whose names begin with "." are not entered, a folder
+// reached twice (through a link) is walked once, and with the root folder as the Music Path the
+// system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once, and
+// still counts as a walk that ended well: true unless an error is pending.
+bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan);
+
+// The signature of the MP3 files under a folder: how many there are and the sums of the low and of
+// the high words of their last-write times, each word taken as a signed 32-bit number.
+struct FolderTotals {
+    qint32 SongsCount = 0;
+    qint64 FileDateLowTotal = 0;
+    qint64 FileDateHighTotal = 0;
+    bool operator==(const FolderTotals&) const = default;
+};
+
+// What the count walk is asked to do; FolderPath changes as it descends.
+struct MP3SearchRecord {
+    bool Recurse = true;
+    QString FileSpec = QStringLiteral("*.mp3");
+    QString FolderPath;
+};
+
+// The count walk: adds the files matching FileSpec under FolderPath to the totals (subfolders when
+// Recurse, the same folders the media scan enters). False when Cancel stopped it.
+bool SearchForMP3Files(ProgramState& state, MP3SearchRecord& record, FolderTotals& totals);
+// Adds the regular files matching FileSpec directly in FolderPath. False when Cancel stopped it.
+bool GetMP3FileInformation(ProgramState& state, const MP3SearchRecord& record, FolderTotals& totals);
+
+// Whether the folder is the recycle folder at the top of a drive (driveRoot + "Recycled/"), whose
+// files the count walk leaves out.
+bool isDriveRecycleFolder(const QString& folder, const QString& driveRoot);
+
+}  // namespace orv

@@ -1,0 +1,200 @@
+// The per-file pipeline: one media file from disk to its song record.
+
+#include "builder/BuildRun.h"
+#include "core/Controls.h"
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "store/DataAccess.h"
+#include "store/MusicLibraries.h"
+#include "store/ProgramFiles.h"
+#include "tags/ID3Tags.h"
+#include "tags/Mp3Reading.h"
+#include "tags/SideFileTags.h"
+#include "tags/SongRecords.h"
+#include "tags/TagComponent.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+namespace orv {
+namespace {
+
+// The file's stamp as it is on disk now; nothing when it cannot be examined.
+std::optional<struct stat> statusOf(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+    return status;
+}
+
+bool isSideFileMedia(const QString& path) {
+    static const QStringList threeLetters{QStringLiteral("WMA"), QStringLiteral("WMV"), QStringLiteral("WAV"),
+                                          QStringLiteral("MPG"), QStringLiteral("AVI")};
+    return threeLetters.contains(path.right(3), Qt::CaseInsensitive) ||
+           path.right(4).compare(QLatin1String("MPEG"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void LibraryIndex::load(ProgramState& state) {
+    stamps_.clear();
+    Recordset records = GetRecordset(state,
+                                     QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
+                                         SqlQuote(state.CurrentMusicLibrary),
+                                     Db::Libraries);
+    if (records.isNothing()) return;
+    stamps_.reserve(records.recordCount());
+    for (; !records.isEOF(); records.moveNext())
+        stamps_.insert(records.field(0).toString(), {static_cast<qint32>(records.field(1).toLongLong()),
+                                                     static_cast<qint32>(records.field(2).toLongLong())});
+    records.close();
+}
+
+int LibraryIndex::countWithStamp(const QString& fileName, const FileStamp& stamp) const {
+    int count = 0;
+    for (auto found = stamps_.constFind(fileName); found != stamps_.cend() && found.key() == fileName; ++found)
+        if (found.value() == stamp) ++count;
+    return count;
+}
+
+void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
+    stamps_.remove(fileName);
+    stamps_.insert(fileName, stamp);
+}
+
+void BuildRun::GetMediaFileInformation(const MediaFile& file) {
+    ++filesSeen_;
+    const QString& path = file.path;
+    state_.run.CoverArtState = 0;
+    const bool mp3 = path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
+    FileStamp stamp = FileStamp::fromWords(file.lastWrite);
+    if (!mp3) {
+        const QString sideFile = sideFilePath(path);
+        if (!FileExists(sideFile)) return afterFile();
+        const std::optional<struct stat> side = statusOf(sideFile);
+        stamp = FileStamp::fromWords(side ? static_cast<quint64>(side->st_size) : 0);
+    }
+    // From here on a failure ends this file only.
+    TryStep([&] {
+        state_.ui().setCaption(Control::lblCurrentFile, CaptionText(path));
+        if (library_.countWithStamp(path, stamp) >= 1) {
+            ShowSongAlreadyInLibrary(state_);
+            ++unchanged_;
+        } else if (library_.countWithFile(path) >= 1) {
+            changedFile(file, mp3, stamp);
+        } else {
+            newFile(file, mp3, stamp);
+        }
+    });
+    state_.run.CoverArtState = 0;
+    afterFile();
+}
+
+void BuildRun::afterFile() {
+    state_.ui().showBuildProgress(
+        {filesSeen_, state_.run.AddedCount, state_.run.UpdatedCount, unchanged_, clock_.elapsed()});
+    if (sinceCommit_.elapsed() >= 1000) commitWrites();
+}
+
+void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
+    if (!mp3) {
+        UpdateNonMp3Data(file.path, stamp);
+        return;
+    }
+    if (file.size <= 100) return;
+    TagComponent tags;
+    SongFields song;
+    const std::optional<FileStamp> written = readMp3File(tags, file, song);
+    if (!written) return;
+    const int updated = state_.run.UpdatedCount;
+    UpdateSongRecord(state_, tags, file.path, song, written->highText(), written->lowText());
+    if (state_.run.UpdatedCount > updated) recordWritten(file.path, *written);
+    logSong(LogEntryKind::Updated, file.path, song);
+}
+
+void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
+    if (isSideFileMedia(file.path)) {
+        EnterNonMp3Data(file.path, stamp);
+        return;
+    }
+    if (!mp3 || file.size <= 100) return;
+    TagComponent tags;
+    SongFields song;
+    const std::optional<FileStamp> written = readMp3File(tags, file, song);
+    if (!written) return;
+    const int added = state_.run.AddedCount;
+    InsertSongRecord(state_, tags, file.path, song, written->highText(), written->lowText());
+    if (state_.run.AddedCount > added) recordWritten(file.path, *written);
+    logSong(LogEntryKind::Added, file.path, song);
+}
+
+std::optional<FileStamp> BuildRun::readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song) {
+    if (!readMp3SongFields(state_, tags, file.path, song)) return std::nullopt;
+    const bool hadID3v2 = tags.hasID3v2();
+    ShowSongDetails(state_, song.Artist, song.Album, song.Title);
+    if (!hadID3v2) {
+        // The blank-tag fill writes through a component of its own: read the file as it is now, so
+        // that the new ID3v2 tag keeps what the fill wrote.
+        if (options_.updateBlankTags) tags.openFile(file.path);
+        try {
+            WriteID3v2FromID3v1(tags);
+        } catch (const RuntimeError& error) {
+            // The record is still written, from the tags as read.
+            state_.ui().noteFile(file.path,
+                                 QStringLiteral("its ID3v2 tag could not be written: ") + error.description());
+        }
+    }
+    // The record holds the stamp of the file as the run's own writes left it.
+    const std::optional<struct stat> now = statusOf(file.path);
+    return now ? FileStamp::fromWords(fileTimeOf(now->st_mtim)) : FileStamp::fromWords(file.lastWrite);
+}
+
+void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
+    library_.store(fileName, stamp);
+    if (batch_) batch_->wrote();
+}
+
+void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {
+    if (log_) log_->LogSongEntry(kind, fileName, song, QStringLiteral("Manually Associated"));
+}
+
+void BuildRun::skipFile(const QString& path, const QString& reason) {
+    state_.ui().noteFile(path, reason);
+    if (log_) TryStep([&] { log_->logSkippedFile(path, reason); });
+}
+
+bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
+    std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile));
+    if (!side) return false;
+    applySongDefaults(side->song);
+    ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
+    if (!ExecuteSQLCommand(state_,
+                           insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
+                                                   stamp.highText(), QDateTime::currentDateTime()),
+                           Db::Libraries))
+        return false;
+    ++state_.run.AddedCount;
+    showAddedSongCount(state_);
+    recordWritten(mediaFile, stamp);
+    logSong(LogEntryKind::Added, mediaFile, side->song);
+    return true;
+}
+
+bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
+    std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile));
+    if (!side) return false;
+    ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
+    applySongDefaults(side->song);
+    state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
+    if (!ExecuteSQLCommand(state_,
+                           updateSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
+                                                   stamp.highText(), QDateTime::currentDateTime()),
+                           Db::Libraries))
+        return false;
+    ++state_.run.UpdatedCount;
+    RefreshSongCount(state_);
+    recordWritten(mediaFile, stamp);
+    logSong(LogEntryKind::Updated, mediaFile, side->song);
+    return true;
+}
+
+}  // namespace orv

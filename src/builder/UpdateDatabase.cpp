@@ -1,0 +1,317 @@
+#include "builder/UpdateDatabase.h"
+
+#include "builder/BuildRun.h"
+#include "builder/FolderReader.h"
+#include "core/Controls.h"
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
+#include "errors/ErrorReport.h"
+#include "store/Compaction.h"
+#include "store/Database.h"
+#include "store/MusicLibraries.h"
+#include "store/ProgramFiles.h"
+#include "store/Settings.h"
+
+#include <QFileInfo>
+
+namespace orv {
+namespace {
+
+const QString kModule = QStringLiteral("frmStartUp");
+const QString kCouldNotLocate = QStringLiteral(
+    "Orvella could not locate the Music Library specified.  Please double check that the Library Path is correct "
+    "and the file exists.");
+
+bool isReadableFolder(const QString& path) {
+    return QFileInfo(path).isDir() && FolderReader(path).isOpen();
+}
+
+// The options give way to the build panel again, and the window its usual caption.
+void showBuildOptions(ProgramState& state) {
+    state.ui().setVisible(Control::fraBuildProgress, false);
+    state.ui().setVisible(Control::fraBuildOptions, true);
+    state.ui().setWindowTitle(mainWindowCaption(state.version));
+}
+
+}  // namespace
+
+BuildSummary UpdateDatabase(ProgramState& state, const BuildOptions& options) {
+    if (state.run.buildInProgress) return {};
+    BuildRun run(state, options);
+    return run.run();
+}
+
+void restoreWindowAfterCancel(ProgramState& state) {
+    FrontEnd& ui = state.ui();
+    state.run.BuildRunning = false;
+    showCurrentLibraryCount(state);
+    showBuildOptions(state);
+    if (state.run.LogEnabled) {
+        ui.showLogFile(state.run.LogFilePath);
+        ui.setVisible(Control::cmdViewLogFile, true);
+    }
+    ui.setAllEnabled(longRunLockedControls(), true);
+    ui.setCaption(Control::cmdCancel, QStringLiteral("Close"));
+    TryStep([&] { SaveSetting(state, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+}
+
+BuildRun::BuildRun(ProgramState& state, const BuildOptions& options) : state_(state), options_(options) {
+    state_.run.buildInProgress = true;
+    clock_.start();
+    sinceCommit_.start();
+}
+
+BuildRun::~BuildRun() {
+    releaseLibrary();
+    log_.reset();
+    state_.run.librarySongCount.reset();
+    state_.run.buildInProgress = false;
+}
+
+void BuildRun::releaseLibrary() {
+    batch_.reset();
+    state_.run.SharedLibraryConnection.reset();
+}
+
+void BuildRun::commitWrites() {
+    if (!batch_) return;
+    batch_.reset();
+    batch_.emplace(state_);
+    sinceCommit_.restart();
+}
+
+BuildSummary BuildRun::run() {
+    BuildSummary summary;
+    state_.ErrorModuleName = kModule;
+    state_.ErrorProcName = QStringLiteral("cmdDatabase_Click");
+    state_.run.BuildRunning = true;
+    state_.run.CloseRequested = false;
+    try {
+        if (!checkBeforeStart()) {
+            state_.run.BuildRunning = false;
+            return summary;
+        }
+        prepareWindow();
+        walkMusicPath();
+        finishLog();
+        setStep("22");
+        state_.ErrorModuleName = QStringLiteral("frmSplash");
+        state_.ErrorProcName = QStringLiteral("cmdDatabase_Click");
+        if (state_.run.CloseRequested) {
+            releaseLibrary();
+            restoreWindowAfterCancel(state_);
+            summary.end = BuildSummary::End::Cancelled;
+        } else {
+            finishRun();
+            summary.end = BuildSummary::End::Completed;
+        }
+    } catch (const RuntimeError& error) {
+        reportFailure(error);
+        summary.end = BuildSummary::End::Failed;
+    }
+    summary.added = state_.run.AddedCount;
+    summary.updated = state_.run.UpdatedCount;
+    summary.orphaned = state_.run.OrphanedCount;
+    summary.unchanged = unchanged_;
+    summary.seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
+    return summary;
+}
+
+bool BuildRun::checkBeforeStart() {
+    setStep("1");
+    const QString version = GetMDACVersion(state_);
+    setStep("2");
+    if (LeadingNumber(version) < kRequiredDataAccessVersion) {
+        showPlainMessage(state_,
+                         mdacMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
+                                                    "Access Components (MDAC) on your computer before you can Build "
+                                                    "or Update your Music Library."),
+                                     version),
+                         QStringLiteral("For Your Information..."), DialogContent::Information);
+        return false;
+    }
+    setStep("3");
+    state_.MusicPath = AddBackslash(options_.musicPath);
+    setStep("4");
+    // An empty box, or a folder that is not there (an unmounted drive), is never taken for an empty
+    // music folder.
+    if (TrimBlanks(options_.musicPath).isEmpty() || !isReadableFolder(state_.MusicPath)) {
+        showPlainMessage(state_, kCouldNotLocate, QString());
+        return false;
+    }
+    setStep("5");
+    if (state_.paths.MainDatabasePath.isEmpty()) {
+        showPlainMessage(state_,
+                         QStringLiteral("The Library Path has not been specified.  Please enter the location where "
+                                        "your Music Library file is located in the Library Path text box."),
+                         QString());
+        return false;
+    }
+    setStep("6");
+    state_.CurrentMusicLibrary = options_.library;
+    // A name that is not plain is refused here, before anything is written.
+    const std::optional<int> count = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
+    setStep("7");
+    // Without an answer the database layer has said why.
+    if (!count) return false;
+    setStep("8");
+    if (!openSharedConnection()) return false;
+    batch_.emplace(state_);
+    library_.load(state_);
+    state_.run.librarySongCount = *count;
+    return true;
+}
+
+bool BuildRun::openSharedConnection() {
+    setStep("9");
+    const QString path = state_.paths.LibrariesDatabasePath;
+    setStep("10");
+    try {
+        state_.run.SharedLibraryConnection = std::make_shared<Connection>(path);
+    } catch (const RuntimeError& error) {
+        setStep("12");
+        if (error.number() != ErrorNumber::CannotOpen) throw;
+        showPlainMessage(state_, kCouldNotLocate, QString());
+        state_.run.SharedLibraryConnection.reset();
+        return false;
+    }
+    setStep("12");
+    return true;
+}
+
+void BuildRun::prepareWindow() {
+    FrontEnd& ui = state_.ui();
+    windowChanged_ = true;
+    ui.setAllEnabled(longRunLockedControls(), false);
+    ui.setAllEnabled(songCountControls(), false);
+    ui.setVisible(Control::cmdViewLogFile, false);
+    ui.setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
+    state_.run.AddedCount = state_.run.UpdatedCount = state_.run.OrphanedCount = 0;
+
+    setStep("13");
+    state_.run.LogEnabled = options_.logEnabled;
+    state_.run.LogIsXml = options_.logIsXml;
+    state_.run.LogFilePath.clear();
+    if (state_.run.LogEnabled) startLog();
+
+    setStep("15");
+    ui.setWindowTitle(QStringLiteral("Orvella Configurator - Building/Updating Music Library... "));
+    ui.setCaption(Control::lblBuildFile, QStringLiteral("Current File:"));
+    ui.setAllVisible(songDetailLabels(), false);
+    ui.setVisible(Control::imgBuildAlbumCover, false);
+    ui.setVisible(Control::fraBuildProgress, true);
+    ui.setVisible(Control::fraBuildOptions, false);
+    state_.UpdateBlankTags = options_.updateBlankTags;
+    state_.BlankTagFormat = options_.blankTagFormat;
+    if (options_.updateBlankTags) SaveSetting(state_, QStringLiteral("BlankTagFormat"), options_.blankTagFormat);
+    state_.player.ExtractEmbeddedImages = options_.extractEmbeddedImages;
+
+    setStep("16");
+    state_.player.DownloadCoverArt = options_.downloadCoverArt;
+}
+
+void BuildRun::startLog() {
+    setStep(state_.run.LogIsXml ? "14a" : "14b");
+    log_ = std::make_unique<BuildLog>(state_, state_.run.LogIsXml, QDateTime::currentDateTime());
+    setStep("11");
+    state_.run.LogFilePath = log_->path();
+}
+
+void BuildRun::walkMusicPath() {
+    setStep("17");
+    MediaScan scan;
+    scan.onFile = [this](const MediaFile& file) { GetMediaFileInformation(file); };
+    scan.onSkipped = [this](const QString& path, const QString& reason) { skipFile(path, reason); };
+    const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);
+    commitWrites();
+
+    setStep("18");
+    if (state_.run.CloseRequested) return;
+    setStep("19");
+    if (!ok || !confirmNothingFound(scan)) return;
+    setStep("20");
+    state_.ui().setCaption(Control::lblBuildFile, QStringLiteral("Verifying File:"));
+    state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Verifying All Songs In Music Library..."));
+    library_.clear();
+    CleanLibrary();
+    commitWrites();
+}
+
+bool BuildRun::confirmNothingFound(const MediaScan& scan) {
+    if (scan.mediaFilesSeen > 0) return true;
+    const int songs = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries).value_or(0);
+    if (songs == 0) return true;
+    return AskQuestion(state_,
+                       QStringLiteral("No music files were found in ") + state_.MusicPath + QStringLiteral(".") +
+                           QStringLiteral("\n\n") + QStringLiteral("Remove the ") + QString::number(songs) +
+                           QStringLiteral(" songs of this Music Library whose files cannot be found?"),
+                       QStringLiteral("Music Files Not Found")) == Answer::Yes;
+}
+
+void BuildRun::finishLog() {
+    setStep("21");
+    if (log_) log_->end();
+}
+
+void BuildRun::finishRun() {
+    FrontEnd& ui = state_.ui();
+    setStep("23");
+    ui.setCaption(Control::cmdCancel, QStringLiteral("Close"));
+    // Everything is committed and the run's connection closed before the count and the compaction.
+    releaseLibrary();
+    const int count = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries).value_or(0);
+    setStep("24");
+    showLibraryCount(state_, count);
+
+    setStep("25");
+    CompactDatabases(state_);
+    showBuildOptions(state_);
+    ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Music Library Build/Update Complete"));
+
+    setStep("26");
+    const bool logged = state_.run.LogEnabled;
+    if (logged) {
+        ui.showLogFile(state_.run.LogFilePath);
+        ui.setVisible(Control::cmdViewLogFile, true);
+    }
+    ui.setVisible(Control::lblAutoLaunch, !logged);
+    ui.setVisible(Control::chkAutoLaunch, !logged);
+
+    setStep("27");
+    ui.setAllEnabled(longRunLockedControls(), true);
+    if (count > 0) ui.setAllEnabled(songCountControls(), true);
+
+    storeFolderSignature();
+    state_.run.BuildRunning = false;
+    if (options_.autoLaunch) ui.startPlayer();
+    setStep("28");
+}
+
+void BuildRun::storeFolderSignature() {
+    FolderTotals totals;
+    MP3SearchRecord record;
+    record.FolderPath = state_.MusicPath;
+    // A walk that Cancel cut short would store half a signature.
+    if (!SearchForMP3Files(state_, record, totals)) return;
+    SaveSetting(state_, QStringLiteral("SongsCount"), QString::number(totals.SongsCount));
+    SaveSetting(state_, QStringLiteral("FileDateLowTotal"), QString::number(totals.FileDateLowTotal));
+    SaveSetting(state_, QStringLiteral("FileDateHighTotal"), QString::number(totals.FileDateHighTotal));
+}
+
+void BuildRun::reportFailure(const RuntimeError& error) {
+    // What the run wrote is kept: the batch commits as the library is let go.
+    releaseLibrary();
+    if (log_ && log_->isXml()) TryStep([&] { log_->end(); });
+    state_.ErrorModuleName = kModule;
+    state_.ErrorProcName = QStringLiteral("UpdateDatabase");
+    ShowErrorMessage(state_, {.message = kFatalErrorMessage,
+                              .module = kModule,
+                              .procedure = QStringLiteral("UpdateDatabase"),
+                              .number = error.number(),
+                              .description = error.description(),
+                              .codeLine = step_});
+    if (!windowChanged_) state_.run.BuildRunning = false;
+}
+
+}  // namespace orv
