@@ -3,6 +3,7 @@
 #include "app/Look.h"
 #include "app/frmErrorMessage.h"
 #include "app/frmStartUp.h"
+#include "core/Controls.h"
 #include "core/ProgramState.h"
 
 #include <QAbstractButton>
@@ -53,19 +54,43 @@ void WindowFrontEnd::endProgram() {
 }
 
 void WindowFrontEnd::yield() {
+    constexpr qint64 kEventInterval = 33;
+    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventInterval) return;
+    sinceEvents_.start();
+    showPendingProgress();
     QCoreApplication::processEvents();
 }
 
-QWidget* WindowFrontEnd::control(const QString& name) const {
+QWidget* WindowFrontEnd::control(const QString& name) {
     if (!mainWindow_) return nullptr;
-    return mainWindow_->objectName() == name ? mainWindow_.data() : mainWindow_->findChild<QWidget*>(name);
+    const auto known = controls_.constFind(name);
+    if (known != controls_.cend() && known.value()) return known.value();
+    QWidget* found = mainWindow_->objectName() == name ? mainWindow_.data() : mainWindow_->findChild<QWidget*>(name);
+    if (found) controls_.insert(name, found);
+    return found;
+}
+
+void WindowFrontEnd::showBuildProgress(const BuildProgress& progress) {
+    pendingProgress_ = progress;
+}
+
+void WindowFrontEnd::showPendingProgress() {
+    if (!pendingProgress_) return;
+    const BuildProgress& p = *pendingProgress_;
+    const double seconds = static_cast<double>(p.elapsedMs) / 1000.0;
+    const qint64 rate = seconds > 0 ? qRound64(static_cast<double>(p.filesSeen) / seconds) : 0;
+    setCaption(Control::lblBuildCount, QStringLiteral("%1 files seen   %2 added   %3 updated   %4 files/s")
+                                           .arg(p.filesSeen)
+                                           .arg(p.added)
+                                           .arg(p.updated)
+                                           .arg(rate));
+    pendingProgress_.reset();
 }
 
 void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
     QWidget* widget = control(name);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(text);
-        label->repaint();
+        if (label->text() != text) label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         setButtonCaption(button, text);
     }
@@ -80,7 +105,7 @@ void WindowFrontEnd::setVisible(const QString& name, bool visible) {
 }
 
 void WindowFrontEnd::setWindowTitle(const QString& text) {
-    if (mainWindow_) mainWindow_->setWindowTitle(text);
+    if (mainWindow_ && mainWindow_->windowTitle() != text) mainWindow_->setWindowTitle(text);
 }
 
 void WindowFrontEnd::showPicture(const QString& name, const QImage& picture) {

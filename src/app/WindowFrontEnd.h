@@ -2,8 +2,11 @@
 
 #include "core/FrontEnd.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
+#include <optional>
 
 namespace orv {
 
@@ -11,6 +14,10 @@ struct ProgramState;
 
 // The windowed program's face: messages, reports and questions in frmErrorMessage, control
 // changes on the main window.
+//
+// During a long run the window is repainted and its events (the Cancel button) handled at most
+// about 30 times a second, however often the run yields; what the run shows in between only
+// changes the controls.
 class WindowFrontEnd : public FrontEnd {
 public:
     explicit WindowFrontEnd(ProgramState& state);
@@ -27,17 +34,26 @@ public:
     void showPicture(const QString& control, const QImage& picture) override;
     void showLogFile(const QString& path) override;
     void startPlayer() override;
+    void showBuildProgress(const BuildProgress& progress) override;
 
     // The window whose controls the core names; the splash brought back after a No at start-up.
-    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+    void setMainWindow(QWidget* window) {
+        mainWindow_ = window;
+        controls_.clear();
+    }
     void setSplash(QWidget* splash) { splash_ = splash; }
 
 private:
-    QWidget* control(const QString& name) const;
+    QWidget* control(const QString& name);
+    void showPendingProgress();
 
     ProgramState& state_;
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> splash_;
+    // The main window's controls by name, as they were found.
+    QHash<QString, QPointer<QWidget>> controls_;
+    QElapsedTimer sinceEvents_;
+    std::optional<BuildProgress> pendingProgress_;
 };
 
 }  // namespace orv

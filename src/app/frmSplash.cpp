@@ -122,7 +122,11 @@ void frmSplash::Timer1_Timer() {
     emit mainWindowCreated(mainWindow_);
     mainWindow_->Form_Load();
     mainWindow_->show();
-    if (commandLine_ == QLatin1String("Y")) mainWindow_->cmdDatabase_Click();
+    if (commandLine_ == QLatin1String("Y")) {
+        // The run shows itself in the main window; the splash would stand in front of it.
+        hide();
+        mainWindow_->cmdDatabase_Click();
+    }
     close();
 }
 

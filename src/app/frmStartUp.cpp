@@ -2,6 +2,7 @@
 
 #include "app/Look.h"
 #include "app/frmWelcome.h"
+#include "builder/UpdateDatabase.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
@@ -21,15 +22,16 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTextBrowser>
 
 namespace orv {
 namespace {
@@ -55,6 +57,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
 
     connect(lstFrames_, &QListWidget::itemSelectionChanged, this, &frmStartUp::lstFrames_Click);
     connect(cmdDatabase_, &QPushButton::clicked, this, &frmStartUp::cmdDatabase_Click);
+    connect(cmdViewLogFile_, &QPushButton::clicked, this, &frmStartUp::cmdViewLogFile_Click);
     connect(cmdLaunch_, &QPushButton::clicked, this, &frmStartUp::cmdLaunch_Click);
     connect(cmdOK_, &QPushButton::clicked, this, &frmStartUp::cmdOK_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmStartUp::cmdCancel_Click);
@@ -82,8 +85,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     });
 
     // These controls belong to features this version does not have yet.
-    for (QWidget* absent :
-         std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_, cmdViewLogFile_})
+    for (QWidget* absent : std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_})
         absent->setEnabled(false);
 }
 
@@ -253,7 +255,8 @@ void frmStartUp::selectPanel(const QString& name) {
 }
 
 void frmStartUp::showLogFile(const QString& path) {
-    wbLogFile_->setSource(QUrl::fromLocalFile(path));
+    QFile log(path);
+    wbLogFile_->setPlainText(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
     const QString entry = QStringLiteral("Log File");
     if (lstFrames_->findItems(entry, Qt::MatchExactly).isEmpty()) lstFrames_->addItem(entry);
 }
@@ -383,8 +386,26 @@ void frmStartUp::cmdClear_Click() {
     clearMusicLibrary(state_, cboMusicLibrary_->currentText());
 }
 
+BuildOptions frmStartUp::buildOptions() const {
+    BuildOptions options;
+    options.musicPath = txtMusic_->text();
+    options.library = state_.CurrentMusicLibrary;
+    options.logEnabled = chkLogFile_->isChecked();
+    options.logIsXml = lstLogType_->currentItem() && lstLogType_->currentItem()->text() == QLatin1String("XML File");
+    options.updateBlankTags = chkBlankTags_->isChecked();
+    options.blankTagFormat = txtBlankTagFormat_->text();
+    options.downloadCoverArt = chkDownloadCoverArt_->isChecked();
+    options.extractEmbeddedImages = chkExtractEmbeddedArt_->isChecked();
+    options.autoLaunch = chkAutoLaunch_->isChecked();
+    return options;
+}
+
 void frmStartUp::cmdDatabase_Click() {
-    emit buildRequested();
+    UpdateDatabase(state_, buildOptions());
+}
+
+void frmStartUp::cmdViewLogFile_Click() {
+    selectPanel(QStringLiteral("Log File"));
 }
 
 // Leaving the window.
@@ -461,11 +482,8 @@ void frmStartUp::cmdCancel_Click() {
         close();
         return;
     }
-    state_.run.BuildRunning = false;
-    showCurrentLibraryCount(state_);
-    for (const QString& name : longRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
-    setButtonCaption(cmdCancel_, QStringLiteral("Close"));
-    TryStep([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+    // A run that is still going stops after its current file and gives the window back itself.
+    if (!state_.run.buildInProgress) restoreWindowAfterCancel(state_);
 }
 
 void frmStartUp::cmdClearPassword_Click() {

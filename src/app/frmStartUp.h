@@ -16,12 +16,13 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QTextBrowser;
+class QPlainTextEdit;
 class QVBoxLayout;
 
 namespace orv {
 
 struct ProgramState;
+struct BuildOptions;
 struct MusicLibraryList;
 struct PlayerSettings;
 
@@ -47,13 +48,17 @@ public:
 
     // Offers a build log in the "Log File" panel, adding the panel's entry when it is missing.
     void showLogFile(const QString& path);
+    // What a build run is to do, as the controls show it.
+    BuildOptions buildOptions() const;
 
     // Where the player program is: "Orvella" in the program folder.
     static QString playerPath(const ProgramState& state);
 
 public slots:
-    // Starts a build or update run of the current Music Library.
+    // Builds or updates the current Music Library with the options the window shows.
     void cmdDatabase_Click();
+    // Brings up the "Log File" panel.
+    void cmdViewLogFile_Click();
     // Saves everything, starts the player and closes.
     void cmdLaunch_Click();
     void cmdOK_Click();
@@ -69,10 +74,6 @@ public slots:
     void setAlbumCoverModeOfTwo(int choice);
     void setAlbumCoverModeOfThree(int choice);
 
-signals:
-    // A build or update run was asked for; the build run answers it.
-    void buildRequested();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -80,7 +81,7 @@ private:
     void buildPanels();
     QFrame* buildPathsPanel();
     QGroupBox* buildBuildOptions(QWidget* parent);
-    QGridLayout* buildProgressArea(QWidget* parent);
+    QGroupBox* buildProgressFrame(QWidget* parent);
     QFrame* buildAlbumCoversPanel();
     QFrame* buildOptionsPanel();
     QFrame* buildPlaylistsPanel();
@@ -180,7 +181,7 @@ private:
     QPushButton* cmdClearPassword_;
 
     // Log File
-    QTextBrowser* wbLogFile_;
+    QPlainTextEdit* wbLogFile_;
 };
 
 }  // namespace orv

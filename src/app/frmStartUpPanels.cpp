@@ -14,8 +14,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace orv {
@@ -128,9 +129,12 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
     return fraBuildOptions;
 }
 
-// What a build run shows of the file it works on.
-QGridLayout* frmStartUp::buildProgressArea(QWidget* parent) {
-    auto* progress = new QGridLayout;
+// What a build run shows in place of the build options: the file it works on, the song details,
+// the counts and a busy bar.
+QGroupBox* frmStartUp::buildProgressFrame(QWidget* parent) {
+    auto* fraBuildProgress = new QGroupBox(QStringLiteral("Building Music Library"), parent);
+    fraBuildProgress->setObjectName(QStringLiteral("fraBuildProgress"));
+    auto* progress = new QGridLayout(fraBuildProgress);
     const std::pair<const char*, const char*> rows[] = {{"lblBuildFile", "lblCurrentFile"},
                                                         {"lblArtist", "lblBuildArtist"},
                                                         {"lblTitle", "lblBuildTitle"},
@@ -138,22 +142,35 @@ QGridLayout* frmStartUp::buildProgressArea(QWidget* parent) {
     const QString captions[] = {QStringLiteral("File:"), QStringLiteral("Artist:"), QStringLiteral("Title:"),
                                 QStringLiteral("Album:")};
     for (int row = 0; row < 4; ++row) {
-        progress->addWidget(label(parent, rows[row].first, captions[row]), row, 0);
-        QLabel* value = label(parent, rows[row].second, QString());
-        value->setMinimumWidth(200);
+        QLabel* caption = label(fraBuildProgress, rows[row].first, captions[row]);
+        progress->addWidget(caption, row, 0);
+        QLabel* value = label(fraBuildProgress, rows[row].second, QString());
+        // Long paths and names are cut at the frame's edge instead of widening the window.
+        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         progress->addWidget(value, row, 1);
-        progress->itemAtPosition(row, 0)->widget()->hide();
-        value->hide();
+        if (row > 0) {
+            caption->hide();
+            value->hide();
+        }
     }
-    auto* imgBuildAlbumCover = label(parent, "imgBuildAlbumCover", QString());
+    progress->setColumnStretch(1, 1);
+    auto* imgBuildAlbumCover = label(fraBuildProgress, "imgBuildAlbumCover", QString());
     imgBuildAlbumCover->setFixedSize(72, 72);
     imgBuildAlbumCover->setScaledContents(true);
     imgBuildAlbumCover->hide();
     progress->addWidget(imgBuildAlbumCover, 0, 2, 4, 1);
-    auto* lblAutoLaunch = label(parent, "lblAutoLaunch", QString());
+    progress->addWidget(label(fraBuildProgress, "lblBuildCount", QString()), 4, 0, 1, 3);
+    auto* prgBuild = new QProgressBar(fraBuildProgress);
+    prgBuild->setObjectName(QStringLiteral("prgBuild"));
+    prgBuild->setRange(0, 0);
+    prgBuild->setTextVisible(false);
+    prgBuild->setFixedHeight(10);
+    progress->addWidget(prgBuild, 5, 0, 1, 3);
+    auto* lblAutoLaunch = label(fraBuildProgress, "lblAutoLaunch", QString());
     lblAutoLaunch->hide();
-    progress->addWidget(lblAutoLaunch, 4, 0, 1, 3);
-    return progress;
+    progress->addWidget(lblAutoLaunch, 6, 0, 1, 3);
+    fraBuildProgress->hide();
+    return fraBuildProgress;
 }
 
 QFrame* frmStartUp::buildPathsPanel() {
@@ -193,8 +210,7 @@ QFrame* frmStartUp::buildPathsPanel() {
     layout->addWidget(fraBuild);
 
     layout->addWidget(buildBuildOptions(fraPaths));
-
-    layout->addLayout(buildProgressArea(fraPaths));
+    layout->addWidget(buildProgressFrame(fraPaths));
     layout->addStretch(1);
     return fraPaths;
 }
@@ -369,8 +385,10 @@ QFrame* frmStartUp::buildPasswordPanel() {
 QFrame* frmStartUp::buildLogFilePanel() {
     QFrame* fraLogFile = panel("fraLogFile");
     auto* layout = new QVBoxLayout(fraLogFile);
-    wbLogFile_ = new QTextBrowser(fraLogFile);
+    wbLogFile_ = new QPlainTextEdit(fraLogFile);
     wbLogFile_->setObjectName(QStringLiteral("wbLogFile"));
+    wbLogFile_->setReadOnly(true);
+    wbLogFile_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(wbLogFile_);
     return fraLogFile;
 }

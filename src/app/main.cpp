@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmSplash.h"
+#include "builder/FolderWatch.h"
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/ProgramFiles.h"
@@ -16,7 +17,9 @@ int main(int argc, char* argv[]) {
     orv::openProgramFolder(state, QDir::cleanPath(QCoreApplication::applicationDirPath()));
 
     try {
-        auto* splash = new orv::frmSplash(state, frontEnd, orv::StartUpServices{}, app.arguments().mid(1).join(' '));
+        orv::StartUpServices services;
+        services.watchForMP3s = [&state](const QString& musicPath) { orv::WatchForMP3s(state, musicPath); };
+        auto* splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));
         splash->Form_Load();
     } catch (const orv::ProgramEnd&) {
         return EXIT_FAILURE;

@@ -41,6 +41,8 @@ inline const QString lblBuildArtist = QStringLiteral("lblBuildArtist");
 inline const QString lblBuildAlbum = QStringLiteral("lblBuildAlbum");
 inline const QString lblBuildTitle = QStringLiteral("lblBuildTitle");
 inline const QString lblAutoLaunch = QStringLiteral("lblAutoLaunch");
+// The build run's counts.
+inline const QString lblBuildCount = QStringLiteral("lblBuildCount");
 inline const QString imgBuildAlbumCover = QStringLiteral("imgBuildAlbumCover");
 inline const QString wbAlbumCoverLarge = QStringLiteral("wbAlbumCoverLarge");
 inline const QString wbAlbumCoverMedium = QStringLiteral("wbAlbumCoverMedium");
