@@ -6,6 +6,7 @@
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
+#include "tags/Mp3Fixture.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -18,8 +19,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -331,6 +334,57 @@ TEST(mainWindow, SmallButtonsAndCoverModes) {
     w.window->setAlbumCoverModeOfThree(2);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1") << "not saved while starting up";
     EXPECT_EQ(w.state.player.AlbumCoverMode, 0);
+}
+
+// A music folder of `count` small MP3 files.
+void MakeMusic(const QString& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        QDir().mkpath(folder + QString("/Album%1").arg(i % 3));
+        test::WriteMp3(folder + QString("/Album%1/%2.mp3").arg(i % 3).arg(i),
+                       test::ID3v2Bytes().text("TIT2", QString("Song %1").arg(i)).bytes(), test::SilentFrames(3));
+    }
+}
+
+TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
+    mainWindow w;
+    w.load();
+    MakeMusic(w.file("Music"), 3);
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    w.child<QCheckBox>("chkLogFile")->setChecked(true);
+    w.click("cmdDatabase");
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
+    EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
+    EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Complete");
+    EXPECT_FALSE(w.child<QWidget>("fraBuildProgress")->isVisible());
+    EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
+    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 3"));
+    auto* list = w.child<QListWidget>("lstFrames");
+    EXPECT_EQ(list->item(list->count() - 1)->text(), "Log File");
+    w.click("cmdViewLogFile");
+    EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
+    EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
+}
+
+TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
+    mainWindow w;
+    w.load();
+    MakeMusic(w.file("Music"), 40);
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    bool seenRunning = false;
+    QTimer::singleShot(0, [&] {
+        seenRunning = w.child<QWidget>("fraBuildProgress")->isVisible() &&
+                      w.child<QAbstractButton>("cmdCancel")->text() == "Cancel" &&
+                      !w.child<QWidget>("cmdDatabase")->isEnabled();
+        w.click("cmdCancel");
+    });
+    w.click("cmdDatabase");
+    EXPECT_TRUE(seenRunning);
+    ASSERT_FALSE(w.window.isNull()) << "Cancel stops the run, it does not close the window";
+    EXPECT_LT(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1").value(0).toInt(), 40);
+    EXPECT_EQ(w.child<QAbstractButton>("cmdCancel")->text(), "Close");
+    EXPECT_TRUE(w.child<QWidget>("cmdDatabase")->isEnabled());
+    EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
+    EXPECT_FALSE(w.state.run.BuildRunning);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -38,6 +39,11 @@ public:
     void setCaption(const QString& control, const QString& text) override { captions[control] = text; }
     void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
     void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
+    void setWindowTitle(const QString& text) override { windowTitle = text; }
+    void showLogFile(const QString& path) override { logsShown << path; }
+    void startPlayer() override { ++playerStarts; }
+    void showBuildProgress(const BuildProgress& progress) override { lastProgress = progress; }
+    void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
@@ -56,6 +62,11 @@ public:
     QMap<QString, QString> captions;
     QMap<QString, bool> enabled_;
     QMap<QString, bool> visible_;
+    QString windowTitle;
+    QStringList logsShown;
+    int playerStarts = 0;
+    BuildProgress lastProgress;
+    QStringList notes;
 };
 
 }  // namespace orv::test

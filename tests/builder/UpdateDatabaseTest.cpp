@@ -1,0 +1,245 @@
+#include "BuildFixture.h"
+#include "builder/FolderScan.h"
+#include "core/Controls.h"
+#include "store/Settings.h"
+
+namespace orv {
+namespace {
+
+using test::BuildFixture;
+using namespace test;
+
+const QString kCouldNotLocate =
+    "Orvella could not locate the Music Library specified.  Please double check that the Library Path is correct and "
+    "the file exists.";
+
+// A frame of 32 kbit/s MPEG audio that TagLib takes for a stream, padded to the size asked for.
+QByteArray TinyMp3(int size) {
+    return QByteArray("\xff\xfb\x10\xc4", 4) + QByteArray(size - 4, '\0');
+}
+
+using Build = BuildFixture;
+
+TEST_F(Build, FirstBuildThenAnUnchangedFolderWritesNothing) {
+    mp3("Rock/Don't Stop.mp3", "Don't Stop");
+    mp3v1("Rock/Old.mp3", "Old Song");
+    put("Rock/exact100.mp3", TinyMp3(100));
+    put("Rock/just101.mp3", TinyMp3(101));
+    put("notes.txt", "x");
+
+    BuildSummary first = build();
+    EXPECT_EQ(first.end, BuildSummary::End::Completed);
+    EXPECT_EQ(first.added, 3);
+    EXPECT_EQ(records(),
+              (QStringList{music("Rock/Don't Stop.mp3|Some Band|Don't Stop"), music("Rock/Old.mp3|Old Band|Old Song"),
+                           music("Rock/just101.mp3|Unknown Artist|Unknown Title")}));
+    // The ID3v1-only file got its ID3v2 tag, and its record holds the stamp the write left.
+    EXPECT_EQ(FrameBody(FileBytes(music("Rock/Old.mp3")), "TIT2").mid(1), "Old Song");
+
+    const BuildSummary second = build();
+    EXPECT_EQ(second.end, BuildSummary::End::Completed);
+    EXPECT_EQ(second.added, 0);
+    EXPECT_EQ(second.updated, 0);
+    EXPECT_EQ(second.orphaned, 0);
+    EXPECT_EQ(second.unchanged, 3);
+    EXPECT_EQ(program.ui.captions[Control::lblDownloadStatus], "Music Library Build/Update Complete");
+}
+
+TEST_F(Build, ChangedFilesAreUpdatedAndVanishedOnesOrphanedOnce) {
+    const QString kept = mp3("a/Kept.mp3", "Kept");
+    const QString gone = mp3("a/It's Gone.mp3", "Gone");
+    ASSERT_EQ(build().added, 2);
+    setTime(kept, 1600000000);
+    QFile::remove(gone);
+    mp3("b/New.mp3", "New");
+    const BuildSummary summary = build();
+    EXPECT_EQ(summary.added, 1);
+    EXPECT_EQ(summary.updated, 1);
+    EXPECT_EQ(summary.orphaned, 1);
+    EXPECT_EQ(records(), (QStringList{music("a/Kept.mp3|Some Band|Kept"), music("b/New.mp3|Some Band|New")}));
+    EXPECT_EQ(build().orphaned, 0);
+}
+
+TEST_F(Build, BlankTagsFromThePathSurviveTheNewID3v2Tag) {
+    const QString file = put("Band X - Song Y.mp3", SilentFrames(3) + ID3v1Bytes{"", "", "", "1999"}.bytes());
+    BuildOptions o = options();
+    o.updateBlankTags = true;
+    o.blankTagFormat = "%A - %T";
+    ASSERT_EQ(build(o).added, 1);
+    EXPECT_EQ(records(), QStringList{file + "|Band X|Song Y"});
+    const QByteArray bytes = FileBytes(file);
+    EXPECT_EQ(FrameBody(bytes, "TIT2").mid(1), "Song Y");
+    EXPECT_EQ(FrameBody(bytes, "TPE1").mid(1), "Band X");
+    EXPECT_EQ(GetSetting(program.state, "BlankTagFormat"), "%A - %T");
+    EXPECT_EQ(build(o).unchanged, 1) << "the stamp after the run's own writes";
+}
+
+TEST_F(Build, CancelInTheWalkSkipsVerifyButFinishesTheTextLog) {
+    mp3("a/One.mp3", "One");
+    const QString gone = mp3("a/Two.mp3", "Two");
+    ASSERT_EQ(build().added, 2);
+    SaveSetting(program.state, "SongsCount", "77");
+    QFile::remove(gone);
+    for (int i = 0; i < 20; ++i) mp3(QString("c/%1.mp3").arg(i), "x");
+
+    BuildOptions o = options();
+    o.logEnabled = true;
+    o.autoLaunch = true;
+    int yields = 0;
+    program.ui.onYield = [&] {
+        if (++yields == 3) program.state.run.CloseRequested = true;
+    };
+    const BuildSummary summary = build(o);
+    EXPECT_EQ(summary.end, BuildSummary::End::Cancelled);
+    EXPECT_EQ(records().size(), 2 + summary.added) << "no verify phase: the vanished file's record stays";
+    EXPECT_TRUE(records().contains(gone + "|Some Band|Two"));
+    const QString log = QString::fromUtf8(FileBytes(program.state.run.LogFilePath));
+    EXPECT_TRUE(log.endsWith("\r\n\r\n\r\nTOTAL ADDED FILES: " + QString::number(summary.added) +
+                             "\r\nTOTAL UPDATED FILES: 0\r\nTOTAL ORPHANED RECORDS: 0\r\n"))
+        << log.right(120).toStdString();
+    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "77") << "no signature after Cancel";
+    EXPECT_EQ(program.ui.playerStarts, 0);
+    EXPECT_FALSE(program.state.run.BuildRunning);
+    EXPECT_EQ(program.ui.captions[Control::cmdCancel], "Close");
+    EXPECT_TRUE(program.ui.enabled_[Control::cmdDatabase]);
+    EXPECT_FALSE(program.ui.visible_[Control::fraBuildProgress]);
+    EXPECT_EQ(program.ui.logsShown, QStringList{program.state.run.LogFilePath});
+}
+
+TEST_F(Build, AMusicPathThatIsNotThereLosesNoRecord) {
+    mp3("a/One.mp3", "One");
+    ASSERT_EQ(build().added, 1);
+    const QStringList before = records();
+    put("file.mp3", "x");
+    program.ui.enabled_.clear();
+    for (const QString& path : {music("unplugged"), QString(), QString("  "), music("file.mp3")}) {
+        program.ui.messages.clear();
+        BuildOptions o = options();
+        o.musicPath = path;
+        EXPECT_EQ(build(o).end, BuildSummary::End::NotStarted) << path.toStdString();
+        EXPECT_EQ(messages(), QStringList{kCouldNotLocate}) << path.toStdString();
+        EXPECT_FALSE(program.state.run.BuildRunning);
+    }
+    EXPECT_EQ(records(), before);
+    EXPECT_TRUE(program.ui.enabled_.isEmpty()) << "the window was never touched";
+}
+
+TEST_F(Build, AFolderWithoutMediaAsksBeforeItsRecordsGo) {
+    mp3("a/One.mp3", "One");
+    mp3("a/Two.mp3", "Two");
+    ASSERT_EQ(build().added, 2);
+    QDir(music("a")).removeRecursively();
+    put("readme.txt", "x");
+
+    EXPECT_EQ(build().orphaned, 0);
+    ASSERT_EQ(program.ui.questions.size(), 1);
+    EXPECT_EQ(program.ui.questions[0].title, "Music Files Not Found");
+    EXPECT_EQ(program.ui.questions[0].message, "No music files were found in " + musicDir.path() +
+                                                   "/.\n\nRemove the 2 songs of this Music Library whose files "
+                                                   "cannot be found?");
+    EXPECT_EQ(records().size(), 2);
+
+    program.ui.answers = {Answer::Yes};
+    EXPECT_EQ(build().orphaned, 2);
+    EXPECT_TRUE(records().isEmpty());
+    EXPECT_EQ(program.ui.captions[Control::cmdDatabase], "Build Music Library");
+    EXPECT_FALSE(program.ui.enabled_[Control::cmdLaunch]);
+    EXPECT_FALSE(program.ui.enabled_[Control::cmdOK]);
+}
+
+TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignature) {
+    mp3("a/One.mp3", "One");
+    mp3("a/b/Two.mp3", "Two");
+    BuildOptions o = options();
+    o.logEnabled = true;
+    o.autoLaunch = true;
+    ASSERT_EQ(build(o).end, BuildSummary::End::Completed);
+    const test::ScriptedFrontEnd& ui = program.ui;
+    EXPECT_EQ(ui.captions[Control::cmdDatabase], "Update Music Library");
+    EXPECT_EQ(ui.captions[Control::lblSongCount], "Currently 2 Songs In Selected Music Library");
+    EXPECT_EQ(ui.captions[Control::cmdCancel], "Close");
+    EXPECT_EQ(ui.captions[Control::lblBuildFile], "Verifying File:");
+    EXPECT_EQ(ui.windowTitle, "Orvella Configurator - Version 8.1.9");
+    for (const QString& control : longRunLockedControls() + songCountControls())
+        EXPECT_TRUE(ui.enabled_[control]) << control.toStdString();
+    EXPECT_FALSE(ui.visible_[Control::fraBuildProgress]);
+    EXPECT_TRUE(ui.visible_[Control::fraBuildOptions]);
+    EXPECT_TRUE(ui.visible_[Control::cmdViewLogFile]);
+    EXPECT_FALSE(ui.visible_[Control::chkAutoLaunch]) << "hidden once a log is offered";
+    EXPECT_EQ(ui.logsShown, QStringList{program.state.run.LogFilePath});
+    EXPECT_EQ(ui.playerStarts, 1);
+    EXPECT_FALSE(program.state.run.BuildRunning);
+
+    FolderTotals totals;
+    MP3SearchRecord record;
+    record.FolderPath = musicDir.path();
+    SearchForMP3Files(program.state, record, totals);
+    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "2");
+    EXPECT_EQ(GetSetting(program.state, "FileDateLowTotal"), QString::number(totals.FileDateLowTotal));
+    EXPECT_EQ(GetSetting(program.state, "FileDateHighTotal"), QString::number(totals.FileDateHighTotal));
+}
+
+TEST_F(Build, ALibraryNameThatIsNotPlainIsRefusedBeforeAnyWrite) {
+    mp3("a/One.mp3", "One");
+    BuildOptions o = options();
+    o.library = "MusicLibrary1; DROP TABLE MusicLibrary1";
+    EXPECT_EQ(build(o).end, BuildSummary::End::Failed);
+    ASSERT_EQ(program.ui.messages.size(), 1);
+    EXPECT_TRUE(program.ui.messages[0].reportText.contains("UpdateDatabase"));
+    EXPECT_TRUE(program.ui.messages[0].reportText.contains("3125"));
+    EXPECT_TRUE(records().isEmpty());
+    EXPECT_FALSE(program.state.run.BuildRunning);
+}
+
+TEST_F(Build, NamesThatAreNotTextAreNotedOnceAndNeverAdded) {
+    mp3("good.mp3", "Good");
+    const QByteArray bad = QFile::encodeName(music()) + "bad\xff.mp3";
+    QFile file;
+    ASSERT_TRUE(file.open(std::fopen(bad.constData(), "w"), QIODevice::WriteOnly, QFile::AutoCloseHandle));
+    file.write(ID3v2Bytes().text("TIT2", "Bad").bytes() + SilentFrames(3));
+    file.close();
+    BuildOptions o = options();
+    o.logEnabled = true;
+    for (int run = 0; run < 2; ++run) {
+        program.ui.notes.clear();
+        const BuildSummary summary = build(o);
+        EXPECT_EQ(summary.added, run == 0 ? 1 : 0);
+        EXPECT_EQ(summary.orphaned, 0);
+        EXPECT_EQ(program.ui.notes.size(), 1);
+        EXPECT_TRUE(program.ui.notes.value(0).startsWith(music("bad\\xff.mp3: ")));
+        EXPECT_TRUE(QString::fromUtf8(FileBytes(program.state.run.LogFilePath))
+                        .contains("\r\nSKIPPED FILE\r\n    FILENAME: " + music("bad\\xff.mp3") + "\r\n"));
+    }
+    EXPECT_EQ(records(), QStringList{music("good.mp3|Some Band|Good")});
+}
+
+TEST_F(Build, SideFileMediaTakesItsFieldsFromTheTagFile) {
+    put("v/NoTag.wma", "x");
+    const QString wma = put("v/Song.wma", "x");
+    put("v/Song.wma.tag",
+        "<song><Artist>Rock & Roll Band</Artist><Title>Song One</Title><Year>2003</Year>"
+        "<Seconds>215</Seconds><Duration>3:35</Duration></song>");
+    const QString mpeg = put("v/Clip.mpeg", "x");
+    put("v/Clip.mpeg.tag", "<x/>");
+    put("v/Other.mp2", "x");
+    put("v/Other.mp2.tag", "<x/>");
+    ASSERT_EQ(build().added, 2);
+    const QString columns =
+        "FileName || '|' || Artist || '|' || Title || '|' || Album || '|' || Track || '|' || "
+        "SongYear || '|' || CDYear || '|' || SongDecade || '|' || Seconds || '|' || Duration";
+    EXPECT_EQ(records(columns),
+              (QStringList{mpeg + "|Unknown Artist|Unknown Title|Unknown Album|0||||0|",
+                           wma + "|Rock & Roll Band|Song One|Unknown Album|0|2003|2003|2000's|215|3:35"}));
+
+    // An edit that keeps the side file's size is not seen; one that changes it is.
+    put("v/Song.wma.tag",
+        "<song><Artist>Rock & Roll Bend</Artist><Title>Song One</Title><Year>2003</Year>"
+        "<Seconds>215</Seconds><Duration>3:35</Duration></song>");
+    EXPECT_EQ(build().updated, 0);
+    put("v/Song.wma.tag", "<song><Artist>O'Brien</Artist><Track>4</Track><Duration>1'2</Duration></song>");
+    EXPECT_EQ(build().updated, 1);
+    EXPECT_TRUE(records(columns).contains(wma + "|O'Brien|Unknown Title|Unknown Album|4||||0|1'2"));
+}
+
+}  // namespace
+}  // namespace orv

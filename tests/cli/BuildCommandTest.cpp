@@ -1,0 +1,168 @@
+#include "support/Cli.h"
+#include "support/TestProgram.h"
+#include "tags/Mp3Fixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+
+namespace orv {
+namespace {
+
+using namespace test;
+
+// A music folder of MP3 files: every third one has only an ID3v1 tag, so a build writes into it.
+void MakeMusic(const QString& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        const QString album = folder + QString("/Artist %1/Album %2").arg(i % 7).arg(i % 3);
+        QDir().mkpath(album);
+        const QString title = QString("Song %1").arg(i);
+        if (i % 3 == 0)
+            WriteMp3(album + QString("/%1.mp3").arg(i), {}, SilentFrames(3),
+                     ID3v1Bytes{title, "Old Band", "Old Album", "1980", "", i % 20, 12}.bytes());
+        else
+            WriteMp3(album + QString("/%1.mp3").arg(i), ID3v2Bytes().text("TIT2", title).text("TPE1", "A").bytes(),
+                     SilentFrames(3));
+    }
+}
+
+// Every MP3 file under a folder by its path relative to it, with its bytes.
+QMap<QString, QByteArray> Files(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, {"*.mp3"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path.mid(folder.size()), FileBytes(path));
+    }
+    return files;
+}
+
+struct BuildCommand : CliHome {
+    // Past its first use, so that the music folder is the setting (on first use it is the drive root).
+    void SetUp() override {
+        CliHome::SetUp();
+        ASSERT_EQ(Cli(home.path(), {"settings", "set", "InitialUse", "False"}).status, 0);
+    }
+    QString libraries() const { return file("OrvLibraries81.mdb"); }
+    // The library's records with their paths relative to the music folder, sorted.
+    QStringList records(const QString& music) const {
+        QStringList rows =
+            QueryColumn(libraries(), "SELECT substr(FileName, " + QString::number(music.size() + 1) +
+                                         ") || '|' || Artist || '|' || Title || '|' || Album || '|' || Track || "
+                                         "'|' || SongYear || '|' || Seconds FROM MusicLibrary1");
+        rows.sort();
+        return rows;
+    }
+    QString logText() const {
+        const QStringList logs = QDir(home.path()).entryList({"MusicLibraryLog-*"}, QDir::Files, QDir::Time);
+        return logs.isEmpty() ? QString() : QString::fromUtf8(FileBytes(file(logs.first())));
+    }
+    QProcess* startBuild(const QString& music) {
+        auto* process = new QProcess;
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->start(ORVELLA_CLI, {"--home", home.path(), "build", "--music", music, "--log", "text"});
+        EXPECT_TRUE(process->waitForStarted());
+        return process;
+    }
+    // Waits until the newest log holds at least `entries` entries (or its footer).
+    void waitForEntries(int entries) const {
+        for (;;) {
+            const QString log = logText();
+            if (log.count("ADDED FILE\r\n") >= entries || log.contains("TOTAL ORPHANED")) return;
+            QThread::msleep(1);
+        }
+    }
+};
+
+TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
+    QTemporaryDir music;
+    MakeMusic(music.path(), 4);
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
+    CliRun run = Cli(home.path(), {"build", "--log", "xml"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("added 4, updated 0, orphaned 0, unchanged 0, seconds ")) << run.out.toStdString();
+    EXPECT_EQ(run.out.count('\n'), 1);
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress line without a terminal";
+    EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-MusicLibrary1-*.xml"}).size(), 1);
+
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "CreateLog", "False"}).status, 0);
+    run = Cli(home.path(), {"build"});
+    EXPECT_TRUE(run.out.startsWith("added 0, updated 0, orphaned 0, unchanged 4, seconds "));
+    EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-*"}).size(), 1) << "CreateLog is off";
+
+    EXPECT_EQ(Cli(home.path(), {"build", "--log", "html"}).status, 2);
+    EXPECT_EQ(Cli(home.path(), {"build", "--music"}).status, 2);
+    run = Cli(home.path(), {"build", "--music", music.path() + "/none"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("Orvella could not locate the Music Library specified."));
+}
+
+TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
+    QTemporaryDir music;
+    MakeMusic(music.path(), 2);
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
+    ASSERT_EQ(Cli(home.path(), {"build"}).status, 0);
+    MakeMusic(music.path() + "/more", 1);
+    CliRun run = Cli(home.path(), {"watch"});
+    EXPECT_TRUE(run.err.contains("Music Path Contents Modified")) << run.err.toStdString();
+    EXPECT_EQ(records(music.path()).size(), 2) << "no terminal: answered No";
+    MakeMusic(music.path() + "/again", 1);
+    run = Cli(home.path(), {"--yes", "watch"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(records(music.path()).size(), 4);
+}
+
+TEST_F(BuildCommand, CtrlCCancelsAfterTheCurrentFileAndFinishesTheLog) {
+    QTemporaryDir music;
+    MakeMusic(music.path(), 1500);
+    std::unique_ptr<QProcess> process(startBuild(music.path()));
+    waitForEntries(1);
+    ::kill(static_cast<pid_t>(process->processId()), SIGINT);
+    ASSERT_TRUE(process->waitForFinished(60000));
+    EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process->exitCode(), 130);
+    const QString log = logText();
+    EXPECT_TRUE(log.contains("\r\n\r\n\r\nTOTAL ADDED FILES: ")) << log.right(200).toStdString();
+    EXPECT_LT(records(music.path()).size(), 1500);
+    EXPECT_TRUE(QString::fromUtf8(process->readAllStandardOutput()).startsWith("added "));
+}
+
+// A build killed at any moment leaves the database whole and every file old or new; the next run
+// completes it, and it agrees with a build that was never interrupted.
+TEST_F(BuildCommand, AKilledBuildLosesNothing) {
+    QTemporaryDir pristine, reference;
+    MakeMusic(pristine.path(), 600);
+    const QMap<QString, QByteArray> before = Files(pristine.path());
+    ASSERT_EQ(QProcess::execute("cp", {"-a", pristine.path() + "/.", reference.path()}), 0);
+    ASSERT_EQ(Cli(home.path(), {"build", "--music", reference.path()}).status, 0);
+    const QStringList cleanRecords = records(reference.path());
+    ASSERT_EQ(cleanRecords.size(), 600);
+    const QMap<QString, QByteArray> after = Files(reference.path());
+
+    for (const int entries : {1, 150, 400, 590}) {
+        SCOPED_TRACE(entries);
+        ASSERT_EQ(Cli(home.path(), {"--yes", "libraries", "clear", "MusicLibrary1"}).status, 0);
+        QTemporaryDir music;
+        ASSERT_EQ(QProcess::execute("cp", {"-a", pristine.path() + "/.", music.path()}), 0);
+        std::unique_ptr<QProcess> process(startBuild(music.path()));
+        waitForEntries(entries);
+        process->kill();
+        process->waitForFinished();
+
+        EXPECT_EQ(QueryColumn(libraries(), "PRAGMA integrity_check"), QStringList{"ok"});
+        const QMap<QString, QByteArray> killed = Files(music.path());
+        ASSERT_EQ(killed.keys(), before.keys());
+        for (auto it = killed.cbegin(); it != killed.cend(); ++it)
+            EXPECT_TRUE(it.value() == before[it.key()] || it.value() == after[it.key()]) << it.key().toStdString();
+
+        EXPECT_EQ(Cli(home.path(), {"build", "--music", music.path()}).status, 0);
+        EXPECT_EQ(records(music.path()), cleanRecords);
+        EXPECT_EQ(Files(music.path()), after);
+    }
+}
+
+}  // namespace
+}  // namespace orv
