@@ -8,7 +8,7 @@ namespace orv {
 ConsoleFrontEnd::ConsoleFrontEnd(bool answerYes) : answerYes_(answerYes), err_(stderr) {}
 
 void ConsoleFrontEnd::showMessage(const DialogContent& content) {
-    ++messagesShown_;
+    shownTitles_ << content.title;
     err_ << content.title << '\n' << content.message << '\n';
     if (content.isReport) err_ << content.reportText << '\n';
     err_.flush();

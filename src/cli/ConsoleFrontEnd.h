@@ -2,6 +2,7 @@
 
 #include "core/FrontEnd.h"
 
+#include <QStringList>
 #include <QTextStream>
 
 namespace orv {
@@ -18,12 +19,12 @@ public:
     std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
 
-    // How many messages were shown since the start.
-    int messagesShown() const { return messagesShown_; }
+    // The titles of the messages shown since the start, in order.
+    const QStringList& shownTitles() const { return shownTitles_; }
 
 private:
     bool answerYes_;
-    int messagesShown_ = 0;
+    QStringList shownTitles_;
     QTextStream err_;
 };
 

@@ -11,13 +11,23 @@ QString firstFieldText(const Recordset& recordset) {
     return TryStep([&] { return recordset.isEOF() ? QString() : recordset.field(0).toString(); }).value_or(QString());
 }
 
+Recordset settingRecordset(ProgramState& state, const QString& name) {
+    return GetRecordset(state,
+                        QStringLiteral("SELECT SettingValue FROM Settings ") + QStringLiteral("WHERE SettingName = '") +
+                            SqlQuote(name) + "'",
+                        Db::Settings);
+}
+
 }  // namespace
 
 QString GetSetting(ProgramState& state, const QString& name) {
-    return firstFieldText(GetRecordset(state,
-                                       QStringLiteral("SELECT SettingValue FROM Settings ") +
-                                           QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
-                                       Db::Settings));
+    return firstFieldText(settingRecordset(state, name));
+}
+
+std::optional<QString> readSetting(ProgramState& state, const QString& name) {
+    const Recordset recordset = settingRecordset(state, name);
+    if (recordset.isNothing()) return std::nullopt;
+    return recordset.isEOF() ? QString() : recordset.field(0).toString();
 }
 
 void SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
