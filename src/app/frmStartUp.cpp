@@ -113,11 +113,12 @@ void frmStartUp::saveSetting(const char* procedure, const QString& name, const Q
     }
 }
 
-void frmStartUp::Form_Load() {
+bool frmStartUp::Form_Load() {
     state_.InternetConnected = IsInternetConnected(state_);
-    if (state_.run.CloseRequested) return;
+    if (state_.run.CloseRequested) return true;
     state_.run.StartingUp = true;
     state_.run.BuildRunning = false;
+    loading_ = true;
 
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
@@ -125,19 +126,25 @@ void frmStartUp::Form_Load() {
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
-    TransferPreviousLibraries(state_);
-    fillLibraryBox(GetMusicLibraries(state_));
-    showCurrentLibraryCount(state_);
+    const TransferOutcome transfer = TransferPreviousLibraries(state_);
+    if (!closeDeferred_) {
+        fillLibraryBox(GetMusicLibraries(state_));
+        showCurrentLibraryCount(state_);
 
-    CompactDatabases(state_);
+        CompactDatabases(state_);
 
-    if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
-        frmWelcome welcome(state_, this);
-        welcome.exec();
+        if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
+            frmWelcome welcome(state_, this);
+            welcome.exec();
+        }
+
+        // A carry-over that was stopped or failed is offered again at the next start.
+        if (transfer != TransferOutcome::Cancelled && transfer != TransferOutcome::Incomplete)
+            renamePreviousLibraries(state_);
     }
-
-    renamePreviousLibraries(state_);
     state_.run.StartingUp = false;
+    loading_ = false;
+    return !closeIfDeferred();
 }
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
@@ -385,6 +392,7 @@ void frmStartUp::cmdClear_Click() {
 
 void frmStartUp::cmdDatabase_Click() {
     emit buildRequested();
+    closeIfDeferred();
 }
 
 // Leaving the window.
@@ -491,7 +499,22 @@ QString frmStartUp::BrowseForFolder(QWidget* owner, const QString& title, const 
     return TrimAtNull(picker.selectedFiles().first());
 }
 
+bool frmStartUp::closeIfDeferred() {
+    if (!closeDeferred_) return false;
+    closeDeferred_ = false;
+    close();
+    return true;
+}
+
 void frmStartUp::closeEvent(QCloseEvent* event) {
+    // The load or a long run is below this event on the call stack and goes on using the window: the
+    // close stops the run, as Cancel does, and happens once it has returned.
+    if (loading_ || state_.run.BuildRunning) {
+        state_.run.CloseRequested = true;
+        closeDeferred_ = true;
+        event->ignore();
+        return;
+    }
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QWidget::closeEvent(event);

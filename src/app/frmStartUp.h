@@ -33,8 +33,9 @@ public:
     explicit frmStartUp(ProgramState& state);
 
     // The start-up part of the window's load: paths, first use, the controls, the Music
-    // Libraries, compaction, welcome.
-    void Form_Load();
+    // Libraries, compaction, welcome. False when the window was closed meanwhile: the load then
+    // stops after the carry-over, and the window closes once it returns.
+    bool Form_Load();
 
     // The window caption: "Orvella Configurator - Version 8.1.9".
     static QString windowCaption(const ProgramState& state);
@@ -99,6 +100,8 @@ private:
     // The controls that are available only while their box is ticked.
     void showDependentControls();
     void fillLibraryBox(const MusicLibraryList& list);
+    // Closes the window when a close was put off until the load or a long run returned; true then.
+    bool closeIfDeferred();
     void showAlbumCoverMode();
     void selectPanel(const QString& name);
     void readControlsIntoSettings();
@@ -117,6 +120,8 @@ private:
     void cboMusicLibrary_Click(int index);
 
     ProgramState& state_;
+    bool loading_ = false;        // Form_Load is running
+    bool closeDeferred_ = false;  // a close waits for the load or a long run to return
 
     QListWidget* lstFrames_;
     QLabel* lblDownloadStatus_;
