@@ -30,7 +30,7 @@ std::optional<QString> readSetting(ProgramState& state, const QString& name) {
     return recordset.isEOF() ? QString() : recordset.field(0).toString();
 }
 
-void SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
+bool SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
     const QString text = settingText(value);
     const Recordset count = GetRecordset(state,
                                          QStringLiteral("SELECT Count(*) FROM Settings ") +
@@ -42,7 +42,7 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
                   SqlQuote(name) + QStringLiteral("', '") + SqlQuote(text) + QStringLiteral("')")
             : QStringLiteral("UPDATE Settings ") + QStringLiteral("SET SettingValue = '") + SqlQuote(text) +
                   QStringLiteral("' ") + QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'";
-    ExecuteSQLCommand(state, statement, Db::Settings, false);
+    return ExecuteSQLCommand(state, statement, Db::Settings, false);
 }
 
 std::optional<SettingRows> listSettings(ProgramState& state) {

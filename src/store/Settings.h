@@ -18,8 +18,9 @@ QString GetSetting(ProgramState& state, const QString& name);
 std::optional<QString> readSetting(ProgramState& state, const QString& name);
 
 // Stores a setting, adding its row the first time and updating every row of the name after.
-// Booleans are stored as "True"/"False". Failures reach the caller as a RuntimeError.
-void SaveSetting(ProgramState& state, const QString& name, const QVariant& value);
+// Booleans are stored as "True"/"False". False when the statement was refused (reported); a
+// settings table that cannot be read reaches the caller as a RuntimeError.
+bool SaveSetting(ProgramState& state, const QString& name, const QVariant& value);
 
 // Every setting as (name, value), in the table's order; nothing when the settings database gave no
 // answer (reported). A table that cannot be read throws RuntimeError.
