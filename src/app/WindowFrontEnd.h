@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <vector>
 
 namespace orv {
 
@@ -29,15 +30,22 @@ public:
     void startPlayer() override;
 
     // The window whose controls the core names; the splash brought back after a No at start-up.
-    void setMainWindow(QWidget* window) { mainWindow_ = window; }
+    void setMainWindow(QWidget* window);
     void setSplash(QWidget* splash) { splash_ = splash; }
 
 private:
     QWidget* control(const QString& name) const;
+    void placeOverOwner(QWidget* dialog) const;
 
     ProgramState& state_;
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> splash_;
+    // The messages and reports shown, with what they show, while they are open.
+    struct ShownReport {
+        QPointer<QWidget> dialog;
+        DialogContent content;
+    };
+    std::vector<ShownReport> shownReports_;
 };
 
 }  // namespace orv

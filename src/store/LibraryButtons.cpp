@@ -63,7 +63,7 @@ LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selec
         if (AskQuestion(state,
                         QStringLiteral("Are you sure you want to delete the Music Library - '") + selected +
                             QStringLiteral("' ?"),
-                        QStringLiteral("Orvella")) != Answer::Yes)
+                        QStringLiteral("Orvella"), Answer::No) != Answer::Yes)
             return result;
         const bool dropped = DropMusicLibrary(state, selected);
         CompactDatabases(state);
@@ -102,7 +102,7 @@ bool clearMusicLibrary(ProgramState& state, const QString& selected) {
                     QStringLiteral("\n\n") +
                     QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
                     selected + QStringLiteral("?"),
-                QStringLiteral("Clear Music Library")) != Answer::Yes ||
+                QStringLiteral("Clear Music Library"), Answer::No) != Answer::Yes ||
             !ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + libraryTable(selected), Db::Libraries))
             return false;
         // Only a change is compacted; without an answer to the count there is nothing to compact.

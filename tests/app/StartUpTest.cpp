@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
+#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -175,6 +177,24 @@ TEST(StartUp, ClosingTheWindowDuringTheCarryOverStopsItAndEndsCleanly) {
     EXPECT_TRUE(QFile::exists(p.file("OrvLibraries8.mdb")));
     EXPECT_FALSE(QFile::exists(p.file("OrvLibraries8OLD.mdb")));
     EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT count(*) FROM Jazz"), QStringList{"0"});
+}
+
+TEST(StartUp, ADamagedSettingsDatabaseShowsEachReportOnce) {
+    StartedProgram p;
+    ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
+    QFile damaged(p.file("OrvSettings.mdb"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, '\x5a'));
+    damaged.close();
+    ASSERT_NE(p.start(), nullptr);
+    QStringList shown;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "frmErrorMessage" && window->isVisible())
+            shown << window->findChild<QLabel*>("lblTitle")->text() + '|' +
+                         window->findChild<QLabel*>("lblMessage")->text() + '|' +
+                         window->findChild<QTextEdit*>("txtError")->toPlainText();
+    ASSERT_FALSE(shown.isEmpty()) << "the failure is reported";
+    EXPECT_EQ(shown.size(), QSet<QString>(shown.begin(), shown.end()).size()) << shown.join('\n').toStdString();
 }
 
 TEST(StartUp, CloseRequestedSkipsTheLoad) {

@@ -182,6 +182,7 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
     EXPECT_TRUE(deleted.done);
     EXPECT_EQ(p.ui.questions.last().title, "Orvella");
     EXPECT_EQ(p.ui.questions.last().message, "Are you sure you want to delete the Music Library - 'Old' ?");
+    EXPECT_EQ(p.ui.questions.last().defaultAnswer, Answer::No) << "Enter does not delete";
     EXPECT_EQ(lastMessage().title, "Music Library Deleted");
     EXPECT_EQ(lastMessage().message, "Old was deleted successfully.");
     EXPECT_EQ(tables(), QStringList{"MusicLibrary1"});
@@ -220,6 +221,7 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
               "This cannot be undone and you will need to rebuild this Music Library again (or choose another one) "
               "in order to use Orvella. \n\nAre you sure you would like to remove ALL records from the Music Library - "
               "Rock?");
+    EXPECT_EQ(p.ui.questions.last().defaultAnswer, Answer::No) << "Enter does not clear";
     EXPECT_EQ(rows("Rock"), 3);
 
     p.ui.answers = {Answer::Yes};
@@ -301,6 +303,7 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     EXPECT_EQ(p.ui.questions[0].message,
               "Orvella has detected a previous version of the program. \n\n"
               "Would you like to automatically transfer all of the existing Music Libraries to the new version?");
+    EXPECT_EQ(p.ui.questions[0].defaultAnswer, Answer::Yes) << "a carry-over removes nothing";
     EXPECT_TRUE(p.ui.messages.isEmpty()) << p.ui.messages.value(0).reportText.toStdString();
 
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Same"), QStringList{"A"});
