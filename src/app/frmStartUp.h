@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -76,10 +77,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildPanels();
     QFrame* buildPathsPanel();
+    QFrame* buildBlankTagsFrame(QWidget* parent);
     QGroupBox* buildBuildOptions(QWidget* parent);
     QGridLayout* buildProgressArea(QWidget* parent);
     QFrame* buildAlbumCoversPanel();
@@ -105,6 +108,7 @@ private:
     void showAlbumCoverMode();
     void selectPanel(const QString& name);
     void readControlsIntoSettings();
+    // Saves every setting; when a step failed, says so and gives false.
     bool saveFromControls();
     void reportHandlerError(const char* procedure, const class RuntimeError& error);
     // Saves one setting; a failure is reported as the named handler's.
@@ -122,6 +126,9 @@ private:
     ProgramState& state_;
     bool loading_ = false;        // Form_Load is running
     bool closeDeferred_ = false;  // a close waits for the load or a long run to return
+    // The skin's background picture, and the picture at the window's size.
+    QPixmap background_;
+    QPixmap scaledBackground_;
 
     QListWidget* lstFrames_;
     QLabel* lblDownloadStatus_;
