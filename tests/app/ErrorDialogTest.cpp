@@ -7,7 +7,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMessageBox>
@@ -95,8 +94,7 @@ TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
         QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
     EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), info.convertToFormat(QImage::Format_ARGB32));
 
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(dialog, &enter);
+    test::PressEnter(dialog);
     EXPECT_EQ(p.dialog(), nullptr);
 }
 
@@ -123,28 +121,24 @@ TEST(ErrorDialog, QuestionsAnswerSixOnlyForYes) {
 // button has it first.
 TEST(ErrorDialog, EnterAnswersWithTheFocusedButton) {
     WindowedProgram p;
-    const auto pressEnter = [](QWidget* dialog) {
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(dialog->focusWidget(), &enter);
-    };
     QString focused;
     OnNextModal([&](QWidget* dialog) {
-        focused = dialog->focusWidget()->objectName();
-        pressEnter(dialog);
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
     EXPECT_EQ(AskQuestion(p.state, "Carry over?", "Orvella"), Answer::Yes);
     EXPECT_EQ(focused, "cmdYes");
 
     OnNextModal([&](QWidget* dialog) {
-        focused = dialog->focusWidget()->objectName();
-        pressEnter(dialog);
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
     EXPECT_EQ(AskQuestion(p.state, "Delete it?", "Orvella", Answer::No), Answer::No);
     EXPECT_EQ(focused, "cmdNo");
 
     OnNextModal([&](QWidget* dialog) {
         Child<QWidget>(dialog, "cmdNo")->setFocus();
-        pressEnter(dialog);
+        test::PressEnter(dialog);
     });
     EXPECT_EQ(AskQuestion(p.state, "Carry over?", "Orvella"), Answer::No) << "the focus moved to No";
 }
@@ -180,6 +174,7 @@ TEST(ErrorDialog, ReportsStayAboveTheWindowTheyBelongTo) {
 
     // The main window is still loading: not shown yet.
     QWidget main;
+    main.winId();
     p.frontEnd.setMainWindow(&main);
     EXPECT_EQ(early->windowHandle()->transientParent(), main.windowHandle()) << "an earlier report is adopted";
     showPlainMessage(p.state, "During the load", "Later");

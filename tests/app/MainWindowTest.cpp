@@ -16,7 +16,6 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QInputDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -196,15 +195,16 @@ TEST(mainWindow, ClearingTheOptionsBoxAsksFirst) {
     auto* box = w.child<QCheckBox>("chkOptions");
     ASSERT_TRUE(box->isChecked());
     QString asked;
+    QString focused;
     OnNextModal([&](QWidget* dialog) {
         asked = dialog->findChild<QLabel*>("lblMessage")->text();
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(dialog->focusWidget(), &enter);
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
     box->click();
     EXPECT_TRUE(asked.startsWith("Be very careful when de-selecting this option.  If you uncheck this box"));
-    EXPECT_TRUE(box->isChecked()) << "Enter answers No: the button stays";
-    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(focused, "cmdNo") << "the question that removes the Options button starts on No";
+    EXPECT_TRUE(box->isChecked()) << "Enter answered No";
     EXPECT_EQ(w.setting("ShowOptionsButton"), "True");
 
     OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
@@ -328,12 +328,14 @@ TEST(mainWindow, LibraryButtons) {
     EXPECT_EQ(box->count(), 2);
     EXPECT_EQ(w.state.CurrentMusicLibrary, "My_Rock_Songs");
 
-    OnNextModal([](QWidget* dialog) {
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(dialog->focusWidget(), &enter);
+    QString focused;
+    OnNextModal([&](QWidget* dialog) {
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
     w.click("cmdDeleteLibrary");
-    EXPECT_EQ(box->count(), 2) << "Enter answers No";
+    EXPECT_EQ(focused, "cmdNo") << "Enter does not delete";
+    EXPECT_EQ(box->count(), 2);
     OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
     w.click("cmdDeleteLibrary");
     EXPECT_EQ(box->count(), 1);
