@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the Orvella Configurator needs to build, run and test.
 # Safe to run again: packages already present are left as they are.
+# HTTPS runs on Qt's OpenSSL backend (libqt6network6 brings libssl3); ca-certificates holds the
+# roots it checks web sites against.
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,7 @@ packages=(
   qt6-base-dev libgl-dev
   libsqlite3-dev libtag1-dev
   libgtest-dev
+  ca-certificates
   fonts-liberation2
   python3 python3-mutagen
 )

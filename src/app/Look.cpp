@@ -20,6 +20,7 @@ const QString kButtonStyle = QStringLiteral(
     "  border-radius: 8px;"
     "  padding: 4px 10px;"
     "}"
+    "QAbstractButton:focus { border-color: rgb(255, 255, 0); }"
     "QAbstractButton:hover { background-color: rgb(0, 0, 255); color: rgb(255, 255, 0); }"
     "QAbstractButton:pressed, QAbstractButton:checked { background-color: rgb(0, 128, 0); color: rgb(255, 255, 0); }"
     "QAbstractButton:disabled { background-color: rgb(150, 90, 90); color: rgb(220, 220, 220); }");

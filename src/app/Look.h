@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 class QAbstractButton;
@@ -9,9 +10,12 @@ namespace orv {
 
 struct ProgramState;
 
+// The colour the buttons sit on, and the skin's background under its picture.
+inline const QColor kSkinBackgroundColour{64, 0, 128};
+
 // Gives a button the program's look (red and rounded, blue under the mouse, green while
-// pressed, white bold Arial caption) and its caption. The caption goes to the button as
-// given: "&&" shows as one ampersand.
+// pressed, a yellow rim while it has the focus, white bold Arial caption) and its caption. The caption goes to the
+// button as given: "&&" shows as one ampersand.
 void FormatButton(QAbstractButton* button, const QString& caption);
 
 // Changes the caption of a button that already has the look.

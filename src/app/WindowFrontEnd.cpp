@@ -10,26 +10,57 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QWindow>
 
 namespace orv {
 
 WindowFrontEnd::WindowFrontEnd(ProgramState& state) : state_(state) {}
 
 void WindowFrontEnd::showMessage(const DialogContent& content) {
+    // A failure met again and again says so once: an identical report on screen is not repeated.
+    std::erase_if(shownReports_, [](const ShownReport& shown) { return shown.dialog.isNull(); });
+    for (const ShownReport& shown : shownReports_)
+        if (shown.content == content && shown.dialog->isVisible()) return;
+
     auto* dialog = new frmErrorMessage(state_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->showContent(content);
+    shownReports_.push_back({dialog, content});
+    placeOverOwner(dialog);
     if (content.modal) {
         dialog->exec();
         return;
     }
     dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
     dialog->repaint();
+}
+
+void WindowFrontEnd::setMainWindow(QWidget* window) {
+    mainWindow_ = window;
+    controls_.clear();
+    // Reports shown before the main window existed stay above it once it shows.
+    for (const ShownReport& shown : shownReports_)
+        if (shown.dialog && shown.dialog->isVisible() && !shown.dialog->windowHandle()->transientParent())
+            placeOverOwner(shown.dialog);
+}
+
+// A dialog stays above the window it belongs to: the modal window the user answers now, else the
+// main window, also while that is still loading and not yet shown.
+void WindowFrontEnd::placeOverOwner(QWidget* dialog) const {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner || owner == dialog) owner = mainWindow_;
+    if (!owner) return;
+    owner->winId();
+    dialog->winId();
+    dialog->windowHandle()->setTransientParent(owner->windowHandle());
 }
 
 Answer WindowFrontEnd::askQuestion(const DialogContent& content) {
     frmErrorMessage dialog(state_);
     dialog.showQuestion(content);
+    placeOverOwner(&dialog);
     QObject::connect(&dialog, &frmErrorMessage::answeredNoDuringStartUp, [this] {
         if (!splash_) return;
         splash_->show();
@@ -54,8 +85,10 @@ void WindowFrontEnd::endProgram() {
 }
 
 void WindowFrontEnd::yield() {
+    // A build yields after every directory entry: its window is brought up to date about 30 times a
+    // second.
     constexpr qint64 kEventInterval = 33;
-    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventInterval) return;
+    if (state_.run.buildInProgress && sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventInterval) return;
     sinceEvents_.start();
     showPendingProgress();
     QCoreApplication::processEvents();

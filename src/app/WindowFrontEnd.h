@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 namespace orv {
 
@@ -15,7 +16,7 @@ struct ProgramState;
 // The windowed program's face: messages, reports and questions in frmErrorMessage, control
 // changes on the main window.
 //
-// During a long run the window is repainted and its events (the Cancel button) handled at most
+// During a build run the window is repainted and its events (the Cancel button) handled at most
 // about 30 times a second, however often the run yields; what the run shows in between only
 // changes the controls.
 class WindowFrontEnd : public FrontEnd {
@@ -37,14 +38,12 @@ public:
     void showBuildProgress(const BuildProgress& progress) override;
 
     // The window whose controls the core names; the splash brought back after a No at start-up.
-    void setMainWindow(QWidget* window) {
-        mainWindow_ = window;
-        controls_.clear();
-    }
+    void setMainWindow(QWidget* window);
     void setSplash(QWidget* splash) { splash_ = splash; }
 
 private:
     QWidget* control(const QString& name);
+    void placeOverOwner(QWidget* dialog) const;
     void showPendingProgress();
 
     ProgramState& state_;
@@ -54,6 +53,12 @@ private:
     QHash<QString, QPointer<QWidget>> controls_;
     QElapsedTimer sinceEvents_;
     std::optional<BuildProgress> pendingProgress_;
+    // The messages and reports shown, with what they show, while they are open.
+    struct ShownReport {
+        QPointer<QWidget> dialog;
+        DialogContent content;
+    };
+    std::vector<ShownReport> shownReports_;
 };
 
 }  // namespace orv

@@ -137,7 +137,8 @@ void frmErrorMessage::showContent(const DialogContent& content) {
             cursor.mergeCharFormat(bold);
         }
     }
-    adjustSize();
+    cmdOK_->setFocus();
+    fitContent();
 }
 
 void frmErrorMessage::showQuestion(const DialogContent& content) {
@@ -148,7 +149,15 @@ void frmErrorMessage::showQuestion(const DialogContent& content) {
     cmdOK_->hide();
     cmdYes_->show();
     cmdNo_->show();
+    (content.defaultAnswer == Answer::No ? cmdNo_ : cmdYes_)->setFocus();
+    fitContent();
+}
+
+void frmErrorMessage::fitContent() {
     adjustSize();
+    // The wrapped texts need their height at any width they are given: the dialog does not shrink
+    // below the size that shows all of it.
+    setMinimumSize(size());
 }
 
 void frmErrorMessage::cmdOK_Click() {
@@ -176,17 +185,18 @@ void frmErrorMessage::cmdNo_Click() {
     close();
 }
 
+// Enter answers with the button that has the focus; anywhere else it closes the dialog, as OK does.
 void frmErrorMessage::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        cmdOK_Click();
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        if (focused && focused->isVisible())
+            focused->click();
+        else
+            cmdOK_Click();
         return;
     }
     QDialog::keyPressEvent(event);
 }
-
-}  // namespace orv
-
-namespace orv {
 
 void frmErrorMessage::resizeEvent(QResizeEvent* event) {
     imgBG_->setGeometry(rect());

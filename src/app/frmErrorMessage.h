@@ -40,6 +40,7 @@ protected:
 private:
     void setCaptions(const DialogContent& content);
     void setIcon(int icon);
+    void fitContent();
 
     ProgramState& state_;
     QLabel* imgBG_;

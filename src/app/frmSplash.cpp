@@ -120,7 +120,10 @@ void frmSplash::Timer1_Timer() {
     mainWindow_ = new frmStartUp(state_);
     frontEnd_.setMainWindow(mainWindow_);
     emit mainWindowCreated(mainWindow_);
-    mainWindow_->Form_Load();
+    if (!mainWindow_->Form_Load()) {
+        close();
+        return;
+    }
     mainWindow_->show();
     if (commandLine_ == QLatin1String("Y")) {
         // The run shows itself in the main window; the splash would stand in front of it.

@@ -22,6 +22,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -38,6 +40,7 @@ namespace {
 
 const QString kModule = QStringLiteral("frmStartUp");
 const QString kSavingSettings = QStringLiteral("Saving Settings...");
+const QString kReady = QStringLiteral("Ready...");
 
 // A Windows colour number (red in the low byte) as a colour.
 QColor windowsColour(const QString& number) {
@@ -115,11 +118,12 @@ void frmStartUp::saveSetting(const char* procedure, const QString& name, const Q
     }
 }
 
-void frmStartUp::Form_Load() {
+bool frmStartUp::Form_Load() {
     state_.InternetConnected = IsInternetConnected(state_);
-    if (state_.run.CloseRequested) return;
+    if (state_.run.CloseRequested) return true;
     state_.run.StartingUp = true;
     state_.run.BuildRunning = false;
+    loading_ = true;
 
     // From here on a failing step is passed over.
     SetDatabasePaths(state_);
@@ -127,19 +131,25 @@ void frmStartUp::Form_Load() {
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
-    TransferPreviousLibraries(state_);
-    fillLibraryBox(GetMusicLibraries(state_));
-    showCurrentLibraryCount(state_);
+    const TransferOutcome transfer = TransferPreviousLibraries(state_);
+    if (!closeDeferred_) {
+        fillLibraryBox(GetMusicLibraries(state_));
+        showCurrentLibraryCount(state_);
 
-    CompactDatabases(state_);
+        CompactDatabases(state_);
 
-    if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
-        frmWelcome welcome(state_, this);
-        welcome.exec();
+        if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
+            frmWelcome welcome(state_, this);
+            welcome.exec();
+        }
+
+        // A carry-over that was stopped or failed is offered again at the next start.
+        if (transfer != TransferOutcome::Cancelled && transfer != TransferOutcome::Incomplete)
+            renamePreviousLibraries(state_);
     }
-
-    renamePreviousLibraries(state_);
     state_.run.StartingUp = false;
+    loading_ = false;
+    return !closeIfDeferred();
 }
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
@@ -180,14 +190,9 @@ void frmStartUp::fillControls() {
 
     setWindowTitle(windowCaption(state_));
 
-    if (const auto background = loadSkinPicture(state_, QStringLiteral("Background"))) {
-        QPalette palette = this->palette();
-        palette.setBrush(
-            QPalette::Window,
-            QBrush(QPixmap::fromImage(*background).scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-        setPalette(palette);
-        setAutoFillBackground(true);
-    }
+    if (const auto background = loadSkinPicture(state_, QStringLiteral("Background")))
+        background_ = QPixmap::fromImage(*background);
+    update();
 
     chkLogFile_->setChecked(player.CreateLog);
     lstLogType_->setCurrentRow(0);
@@ -329,7 +334,7 @@ void frmStartUp::chkOptions_Click(bool ticked) {
                            "be able to view the Options screen within Orvella.\n\nYou will need to come back to "
                            "this screen and re-check this box to be able to show the Options button again.\n\n"
                            "Are you really sure this is what you want to do?"),
-            QStringLiteral("Orvella")) != Answer::Yes) {
+            QStringLiteral("Orvella"), Answer::No) != Answer::Yes) {
         const QSignalBlocker quiet(chkOptions_);
         chkOptions_->setChecked(true);
         return;
@@ -402,6 +407,7 @@ BuildOptions frmStartUp::buildOptions() const {
 
 void frmStartUp::cmdDatabase_Click() {
     UpdateDatabase(state_, buildOptions());
+    closeIfDeferred();
 }
 
 void frmStartUp::cmdViewLogFile_Click() {
@@ -424,31 +430,29 @@ void frmStartUp::readControlsIntoSettings() {
 
 bool frmStartUp::saveFromControls() {
     readControlsIntoSettings();
-    saveAllSettings(state_, txtMusic_->text());
-    try {
-        SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
-    } catch (const RuntimeError&) {
-        return false;
-    }
-    return true;
+    const bool saved = saveAllSettings(state_, txtMusic_->text());
+    const bool marked = TryStep([&] {
+                            return SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
+                        }).value_or(false);
+    if (saved && marked) return true;
+    showPlainMessage(state_, QStringLiteral("Your settings could not be saved."), QStringLiteral("Settings Not Saved"));
+    lblDownloadStatus_->setText(kReady);
+    return false;
 }
 
 void frmStartUp::cmdOK_Click() {
     lblDownloadStatus_->setText(kSavingSettings);
     state_.player.NowPlayingSeconds = nowPlayingSecondsValue(txtNowPlayingSeconds_->text());
-    int count = 0;
-    try {
-        const std::optional<int> songs = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
-        if (!songs) return;
-        count = *songs;
-    } catch (const RuntimeError& error) {
-        reportHandlerError("cmdOK_Click", error);
+    // A library whose table is missing has no songs; without a libraries database (reported) nothing is done.
+    const std::optional<std::optional<int>> counted =
+        TryStep([&] { return countRows(state_, state_.CurrentMusicLibrary, Db::Libraries); });
+    if (counted && !*counted) {
+        lblDownloadStatus_->setText(kReady);
         return;
     }
-    if (count > 0) {
+    if (counted.value_or(0).value_or(0) > 0) {
         state_.MusicPath = txtMusic_->text();
-        saveFromControls();
-        close();
+        if (saveFromControls()) close();
         return;
     }
     showPlainMessage(state_,
@@ -456,21 +460,21 @@ void frmStartUp::cmdOK_Click() {
                                     "Library before attempting to start Orvella.  Click the 'Build Music Library' "
                                     "button to do this now."),
                      QStringLiteral("Music Library Is Empty"));
-    lblDownloadStatus_->setText(QStringLiteral("Ready..."));
+    lblDownloadStatus_->setText(kReady);
     selectPanel(QStringLiteral("Music Libraries"));
 }
 
 void frmStartUp::cmdLaunch_Click() {
     lblDownloadStatus_->setText(kSavingSettings);
     state_.player.NowPlayingSeconds = nowPlayingSecondsValue(txtNowPlayingSeconds_->text());
-    saveFromControls();
+    if (!saveFromControls()) return;
     const QString player = playerPath(state_);
     if (!QFileInfo(player).isExecutable() || !QProcess::startDetached(player, {}, state_.paths.programFolder)) {
         showPlainMessage(state_,
                          QStringLiteral("Orvella could not be started. The player program was not found at:\n\n") +
                              player + QStringLiteral("\n\nYour settings have been saved."),
                          QStringLiteral("Orvella Not Found"), DialogContent::Information);
-        lblDownloadStatus_->setText(QStringLiteral("Ready..."));
+        lblDownloadStatus_->setText(kReady);
         return;
     }
     close();
@@ -500,16 +504,44 @@ QString frmStartUp::BrowseForFolder(QWidget* owner, const QString& title, const 
     picker.setObjectName(QStringLiteral("BrowseForFolder"));
     picker.setFileMode(QFileDialog::Directory);
     picker.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    const QFileInfo initial(initialFolder);
-    if (initial.isDir()) {
-        picker.setDirectory(initial.absoluteDir());
+    // A stored folder ends in a separator; the picker opens in the folder above it, with it selected.
+    const QFileInfo initial(QDir::cleanPath(initialFolder));
+    if (!initialFolder.isEmpty() && initial.isDir()) {
+        picker.setDirectory(initial.absolutePath());
         picker.selectFile(initial.absoluteFilePath());
     }
     if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return QString();
     return TrimAtNull(picker.selectedFiles().first());
 }
 
+bool frmStartUp::closeIfDeferred() {
+    if (!closeDeferred_) return false;
+    closeDeferred_ = false;
+    close();
+    return true;
+}
+
+// The skin's colour under its picture, so that the window reads the same without one; the picture
+// covers the window at any size, centred, its proportions kept.
+void frmStartUp::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kSkinBackgroundColour);
+    if (background_.isNull()) return;
+    const QSize covered = background_.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    if (scaledBackground_.size() != covered)
+        scaledBackground_ = background_.scaled(covered, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    painter.drawPixmap((width() - covered.width()) / 2, (height() - covered.height()) / 2, scaledBackground_);
+}
+
 void frmStartUp::closeEvent(QCloseEvent* event) {
+    // The load or a long run is below this event on the call stack and goes on using the window: the
+    // close stops the run, as Cancel does, and happens once it has returned.
+    if (loading_ || state_.run.BuildRunning) {
+        state_.run.CloseRequested = true;
+        closeDeferred_ = true;
+        event->ignore();
+        return;
+    }
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QWidget::closeEvent(event);

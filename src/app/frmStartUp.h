@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -34,8 +35,9 @@ public:
     explicit frmStartUp(ProgramState& state);
 
     // The start-up part of the window's load: paths, first use, the controls, the Music
-    // Libraries, compaction, welcome.
-    void Form_Load();
+    // Libraries, compaction, welcome. False when the window was closed meanwhile: the load then
+    // stops after the carry-over, and the window closes once it returns.
+    bool Form_Load();
 
     // The window caption: "Orvella Configurator - Version 8.1.9".
     static QString windowCaption(const ProgramState& state);
@@ -76,10 +78,12 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildPanels();
     QFrame* buildPathsPanel();
+    QFrame* buildBlankTagsFrame(QWidget* parent);
     QGroupBox* buildBuildOptions(QWidget* parent);
     QGroupBox* buildProgressFrame(QWidget* parent);
     QFrame* buildAlbumCoversPanel();
@@ -100,9 +104,12 @@ private:
     // The controls that are available only while their box is ticked.
     void showDependentControls();
     void fillLibraryBox(const MusicLibraryList& list);
+    // Closes the window when a close was put off until the load or a long run returned; true then.
+    bool closeIfDeferred();
     void showAlbumCoverMode();
     void selectPanel(const QString& name);
     void readControlsIntoSettings();
+    // Saves every setting; when a step failed, says so and gives false.
     bool saveFromControls();
     void reportHandlerError(const char* procedure, const class RuntimeError& error);
     // Saves one setting; a failure is reported as the named handler's.
@@ -118,6 +125,11 @@ private:
     void cboMusicLibrary_Click(int index);
 
     ProgramState& state_;
+    bool loading_ = false;        // Form_Load is running
+    bool closeDeferred_ = false;  // a close waits for the load or a long run to return
+    // The skin's background picture, and the picture at the window's size.
+    QPixmap background_;
+    QPixmap scaledBackground_;
 
     QListWidget* lstFrames_;
     QLabel* lblDownloadStatus_;

@@ -33,7 +33,8 @@ const QString kWindowStyle = QStringLiteral(
     "QGroupBox { color: rgb(255, 212, 0); font: bold 9pt 'Liberation Sans'; border: 1px solid rgba(255, 255, 255, 90);"
     "  border-radius: 6px; margin-top: 10px; padding: 10px 8px 6px 8px; background: rgba(0, 0, 0, 70); }"
     "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; }"
-    "QLabel[heading=\"true\"] { color: rgb(255, 212, 0); font: bold 13pt 'Liberation Sans'; }");
+    "QLabel[heading=\"true\"] { color: rgb(255, 212, 0); font: bold 13pt 'Liberation Sans'; }"
+    "QLabel#lblBlankTagParameters { font: 9pt 'Liberation Mono'; }");
 
 // A picture of an album cover at one of the player's cover sizes.
 QPixmap coverIllustration(int size) {
@@ -91,6 +92,34 @@ QLabel* frmStartUp::label(QWidget* parent, const char* name, const QString& capt
 }
 
 // Music Libraries
+// The pattern by which blank tags are read from a file's path, and how to write one.
+QFrame* frmStartUp::buildBlankTagsFrame(QWidget* parent) {
+    frmBlankTags_ = new QFrame(parent);
+    frmBlankTags_->setObjectName(QStringLiteral("frmBlankTags"));
+    auto* blankTags = new QGridLayout(frmBlankTags_);
+    blankTags->setContentsMargins(22, 0, 0, 0);
+    blankTags->setVerticalSpacing(2);
+    blankTags->addWidget(label(frmBlankTags_, "lblBlankTagFormat", QStringLiteral("Format:")), 0, 0);
+    txtBlankTagFormat_ = new QLineEdit(frmBlankTags_);
+    txtBlankTagFormat_->setObjectName(QStringLiteral("txtBlankTagFormat"));
+    blankTags->addWidget(txtBlankTagFormat_, 0, 1);
+    const std::pair<const char*, QString> help[] = {
+        {"lblBlankTagParametersHeading", QStringLiteral("Use Any Of The  Following Parameters:")},
+        {"lblBlankTagParameters",
+         QStringLiteral("%A - Artist         %B - Album  %T - Title            %K - Track #   \\  -   Folder   ")},
+        {"lblBlankTagAdvice", QStringLiteral("For Best Results, Do Not Use Any Single Parameter More Than Once")},
+        {"lblBlankTagExample",
+         QStringLiteral("Example:  %A\\%B\\%K - %T  for a file stored as  Artist\\Album\\01 - Title.mp3")},
+    };
+    int row = 1;
+    for (const auto& [name, text] : help) {
+        QLabel* line = label(frmBlankTags_, name, text);
+        line->setTextFormat(Qt::PlainText);
+        blankTags->addWidget(line, row++, 1);
+    }
+    return frmBlankTags_;
+}
+
 // The options a build run takes.
 QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
     auto* fraBuildOptions = new QGroupBox(QStringLiteral("Build Options"), parent);
@@ -99,17 +128,7 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
     chkBlankTags_ = checkBox(fraBuildOptions, "chkBlankTags",
                              QStringLiteral("Attempt To Update Blank ID3 Tags From Filenames And/Or Folders?"));
     options->addWidget(chkBlankTags_, 0, 0, 1, 2);
-    frmBlankTags_ = new QFrame(fraBuildOptions);
-    frmBlankTags_->setObjectName(QStringLiteral("frmBlankTags"));
-    auto* blankTags = new QHBoxLayout(frmBlankTags_);
-    blankTags->setContentsMargins(22, 0, 0, 0);
-    blankTags->addWidget(label(frmBlankTags_, "lblBlankTagFormat", QStringLiteral("Format:")));
-    txtBlankTagFormat_ = new QLineEdit(frmBlankTags_);
-    txtBlankTagFormat_->setObjectName(QStringLiteral("txtBlankTagFormat"));
-    blankTags->addWidget(txtBlankTagFormat_, 1);
-    blankTags->addWidget(label(frmBlankTags_, "lblBlankTagHelp",
-                               QStringLiteral("%A Artist   %B Album   %T Title   %K Track #   \\ Folder")));
-    options->addWidget(frmBlankTags_, 1, 0, 1, 2);
+    options->addWidget(buildBlankTagsFrame(fraBuildOptions), 1, 0, 1, 2);
     chkDownloadCoverArt_ =
         checkBox(fraBuildOptions, "chkDownloadCoverArt", QStringLiteral("Download Album Cover Art From The Internet?"));
     options->addWidget(chkDownloadCoverArt_, 2, 0, 1, 2);
@@ -394,7 +413,6 @@ QFrame* frmStartUp::buildLogFilePanel() {
 }
 
 void frmStartUp::buildPanels() {
-    setStyleSheet(kWindowStyle);
     auto* area = new QVBoxLayout;
 
     area->addWidget(buildPathsPanel());
@@ -434,10 +452,17 @@ void frmStartUp::buildPanels() {
         windowButton->setMinimumWidth(110);
         bottom->addWidget(windowButton);
     }
-    auto* layout = new QVBoxLayout(this);
+    // The window's look belongs to its own controls: the standard dialogs it opens keep theirs.
+    auto* controls = new QWidget(this);
+    controls->setObjectName(QStringLiteral("windowControls"));
+    controls->setStyleSheet(kWindowStyle);
+    auto* layout = new QVBoxLayout(controls);
     layout->setContentsMargins(12, 12, 12, 10);
     layout->addLayout(top, 1);
     layout->addLayout(bottom);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(controls);
     resize(900, 640);
 }
 

@@ -84,7 +84,6 @@ private:
     BuildOptions options_;
     QString step_ = QStringLiteral("0");
     QElapsedTimer clock_;
-    QElapsedTimer sinceCommit_;
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
     LibraryIndex library_;

@@ -62,7 +62,6 @@ void BuildRun::verifyRecord(const QString& fileName) {
     ++state_.run.OrphanedCount;
     if (batch_) batch_->wrote();
     if (log_) log_->logOrphanedRecord(fileName);
-    if (sinceCommit_.elapsed() >= 1000) commitWrites();
 }
 
 }  // namespace orv

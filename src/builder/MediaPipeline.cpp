@@ -92,7 +92,6 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
 void BuildRun::afterFile() {
     state_.ui().showBuildProgress(
         {filesSeen_, state_.run.AddedCount, state_.run.UpdatedCount, unchanged_, clock_.elapsed()});
-    if (sinceCommit_.elapsed() >= 1000) commitWrites();
 }
 
 void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {

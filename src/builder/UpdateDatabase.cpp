@@ -59,7 +59,6 @@ void restoreWindowAfterCancel(ProgramState& state) {
 BuildRun::BuildRun(ProgramState& state, const BuildOptions& options) : state_(state), options_(options) {
     state_.run.buildInProgress = true;
     clock_.start();
-    sinceCommit_.start();
 }
 
 BuildRun::~BuildRun() {
@@ -70,15 +69,13 @@ BuildRun::~BuildRun() {
 }
 
 void BuildRun::releaseLibrary() {
+    commitWrites();
     batch_.reset();
     state_.run.SharedLibraryConnection.reset();
 }
 
 void BuildRun::commitWrites() {
-    if (!batch_) return;
-    batch_.reset();
-    batch_.emplace(state_);
-    sinceCommit_.restart();
+    if (batch_) batch_->commit();
 }
 
 BuildSummary BuildRun::run() {

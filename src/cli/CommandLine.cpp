@@ -71,8 +71,11 @@ int runSettings(Command& c) {
         return c.status();
     }
     if (action == QLatin1String("get") && c.args.size() == 2) {
-        const QString value = GetSetting(c.state, c.args[1]);
-        if (c.status() == 0) c.out << value << '\n';
+        try {
+            if (const std::optional<QString> value = readSetting(c.state, c.args[1])) c.out << *value << '\n';
+        } catch (const RuntimeError& error) {
+            reportError(c.state, kModule, QStringLiteral("settings get"), error);
+        }
         return c.status();
     }
     if (action == QLatin1String("set") && c.args.size() == 3) {

@@ -17,8 +17,13 @@ struct Command {
     QTextStream& out;
     QStringList args;
 
-    // 1 when anything was reported during the command, else 0.
-    int status() const { return ui.messagesShown() > 0 ? 1 : 0; }
+    // 1 when anything was shown during the command but the messages titled as its `confirmations`
+    // (what it shows when it is done), else 0.
+    int status(const QStringList& confirmations = {}) const {
+        for (const QString& title : ui.shownTitles())
+            if (!confirmations.contains(title)) return 1;
+        return 0;
+    }
 };
 
 // `libraries list | create NAME | clear NAME | delete NAME | transfer`: the Music Library buttons.

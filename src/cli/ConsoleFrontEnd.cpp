@@ -62,7 +62,7 @@ void ConsoleFrontEnd::noteFile(const QString& path, const QString& note) {
 
 void ConsoleFrontEnd::showMessage(const DialogContent& content) {
     endProgressLine();
-    ++messagesShown_;
+    shownTitles_ << content.title;
     err_ << content.title << '\n' << content.message << '\n';
     if (content.isReport) err_ << content.reportText << '\n';
     err_.flush();

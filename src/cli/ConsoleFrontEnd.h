@@ -3,6 +3,7 @@
 #include "core/FrontEnd.h"
 
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTextStream>
 
 namespace orv {
@@ -26,8 +27,8 @@ public:
     void showBuildProgress(const BuildProgress& progress) override;
     void noteFile(const QString& path, const QString& note) override;
 
-    // How many messages were shown since the start.
-    int messagesShown() const { return messagesShown_; }
+    // The titles of the messages shown since the start, in order.
+    const QStringList& shownTitles() const { return shownTitles_; }
 
     // From now on Ctrl-C sets the flag (the program's CloseRequested); a second Ctrl-C ends the
     // program at once.
@@ -40,7 +41,7 @@ public:
 
 private:
     bool answerYes_;
-    int messagesShown_ = 0;
+    QStringList shownTitles_;
     QTextStream err_;
     bool* closeRequested_ = nullptr;
     bool playerRequested_ = false;

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
+#include "errors/ErrorReport.h"
 #include "store/LibraryButtons.h"
 #include "store/LibraryTransfer.h"
 #include "store/MusicLibraries.h"
@@ -8,12 +9,13 @@ namespace orv {
 namespace {
 
 // The listed library a typed name stands for (letter case ignored, as the engine's table names);
-// empty, with a note, when there is none. Only listed libraries are cleared or deleted, so no
+// empty, with a message, when there is none. Only listed libraries are cleared or deleted, so no
 // reserved table is ever touched.
-QString listedLibrary(const QStringList& listed, const QString& typed) {
+QString listedLibrary(Command& c, const QStringList& listed, const QString& typed) {
     for (const QString& name : listed)
         if (name.compare(typed, Qt::CaseInsensitive) == 0) return name;
-    QTextStream(stderr) << "There is no Music Library named '" << typed << "'.\n";
+    showPlainMessage(c.state, QStringLiteral("There is no Music Library named '") + typed + QStringLiteral("'."),
+                     QStringLiteral("Music Library Not Found"));
     return {};
 }
 
@@ -27,13 +29,15 @@ int runLibraries(Command& c) {
         return c.status();
     }
     if (action == QLatin1String("create") && c.args.size() == 2 && !c.args[1].isEmpty())
-        return newMusicLibraryNamed(c.state, c.args[1]).done ? 0 : 1;
+        return newMusicLibraryNamed(c.state, c.args[1]).done ? c.status({kLibraryCreatedTitle}) : 1;
     if ((action == QLatin1String("clear") || action == QLatin1String("delete")) && c.args.size() == 2) {
         const QStringList listed = GetMusicLibraries(c.state).names;
-        const QString name = listedLibrary(listed, c.args[1]);
+        const QString name = listedLibrary(c, listed, c.args[1]);
         if (name.isEmpty()) return 1;
-        if (action == QLatin1String("clear")) return clearMusicLibrary(c.state, name) ? 0 : 1;
-        return deleteMusicLibrary(c.state, name, static_cast<int>(listed.size())).done ? 0 : 1;
+        if (action == QLatin1String("clear")) return clearMusicLibrary(c.state, name) ? c.status() : 1;
+        return deleteMusicLibrary(c.state, name, static_cast<int>(listed.size())).done
+                   ? c.status({kLibraryDeletedTitle})
+                   : 1;
     }
     if (action == QLatin1String("transfer") && c.args.size() == 1) {
         switch (TransferPreviousLibraries(c.state)) {
@@ -41,9 +45,10 @@ int runLibraries(Command& c) {
             c.out << "No previous version's Music Libraries were found.\n";
             return 0;
         case TransferOutcome::Transferred:
-            return c.status();
+            return c.status({kLibrariesRenamedTitle});
         case TransferOutcome::Declined:
         case TransferOutcome::Cancelled:
+        case TransferOutcome::Incomplete:
             return 1;
         }
     }

@@ -8,6 +8,9 @@
 
 namespace orv {
 
+// The answers of a Yes/No question, with the numbers the message dialog stores.
+enum class Answer { Yes = 6, No = 7 };
+
 // What the message dialog shows: the windows draw it, the command line prints it,
 // the tests record it.
 struct DialogContent {
@@ -26,6 +29,10 @@ struct DialogContent {
     QList<Range> boldRanges;  // headings shown in bold within reportText
     bool modal = false;
     bool endProgram = false;
+    // A question's button that has the focus first, so that Enter gives this answer.
+    Answer defaultAnswer = Answer::Yes;
+
+    bool operator==(const DialogContent&) const = default;
 };
 
 // How far a build run has come.
@@ -36,9 +43,6 @@ struct BuildProgress {
     qint64 unchanged = 0;
     qint64 elapsedMs = 0;
 };
-
-// The answers of a Yes/No question, with the numbers the message dialog stores.
-enum class Answer { Yes = 6, No = 7 };
 
 // The core's only way to reach the user. The windowed program, the command line and the
 // tests' scripted double implement it.

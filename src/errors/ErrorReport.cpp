@@ -95,10 +95,11 @@ void reportError(ProgramState& state, const QString& module, const QString& proc
                              .codeLine = codeLine});
 }
 
-Answer AskQuestion(ProgramState& state, const QString& message, const QString& title) {
+Answer AskQuestion(ProgramState& state, const QString& message, const QString& title, Answer defaultAnswer) {
     DialogContent content = freshDialog(message, title);
     content.icon = DialogContent::Question;
     content.modal = true;
+    content.defaultAnswer = defaultAnswer;
     const Answer answer = state.ui().askQuestion(content);
     state.MessageAnswer = static_cast<int>(answer);
     return answer;

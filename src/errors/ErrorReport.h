@@ -51,7 +51,9 @@ void showPlainMessage(ProgramState& state, const QString& message, const QString
 void reportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message = kFatalErrorMessage, const QVariant& codeLine = QStringLiteral("0"));
 
-// Asks a Yes/No question; No also when the dialog is closed otherwise.
-Answer AskQuestion(ProgramState& state, const QString& message, const QString& title);
+// Asks a Yes/No question; No also when the dialog is closed otherwise. A question whose Yes
+// removes something gives No as the default answer.
+Answer AskQuestion(ProgramState& state, const QString& message, const QString& title,
+                   Answer defaultAnswer = Answer::Yes);
 
 }  // namespace orv

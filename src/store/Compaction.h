@@ -6,10 +6,11 @@ namespace orv {
 
 struct ProgramState;
 
-// Compacts the main, settings and libraries databases, in that order. A leftover temporary
-// file (the database's path + "2") is removed first. The compacted copy replaces the
-// database in one atomic rename, so a crash leaves the old file or the new one; a file that
-// a connection of this program still holds, or that cannot be compacted, is left as it was.
+// Compacts the main, settings and libraries databases, in that order, each in place (the engine's
+// VACUUM, crash-safe through its journal): a crash leaves the database whole, and the connections
+// other programs hold to it (the player's) stay valid. A leftover temporary file of an older
+// compaction (the database's path + "2") is removed first. A database that another connection is
+// reading or writing, that may not be written, or that cannot be compacted is left as it was.
 void CompactDatabases(ProgramState& state);
 
 // Compacts one database file; false when it was left as it was.

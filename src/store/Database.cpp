@@ -3,29 +3,13 @@
 #include "store/SqlDialect.h"
 
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
 #include <cerrno>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <map>
-
 namespace orv {
 namespace {
-
-// Files that connections of this process hold open, with how many connections hold each.
-QMutex gOpenFilesMutex;
-std::map<QString, int>& openFiles() {
-    static std::map<QString, int> files;
-    return files;
-}
-
-QString canonicalKey(const QString& path) {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
-}
 
 // Maps the engine's failures onto the numbers the program's handlers test.
 RuntimeError engineError(sqlite3* db, int code) {
@@ -69,24 +53,11 @@ Connection::Connection(const QString& path) : path_(path) {
         throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot open database '%1': %2.").arg(path, reason));
     }
     sqlite3_busy_timeout(db_, 5000);
-
-    canonicalPath_ = canonicalKey(path);
-    QMutexLocker lock(&gOpenFilesMutex);
-    ++openFiles()[canonicalPath_];
 }
 
 Connection::~Connection() {
     if (!db_) return;
     sqlite3_close_v2(db_);
-    QMutexLocker lock(&gOpenFilesMutex);
-    auto found = openFiles().find(canonicalPath_);
-    if (found != openFiles().end() && --found->second == 0) openFiles().erase(found);
-}
-
-bool Connection::isHeldOpen(const QString& path) {
-    const QString key = canonicalKey(path);
-    QMutexLocker lock(&gOpenFilesMutex);
-    return openFiles().count(key) > 0;
 }
 
 bool Connection::stillMatchesFile() const {

@@ -38,14 +38,10 @@ public:
     // True when the file behind the path is still the file this connection opened.
     bool stillMatchesFile() const;
 
-    // Whether some connection of this process holds the file at `path` open.
-    static bool isHeldOpen(const QString& path);
-
 private:
     sqlite3_stmt* prepare(const QString& sql);
 
     QString path_;
-    QString canonicalPath_;
     sqlite3* db_ = nullptr;
     unsigned long long device_ = 0;
     unsigned long long inode_ = 0;

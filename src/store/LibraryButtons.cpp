@@ -11,6 +11,7 @@ namespace orv {
 namespace {
 
 const QString kModule = QStringLiteral("frmStartUp");
+const QString kNotCreatedTitle = QStringLiteral("Music Library NOT Created");
 
 }  // namespace
 
@@ -25,11 +26,15 @@ LibraryButtonResult newMusicLibrary(ProgramState& state) {
 LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typed) {
     const QString name = libraryNameFromTyped(typed);
     if (name.isEmpty()) return {};
+    if (!IsPlainLibraryName(name)) {
+        showPlainMessage(state, libraryNameRefusal(name), kNotCreatedTitle);
+        return {};
+    }
     if (!CreateMusicLibrary(state, name)) {
         showPlainMessage(state,
                          QStringLiteral("There was a problem creating the Music Library - '") + name +
                              QStringLiteral("'.") + QStringLiteral("\n\n") + QStringLiteral("Please try again."),
-                         QStringLiteral("Music Library NOT Created"));
+                         kNotCreatedTitle);
         return {};
     }
     CompactDatabases(state);
@@ -38,7 +43,7 @@ LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typ
                          QStringLiteral("' has been successfully created.") + QStringLiteral("\n\n") +
                          QStringLiteral("You must now populate this Music Library by clicking the 'Build Music "
                                         "Library' button."),
-                     QStringLiteral("Music Library Created"));
+                     kLibraryCreatedTitle);
     MusicLibraryList libraries = GetMusicLibraries(state);
     libraries.select = name;
     return {true, libraries};
@@ -58,7 +63,7 @@ LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selec
         if (AskQuestion(state,
                         QStringLiteral("Are you sure you want to delete the Music Library - '") + selected +
                             QStringLiteral("' ?"),
-                        QStringLiteral("Orvella")) != Answer::Yes)
+                        QStringLiteral("Orvella"), Answer::No) != Answer::Yes)
             return result;
         const bool dropped = DropMusicLibrary(state, selected);
         CompactDatabases(state);
@@ -67,8 +72,7 @@ LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selec
         libraries.refill = true;
         result.libraries = libraries;
         if (dropped) {
-            showPlainMessage(state, selected + QStringLiteral(" was deleted successfully."),
-                             QStringLiteral("Music Library Deleted"));
+            showPlainMessage(state, selected + QStringLiteral(" was deleted successfully."), kLibraryDeletedTitle);
             result.done = true;
         }
     } catch (const RuntimeError& error) {
@@ -89,7 +93,6 @@ bool clearMusicLibrary(ProgramState& state, const QString& selected) {
                              QStringLiteral("For Your Information..."), DialogContent::Information);
             return false;
         }
-        bool cleared = false;
         if (AskQuestion(
                 state,
                 QStringLiteral("Clicking this button will erase all existing records from the Music Library - ") +
@@ -99,15 +102,12 @@ bool clearMusicLibrary(ProgramState& state, const QString& selected) {
                     QStringLiteral("\n\n") +
                     QStringLiteral("Are you sure you would like to remove ALL records from the Music Library - ") +
                     selected + QStringLiteral("?"),
-                QStringLiteral("Clear Music Library")) == Answer::Yes &&
-            ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + libraryTable(selected), Db::Libraries)) {
-            cleared = true;
-            const std::optional<int> count = countRows(state, selected, Db::Libraries);
-            if (!count) return cleared;
-            showLibraryCount(state, *count);
-        }
-        CompactDatabases(state);
-        return cleared;
+                QStringLiteral("Clear Music Library"), Answer::No) != Answer::Yes ||
+            !ExecuteSQLCommand(state, QStringLiteral("DELETE * FROM ") + libraryTable(selected), Db::Libraries))
+            return false;
+        // Only a change is compacted; without an answer to the count there is nothing to compact.
+        if (showLibraryCountOf(state, selected)) CompactDatabases(state);
+        return true;
     } catch (const RuntimeError& error) {
         reportError(state, kModule, QStringLiteral("cmdClear_Click"), error);
         return false;
@@ -118,12 +118,7 @@ void selectMusicLibrary(ProgramState& state, const QString& entry) {
     try {
         state.CurrentMusicLibrary = entry;
         if (state.run.StartingUp) return;
-        const std::optional<int> count = countRows(state, state.CurrentMusicLibrary, Db::Libraries);
-        if (!count) {
-            state.ui().setAllEnabled(songCountControls(), false);
-            return;
-        }
-        showLibraryCount(state, *count);
+        showLibraryCountOf(state, state.CurrentMusicLibrary);
     } catch (const RuntimeError& error) {
         reportError(state, kModule, QStringLiteral("cboMusicLibrary_Click"), error);
     }

@@ -9,6 +9,10 @@ namespace orv {
 
 struct ProgramState;
 
+// The titles of the messages that tell a library was created or deleted.
+inline const QString kLibraryCreatedTitle = QStringLiteral("Music Library Created");
+inline const QString kLibraryDeletedTitle = QStringLiteral("Music Library Deleted");
+
 // What a library button leaves for the window.
 struct LibraryButtonResult {
     bool done = false;                          // the library was created or deleted
@@ -27,7 +31,8 @@ LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typ
 LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selected, int entryCount);
 
 // The Clear button on the selected entry: needs data-access version 2.70, asks first, deletes
-// every record, shows the new count and compacts. True when the records were deleted.
+// every record, shows the new count and compacts (only then: no change, no compaction). True when
+// the records were deleted.
 bool clearMusicLibrary(ProgramState& state, const QString& selected);
 
 // A selection in the library box: the entry becomes CurrentMusicLibrary; outside start-up its

@@ -9,20 +9,35 @@
 #include "store/ProgramFiles.h"
 #include "store/WriteBatch.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace orv {
 namespace {
+
+const QString kModule = QStringLiteral("frmStartUp");
+
+// A previous version's table as it stands in SQL: between double quotes, since its name need not be
+// plain. That database is only read.
+QString previousTable(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
 
 // Value texts of the copy from a previous version's record.
 QString textValue(const QVariant& field) {
     return SqlText(field.isNull() ? QString() : field.toString());
 }
 
-QString numberValue(const QVariant& field) {
+// A number for a Long column. A value that is no number of that column's range does not fit: it is
+// stored as Null and counted in `unfit`.
+QString numberValue(const QVariant& field, int& unfit) {
     if (field.isNull()) return QStringLiteral("0");
     bool ok = false;
     const double value = field.toDouble(&ok);
-    if (!ok) throw RuntimeError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-    return SqlQuote(QString::number(value, 'g', 15));
+    if (ok && value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max())
+        return SqlQuote(QString::number(value, 'g', 15));
+    ++unfit;
+    return QStringLiteral("NULL");
 }
 
 // A date keeps Null as Null: an empty text is no date.
@@ -30,7 +45,7 @@ QString dateValue(const QVariant& field) {
     return field.isNull() ? QStringLiteral("NULL") : textValue(field);
 }
 
-QString transferInsertStatement(const QString& table, const Recordset& old) {
+QString transferInsertStatement(const QString& table, const Recordset& old, int& unfit) {
     enum Kind { Text, Number, Date };
     struct Column {
         const char* target;
@@ -69,13 +84,111 @@ QString transferInsertStatement(const QString& table, const Recordset& old) {
         targets << QString::fromLatin1(column.target);
         const QVariant field = old.field(QString::fromLatin1(column.source));
         values << (column.kind == Text     ? textValue(field)
-                   : column.kind == Number ? numberValue(field)
+                   : column.kind == Number ? numberValue(field, unfit)
                                            : dateValue(field));
     }
     return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" ") + QStringLiteral("(") +
            targets.join(QStringLiteral(", ")) + QStringLiteral(") ") + QStringLiteral("SELECT ") +
            values.join(QStringLiteral(", "));
 }
+
+// Copies the records of `old` into `table`, yielding before each; false when Cancel stopped the
+// copy or the engine rejected a record (reported).
+bool copyRecords(ProgramState& state, Recordset& old, const QString& table, const QString& name, int& unfit) {
+    if (old.isBOF() && old.isEOF()) return true;
+    const QString total = QString::number(old.recordCount());
+    int counter = 0;
+    for (; !old.isEOF(); old.moveNext()) {
+        state.ui().yield();
+        if (state.run.CloseRequested) return false;
+        ++counter;
+        state.ui().setVisible(Control::frmStartUp, true);
+        state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Automatically Transferring ") + name +
+                                                              QStringLiteral(" - Record #") + QString::number(counter) +
+                                                              QStringLiteral(" of ") + total);
+        if (!ExecuteSQLCommand(state, transferInsertStatement(table, old, unfit), Db::Libraries)) return false;
+    }
+    return true;
+}
+
+// The names the libraries are carried over under, in the order of `names`: plain names stay, the
+// others are mended so that they meet neither a plain name nor one mended before.
+QStringList carriedOverNames(const QStringList& names) {
+    QStringList taken;
+    for (const QString& name : names)
+        if (IsPlainLibraryName(name)) taken << name;
+    QStringList targets;
+    for (const QString& name : names) {
+        targets << mendedLibraryName(name, taken);
+        if (targets.last() != name) taken << targets.last();
+    }
+    return targets;
+}
+
+// How one library's carry-over ended.
+struct LibraryCopy {
+    enum Result { AlreadyThere, Copied, Stopped, Failed } result;
+    int unfit = 0;  // values stored as Null
+};
+
+// Carries one library over under `target`: skipped when both hold as many rows, else made when
+// missing and copied whole. A failure is reported here; the new table is then left as it was.
+LibraryCopy carryOver(ProgramState& state, const QString& name, const QString& target) {
+    try {
+        const std::optional<int> oldCount = countTableRows(state, previousTable(name), Db::PreviousLibraries);
+        if (!oldCount) return {LibraryCopy::Failed};
+        const std::optional<int> newCount = countRowsQuietly(state, target, Db::Libraries);
+        if (newCount == oldCount) return {LibraryCopy::AlreadyThere};
+        // The first library is there from the first use; it is made only when missing.
+        if (target != kFirstMusicLibrary || !newCount) CreateMusicLibrary(state, target);
+        state.ui().setAllEnabled(longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile},
+                                 false);
+        state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
+        if (const std::optional<int> unfit = TransferLibraryRecords(state, name, target))
+            return {LibraryCopy::Copied, *unfit};
+        return {state.run.CloseRequested ? LibraryCopy::Stopped : LibraryCopy::Failed};
+    } catch (const RuntimeError& error) {
+        reportError(state, kModule, QStringLiteral("TransferLibraryRecords"), error,
+                    QStringLiteral("The Music Library - '") + name +
+                        QStringLiteral("' could not be carried over from the previous version.") +
+                        QStringLiteral("\n\n") +
+                        QStringLiteral("It is left as it was, and the previous version's file is kept for another "
+                                       "try at the next start."));
+        return {LibraryCopy::Failed};
+    }
+}
+
+// What the user is told once every library is carried over.
+struct TransferNotes {
+    QStringList renamed;  // "'old' is now 'new'"
+    QStringList unfit;    // "library: n values"
+    bool incomplete = false;
+
+    void note(const QString& name, const QString& target, const LibraryCopy& copy) {
+        if (copy.result == LibraryCopy::Failed) incomplete = true;
+        if (copy.result == LibraryCopy::Failed || copy.result == LibraryCopy::Stopped) return;
+        if (target != name) renamed << QStringLiteral("'") + name + QStringLiteral("' is now '") + target + "'";
+        if (copy.unfit > 0)
+            unfit << target + QStringLiteral(": ") + QString::number(copy.unfit) +
+                         (copy.unfit == 1 ? QStringLiteral(" value") : QStringLiteral(" values"));
+    }
+
+    void show(ProgramState& state) const {
+        if (!renamed.isEmpty())
+            showPlainMessage(state,
+                             QStringLiteral("These Music Libraries of the previous version have names that cannot be "
+                                            "used as they are. They were carried over under new names:") +
+                                 QStringLiteral("\n\n") + renamed.join(QLatin1Char('\n')),
+                             kLibrariesRenamedTitle);
+        if (!unfit.isEmpty())
+            showPlainMessage(state,
+                             QStringLiteral("Some values of the previous version's Music Libraries do not fit their "
+                                            "columns (text in a number column, for example). They were carried over "
+                                            "empty:") +
+                                 QStringLiteral("\n\n") + unfit.join(QLatin1Char('\n')),
+                             QStringLiteral("Music Library Values Left Empty"));
+    }
+};
 
 }  // namespace
 
@@ -92,6 +205,7 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
         return TransferOutcome::Declined;
 
     const QStringList names = GetPreviousMusicLibraries(state);
+    TransferNotes notes;
     bool cancelShown = false;
     if (!names.isEmpty()) {
         state.run.BuildRunning = true;
@@ -100,53 +214,33 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
             state.run.BuildRunning = false;
             return TransferOutcome::Cancelled;
         }
-        for (const QString& name : names) {
-            // A library begun after Cancel would be emptied and left so.
-            if (state.run.CloseRequested) break;
-            const std::optional<int> oldCount = countRowsQuietly(state, name, Db::PreviousLibraries);
-            // Nothing can be copied from a table that cannot be read; the new one is left alone.
-            if (!oldCount) continue;
-            const std::optional<int> newCount = countRowsQuietly(state, name, Db::Libraries);
-            if (newCount == oldCount) continue;
-            const QString trimmed = name.trimmed();
-            // The first library is there from the first use; it is made only when missing.
-            if (!trimmed.isEmpty() && (trimmed != kFirstMusicLibrary || !newCount)) CreateMusicLibrary(state, name);
-            state.ui().setAllEnabled(
-                longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile}, false);
-            state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
-            cancelShown = true;
-            TryStep([&] { TransferLibraryRecords(state, name); });
+        const QStringList targets = carriedOverNames(names);
+        // A library begun after Cancel would only be rolled back.
+        for (qsizetype i = 0; i < names.size() && !state.run.CloseRequested; ++i) {
+            const LibraryCopy copy = carryOver(state, names[i], targets[i]);
+            cancelShown = cancelShown || copy.result != LibraryCopy::AlreadyThere;
+            notes.note(names[i], targets[i], copy);
         }
     }
     state.ui().setAllEnabled(longRunLockedControls(), true);
     if (cancelShown) state.ui().setCaption(Control::cmdCancel, QStringLiteral("Close"));
     state.run.BuildRunning = false;
-    return state.run.CloseRequested ? TransferOutcome::Cancelled : TransferOutcome::Transferred;
+    if (state.run.CloseRequested) return TransferOutcome::Cancelled;
+    notes.show(state);
+    return notes.incomplete ? TransferOutcome::Incomplete : TransferOutcome::Transferred;
 }
 
-void TransferLibraryRecords(ProgramState& state, const QString& name) {
-    const QString table = libraryTable(name);
+std::optional<int> TransferLibraryRecords(ProgramState& state, const QString& name, const QString& target) {
+    const QString table = libraryTable(target);
     WriteBatch batch(state);
-    // Rows copied into a table that could not be emptied would be doubled.
-    if (!ExecuteSQLCommand(state, QStringLiteral("DELETE FROM ") + table, Db::Libraries)) return;
-    Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + table, Db::PreviousLibraries);
-    if (!(old.isBOF() && old.isEOF())) {
-        const QString total = QString::number(old.recordCount());
-        int counter = 0;
-        for (; !old.isEOF(); old.moveNext()) {
-            state.ui().yield();
-            if (state.run.CloseRequested) break;
-            ++counter;
-            state.ui().setVisible(Control::frmStartUp, true);
-            state.ui().setCaption(Control::lblDownloadStatus,
-                                  QStringLiteral("Automatically Transferring ") + name + QStringLiteral(" - Record #") +
-                                      QString::number(counter) + QStringLiteral(" of ") + total);
-            ExecuteSQLCommand(state, transferInsertStatement(table, old), Db::Libraries);
-            batch.wrote();
-        }
-    }
+    if (!ExecuteSQLCommand(state, QStringLiteral("DELETE FROM ") + table, Db::Libraries)) return std::nullopt;
+    Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + previousTable(name), Db::PreviousLibraries);
+    int unfit = 0;
+    const bool copied = copyRecords(state, old, table, target, unfit);
     old.close();
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Ready..."));
+    if (!copied || !batch.commit()) return std::nullopt;
+    return unfit;
 }
 
 }  // namespace orv

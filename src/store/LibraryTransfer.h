@@ -1,17 +1,28 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace orv {
 
 struct ProgramState;
 
-// The start-up carry-over of a previous version's libraries.
-enum class TransferOutcome { NoPreviousVersion, Declined, Cancelled, Transferred };
+// The title of the message that names the libraries carried over under new names.
+inline const QString kLibrariesRenamedTitle = QStringLiteral("Music Libraries Renamed");
+
+// The start-up carry-over of a previous version's libraries. A library whose name cannot stand
+// bare is carried over under a mended name (mendedLibraryName); the renamed libraries, and the
+// values that did not fit their columns, are each told in one message at the end. Incomplete: a
+// library could not be carried over (reported), so the previous version's file is to be kept, as
+// after Cancelled.
+enum class TransferOutcome { NoPreviousVersion, Declined, Cancelled, Incomplete, Transferred };
 TransferOutcome TransferPreviousLibraries(ProgramState& state);
 
-// Copies one library's records from the previous libraries database over the new table's. Throws
-// RuntimeError for a failure that ends the copy; rejected statements are reported as they come.
-void TransferLibraryRecords(ProgramState& state, const QString& name);
+// Copies the records of the previous version's library `name` over those of the library `target`,
+// in one transaction that commits only once every record is copied: the number of values that did
+// not fit their column and were stored as Null. Nothing, with the library left as it was, when
+// Cancel stopped the copy or the engine rejected a statement (reported); a failure that ends the
+// copy throws RuntimeError, and leaves the library as it was too.
+std::optional<int> TransferLibraryRecords(ProgramState& state, const QString& name, const QString& target);
 
 }  // namespace orv

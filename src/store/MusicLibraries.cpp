@@ -7,6 +7,7 @@
 #include "store/LibrarySchema.h"
 #include "store/Settings.h"
 
+#include <QHash>
 #include <sqlite3.h>
 
 namespace orv {
@@ -25,6 +26,57 @@ std::optional<int> rowsToKeep(ProgramState& state, const QString& name) {
     } catch (const RuntimeError&) {
         return 0;
     }
+}
+
+bool canStartName(char32_t c) {
+    return c < 0x80 ? (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' : QChar::isLetter(c);
+}
+
+bool canStandInName(char32_t c) {
+    return canStartName(c) || (c < 0x80 ? c >= '0' && c <= '9' : QChar::isNumber(c) || QChar::isMark(c));
+}
+
+// The reserved table a name stands for (letter case ignored), in its own spelling.
+std::optional<QString> reservedTableName(const QString& name) {
+    for (const QString& reserved : reservedTableNames())
+        if (name.compare(reserved, Qt::CaseInsensitive) == 0) return reserved;
+    return std::nullopt;
+}
+
+// Whether the engine prepares a statement whole.
+bool prepares(sqlite3* db, const QByteArray& sql) {
+    sqlite3_stmt* statement = nullptr;
+    const char* tail = nullptr;
+    const bool prepared =
+        sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &statement, &tail) == SQLITE_OK &&
+        statement && QByteArray(tail).trimmed().isEmpty();
+    sqlite3_finalize(statement);
+    return prepared;
+}
+
+// Whether the engine's parser takes the name bare in every shape of statement the program writes
+// with a library name. It is asked on a private in-memory database, where a table of that name is
+// made so that the other statements can be prepared; none of them is run.
+bool standsBareInEveryStatement(const QString& name) {
+    static const char* const statements[] = {
+        "SELECT Count(*) FROM %1",
+        "SELECT * FROM %1",
+        "SELECT Count(*) FROM %1 WHERE Filename = 'x'",
+        "DELETE FROM %1",
+        "INSERT INTO %1 (Filename) SELECT 'x'",
+        "UPDATE %1 SET Filename = 'x' WHERE Filename = 'y'",
+        "CREATE INDEX IF NOT EXISTS \"%1.Filename\" ON %1 (Filename)",
+        "DROP TABLE %1",
+    };
+    sqlite3* db = nullptr;
+    bool stands =
+        sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+        sqlite3_exec(db, QStringLiteral("CREATE TABLE %1 (Filename Text(255))").arg(name).toUtf8().constData(), nullptr,
+                     nullptr, nullptr) == SQLITE_OK;
+    for (const char* statement : statements)
+        stands = stands && prepares(db, QString::fromLatin1(statement).arg(name).toUtf8());
+    sqlite3_close(db);
+    return stands;
 }
 
 QString songCountCaption(int count) {
@@ -69,7 +121,11 @@ QString libraryTable(const QString& name) {
 }
 
 std::optional<int> countRows(ProgramState& state, const QString& name, Db selector) {
-    Recordset counted = GetRecordset(state, QStringLiteral("SELECT Count(*) FROM ") + libraryTable(name), selector);
+    return countTableRows(state, libraryTable(name), selector);
+}
+
+std::optional<int> countTableRows(ProgramState& state, const QString& table, Db selector) {
+    Recordset counted = GetRecordset(state, QStringLiteral("SELECT Count(*) FROM ") + table, selector);
     if (counted.isNothing()) return std::nullopt;
     const int count = counted.field(0).toInt();
     counted.close();
@@ -106,18 +162,38 @@ const QStringList& reservedTableNames() {
 bool IsPlainLibraryName(const QString& name) {
     const QList<uint> characters = name.toUcs4();
     if (characters.isEmpty()) return false;
-    for (qsizetype i = 0; i < characters.size(); ++i) {
-        const char32_t c = characters[i];
-        const bool ascii = c < 0x80;
-        const bool starts = ascii ? (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' : QChar::isLetter(c);
-        const bool follows = starts || (ascii ? c >= '0' && c <= '9' : QChar::isNumber(c) || QChar::isMark(c));
-        if (!(i == 0 ? starts : follows)) return false;
-    }
-    const QByteArray utf8 = name.toUtf8();
-    if (sqlite3_keyword_check(utf8.constData(), static_cast<int>(utf8.size()))) return false;
-    for (const QString& reserved : reservedTableNames())
-        if (name.compare(reserved, Qt::CaseInsensitive) == 0) return false;
-    return true;
+    for (qsizetype i = 0; i < characters.size(); ++i)
+        if (!(i == 0 ? canStartName(characters[i]) : canStandInName(characters[i]))) return false;
+    if (reservedTableName(name)) return false;
+    // The engine's answer depends on the name alone, and counts ask it at every song a run adds.
+    thread_local QHash<QString, bool> answers;
+    const auto known = answers.constFind(name);
+    return known != answers.constEnd() ? *known : *answers.insert(name, standsBareInEveryStatement(name));
+}
+
+QString libraryNameRefusal(const QString& name) {
+    QString why;
+    if (const std::optional<QString> reserved = reservedTableName(name))
+        why = QStringLiteral("It is the name of the ") + *reserved +
+              QStringLiteral(" table, which Orvella keeps in the same database.") + QStringLiteral("\n\n");
+    return QStringLiteral("The name '") + name + QStringLiteral("' cannot be used for a Music Library.") +
+           QStringLiteral("\n\n") + why +
+           QStringLiteral(
+               "A name may hold letters, digits and \"_\" (blanks become \"_\"), and must not start with "
+               "a digit or be a word the database reserves, such as Order or Select.");
+}
+
+QString mendedLibraryName(const QString& name, const QStringList& taken) {
+    if (IsPlainLibraryName(name)) return name;
+    QString base;
+    for (const char32_t c : name.toUcs4()) base += canStandInName(c) ? QString::fromUcs4(&c, 1) : QStringLiteral("_");
+    if (base.isEmpty() || !canStartName(base.toUcs4().first()) ||
+        base.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+        base.prepend(QLatin1Char('_'));
+    QString candidate = base;
+    for (int n = 2; !IsPlainLibraryName(candidate) || taken.contains(candidate, Qt::CaseInsensitive); ++n)
+        candidate = base + QLatin1Char('_') + QString::number(n);
+    return candidate;
 }
 
 QString libraryNameFromTyped(const QString& typed) {
@@ -201,6 +277,20 @@ void showLibraryCount(ProgramState& state, int count) {
                           count == 0 ? QStringLiteral("Build Music Library") : QStringLiteral("Update Music Library"));
     state.ui().setAllEnabled(songCountControls(), count != 0);
     state.ui().setCaption(Control::lblSongCount, songCountCaption(count));
+}
+
+std::optional<int> showLibraryCountOf(ProgramState& state, const QString& name) {
+    try {
+        const std::optional<int> count = countRows(state, name, Db::Libraries);
+        if (count)
+            showLibraryCount(state, *count);
+        else
+            state.ui().setAllEnabled(songCountControls(), false);
+        return count;
+    } catch (const RuntimeError&) {
+        state.ui().setAllEnabled(songCountControls(), false);
+        throw;
+    }
 }
 
 void showCurrentLibraryCount(ProgramState& state) {

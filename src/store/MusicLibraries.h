@@ -14,9 +14,20 @@ struct ProgramState;
 const QStringList& reservedTableNames();
 
 // Whether a library name can stand as a bare table name in SQL: letters, digits and "_", not
-// starting with a digit, not a word of the SQL language and not a reserved table name. Every
-// procedure here refuses other names before they reach a statement.
+// starting with a digit, not a reserved table name, and taken by the engine's parser bare in every
+// shape of statement the program writes with a library name (so a keyword such as Action or Window
+// is a name, Order or Select is not). Every procedure here refuses other names before they reach a
+// statement.
 bool IsPlainLibraryName(const QString& name);
+
+// Why a name that is not plain cannot be a library's, and what would work.
+QString libraryNameRefusal(const QString& name);
+
+// The plain name a previous version's library is carried over under: a plain name stays as it is;
+// otherwise every character that cannot stand in a name becomes "_", a name that cannot start as it
+// does gets a leading "_", and while the result is not plain or is one of `taken` (letter case
+// ignored) "_2", "_3"... is added.
+QString mendedLibraryName(const QString& name, const QStringList& taken);
 
 // A typed name as a library name: every blank becomes "_".
 QString libraryNameFromTyped(const QString& typed);
@@ -52,7 +63,10 @@ bool DropMusicLibrary(ProgramState& state, const QString& name);
 // "SELECT Count(*) FROM <library>" against the database of `selector`: nothing when no recordset
 // came back (no database); throws when the table cannot be read or the name is not plain.
 std::optional<int> countRows(ProgramState& state, const QString& name, Db selector);
-// The same count, with a failure read as "not known".
+// The same count of a table as it stands in SQL.
+std::optional<int> countTableRows(ProgramState& state, const QString& table, Db selector);
+// The count of a library, with a failure read as "not known": nothing for a table that cannot be
+// read as for no answer.
 std::optional<int> countRowsQuietly(ProgramState& state, const QString& name, Db selector);
 
 // Makes the index on Filename beside a library table when it is missing; failures pass silently.
@@ -68,6 +82,11 @@ int showAddedSongCount(ProgramState& state);
 // Shows a library's song count on the main window: "lblSongCount", the "cmdDatabase" caption,
 // and "cmdLaunch"/"cmdOK" enabled only when there are songs.
 void showLibraryCount(ProgramState& state, int count);
+
+// Counts a library and shows the count as showLibraryCount does; nothing when no recordset came
+// back. A library that cannot be counted leaves the saving buttons disabled, as an empty one does:
+// a table that cannot be read throws RuntimeError once they are.
+std::optional<int> showLibraryCountOf(ProgramState& state, const QString& name);
 
 // Shows the current library's song count as showLibraryCount does; a library that cannot be
 // counted leaves the saving buttons disabled, as an empty one does.

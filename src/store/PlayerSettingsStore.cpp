@@ -93,22 +93,21 @@ void read(ProgramState& state, const Setting& setting) {
     }
 }
 
-// Saves one setting; a failure is passed over.
-void save(ProgramState& state, const QString& name, const QVariant& value) {
-    TryStep([&] { SaveSetting(state, name, value); });
+// Saves one setting; a failure is passed over. True when the setting was stored.
+bool save(ProgramState& state, const QString& name, const QVariant& value) {
+    return TryStep([&] { return SaveSetting(state, name, value); }).value_or(false);
 }
 
-void save(ProgramState& state, const Setting& setting) {
+bool save(ProgramState& state, const Setting& setting) {
     const QString name = QString::fromLatin1(setting.name);
-    if (const auto* flag = std::get_if<FlagCopy>(&setting.copy)) {
-        save(state, name, (*flag)(state));
-    } else if (const auto* text = std::get_if<TextCopy>(&setting.copy)) {
-        save(state, name, (*text)(state));
-    } else if (const auto* kept = std::get_if<KeptFlagCopy>(&setting.copy)) {
-        if (const std::optional<bool> value = (*kept)(state)) save(state, name, *value);
-    } else if (const auto* number = std::get_if<NumberCopy>(&setting.copy)) {
-        save(state, name, QString::number(number->copy(state)));
+    if (const auto* flag = std::get_if<FlagCopy>(&setting.copy)) return save(state, name, (*flag)(state));
+    if (const auto* text = std::get_if<TextCopy>(&setting.copy)) return save(state, name, (*text)(state));
+    if (const auto* kept = std::get_if<KeptFlagCopy>(&setting.copy)) {
+        const std::optional<bool> value = (*kept)(state);
+        return !value || save(state, name, *value);
     }
+    const auto& number = std::get<NumberCopy>(setting.copy);
+    return save(state, name, QString::number(number.copy(state)));
 }
 
 }  // namespace
@@ -126,20 +125,22 @@ void readPlayerSettings(ProgramState& state) {
         readFlag(state, passwordFlagName(i), state.player.passwordFlags[i]);
 }
 
-void saveAllSettings(ProgramState& state, const QString& musicPathText) {
+bool saveAllSettings(ProgramState& state, const QString& musicPathText) {
     state.MusicPath = AddBackslash(state.MusicPath);
     state.ImagesPath = AddBackslash(state.ImagesPath);
-    if (state.UpdateBlankTags) save(state, QStringLiteral("BlankTagFormat"), state.BlankTagFormat);
-    save(state, QStringLiteral("WatchFolders"), state.WatchFolders);
-    save(state, QStringLiteral("CurrentMusicLibrary"), state.CurrentMusicLibrary);
-    save(state, QStringLiteral("UseSkins"), QStringLiteral("True"));
+    bool saved = true;
+    if (state.UpdateBlankTags) saved &= save(state, QStringLiteral("BlankTagFormat"), state.BlankTagFormat);
+    saved &= save(state, QStringLiteral("WatchFolders"), state.WatchFolders);
+    saved &= save(state, QStringLiteral("CurrentMusicLibrary"), state.CurrentMusicLibrary);
+    saved &= save(state, QStringLiteral("UseSkins"), QStringLiteral("True"));
     // Written back as read: a skin that could not be read is not written as an empty one.
-    if (!state.ActiveSkin.isEmpty()) save(state, QStringLiteral("ActiveSkin"), state.ActiveSkin);
-    save(state, QStringLiteral("MusicPath"), musicPathText);
-    for (const Setting& setting : kSavedSettings) save(state, setting);
+    if (!state.ActiveSkin.isEmpty()) saved &= save(state, QStringLiteral("ActiveSkin"), state.ActiveSkin);
+    saved &= save(state, QStringLiteral("MusicPath"), musicPathText);
+    for (const Setting& setting : kSavedSettings) saved &= save(state, setting);
     for (std::size_t i = 0; i < state.player.passwordFlags.size(); ++i)
-        save(state, passwordFlagName(i), state.player.passwordFlags[i]);
+        saved &= save(state, passwordFlagName(i), state.player.passwordFlags[i]);
     CompactDatabases(state);
+    return saved;
 }
 
 }  // namespace orv

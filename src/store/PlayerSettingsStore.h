@@ -20,7 +20,8 @@ void readPlayerSettings(ProgramState& state);
 // separators on MusicPath and ImagesPath; "BlankTagFormat" when blank tags are updated;
 // "WatchFolders", "CurrentMusicLibrary", "UseSkins" ("True"), "ActiveSkin" as read, "MusicPath"
 // (the music folder box's text), the player settings in their order, "Password" and "Password1"
-// to "Password12"; then the databases are compacted. "ImagesPath" is never written.
-void saveAllSettings(ProgramState& state, const QString& musicPathText);
+// to "Password12"; then the databases are compacted. "ImagesPath" is never written. True when
+// every setting was stored.
+bool saveAllSettings(ProgramState& state, const QString& musicPathText);
 
 }  // namespace orv

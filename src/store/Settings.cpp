@@ -11,16 +11,26 @@ QString firstFieldText(const Recordset& recordset) {
     return TryStep([&] { return recordset.isEOF() ? QString() : recordset.field(0).toString(); }).value_or(QString());
 }
 
+Recordset settingRecordset(ProgramState& state, const QString& name) {
+    return GetRecordset(state,
+                        QStringLiteral("SELECT SettingValue FROM Settings ") + QStringLiteral("WHERE SettingName = '") +
+                            SqlQuote(name) + "'",
+                        Db::Settings);
+}
+
 }  // namespace
 
 QString GetSetting(ProgramState& state, const QString& name) {
-    return firstFieldText(GetRecordset(state,
-                                       QStringLiteral("SELECT SettingValue FROM Settings ") +
-                                           QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'",
-                                       Db::Settings));
+    return firstFieldText(settingRecordset(state, name));
 }
 
-void SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
+std::optional<QString> readSetting(ProgramState& state, const QString& name) {
+    const Recordset recordset = settingRecordset(state, name);
+    if (recordset.isNothing()) return std::nullopt;
+    return recordset.isEOF() ? QString() : recordset.field(0).toString();
+}
+
+bool SaveSetting(ProgramState& state, const QString& name, const QVariant& value) {
     const QString text = settingText(value);
     const Recordset count = GetRecordset(state,
                                          QStringLiteral("SELECT Count(*) FROM Settings ") +
@@ -32,7 +42,7 @@ void SaveSetting(ProgramState& state, const QString& name, const QVariant& value
                   SqlQuote(name) + QStringLiteral("', '") + SqlQuote(text) + QStringLiteral("')")
             : QStringLiteral("UPDATE Settings ") + QStringLiteral("SET SettingValue = '") + SqlQuote(text) +
                   QStringLiteral("' ") + QStringLiteral("WHERE SettingName = '") + SqlQuote(name) + "'";
-    ExecuteSQLCommand(state, statement, Db::Settings, false);
+    return ExecuteSQLCommand(state, statement, Db::Settings, false);
 }
 
 std::optional<SettingRows> listSettings(ProgramState& state) {

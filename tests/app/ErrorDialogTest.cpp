@@ -7,11 +7,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -93,8 +94,7 @@ TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
         QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
     EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), info.convertToFormat(QImage::Format_ARGB32));
 
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(dialog, &enter);
+    test::PressEnter(dialog);
     EXPECT_EQ(p.dialog(), nullptr);
 }
 
@@ -115,12 +115,99 @@ TEST(ErrorDialog, QuestionsAnswerSixOnlyForYes) {
 
     OnNextModal([&](QWidget* dialog) { dialog->close(); });
     EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::No) << "closing the window is No";
+}
+
+// Enter answers with the button that has the focus, as a user sees it; the question says which
+// button has it first.
+TEST(ErrorDialog, EnterAnswersWithTheFocusedButton) {
+    WindowedProgram p;
+    QString focused;
+    OnNextModal([&](QWidget* dialog) {
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
+    });
+    EXPECT_EQ(AskQuestion(p.state, "Carry over?", "Orvella"), Answer::Yes);
+    EXPECT_EQ(focused, "cmdYes");
 
     OnNextModal([&](QWidget* dialog) {
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(dialog, &enter);
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
-    EXPECT_EQ(AskQuestion(p.state, "Really?", "Orvella"), Answer::No);
+    EXPECT_EQ(AskQuestion(p.state, "Delete it?", "Orvella", Answer::No), Answer::No);
+    EXPECT_EQ(focused, "cmdNo");
+
+    OnNextModal([&](QWidget* dialog) {
+        Child<QWidget>(dialog, "cmdNo")->setFocus();
+        test::PressEnter(dialog);
+    });
+    EXPECT_EQ(AskQuestion(p.state, "Carry over?", "Orvella"), Answer::No) << "the focus moved to No";
+}
+
+TEST(ErrorDialog, DialogDoesNotShrinkBelowItsContent) {
+    WindowedProgram p;
+    reportError(p.state, "frmStartUp", "CreateMusicLibrary", RuntimeError(91, "Object variable not set"),
+                "A message long enough to wrap over several lines when the dialog is narrow, which it must not "
+                "be made so narrow or so low that its lines run into the report below it.");
+    frmErrorMessage* dialog = p.dialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->resize(60, 60);
+    dialog->layout()->activate();
+    QList<QWidget*> shown;
+    for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isVisible() && child->objectName() != "imgBG") shown << child;
+    for (QWidget* child : shown) {
+        if (child->hasHeightForWidth())
+            EXPECT_GE(child->height(), child->heightForWidth(child->width())) << child->objectName().toStdString();
+        EXPECT_GE(child->width(), child->minimumSizeHint().width()) << child->objectName().toStdString();
+        for (QWidget* other : shown)
+            if (other != child)
+                EXPECT_FALSE(child->geometry().intersects(other->geometry()))
+                    << child->objectName().toStdString() << " runs into " << other->objectName().toStdString();
+    }
+}
+
+TEST(ErrorDialog, ReportsStayAboveTheWindowTheyBelongTo) {
+    WindowedProgram p;
+    showPlainMessage(p.state, "Before the main window", "Early");
+    QWidget* early = p.dialog();
+    ASSERT_NE(early, nullptr);
+
+    // The main window is still loading: not shown yet.
+    QWidget main;
+    main.winId();
+    p.frontEnd.setMainWindow(&main);
+    EXPECT_EQ(early->windowHandle()->transientParent(), main.windowHandle()) << "an earlier report is adopted";
+    showPlainMessage(p.state, "During the load", "Later");
+    QWidget* later = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->findChild<QLabel*>("lblTitle") &&
+            window->findChild<QLabel*>("lblTitle")->text() == "Later")
+            later = window;
+    ASSERT_NE(later, nullptr);
+    EXPECT_EQ(later->windowHandle()->transientParent(), main.windowHandle());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), later) << "raised and active";
+}
+
+TEST(ErrorDialog, AnIdenticalReportOnScreenIsNotShownAgain) {
+    WindowedProgram p;
+    const auto openDialogs = [] {
+        int count = 0;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            count += window->objectName() == "frmErrorMessage" && window->isVisible();
+        return count;
+    };
+    const RuntimeError failure(-2147467259, "file is not a database");
+    for (int i = 0; i < 5; ++i) reportError(p.state, "modGlobalConfig", "GetRecordset", failure);
+    EXPECT_EQ(openDialogs(), 1);
+    reportError(p.state, "modGlobalConfig", "ExecuteSQLCommand", failure);
+    EXPECT_EQ(openDialogs(), 2) << "a different report is shown";
+
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "frmErrorMessage") window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    reportError(p.state, "modGlobalConfig", "GetRecordset", failure);
+    EXPECT_EQ(openDialogs(), 1) << "once closed, it is shown again";
 }
 
 TEST(ErrorDialog, NoDuringStartUpBringsTheSplashBack) {

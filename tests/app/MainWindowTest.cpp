@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -21,8 +22,10 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -70,9 +73,37 @@ struct mainWindow : TestProgram {
         sql("OrvLibraries81.mdb", "INSERT INTO MusicLibrary1 (Artist, Title, Filename) VALUES ('A', 'T', '/m/a.mp3')");
     }
 
+    // The message dialogs open now, with their titles.
+    QStringList titles() const {
+        QStringList texts;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "frmErrorMessage" && w->isVisible())
+                texts << w->findChild<QLabel*>("lblTitle")->text();
+        return texts;
+    }
+    // The main window's own background, without its controls.
+    QImage background() const {
+        QImage image(window->size(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        window->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        return image;
+    }
+
     WindowFrontEnd frontEnd;
     QPointer<frmStartUp> window;
 };
+
+// The texts of a dialog whose colour is too close to the dialog's own background to be read.
+QStringList unreadableTexts(QWidget* dialog) {
+    const auto brightness = [](const QColor& c) { return 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue(); };
+    const double ground = brightness(dialog->palette().color(QPalette::Window));
+    QStringList unreadable;
+    for (QLabel* text : dialog->findChildren<QLabel*>())
+        if (text->isVisible() && !text->text().isEmpty() &&
+            std::abs(brightness(text->palette().color(QPalette::WindowText)) - ground) < 100)
+            unreadable << text->text();
+    return unreadable;
+}
 
 TEST(mainWindow, PanelListShowsOneFrameAtATime) {
     mainWindow w;
@@ -167,13 +198,16 @@ TEST(mainWindow, ClearingTheOptionsBoxAsksFirst) {
     auto* box = w.child<QCheckBox>("chkOptions");
     ASSERT_TRUE(box->isChecked());
     QString asked;
+    QString focused;
     OnNextModal([&](QWidget* dialog) {
         asked = dialog->findChild<QLabel*>("lblMessage")->text();
-        dialog->findChild<QAbstractButton*>("cmdNo")->click();
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
     });
     box->click();
     EXPECT_TRUE(asked.startsWith("Be very careful when de-selecting this option.  If you uncheck this box"));
-    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(focused, "cmdNo") << "the question that removes the Options button starts on No";
+    EXPECT_TRUE(box->isChecked()) << "Enter answered No";
     EXPECT_EQ(w.setting("ShowOptionsButton"), "True");
 
     OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
@@ -217,6 +251,45 @@ TEST(mainWindow, SaveAndCloseWritesEverySettingAndCloses) {
     EXPECT_EQ(w.setting("InitialUse"), "False");
 }
 
+TEST(mainWindow, SavingButtonsSayWhenTheSettingsCouldNotBeSaved) {
+    mainWindow w;
+    w.addSong();
+    QFile player(w.file("Orvella"));
+    ASSERT_TRUE(player.open(QIODevice::WriteOnly));
+    player.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/player-ran\"\n");
+    player.close();
+    player.setPermissions(player.permissions() | QFile::ExeOwner);
+    w.load();
+    ASSERT_TRUE(QFile::remove(w.file("OrvSettings.mdb")));
+    QFile damaged(w.file("OrvSettings.mdb"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, '\x5a'));
+    damaged.close();
+
+    for (const char* saving : {"cmdOK", "cmdLaunch"}) {
+        w.click(saving);
+        EXPECT_TRUE(w.window->isVisible()) << saving;
+        EXPECT_TRUE(w.messages().contains("Your settings could not be saved.")) << saving;
+        EXPECT_TRUE(w.titles().contains("Settings Not Saved")) << saving;
+        EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Ready...") << saving;
+        for (QWidget* open : QApplication::topLevelWidgets())
+            if (open->objectName() == "frmErrorMessage") open->close();
+    }
+    EXPECT_FALSE(QFile::exists(w.file("player-ran"))) << "the player is not started over settings it cannot read";
+}
+
+TEST(mainWindow, SaveAndCloseOverAMissingLibraryTableSaysItHasNoSongs) {
+    mainWindow w;
+    w.addSong();
+    w.load();
+    w.sql("OrvLibraries81.mdb", "DROP TABLE MusicLibrary1");
+    w.click("cmdOK");
+    EXPECT_TRUE(w.window->isVisible());
+    ASSERT_EQ(w.messages().size(), 1) << w.messages().join('|').toStdString();
+    EXPECT_TRUE(w.messages()[0].startsWith("There are no songs in your selected Music Library."));
+    EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Ready...");
+}
+
 TEST(mainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
     mainWindow w;
     w.addSong();
@@ -248,6 +321,7 @@ TEST(mainWindow, LibraryButtons) {
         auto* input = qobject_cast<QInputDialog*>(dialog);
         ASSERT_NE(input, nullptr);
         EXPECT_EQ(input->windowTitle(), "Create Music Library");
+        EXPECT_EQ(unreadableTexts(input), QStringList{}) << "the window's look stays with the window";
         input->setTextValue("My Rock Songs");
         input->accept();
     });
@@ -257,6 +331,14 @@ TEST(mainWindow, LibraryButtons) {
     EXPECT_EQ(box->count(), 2);
     EXPECT_EQ(w.state.CurrentMusicLibrary, "My_Rock_Songs");
 
+    QString focused;
+    OnNextModal([&](QWidget* dialog) {
+        focused = dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+        test::PressEnter(dialog);
+    });
+    w.click("cmdDeleteLibrary");
+    EXPECT_EQ(focused, "cmdNo") << "Enter does not delete";
+    EXPECT_EQ(box->count(), 2);
     OnNextModal([](QWidget* dialog) { dialog->findChild<QAbstractButton*>("cmdYes")->click(); });
     w.click("cmdDeleteLibrary");
     EXPECT_EQ(box->count(), 1);
@@ -300,18 +382,26 @@ TEST(mainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
     mainWindow w;
     w.load();
     QDir().mkpath(w.file("Music/Rock"));
-    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    // Folders are stored with a trailing separator.
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music") + "/");
     QStringList selected;
+    QString openedIn;
+    bool canChoose = false;
     OnNextModal([&](QWidget* dialog) {
         auto* picker = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(picker, nullptr);
         EXPECT_EQ(picker->windowTitle(), "Music Path");
+        EXPECT_EQ(unreadableTexts(picker), QStringList{});
         selected = picker->selectedFiles();
+        openedIn = picker->directory().absolutePath();
+        canChoose = picker->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
         picker->selectFile(w.file("Music/Rock"));
         QMetaObject::invokeMethod(picker, "accept");
     });
     w.click("cmdBrowse");
     EXPECT_EQ(selected, QStringList{w.file("Music")});
+    EXPECT_EQ(openedIn, w.dir.path()) << "opened beside the folder, not inside it";
+    EXPECT_TRUE(canChoose);
     EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), w.file("Music/Rock"));
 
     OnNextModal([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
@@ -334,6 +424,48 @@ TEST(mainWindow, SmallButtonsAndCoverModes) {
     w.window->setAlbumCoverModeOfThree(2);
     EXPECT_EQ(w.setting("AlbumCoverMode"), "1") << "not saved while starting up";
     EXPECT_EQ(w.state.player.AlbumCoverMode, 0);
+}
+
+TEST(mainWindow, WithoutASkinPictureTheWindowShowsTheSkinColour) {
+    mainWindow w;
+    ASSERT_TRUE(QFile::remove(w.file("Skins/Default/Background.jpg")));
+    w.state.ActiveSkin = "Default";
+    w.load();
+    const QImage shown = w.background();
+    EXPECT_EQ(shown.pixelColor(5, 5), QColor(64, 0, 128));
+    EXPECT_EQ(shown.pixelColor(shown.width() - 5, shown.height() - 5), QColor(64, 0, 128));
+}
+
+TEST(mainWindow, TheSkinPictureCoversTheWindowAtAnySize) {
+    mainWindow w;
+    QImage picture(100, 100, QImage::Format_RGB32);
+    picture.fill(Qt::cyan);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 50; x < 100; ++x) picture.setPixelColor(x, y, Qt::magenta);
+    ASSERT_TRUE(picture.save(w.file("Skins/Default/Background.bmp")));
+    w.state.ActiveSkin = "Default";
+    w.load();
+    w.window->resize(1800, 1280);
+    const QImage shown = w.background();
+    ASSERT_EQ(shown.size(), QSize(1800, 1280));
+    // Scaled, not repeated: the left half of the window shows the left of the picture.
+    for (const int y : {20, 640, 1260}) {
+        EXPECT_EQ(shown.pixelColor(800, y), QColor(Qt::cyan)) << y;
+        EXPECT_EQ(shown.pixelColor(1000, y), QColor(Qt::magenta)) << y;
+    }
+}
+
+TEST(mainWindow, BlankTagPanelExplainsThePattern) {
+    mainWindow w;
+    w.load();
+    QStringList texts;
+    for (QLabel* text : w.child<QFrame>("frmBlankTags")->findChildren<QLabel*>()) texts << text->text();
+    for (const char* expected :
+         {"Format:", "Use Any Of The  Following Parameters:",
+          "%A - Artist         %B - Album  %T - Title            %K - Track #   \\  -   Folder   ",
+          "For Best Results, Do Not Use Any Single Parameter More Than Once"})
+        EXPECT_TRUE(texts.contains(expected)) << expected;
+    EXPECT_EQ(texts.filter("%A\\%B\\%K - %T").size(), 1) << "the example pattern";
 }
 
 // A music folder of `count` small MP3 files.

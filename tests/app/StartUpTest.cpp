@@ -2,6 +2,8 @@
 #include "app/frmSplash.h"
 #include "app/frmStartUp.h"
 #include "errors/ErrorReport.h"
+#include "store/Database.h"
+#include "store/LibrarySchema.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
@@ -11,8 +13,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QRegularExpression>
+#include <QSet>
+#include <QTextEdit>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -138,6 +144,58 @@ TEST(StartUp, FirstUseWelcomesAndRemembersIt) {
     EXPECT_EQ(GetSetting(p.state, "InitialUse"), "False");
     EXPECT_EQ(p.state.MusicPath, p.state.paths.DriveRoot);
     EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
+}
+
+// The window manager closes the main window while the carry-over copies: the copy stops and rolls
+// back, the previous version's file stays for the next start, and the window goes once its load is over.
+TEST(StartUp, ClosingTheWindowDuringTheCarryOverStopsItAndEndsCleanly) {
+    StartedProgram p;
+    ASSERT_TRUE(
+        createDatabaseFile(p.file("OrvLibraries8.mdb"),
+                           {musicLibraryCreateStatement("Jazz"),
+                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 50) "
+                            "INSERT INTO Jazz (Artist, Filename) SELECT 'A' || i, '/m/' || i || '.mp3' FROM n"}));
+    OnNextModal([](QWidget* question) { question->findChild<QAbstractButton*>("cmdYes")->click(); });
+    QTimer closer;
+    closer.setInterval(0);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        QWidget* window = OpenWindow("frmStartUp");
+        if (!window || !window->findChild<QLabel*>("lblDownloadStatus")->text().contains("Record #")) return;
+        closer.stop();
+        window->close();
+    });
+    closer.start();
+    QPointer<frmStartUp> window;
+    QObject::connect(p.splash, &frmSplash::mainWindowCreated, [&](frmStartUp* main) { window = main; });
+
+    p.start();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_FALSE(closer.isActive()) << "the close came during the copy";
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(p.state.run.CloseRequested);
+    EXPECT_FALSE(p.state.run.BuildRunning);
+    EXPECT_TRUE(QFile::exists(p.file("OrvLibraries8.mdb")));
+    EXPECT_FALSE(QFile::exists(p.file("OrvLibraries8OLD.mdb")));
+    EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT count(*) FROM Jazz"), QStringList{"0"});
+}
+
+TEST(StartUp, ADamagedSettingsDatabaseShowsEachReportOnce) {
+    StartedProgram p;
+    ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
+    QFile damaged(p.file("OrvSettings.mdb"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, '\x5a'));
+    damaged.close();
+    ASSERT_NE(p.start(), nullptr);
+    QStringList shown;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "frmErrorMessage" && window->isVisible())
+            shown << window->findChild<QLabel*>("lblTitle")->text() + '|' +
+                         window->findChild<QLabel*>("lblMessage")->text() + '|' +
+                         window->findChild<QTextEdit*>("txtError")->toPlainText();
+    ASSERT_FALSE(shown.isEmpty()) << "the failure is reported";
+    EXPECT_EQ(shown.size(), QSet<QString>(shown.begin(), shown.end()).size()) << shown.join('\n').toStdString();
 }
 
 TEST(StartUp, CloseRequestedSkipsTheLoad) {

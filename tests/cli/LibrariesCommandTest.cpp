@@ -75,7 +75,8 @@ TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
 
     ASSERT_TRUE(orv::createDatabaseFile(
         file("OrvLibraries8.mdb"),
-        {orv::musicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')"}));
+        {orv::musicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')",
+         orv::musicLibraryCreateStatement("\"80s\""), "INSERT INTO \"80s\" (Artist) VALUES ('Madonna')"}));
     const CliRun declined = libraries({"transfer"});
     EXPECT_EQ(declined.status, 1);
     EXPECT_TRUE(declined.err.startsWith("Previous Version Detected\n"));
@@ -83,8 +84,38 @@ TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
 
     const CliRun transferred = libraries({"transfer", "--yes"});
     EXPECT_EQ(transferred.status, 0) << transferred.err.toStdString();
-    EXPECT_EQ(libraries({"list"}).out, "Jazz\nMusicLibrary1\n");
+    EXPECT_TRUE(
+        transferred.err.endsWith("Music Libraries Renamed\nThese Music Libraries of the previous version have "
+                                 "names that cannot be used as they are. They were carried over under new "
+                                 "names:\n\n'80s' is now '_80s'\n"))
+        << transferred.err.toStdString();
+    EXPECT_EQ(libraries({"list"}).out, "_80s\nJazz\nMusicLibrary1\n");
     EXPECT_EQ(query("SELECT Artist || ' ' || CDYear FROM Jazz"), QStringList{"Miles 1959"});
+}
+
+// The settings database cannot be read: the command does its work, but what was reported makes it a failure.
+TEST_F(CliLibraries, AReportedFailureExitsWith1AlsoWhenTheWorkWasDone) {
+    QFile settings(file("OrvSettings.mdb"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.write("not a database");
+    settings.close();
+    const QString notFound = "Orvella Configurator cannot find the Music Library file located at";
+
+    const CliRun created = libraries({"create", "Rock"});
+    EXPECT_TRUE(created.err.contains("Music Library Created\n"));
+    EXPECT_TRUE(created.err.contains(notFound));
+    EXPECT_EQ(created.status, 1);
+    query("INSERT INTO Rock (Filename) VALUES ('/r.mp3')");
+
+    const CliRun cleared = Cli(home.path(), {"--yes", "libraries", "clear", "Rock"});
+    EXPECT_EQ(query("SELECT count(*) FROM Rock"), QStringList{"0"});
+    EXPECT_TRUE(cleared.err.contains(notFound));
+    EXPECT_EQ(cleared.status, 1);
+
+    const CliRun deleted = Cli(home.path(), {"--yes", "libraries", "delete", "Rock"});
+    EXPECT_TRUE(deleted.err.contains("Rock was deleted successfully."));
+    EXPECT_TRUE(deleted.err.contains(notFound));
+    EXPECT_EQ(deleted.status, 1);
 }
 
 TEST_F(CliLibraries, WrongUsageExitsWith2) {

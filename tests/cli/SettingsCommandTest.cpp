@@ -1,4 +1,5 @@
 #include "support/Cli.h"
+#include "support/TestProgram.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +61,24 @@ TEST_F(CliSettings, MissingSettingsDatabaseIsReportedWithTheMainDatabaseName) {
     const CliRun set = Cli(home.path(), {"settings", "set", "MusicPath", "/x/"});
     EXPECT_EQ(set.status, 1);
     EXPECT_TRUE(set.err.contains("Procedure: settings set\nError Number: 91\n")) << set.err.toStdString();
+}
+
+TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
+    const CliRun missing = Cli(home.path(), {"settings", "get", "NoSuchSetting"});
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_EQ(missing.out, "\n");
+    EXPECT_TRUE(missing.err.isEmpty());
+
+    ASSERT_EQ(orv::test::QueryColumn(file("OrvSettings.mdb"), "DROP TABLE Settings"), QStringList{});
+    const CliRun noTable = Cli(home.path(), {"settings", "get", "MusicPath"});
+    EXPECT_EQ(noTable.status, 1);
+    EXPECT_TRUE(noTable.out.isEmpty());
+    EXPECT_TRUE(noTable.err.contains("Procedure: settings get\n")) << noTable.err.toStdString();
+
+    QFile settings(file("OrvSettings.mdb"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    settings.close();
+    EXPECT_EQ(Cli(home.path(), {"settings", "get", "MusicPath"}).status, 1) << "an empty file holds no Settings table";
 }
 
 TEST_F(CliSettings, WrongUsageExitsWithTwo) {

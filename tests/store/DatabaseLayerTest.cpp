@@ -2,6 +2,7 @@
 #include "store/DataAccess.h"
 #include "store/ProgramFiles.h"
 #include "store/SqlDialect.h"
+#include "store/WriteBatch.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -235,6 +236,44 @@ TEST(ExecuteSQLCommand, SeesADatabaseFileThatWasReplaced) {
     Recordset rows =
         GetRecordset(p.state, "SELECT SettingValue FROM Settings WHERE SettingName = 'Password'", Db::Settings);
     EXPECT_EQ(rows.field(0).toString(), "new");
+}
+
+// What a batch of library writes leaves in the table: only what was committed.
+TEST(WriteBatch, KeepsOnlyWhatWasCommitted) {
+    TestProgram p;
+    const auto insert = [&](const QString& title) {
+        ASSERT_TRUE(
+            ExecuteSQLCommand(p.state, "INSERT INTO MusicLibrary1 (Title) VALUES ('" + title + "')", Db::Libraries));
+    };
+    const auto titles = [&] {
+        return p.column("OrvLibraries81.mdb", "SELECT Title FROM MusicLibrary1 ORDER BY rowid");
+    };
+    {
+        WriteBatch batch(p.state);
+        insert("committed");
+        EXPECT_TRUE(batch.commit());
+        insert("left uncommitted");
+    }
+    EXPECT_EQ(titles(), QStringList{"committed"});
+
+    try {
+        WriteBatch batch(p.state);
+        insert("before the failure");
+        throw RuntimeError(ErrorNumber::TypeMismatch, "Type mismatch");
+    } catch (const RuntimeError&) {
+    }
+    EXPECT_EQ(titles(), QStringList{"committed"});
+
+    {
+        WriteBatch batch(p.state);
+        for (int i = 0; i < 501; ++i) {
+            insert(QString::number(i));
+            batch.wrote();
+        }
+    }
+    // 500 writes (or a second) make a commit of their own.
+    EXPECT_GE(titles().size(), 501);
+    EXPECT_TRUE(p.ui.messages.isEmpty());
 }
 
 TEST(FileHelpers, FileExistsOnlyForReadableFiles) {

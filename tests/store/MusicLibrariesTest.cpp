@@ -109,6 +109,34 @@ TEST_F(MusicLibraries, NamesThatWouldChangeTheStatementAreRefusedAndTouchNothing
     EXPECT_TRUE(tables().contains("Musique_Française_2"));
 }
 
+TEST_F(MusicLibraries, WordsTheEngineTakesBareAreNamesAndARefusalSaysWhy) {
+    for (const char* keyword : {"Action", "Current", "First", "Temp", "Window"}) {
+        EXPECT_TRUE(newMusicLibraryNamed(p.state, keyword).done) << keyword;
+        EXPECT_EQ(lastMessage().title, "Music Library Created") << keyword;
+        p.sql(kLibraries, QString("INSERT INTO %1 (Filename) VALUES ('/a.mp3')").arg(keyword));
+        EXPECT_EQ(countRows(p.state, keyword, Db::Libraries), 1) << keyword;
+    }
+    p.ui.answers = {Answer::Yes, Answer::Yes};
+    EXPECT_TRUE(clearMusicLibrary(p.state, "Window"));
+    EXPECT_EQ(rows("Window"), 0);
+    EXPECT_TRUE(deleteMusicLibrary(p.state, "Temp", 6).done);
+    EXPECT_FALSE(tables().contains("Temp"));
+
+    const QString rule =
+        "A name may hold letters, digits and \"_\" (blanks become \"_\"), and must not start with a "
+        "digit or be a word the database reserves, such as Order or Select.";
+    EXPECT_FALSE(newMusicLibraryNamed(p.state, "Order").done);
+    EXPECT_EQ(lastMessage().title, "Music Library NOT Created");
+    EXPECT_EQ(lastMessage().message, "The name 'Order' cannot be used for a Music Library.\n\n" + rule);
+    EXPECT_FALSE(newMusicLibraryNamed(p.state, "9 Lives").done);
+    EXPECT_EQ(lastMessage().message, "The name '9_Lives' cannot be used for a Music Library.\n\n" + rule);
+    EXPECT_FALSE(newMusicLibraryNamed(p.state, "lyricstemp").done);
+    EXPECT_EQ(lastMessage().message,
+              "The name 'lyricstemp' cannot be used for a Music Library.\n\nIt is the name of the LyricsTemp table, "
+              "which Orvella keeps in the same database.\n\n" +
+                  rule);
+}
+
 TEST_F(MusicLibraries, ListingHidesReservedTablesAndSortsWithoutLetterCase) {
     for (const char* reserved :
          {"Settings", "Genres", "Skins", "EQ", "Lyrics", "LyricsTemp", "Karaoke", "Queue", "history", "MSysACEs"})
@@ -154,6 +182,7 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
     EXPECT_TRUE(deleted.done);
     EXPECT_EQ(p.ui.questions.last().title, "Orvella");
     EXPECT_EQ(p.ui.questions.last().message, "Are you sure you want to delete the Music Library - 'Old' ?");
+    EXPECT_EQ(p.ui.questions.last().defaultAnswer, Answer::No) << "Enter does not delete";
     EXPECT_EQ(lastMessage().title, "Music Library Deleted");
     EXPECT_EQ(lastMessage().message, "Old was deleted successfully.");
     EXPECT_EQ(tables(), QStringList{"MusicLibrary1"});
@@ -177,19 +206,28 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     EXPECT_EQ(rows("Rock"), 3);
 
     p.state.session.DataAccessVersionSource = [] { return QString("2.70"); };
+    p.sql(kLibraries,
+          "CREATE TABLE Filler AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+          "i < 100) SELECT printf('%.3000c', 'x') AS x FROM n");
+    p.sql(kLibraries, "DROP TABLE Filler");
+    const auto freePages = [&] { return p.column(kLibraries, "PRAGMA freelist_count").value(0).toInt(); };
+    ASSERT_GT(freePages(), 0);
     p.ui.answers = {Answer::No};
     EXPECT_FALSE(clearMusicLibrary(p.state, "Rock"));
+    EXPECT_GT(freePages(), 0) << "no change, no compaction";
     EXPECT_EQ(p.ui.questions.last().title, "Clear Music Library");
     EXPECT_EQ(p.ui.questions.last().message,
               "Clicking this button will erase all existing records from the Music Library - Rock.\n"
               "This cannot be undone and you will need to rebuild this Music Library again (or choose another one) "
               "in order to use Orvella. \n\nAre you sure you would like to remove ALL records from the Music Library - "
               "Rock?");
+    EXPECT_EQ(p.ui.questions.last().defaultAnswer, Answer::No) << "Enter does not clear";
     EXPECT_EQ(rows("Rock"), 3);
 
     p.ui.answers = {Answer::Yes};
     EXPECT_TRUE(clearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(rows("Rock"), 0);
+    EXPECT_EQ(freePages(), 0);
     EXPECT_EQ(p.ui.captions["cmdDatabase"], "Build Music Library");
     EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 0 Songs In Selected Music Library");
     EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
@@ -214,7 +252,11 @@ TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
     selectMusicLibrary(p.state, "Vanished");
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("cboMusicLibrary_Click"));
+    EXPECT_FALSE(p.ui.enabled_["cmdOK"]) << "a library that cannot be counted cannot be saved, as an empty one";
+    EXPECT_FALSE(p.ui.enabled_["cmdLaunch"]);
     EXPECT_THROW(RefreshSongCount(p.state), RuntimeError);
+    EXPECT_EQ(countRowsQuietly(p.state, "Vanished", Db::Libraries), std::nullopt);
+    EXPECT_EQ(p.ui.messages.size(), 1);
 }
 
 // The previous version's libraries database, with its libraries and their rows.
@@ -222,6 +264,14 @@ class Transfer : public MusicLibraries {
 protected:
     void makePrevious(const QStringList& statements, const QString& file = "OrvLibraries8.mdb") {
         ASSERT_TRUE(createDatabaseFile(p.file(file), statements));
+    }
+    // `count` rows numbered from 1 (i), their Seconds given by an expression of i.
+    static QString manyRows(const QString& table, int count, const QString& seconds = "i") {
+        return QString(
+                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                   "INSERT INTO %2 (Artist, Seconds, Filename) SELECT 'A' || i, %3, '/m/' || i || '.mp3' FROM n")
+            .arg(count)
+            .arg(table, seconds);
     }
     static QString oldRow(const QString& table, const QString& values) {
         return "INSERT INTO " + table +
@@ -253,6 +303,7 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     EXPECT_EQ(p.ui.questions[0].message,
               "Orvella has detected a previous version of the program. \n\n"
               "Would you like to automatically transfer all of the existing Music Libraries to the new version?");
+    EXPECT_EQ(p.ui.questions[0].defaultAnswer, Answer::Yes) << "a carry-over removes nothing";
     EXPECT_TRUE(p.ui.messages.isEmpty()) << p.ui.messages.value(0).reportText.toStdString();
 
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Same"), QStringList{"A"});
@@ -298,6 +349,7 @@ TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
                   oldRow("Alpha", "'A2', '', '', '', '', 1, 1, '/a2.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Beta", "'B1', '', '', '', '', 1, 1, '/b1.mp3', 1, NULL, NULL, 0, ''"),
                   oldRow("Beta", "'B2', '', '', '', '', 1, 1, '/b2.mp3', 1, NULL, NULL, 0, ''")});
+    addLibrary("Alpha", 1);
     addLibrary("Beta", 1);
     p.ui.answers = {Answer::Yes};
     // The first yield comes before any library, the third before Alpha's second record.
@@ -305,9 +357,64 @@ TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
         if (p.ui.yields == 3) p.state.run.CloseRequested = true;
     };
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Cancelled);
-    EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Alpha"), QStringList{"A1"});
+    EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Alpha"), QStringList{"A"}) << "the stopped copy rolls back";
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Beta"), QStringList{"A"});
+    EXPECT_EQ(p.ui.captions["lblDownloadStatus"], "Ready...");
+    EXPECT_TRUE(p.ui.messages.isEmpty());
     EXPECT_FALSE(p.state.run.BuildRunning);
+}
+
+TEST_F(Transfer, LibrariesWhoseNamesCannotStandAreCarriedOverUnderMendedNames) {
+    QStringList previous;
+    for (const char* name : {"\"80s\"", "_80s", "\"Rock & Roll\"", "\"Order\"", "Jazz"})
+        previous << musicLibraryCreateStatement(name) << manyRows(name, 2);
+    makePrevious(previous);
+
+    p.ui.answers = {Answer::Yes, Answer::Yes};
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
+    const QStringList carried{"Jazz", "MusicLibrary1", "Order_2", "Rock___Roll", "_80s", "_80s_2"};
+    EXPECT_EQ(tables(), carried);
+    for (const char* name : {"Order_2", "Rock___Roll", "_80s", "_80s_2", "Jazz"}) EXPECT_EQ(rows(name), 2) << name;
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(lastMessage().title, "Music Libraries Renamed");
+    EXPECT_EQ(lastMessage().message,
+              "These Music Libraries of the previous version have names that cannot be used as they are. They were "
+              "carried over under new names:\n\n'80s' is now '_80s_2'\n'Order' is now 'Order_2'\n'Rock & Roll' is "
+              "now 'Rock___Roll'");
+
+    // Offered again (the previous file is still there), the libraries are found under the same names.
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Transferred);
+    EXPECT_EQ(tables(), carried);
+    EXPECT_EQ(rows("_80s_2"), 2);
+}
+
+TEST_F(Transfer, AValueThatDoesNotFitIsCarriedOverEmptyAndAFailedCopyLeavesTheLibraryAsItWas) {
+    makePrevious({musicLibraryCreateStatement("Jazz"), manyRows("Jazz", 3000, "CASE i WHEN 1200 THEN 'abc' ELSE i END"),
+                  "CREATE TABLE Blues (Artist Text(255), Filename Text(255))",
+                  "INSERT INTO Blues VALUES ('Old', '/b.mp3')"});
+    addLibrary("Jazz");
+    p.sql(kLibraries, manyRows("Jazz", 5000));
+    addLibrary("Blues", 2);
+
+    p.ui.answers = {Answer::Yes};
+    EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Incomplete);
+    EXPECT_EQ(rows("Jazz"), 3000);
+    EXPECT_EQ(p.column(kLibraries,
+                       "SELECT Artist || ':' || typeof(Seconds) FROM Jazz WHERE Seconds IS NULL "
+                       "OR Artist IN ('A1199', 'A1201')"),
+              (QStringList{"A1199:integer", "A1200:null", "A1201:integer"}));
+    EXPECT_EQ(rows("Blues"), 2) << "the copy that failed at its first record is rolled back with the delete";
+
+    ASSERT_EQ(p.ui.messages.size(), 2);
+    EXPECT_TRUE(p.ui.messages[0].isReport);
+    EXPECT_EQ(p.ui.messages[0].message,
+              "The Music Library - 'Blues' could not be carried over from the previous version.\n\nIt is left as it "
+              "was, and the previous version's file is kept for another try at the next start.");
+    EXPECT_TRUE(p.ui.messages[0].reportText.contains("Procedure: TransferLibraryRecords\n"));
+    EXPECT_EQ(lastMessage().title, "Music Library Values Left Empty");
+    EXPECT_EQ(lastMessage().message,
+              "Some values of the previous version's Music Libraries do not fit their columns (text in a number "
+              "column, for example). They were carried over empty:\n\nJazz: 1 value");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -122,7 +123,7 @@ TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
     p.state.player.Prefetch = true;
     p.state.player.FullScreen = true;
     p.state.UpdateBlankTags = false;
-    saveAllSettings(p.state, "/music/");
+    EXPECT_TRUE(saveAllSettings(p.state, "/music/"));
     QStringList expected{"WatchFolders",
                          "CurrentMusicLibrary",
                          "UseSkins",
@@ -157,6 +158,21 @@ TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
     p.state.BlankTagFormat = "%A - %T";
     saveAllSettings(p.state, "/music/");
     EXPECT_EQ(rows("BlankTagFormat"), QStringList{"%A - %T"});
+}
+
+TEST_F(PlayerSettingsStore, AStepThatFailsIsPassedOverAndTold) {
+    saveAllSettings(p.state, "/music/");
+    p.sql(kSettings,
+          "CREATE TRIGGER refuse BEFORE UPDATE ON Settings WHEN NEW.SettingName = 'Touchscreen' "
+          "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    p.state.player.Touchscreen = true;
+    p.state.player.Password = "later";
+    EXPECT_FALSE(saveAllSettings(p.state, "/music/"));
+    EXPECT_EQ(rows("Touchscreen"), QStringList{"False"});
+    EXPECT_EQ(rows("Password"), QStringList{"later"}) << "the steps after it still run";
+
+    QFile::remove(p.file("OrvSettings.mdb"));
+    EXPECT_FALSE(saveAllSettings(p.state, "/music/")) << "no settings database at all";
 }
 
 }  // namespace

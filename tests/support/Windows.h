@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +21,12 @@ inline void OnNextModal(std::function<void(QWidget*)> action) {
         }
     });
     poll->start();
+}
+
+// Presses Enter in a window as a user does: the key goes to the control that has the focus.
+inline void PressEnter(QWidget* window) {
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(window->focusWidget() ? window->focusWidget() : window, &enter);
 }
 
 // The top-level window of the given object name that is open now, or null.
