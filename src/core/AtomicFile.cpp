@@ -279,8 +279,10 @@ bool AtomicFile::appendFrom(int fd, qint64 offset, qint64 length) {
     return copied;
 }
 
+// In place the old content may go on past the new; a temporary file holds just what was written
+// (by write() or, through writePath(), by name).
 bool AtomicFile::flushNewContent() {
-    return ::ftruncate(fd_, size_) == 0 && ::fsync(fd_) == 0;
+    return (!inPlace_ || ::ftruncate(fd_, size_) == 0) && ::fsync(fd_) == 0;
 }
 
 bool AtomicFile::commit() {

@@ -52,8 +52,9 @@ public:
     // Where the old content can be read while the new one is written: the target itself, or its
     // safety copy when the target is written in place. Empty for a new file.
     QString originalPath() const;
-    // The file the new content goes into until commit, for a writer that opens it by name (the
-    // database engine), and its open descriptor, for reading back what was written.
+    // The file the new content goes into until commit, for a writer that makes a new file by name
+    // (the database engine; a file written in place takes its content through write() only), and
+    // its open descriptor, for reading back what was written.
     QString writePath() const;
     int handle() const { return fd_; }
     // The bytes written so far.

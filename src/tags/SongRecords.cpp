@@ -17,9 +17,11 @@ namespace {
 constexpr int kCommentLength = 254;
 
 // The first 254 characters of the quoted comment. A cut that would leave half of a doubled quote
-// drops that half, so the statement stays whole and the stored text never exceeds 254 characters.
+// drops that half, so the statement stays whole and the stored text never exceeds 254 characters;
+// a cut that would leave half of a character (a UTF-16 surrogate pair) drops that half too.
 QString commentValue(const QString& text) {
     QString quoted = SqlQuote(text).left(kCommentLength);
+    if (!quoted.isEmpty() && quoted.back().isHighSurrogate()) quoted.chop(1);
     qsizetype trailingQuotes = 0;
     while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
         ++trailingQuotes;
