@@ -56,10 +56,10 @@ bool readSong(Command& c, TagComponent& tags, const QString& fileName, SongField
     try {
         return readMp3SongFields(c.state, tags, fileName, song);
     } catch (const RuntimeError& error) {
-        showPlainMessage(c.state,
-                         QStringLiteral("Cannot write the tags of ") + fileName + QStringLiteral(".\n\n") +
-                             error.description(),
-                         QStringLiteral("Tags"));
+        showPlainMessage(
+            c.state,
+            QStringLiteral("Cannot write the tags of ") + fileName + QStringLiteral(".\n\n") + error.description(),
+            QStringLiteral("Tags"));
         return true;
     }
 }

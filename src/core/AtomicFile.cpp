@@ -18,7 +18,7 @@
 namespace orv {
 namespace {
 
-constexpr qint64 kPiece = qint64(1) << 20;  // bytes read or written at a time
+constexpr qint64 kPiece = qint64(1) << 20;   // bytes read or written at a time
 constexpr qint64 kBlock = qint64(64) << 10;  // a run of zeros this long stays a hole in a new file
 constexpr qsizetype kLongestBaseName = 200;  // room for the temporary name's additions in NAME_MAX
 
@@ -221,16 +221,14 @@ bool AtomicFile::openInPlace() {
     const int source = ::open(target_.constData(), O_RDONLY | O_CLOEXEC);
     if (source < 0) return fail(cannotCopy, errno);
     struct stat info {};
-    const int copy = ::fstat(source, &info) == 0
-                         ? createUniqueFile(QFile::encodeName(QDir::tempPath()), baseNameOf(target_) + ".safety-", 0600,
-                                            temporary_)
-                         : -1;
-    const bool copied = copy >= 0 &&
-                        copyRange(source, 0, info.st_size,
-                                  [copy](const char* data, qint64 at, qint64 size) {
-                                      return writeSparse(copy, at, data, size);
-                                  }) &&
-                        ::fsync(copy) == 0;
+    const int copy = ::fstat(source, &info) == 0 ? createUniqueFile(QFile::encodeName(QDir::tempPath()),
+                                                                    baseNameOf(target_) + ".safety-", 0600, temporary_)
+                                                 : -1;
+    const bool copied =
+        copy >= 0 &&
+        copyRange(source, 0, info.st_size,
+                  [copy](const char* data, qint64 at, qint64 size) { return writeSparse(copy, at, data, size); }) &&
+        ::fsync(copy) == 0;
     const int error = errno;
     ::close(source);
     if (copy >= 0) ::close(copy);
@@ -272,9 +270,8 @@ bool AtomicFile::write(const char* data, qint64 size) {
 
 bool AtomicFile::appendFrom(int fd, qint64 offset, qint64 length) {
     if (!ready()) return false;
-    const bool copied = copyRange(fd, offset, length, [this](const char* data, qint64, qint64 size) {
-        return write(data, size);
-    });
+    const bool copied =
+        copyRange(fd, offset, length, [this](const char* data, qint64, qint64 size) { return write(data, size); });
     if (!copied && state_ == State::Open) return fail(QStringLiteral("Cannot read what goes into ") + path_, errno);
     return copied;
 }
@@ -312,7 +309,8 @@ bool AtomicFile::commit() {
 
 bool AtomicFile::placeWithoutReplacing() {
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, temporary_.constData(), AT_FDCWD, target_.constData(), RENAME_NOREPLACE) == 0) return true;
+    if (::renameat2(AT_FDCWD, temporary_.constData(), AT_FDCWD, target_.constData(), RENAME_NOREPLACE) == 0)
+        return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
 #endif
     // link() refuses to replace a file as well. A file system without hard links gets a rename
@@ -352,12 +350,11 @@ bool AtomicFile::commitWithoutReplacing() {
 bool AtomicFile::restoreFromSafetyCopy() {
     const int copy = ::open(temporary_.constData(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
-    const bool restored = copy >= 0 && ::fstat(copy, &info) == 0 &&
-                          copyRange(copy, 0, info.st_size,
-                                    [this](const char* data, qint64 at, qint64 size) {
-                                        return writeFully(fd_, at, data, size);
-                                    }) &&
-                          ::ftruncate(fd_, info.st_size) == 0 && ::fsync(fd_) == 0;
+    const bool restored =
+        copy >= 0 && ::fstat(copy, &info) == 0 &&
+        copyRange(copy, 0, info.st_size,
+                  [this](const char* data, qint64 at, qint64 size) { return writeFully(fd_, at, data, size); }) &&
+        ::ftruncate(fd_, info.st_size) == 0 && ::fsync(fd_) == 0;
     if (copy >= 0) ::close(copy);
     return restored;
 }
@@ -368,8 +365,8 @@ void AtomicFile::cancel() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (keepCopy)
-        error_ += QStringLiteral("; the old content could not be put back and is kept in ") +
-                  QFile::decodeName(temporary_);
+        error_ +=
+            QStringLiteral("; the old content could not be put back and is kept in ") + QFile::decodeName(temporary_);
     else if (!temporary_.isEmpty())
         ::unlink(temporary_.constData());  // the unfinished new content, or the safety copy
     state_ = State::Done;

@@ -134,9 +134,11 @@ bool createDatabaseFile(const QString& path, const QStringList& statements) {
     if (QFileInfo::exists(path)) return false;
     AtomicFile file(path);
     if (!file.open())
-        throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
+        throw RuntimeError(ErrorNumber::CannotOpen,
+                           QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
     sqlite3* db = nullptr;
-    const int code = sqlite3_open_v2(QFile::encodeName(file.writePath()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int code =
+        sqlite3_open_v2(QFile::encodeName(file.writePath()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     QString failure;
     if (code == SQLITE_OK) {
         QByteArray script = "BEGIN;";

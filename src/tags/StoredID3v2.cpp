@@ -73,8 +73,8 @@ int frameHeaderLength(int version) {
 std::optional<qsizetype> framesStart(const StoredID3v2& tag, const QByteArray& body) {
     if (tag.version == 2 || !(tag.flags & kFlagExtendedHeader)) return 0;
     if (body.size() < 4) return std::nullopt;
-    const std::optional<quint32> size = tag.version == 3 ? std::optional<quint32>(bigEndian(body, 0, 4) + 4)
-                                                         : syncSafe(body, 0);
+    const std::optional<quint32> size =
+        tag.version == 3 ? std::optional<quint32>(bigEndian(body, 0, 4) + 4) : syncSafe(body, 0);
     if (!size || *size < 6 || qint64(*size) > body.size()) return std::nullopt;
     return *size;
 }
@@ -86,8 +86,8 @@ bool readFrames(StoredID3v2& tag, const QByteArray& body, qsizetype at) {
     while (at < body.size() && body[at] != '\0') {  // padding begins with a zero byte
         if (at + headerLength > body.size()) return false;
         const QByteArray id = body.mid(at, idLength);
-        std::optional<quint32> size = tag.version == 4 ? syncSafe(body, at + 4)
-                                                       : bigEndian(body, at + idLength, tag.version == 2 ? 3 : 4);
+        std::optional<quint32> size =
+            tag.version == 4 ? syncSafe(body, at + 4) : bigEndian(body, at + idLength, tag.version == 2 ? 3 : 4);
         if (!isFrameId(id) || !size || qint64(*size) > body.size() - at - headerLength) return false;
         tag.frames.push_back({id, body.mid(at, headerLength + *size)});
         at += headerLength + *size;
@@ -115,7 +115,8 @@ QByteArray textFrame(const QByteArray& id, const QString& text, int version) {
         body = QByteArray(1, '\0') + text.toLatin1();
     } else {
         body = QByteArray("\1\xff\xfe", 3);
-        for (const QChar c : text) body.append(static_cast<char>(c.unicode() & 0xff)).append(static_cast<char>(c.unicode() >> 8));
+        for (const QChar c : text)
+            body.append(static_cast<char>(c.unicode() & 0xff)).append(static_cast<char>(c.unicode() >> 8));
     }
     const auto size = static_cast<quint32>(body.size());
     if (version == 2) return id + bigEndianBytes(size, 3) + body;
@@ -146,7 +147,8 @@ StoredID3v2 readStoredID3v2(int fd, qint64 fileSize) {
     if (tag.size > fileSize) return withProblem(tag, "its ID3v2 tag runs past the end of the file");
 
     QByteArray body(static_cast<qsizetype>(tag.size - kHeaderLength), '\0');
-    if (!readFully(fd, kHeaderLength, body.data(), body.size())) return withProblem(tag, "its ID3v2 tag cannot be read");
+    if (!readFully(fd, kHeaderLength, body.data(), body.size()))
+        return withProblem(tag, "its ID3v2 tag cannot be read");
     if (footer) {
         if (!body.mid(*bodySize).startsWith("3DI"))
             return withProblem(tag, "its ID3v2 header declares a footer that is not there");
@@ -189,7 +191,8 @@ QByteArray renderID3v2(const StoredID3v2& tag, const FrameEdits& edits, QString&
             problem = QStringLiteral("%1 is no text frame of ID3v2.%2").arg(frameId).arg(version);
             return {};
         }
-        const auto first = std::find_if(frames.begin(), frames.end(), [&id](const StoredFrame& f) { return f.id == id; });
+        const auto first =
+            std::find_if(frames.begin(), frames.end(), [&id](const StoredFrame& f) { return f.id == id; });
         const auto place = first - frames.begin();
         std::erase_if(frames, [&id](const StoredFrame& f) { return f.id == id; });
         if (!text.isEmpty()) frames.insert(frames.begin() + place, {id, textFrame(id, text, version)});
@@ -206,10 +209,9 @@ QByteArray renderID3v2(const StoredID3v2& tag, const FrameEdits& edits, QString&
     }
     // Unsynchronisation is undone and the extended header left out (see ReadStoredID3v2).
     const int flags = tag.present ? tag.flags & ~(kFlagUnsynchronised | (version == 2 ? 0 : kFlagExtendedHeader)) : 0;
-    const QByteArray headerRest = QByteArray(1, static_cast<char>(version)) +
-                                    QByteArray(1, static_cast<char>(tag.present ? tag.revision : 0)) +
-                                    QByteArray(1, static_cast<char>(flags)) +
-                                    syncSafeBytes(static_cast<quint32>(body.size() + padding));
+    const QByteArray headerRest =
+        QByteArray(1, static_cast<char>(version)) + QByteArray(1, static_cast<char>(tag.present ? tag.revision : 0)) +
+        QByteArray(1, static_cast<char>(flags)) + syncSafeBytes(static_cast<quint32>(body.size() + padding));
     return QByteArray("ID3") + headerRest + body + QByteArray(static_cast<qsizetype>(padding), '\0') +
            (footer ? QByteArray("3DI") + headerRest : QByteArray());
 }

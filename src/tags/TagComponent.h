@@ -102,7 +102,7 @@ private:
     std::unique_ptr<TagLib::MPEG::File> file_;
     QString id3v1Year_;
     std::optional<QString> storedRecordingYear_;  // TYER as stored, where TagLib joined TDAT to it
-    FrameEdits frameEdits_;  // in the order they were set
+    FrameEdits frameEdits_;                       // in the order they were set
     ID3v1Edits id3v1Edits_;
 };
 

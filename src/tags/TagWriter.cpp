@@ -25,7 +25,8 @@ RuntimeError writeError(const QString& description) {
 // A file open for reading, closed when the object goes.
 class ReadOnlyFile {
 public:
-    explicit ReadOnlyFile(const QString& path) : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
+    explicit ReadOnlyFile(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC)) {
         struct stat info {};
         if (fd_ >= 0 && ::fstat(fd_, &info) == 0) size_ = info.st_size;
     }
@@ -81,10 +82,10 @@ bool sameBytes(int fd, qint64 offset, int otherFd, qint64 otherOffset, qint64 le
 QByteArray transliteration(char32_t c) {
     // Letters and signs that have no decomposition to fall back on.
     static const std::map<char32_t, const char*> table{
-        {U'Ł', "L"},  {U'ł', "l"},  {U'Đ', "D"},  {U'đ', "d"},   {U'Ħ', "H"},  {U'ħ', "h"},   {U'ı', "i"},
-        {U'Œ', "OE"}, {U'œ', "oe"}, {U'Ŧ', "T"},  {U'ŧ', "t"},   {U'ẞ', "SS"}, {U'€', "EUR"}, {U'‘', "'"},
-        {U'’', "'"},  {U'‚', ","},  {U'“', "\""}, {U'”', "\""},  {U'„', "\""}, {U'–', "-"},   {U'—', "-"},
-        {U'•', "*"},  {U'′', "'"},  {U'″', "\""}, {U'‹', "<"},   {U'›', ">"}};
+        {U'Ł', "L"},  {U'ł', "l"},  {U'Đ', "D"},  {U'đ', "d"},  {U'Ħ', "H"},  {U'ħ', "h"},   {U'ı', "i"},
+        {U'Œ', "OE"}, {U'œ', "oe"}, {U'Ŧ', "T"},  {U'ŧ', "t"},  {U'ẞ', "SS"}, {U'€', "EUR"}, {U'‘', "'"},
+        {U'’', "'"},  {U'‚', ","},  {U'“', "\""}, {U'”', "\""}, {U'„', "\""}, {U'–', "-"},   {U'—', "-"},
+        {U'•', "*"},  {U'′', "'"},  {U'″', "\""}, {U'‹', "<"},  {U'›', ">"}};
     const auto found = table.find(c);
     if (found != table.end()) return found->second;
     QByteArray latin1;
@@ -123,7 +124,8 @@ QByteArray editedID3v1(QByteArray tag, const ID3v1Edits& edits) {
 
 QByteArray readBytes(const ReadOnlyFile& file, qint64 offset, qint64 length, const QString& fileName) {
     QByteArray bytes(static_cast<qsizetype>(length), '\0');
-    if (!readFully(file.fd(), offset, bytes.data(), length)) throw writeError(fileName + QStringLiteral(": it cannot be read"));
+    if (!readFully(file.fd(), offset, bytes.data(), length))
+        throw writeError(fileName + QStringLiteral(": it cannot be read"));
     return bytes;
 }
 
@@ -158,12 +160,14 @@ void writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v
     const QByteArray head = frames.empty() ? QByteArray() : renderID3v2(old.tag, frames, problem);
     if (!problem.isEmpty()) throw writeError(fileName + QStringLiteral(": ") + problem);
     const QByteArray tail =
-        id3v1 ? editedID3v1(old.hasID3v1 ? readBytes(source, old.audioEnd, kID3v1Length, fileName) : QByteArray(), *id3v1)
-              : QByteArray();
+        id3v1
+            ? editedID3v1(old.hasID3v1 ? readBytes(source, old.audioEnd, kID3v1Length, fileName) : QByteArray(), *id3v1)
+            : QByteArray();
 
-    const bool written = (frames.empty() ? file.appendFrom(source.fd(), 0, old.audioStart) : file.write(head)) &&
-                         file.appendFrom(source.fd(), old.audioStart, old.audioEnd - old.audioStart) &&
-                         (id3v1 ? file.write(tail) : file.appendFrom(source.fd(), old.audioEnd, source.size() - old.audioEnd));
+    const bool written =
+        (frames.empty() ? file.appendFrom(source.fd(), 0, old.audioStart) : file.write(head)) &&
+        file.appendFrom(source.fd(), old.audioStart, old.audioEnd - old.audioStart) &&
+        (id3v1 ? file.write(tail) : file.appendFrom(source.fd(), old.audioEnd, source.size() - old.audioEnd));
     if (!written) throw writeError(file.errorString());
     if (!sameAudio(source.fd(), source.size(), file.handle(), file.size())) {
         file.cancel();

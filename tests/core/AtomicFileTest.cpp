@@ -15,24 +15,24 @@ namespace {
 
 using namespace orv;
 
-struct stat StatOf(const QString& path) {
+struct stat statOf(const QString& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
     return info;
 }
 
-QByteArray Contents(const QString& path) {
+QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-void Put(const QString& path, const QByteArray& bytes) {
+void put(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
 
-bool WriteWhole(const QString& path, const QByteArray& bytes) {
+bool writeWhole(const QString& path, const QByteArray& bytes) {
     AtomicFile file(path);
     return file.open() && file.write(bytes) && file.commit();
 }
@@ -92,23 +92,23 @@ TEST_F(AtomicFileTest, NewFileAppearsWholeAtCommitWithTheUsualMode) {
     ASSERT_TRUE(file.write(QByteArray("second half")));
     EXPECT_EQ(file.size(), 23);
     ASSERT_TRUE(file.commit()) << file.errorString().toStdString();
-    EXPECT_EQ(Contents(path()), "first half, second half");
-    EXPECT_EQ(StatOf(path()).st_mode & 07777, 0644u);
+    EXPECT_EQ(contents(path()), "first half, second half");
+    EXPECT_EQ(statOf(path()).st_mode & 07777, 0644u);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
     EXPECT_FALSE(file.write("more"));
 }
 
 TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    Put(path(), "old content");
+    put(path(), "old content");
     // Someone else's file that others may write (as root: another user's file and group).
     if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(path()).constData(), 12345, 23456), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0646), 0);
-    const struct stat before = StatOf(path());
+    const struct stat before = statOf(path());
 
-    ASSERT_TRUE(WriteWhole(path(), "new content"));
-    const struct stat after = StatOf(path());
-    EXPECT_EQ(Contents(path()), "new content");
+    ASSERT_TRUE(writeWhole(path(), "new content"));
+    const struct stat after = statOf(path());
+    EXPECT_EQ(contents(path()), "new content");
     EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's place
     EXPECT_EQ(after.st_mode & 07777, 0646u);
     EXPECT_EQ(after.st_uid, before.st_uid);
@@ -118,7 +118,7 @@ TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
 
 TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    Put(path(), "old content");
+    put(path(), "old content");
     {
         AtomicFile file(path());
         ASSERT_TRUE(file.open());
@@ -131,7 +131,7 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
         ASSERT_TRUE(file.open());
         ASSERT_TRUE(file.write("new"));
     }
-    EXPECT_EQ(Contents(path()), "old content");
+    EXPECT_EQ(contents(path()), "old content");
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     // A process that dies between the write and the commit.
@@ -145,17 +145,17 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(Contents(path()), "old content");
+    EXPECT_EQ(contents(path()), "old content");
     EXPECT_EQ(entries(folder()).size(), 2);  // the dead writer's temporary file stays behind
 
-    ASSERT_TRUE(WriteWhole(path(), "after the crash"));
-    EXPECT_EQ(Contents(path()), "after the crash");
+    ASSERT_TRUE(writeWhole(path(), "after the crash"));
+    EXPECT_EQ(contents(path()), "after the crash");
 }
 
 TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/elsewhere"));
-    Put(dir.path() + "/elsewhere/real.bin", "old");
+    put(dir.path() + "/elsewhere/real.bin", "old");
     ASSERT_EQ(::symlink("../elsewhere/real.bin", QFile::encodeName(path("link.bin")).constData()), 0);
     ASSERT_EQ(::symlink("link.bin", QFile::encodeName(path("link2.bin")).constData()), 0);
 
@@ -164,35 +164,35 @@ TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     EXPECT_EQ(file.originalPath(), dir.path() + "/music/../elsewhere/real.bin");
     EXPECT_TRUE(file.writePath().startsWith(dir.path() + "/music/../elsewhere/.real.bin."));
     ASSERT_TRUE(file.write("new") && file.commit());
-    EXPECT_TRUE(S_ISLNK(StatOf(path("link.bin")).st_mode));
-    EXPECT_TRUE(S_ISLNK(StatOf(path("link2.bin")).st_mode));
-    EXPECT_EQ(Contents(dir.path() + "/elsewhere/real.bin"), "new");
+    EXPECT_TRUE(S_ISLNK(statOf(path("link.bin")).st_mode));
+    EXPECT_TRUE(S_ISLNK(statOf(path("link2.bin")).st_mode));
+    EXPECT_EQ(contents(dir.path() + "/elsewhere/real.bin"), "new");
     EXPECT_EQ(entries(folder()), QStringList({"link.bin", "link2.bin"}));
     EXPECT_EQ(entries(dir.path() + "/elsewhere"), QStringList{"real.bin"});
 
     // A link to nowhere yet: the file is made where it points.
     ASSERT_EQ(::symlink("new.bin", QFile::encodeName(path("dangling.bin")).constData()), 0);
-    ASSERT_TRUE(WriteWhole(path("dangling.bin"), "made"));
-    EXPECT_TRUE(S_ISLNK(StatOf(path("dangling.bin")).st_mode));
-    EXPECT_EQ(Contents(path("new.bin")), "made");
+    ASSERT_TRUE(writeWhole(path("dangling.bin"), "made"));
+    EXPECT_TRUE(S_ISLNK(statOf(path("dangling.bin")).st_mode));
+    EXPECT_EQ(contents(path("new.bin")), "made");
 }
 
 TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    Put(path(), "old content that is long");
+    put(path(), "old content that is long");
     ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
-    const ino_t inode = StatOf(path()).st_ino;
+    const ino_t inode = statOf(path()).st_ino;
 
     AtomicFile file(path());
     ASSERT_TRUE(file.open());
     EXPECT_TRUE(file.writesInPlace());
-    EXPECT_EQ(Contents(file.originalPath()), "old content that is long");  // the safety copy
+    EXPECT_EQ(contents(file.originalPath()), "old content that is long");  // the safety copy
     EXPECT_TRUE(file.originalPath().startsWith(safetyFolder() + "/file.bin.safety-"));
     ASSERT_TRUE(file.write("new") && file.commit());
-    EXPECT_EQ(Contents(path()), "new");
-    EXPECT_EQ(Contents(path("other.bin")), "new");
-    EXPECT_EQ(StatOf(path()).st_ino, inode);
-    EXPECT_EQ(StatOf(path()).st_nlink, 2u);
+    EXPECT_EQ(contents(path()), "new");
+    EXPECT_EQ(contents(path("other.bin")), "new");
+    EXPECT_EQ(statOf(path()).st_ino, inode);
+    EXPECT_EQ(statOf(path()).st_nlink, 2u);
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
 
     // Cancelled after writing: the safety copy is put back.
@@ -201,15 +201,15 @@ TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
         ASSERT_TRUE(cancelled.open());
         ASSERT_TRUE(cancelled.write(QByteArray(5000, 'z')));
     }
-    EXPECT_EQ(Contents(path()), "new");
+    EXPECT_EQ(contents(path()), "new");
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
 
     // A writable file in a folder the user may not write (root included): no rename in the folder.
     ASSERT_EQ(::unlink(QFile::encodeName(path("other.bin")).constData()), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
-    ASSERT_TRUE(WriteWhole(path(), "in a read-only folder"));
-    EXPECT_EQ(Contents(path()), "in a read-only folder");
-    EXPECT_EQ(StatOf(path()).st_ino, inode);
+    ASSERT_TRUE(writeWhole(path(), "in a read-only folder"));
+    EXPECT_EQ(contents(path()), "in a read-only folder");
+    EXPECT_EQ(statOf(path()).st_ino, inode);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
     AtomicFile newFile(path("new.bin"));
     EXPECT_FALSE(newFile.open());
@@ -218,7 +218,7 @@ TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
 
 TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    Put(path(), "read only");
+    put(path(), "read only");
     ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
     AtomicFile readOnly(path());
     EXPECT_FALSE(readOnly.open());
@@ -227,12 +227,12 @@ TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
     EXPECT_FALSE(readOnly.commit());
 
     if (::geteuid() == 0) {  // someone else's file that only its owner may write
-        Put(path("theirs.bin"), "theirs");
+        put(path("theirs.bin"), "theirs");
         ASSERT_EQ(::chown(QFile::encodeName(path("theirs.bin")).constData(), 12345, 23456), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path("theirs.bin")).constData(), 0644), 0);
         AtomicFile theirs(path("theirs.bin"));
         EXPECT_FALSE(theirs.open());
-        EXPECT_EQ(Contents(path("theirs.bin")), "theirs");
+        EXPECT_EQ(contents(path("theirs.bin")), "theirs");
     }
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0666), 0);
     for (const QString& special : {path("fifo"), QStringLiteral("/dev/null"), folder()}) {
@@ -240,13 +240,13 @@ TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
         EXPECT_FALSE(file.open()) << special.toStdString();
         EXPECT_FALSE(file.errorString().isEmpty());
     }
-    EXPECT_EQ(Contents(path()), "read only");
+    EXPECT_EQ(contents(path()), "read only");
 }
 
 TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     const QByteArray old(3000, 'o');
-    Put(path(), old);
+    put(path(), old);
     {
         FileSizeLimit limit(4096);
         AtomicFile file(path());
@@ -256,7 +256,7 @@ TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
         EXPECT_FALSE(file.errorString().isEmpty());
         EXPECT_FALSE(file.commit());
     }
-    EXPECT_EQ(Contents(path()), old);
+    EXPECT_EQ(contents(path()), old);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     // In place: the safety copy fits, the new content does not; the old content is put back.
@@ -268,7 +268,7 @@ TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
         EXPECT_FALSE(file.write(QByteArray(5000, 'n')));
         EXPECT_FALSE(file.commit());
     }
-    EXPECT_EQ(Contents(path("other.bin")), old);
+    EXPECT_EQ(contents(path("other.bin")), old);
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
 }
 
@@ -277,21 +277,21 @@ TEST_F(AtomicFileTest, CommitWithoutReplacingNeverTouchesAFileThatAppeared) {
     AtomicFile file(path());
     ASSERT_TRUE(file.open());
     ASSERT_TRUE(file.write("mine"));
-    Put(path(), "theirs");  // made by someone else meanwhile
+    put(path(), "theirs");  // made by someone else meanwhile
     EXPECT_FALSE(file.commitWithoutReplacing());
     EXPECT_TRUE(file.errorString().contains("File exists")) << file.errorString().toStdString();
-    EXPECT_EQ(Contents(path()), "theirs");
+    EXPECT_EQ(contents(path()), "theirs");
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     AtomicFile fresh(path("fresh.bin"));
     ASSERT_TRUE(fresh.open() && fresh.write("fresh") && fresh.commitWithoutReplacing());
-    EXPECT_EQ(Contents(path("fresh.bin")), "fresh");
+    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
     EXPECT_EQ(entries(folder()), QStringList({"file.bin", "fresh.bin"}));
 
     AtomicFile existing(path("fresh.bin"));
     ASSERT_TRUE(existing.open() && existing.write("again"));
     EXPECT_FALSE(existing.commitWithoutReplacing());
-    EXPECT_EQ(Contents(path("fresh.bin")), "fresh");
+    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
 }
 
 }  // namespace

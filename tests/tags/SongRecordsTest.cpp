@@ -173,13 +173,13 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
 TEST_F(SongRecordsTest, SignedTracksAndACommentCutBetweenTheHalvesOfACharacter) {
     SongFields song = KnownSong();
     song.Track = NormaliseTrack("-3");
-    EXPECT_TRUE(InsertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, -3, '1969'"));
+    EXPECT_TRUE(insertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, -3, '1969'"));
     song.Track = NormaliseTrack(" +3 ");
-    EXPECT_TRUE(InsertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, 3, '1969'"));
+    EXPECT_TRUE(insertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, 3, '1969'"));
 
     TagComponent tags;
     const QString file = mp3("song.mp3", 100);
-    ASSERT_TRUE(tags.OpenFile(file));
+    ASSERT_TRUE(tags.openFile(file));
     song = KnownSong();
     song.CommentText = QString(253, 'c') + QString::fromUtf8("😀 and more");
     InsertSongRecord(program.state, tags, file, song, "0", "0");

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -136,8 +136,8 @@ TEST_F(TagComponentTest, YearsAreReadAsStored) {
     const auto years = [this](const QByteArray& id3v2, const QString& id3v1Year = "1999") {
         WriteMp3(path(), id3v2, SilentFrames(10), ID3v1Bytes{"T", "", "", id3v1Year}.bytes());
         TagComponent tags;
-        EXPECT_TRUE(tags.OpenFile(path()));
-        return QStringList{tags.FrameText("TYER"), tags.FrameText("TORY"), tags.ID3v1Year()};
+        EXPECT_TRUE(tags.openFile(path()));
+        return QStringList{tags.frameText("TYER"), tags.frameText("TORY"), tags.id3v1Year()};
     };
     EXPECT_EQ(years(ID3v2Bytes().text("TYER", "2001-2003").text("TORY", "1975-76").bytes(), "198X"),
               QStringList({"2001-2003", "1975-76", "198X"}));
@@ -153,16 +153,17 @@ TEST_F(TagComponentTest, YearsAreReadAsStored) {
 TEST_F(TagComponentTest, OnlyRegularFilesAreOpened) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.mp3")).constData(), 0644), 0);
     TagComponent tags;
-    for (const QString& special : {path("pipe.mp3"), QStringLiteral("/dev/zero"), QStringLiteral("/dev/urandom"), dir.path()})
-        EXPECT_FALSE(tags.OpenFile(special)) << special.toStdString();
-    EXPECT_FALSE(tags.HasID3v2());
-    tags.SetFrameText("TIT2", "Never written");
-    EXPECT_THROW(tags.WriteTags(), RuntimeError);
+    for (const QString& special :
+         {path("pipe.mp3"), QStringLiteral("/dev/zero"), QStringLiteral("/dev/urandom"), dir.path()})
+        EXPECT_FALSE(tags.openFile(special)) << special.toStdString();
+    EXPECT_FALSE(tags.hasID3v2());
+    tags.setFrameText("TIT2", "Never written");
+    EXPECT_THROW(tags.writeTags(), RuntimeError);
 
     WriteMp3(path(), ID3v2Bytes().text("TIT2", "Linked").bytes(), SilentFrames(10));
     ASSERT_TRUE(QFile::link(path(), path("link.mp3")));
-    ASSERT_TRUE(tags.OpenFile(path("link.mp3")));
-    EXPECT_EQ(tags.FrameText("TIT2"), "Linked");
+    ASSERT_TRUE(tags.openFile(path("link.mp3")));
+    EXPECT_EQ(tags.frameText("TIT2"), "Linked");
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ namespace {
 using namespace orv;
 using namespace orv::test;
 
-struct stat StatOf(const QString& path) {
+struct stat statOf(const QString& path) {
     struct stat info {};
     EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
     return info;
 }
 
-void Chmod(const QString& path, mode_t mode) {
+void chmodOrFail(const QString& path, mode_t mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
 
@@ -52,7 +52,7 @@ private:
 };
 
 // The frames of a file with the body of one frame replaced.
-std::vector<std::pair<QByteArray, QByteArray>> WithFrame(std::vector<std::pair<QByteArray, QByteArray>> frames,
+std::vector<std::pair<QByteArray, QByteArray>> withFrame(std::vector<std::pair<QByteArray, QByteArray>> frames,
                                                          const QByteArray& id, const QByteArray& body) {
     for (auto& frame : frames)
         if (frame.first == id) frame.second = body;
@@ -84,17 +84,17 @@ protected:
         return path(name);
     }
     // Gives the file a new title in both tags, in one write.
-    static void Retitle(const QString& file, const QString& title) {
+    static void retitle(const QString& file, const QString& title) {
         TagComponent tags;
-        ASSERT_TRUE(tags.OpenFile(file));
-        tags.SetFrameText("TIT2", title);
-        tags.SetID3v1Title(title);
-        tags.WriteTags();
+        ASSERT_TRUE(tags.openFile(file));
+        tags.setFrameText("TIT2", title);
+        tags.setID3v1Title(title);
+        tags.writeTags();
     }
-    static QString TitleOf(const QString& file) {
+    static QString titleOf(const QString& file) {
         TagComponent tags;
-        EXPECT_TRUE(tags.OpenFile(file));
-        return tags.FrameText("TIT2") + "|" + tags.ID3v1Title();
+        EXPECT_TRUE(tags.openFile(file));
+        return tags.frameText("TIT2") + "|" + tags.id3v1Title();
     }
 
     QTemporaryDir dir;
@@ -103,20 +103,20 @@ protected:
 
 TEST_F(TagWriteTest, FilesTheUserMayNotWriteAreLeftAlone) {
     const QString file = song();
-    Chmod(file, 0444);
+    chmodOrFail(file, 0444);
     const QByteArray before = FileBytes(file);
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(file));
-    tags.SetFrameText("TIT2", "New");
-    EXPECT_THROW(tags.WriteID3v2(), RuntimeError);
+    ASSERT_TRUE(tags.openFile(file));
+    tags.setFrameText("TIT2", "New");
+    EXPECT_THROW(tags.writeID3v2(), RuntimeError);
     EXPECT_EQ(FileBytes(file), before);
 
     if (::geteuid() == 0) {  // another user's file that only its owner may write
         const QString theirs = song("theirs.mp3");
         ASSERT_EQ(::chown(QFile::encodeName(theirs).constData(), 12345, 23456), 0);
-        Chmod(theirs, 0644);
+        chmodOrFail(theirs, 0644);
         const QByteArray theirBytes = FileBytes(theirs);
-        EXPECT_THROW(Retitle(theirs, "New"), RuntimeError);
+        EXPECT_THROW(retitle(theirs, "New"), RuntimeError);
         EXPECT_EQ(FileBytes(theirs), theirBytes);
     }
 
@@ -125,7 +125,7 @@ TEST_F(TagWriteTest, FilesTheUserMayNotWriteAreLeftAlone) {
     state.UpdateBlankTags = true;
     state.BlankTagFormat = "%A - %T";
     const QString named = song("Artist - Title.mp3");
-    Chmod(named, 0444);
+    chmodOrFail(named, 0444);
     const QByteArray namedBytes = FileBytes(named);
     QString artist, title, album, track;
     EXPECT_THROW(FillBlankTagsFromFileName(state, named, artist, title, album, track), RuntimeError);
@@ -136,33 +136,33 @@ TEST_F(TagWriteTest, FilesTheUserMayNotWriteAreLeftAlone) {
 TEST_F(TagWriteTest, LinksOwnersAndReadOnlyFoldersAreKept) {
     const QString real = song("real.mp3");
     ASSERT_EQ(::symlink("real.mp3", QFile::encodeName(path("link.mp3")).constData()), 0);
-    Retitle(path("link.mp3"), "Through the link");
-    EXPECT_TRUE(S_ISLNK(StatOf(path("link.mp3")).st_mode));
-    EXPECT_EQ(TitleOf(real), "Through the link|Through the link");
+    retitle(path("link.mp3"), "Through the link");
+    EXPECT_TRUE(S_ISLNK(statOf(path("link.mp3")).st_mode));
+    EXPECT_EQ(titleOf(real), "Through the link|Through the link");
 
     ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(path("hard.mp3")).constData()), 0);
-    const ino_t inode = StatOf(real).st_ino;
-    Retitle(path("hard.mp3"), "Hard linked");
-    EXPECT_EQ(TitleOf(real), "Hard linked|Hard linked");
-    EXPECT_EQ(StatOf(real).st_ino, inode);
-    EXPECT_EQ(StatOf(real).st_nlink, 2u);
+    const ino_t inode = statOf(real).st_ino;
+    retitle(path("hard.mp3"), "Hard linked");
+    EXPECT_EQ(titleOf(real), "Hard linked|Hard linked");
+    EXPECT_EQ(statOf(real).st_ino, inode);
+    EXPECT_EQ(statOf(real).st_nlink, 2u);
     EXPECT_TRUE(entries(temp()).isEmpty());  // the safety copy is gone
     ASSERT_EQ(::unlink(QFile::encodeName(path("hard.mp3")).constData()), 0);
 
     if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(real).constData(), 12345, 23456), 0);
-    Chmod(real, 0646);
-    const struct stat owned = StatOf(real);
-    Retitle(real, "Owned");
-    EXPECT_EQ(StatOf(real).st_uid, owned.st_uid);
-    EXPECT_EQ(StatOf(real).st_gid, owned.st_gid);
-    EXPECT_EQ(StatOf(real).st_mode & 07777, 0646u);
+    chmodOrFail(real, 0646);
+    const struct stat owned = statOf(real);
+    retitle(real, "Owned");
+    EXPECT_EQ(statOf(real).st_uid, owned.st_uid);
+    EXPECT_EQ(statOf(real).st_gid, owned.st_gid);
+    EXPECT_EQ(statOf(real).st_mode & 07777, 0646u);
 
     // A writable file in a folder nobody may write, root included: written in place.
-    Chmod(music(), 0555);
-    const ino_t before = StatOf(real).st_ino;
-    Retitle(real, "Read-only folder");
-    EXPECT_EQ(TitleOf(real), "Read-only folder|Read-only folder");
-    EXPECT_EQ(StatOf(real).st_ino, before);
+    chmodOrFail(music(), 0555);
+    const ino_t before = statOf(real).st_ino;
+    retitle(real, "Read-only folder");
+    EXPECT_EQ(titleOf(real), "Read-only folder|Read-only folder");
+    EXPECT_EQ(statOf(real).st_ino, before);
     EXPECT_EQ(entries(music()), QStringList({"link.mp3", "real.mp3"}));
     EXPECT_TRUE(entries(temp()).isEmpty());
 }
@@ -184,13 +184,13 @@ TEST_F(TagWriteTest, FramesThatWereNotSetComeBackByteForByte) {
                  SilentFrames(20), ID3v1Bytes{"Old", "V1 Artist", "", "", "", 2, 17}.bytes());
         const QByteArray before = FileBytes(path());
         TagComponent tags;
-        ASSERT_TRUE(tags.OpenFile(path()));
-        tags.SetFrameText("TIT2", "New");
-        tags.WriteID3v2();
+        ASSERT_TRUE(tags.openFile(path()));
+        tags.setFrameText("TIT2", "New");
+        tags.writeID3v2();
         const QByteArray after = FileBytes(path());
-        EXPECT_EQ(ID3v2Frames(after), WithFrame(ID3v2Frames(before), "TIT2", QByteArray("\0New", 4))) << genre;
+        EXPECT_EQ(ID3v2Frames(after), withFrame(ID3v2Frames(before), "TIT2", QByteArray("\0New", 4))) << genre;
         EXPECT_TRUE(after.endsWith(SilentFrames(20) + ID3v1Bytes{"Old", "V1 Artist", "", "", "", 2, 17}.bytes()));
-        EXPECT_EQ(tags.FrameText("TCON"), genre);
+        EXPECT_EQ(tags.frameText("TCON"), genre);
     }
 }
 
@@ -199,28 +199,37 @@ TEST_F(TagWriteTest, AnID3v24TagKeepsItsVersionAndFrames) {
              ID3v2Bytes(4)
                  .frame("RVA2", QByteArray("track\0\1\xff\xf0\0", 10))
                  .frame("TMOO", QByteArray("\3Calm"))
-                 .frame("TDRL", QByteArray("\0" "2001-05-12", 11))
-                 .frame("TPRO", QByteArray("\0" "2001 Label", 11))
+                 .frame("TDRL", QByteArray("\0"
+                                           "2001-05-12",
+                                           11))
+                 .frame("TPRO", QByteArray("\0"
+                                           "2001 Label",
+                                           11))
                  .frame("TSST", QByteArray("\0Disc one", 9))
-                 .frame("TDRC", QByteArray("\0" "2001-05-12T20:15", 17))
+                 .frame("TDRC", QByteArray("\0"
+                                           "2001-05-12T20:15",
+                                           17))
                  .frame("TIT2", QByteArray("\0Old", 4))
                  .bytes(),
              SilentFrames(20));
     const QByteArray before = FileBytes(path());
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(path()));
-    EXPECT_EQ(tags.FrameText("TYER"), "2001");  // the year of the timestamp
-    tags.SetFrameText("TIT2", QString::fromUtf8("Neu €"));
-    tags.SetFrameText("TYER", "2002");
-    tags.WriteID3v2();
+    ASSERT_TRUE(tags.openFile(path()));
+    EXPECT_EQ(tags.frameText("TYER"), "2001");  // the year of the timestamp
+    tags.setFrameText("TIT2", QString::fromUtf8("Neu €"));
+    tags.setFrameText("TYER", "2002");
+    tags.writeID3v2();
 
     const QByteArray after = FileBytes(path());
     EXPECT_TRUE(after.startsWith(QByteArray("ID3\4\0", 5)));
     const QByteArray title = QByteArray("\1\xff\xfeN\0e\0u\0 \0\xac\x20", 13);
-    EXPECT_EQ(ID3v2Frames(after),
-              WithFrame(WithFrame(ID3v2Frames(before), "TDRC", QByteArray("\0" "2002", 5)), "TIT2", title));
-    EXPECT_EQ(tags.FrameText("TIT2"), QString::fromUtf8("Neu €"));
-    EXPECT_EQ(tags.FrameText("TYER"), "2002");
+    EXPECT_EQ(ID3v2Frames(after), withFrame(withFrame(ID3v2Frames(before), "TDRC",
+                                                      QByteArray("\0"
+                                                                 "2002",
+                                                                 5)),
+                                            "TIT2", title));
+    EXPECT_EQ(tags.frameText("TIT2"), QString::fromUtf8("Neu €"));
+    EXPECT_EQ(tags.frameText("TYER"), "2002");
 }
 
 TEST_F(TagWriteTest, TagsThatDoNotParseCleanlyAreNotRewritten) {
@@ -240,11 +249,11 @@ TEST_F(TagWriteTest, TagsThatDoNotParseCleanlyAreNotRewritten) {
         WriteMp3(path(), id3v2, SilentFrames(20), ID3v1Bytes{"Old", "", "", "", "", 0, 255}.bytes());
         const QByteArray before = FileBytes(path());
         TagComponent tags;
-        ASSERT_TRUE(tags.OpenFile(path())) << problem;
-        tags.SetFrameText("TIT2", "New");
-        tags.SetID3v1Title("New");
+        ASSERT_TRUE(tags.openFile(path())) << problem;
+        tags.setFrameText("TIT2", "New");
+        tags.setID3v1Title("New");
         try {
-            tags.WriteTags();
+            tags.writeTags();
             ADD_FAILURE() << "written: " << problem;
         } catch (const RuntimeError& error) {
             EXPECT_TRUE(error.description().contains(problem)) << error.description().toStdString();
@@ -268,7 +277,7 @@ TEST_F(TagWriteTest, TheAudioBytesAreComparedBeforeAWriteIsCommitted) {
     const auto same = [this](const char* a, const char* b) {
         const int fd = ::open(QFile::encodeName(path(a)).constData(), O_RDONLY);
         const int other = ::open(QFile::encodeName(path(b)).constData(), O_RDONLY);
-        const bool result = SameAudio(fd, StatOf(path(a)).st_size, other, StatOf(path(b)).st_size);
+        const bool result = sameAudio(fd, statOf(path(a)).st_size, other, statOf(path(b)).st_size);
         ::close(fd);
         ::close(other);
         return result;
@@ -284,7 +293,7 @@ TEST_F(TagWriteTest, AFailedWriteOfBothTagsLeavesNeither) {
     const QByteArray before = FileBytes(file);
     {
         FileSizeLimit limit(4096);
-        EXPECT_THROW(Retitle(file, "New"), RuntimeError);
+        EXPECT_THROW(retitle(file, "New"), RuntimeError);
         ProgramState state;
         state.UpdateBlankTags = true;
         state.BlankTagFormat = "%T";
@@ -295,10 +304,10 @@ TEST_F(TagWriteTest, AFailedWriteOfBothTagsLeavesNeither) {
     EXPECT_EQ(entries(music()), QStringList{"song.mp3"});
 
     // In place (read-only folder): the safety copy fits on the disk, the grown tag does not.
-    Chmod(music(), 0555);
+    chmodOrFail(music(), 0555);
     {
         FileSizeLimit limit(static_cast<rlim_t>(before.size() + 100));
-        EXPECT_THROW(Retitle(file, "A title long enough to need more room"), RuntimeError);
+        EXPECT_THROW(retitle(file, "A title long enough to need more room"), RuntimeError);
     }
     EXPECT_EQ(FileBytes(file), before);
     EXPECT_TRUE(entries(temp()).isEmpty());
@@ -307,12 +316,14 @@ TEST_F(TagWriteTest, AFailedWriteOfBothTagsLeavesNeither) {
 TEST_F(TagWriteTest, ID3v1TextIsTransliterated) {
     const QString file = song();
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(file));
-    tags.SetID3v1Title(QString::fromUtf8("Łódź € ß é 日本 😀"));
-    tags.SetID3v1Artist(QString::fromUtf8("Cafe\xcc\x81 ﬁne Œuvre"));
-    tags.WriteID3v1();
+    ASSERT_TRUE(tags.openFile(file));
+    tags.setID3v1Title(QString::fromUtf8("Łódź € ß é 日本 😀"));
+    tags.setID3v1Artist(QString::fromUtf8("Cafe\xcc\x81 ﬁne Œuvre"));
+    tags.writeID3v1();
     const QByteArray id3v1 = FileBytes(file).right(128);
-    EXPECT_EQ(id3v1.mid(3, 30), QByteArray("L\xf3" "dz EUR \xdf \xe9 ?? ?") + QByteArray(13, '\0'));
+    EXPECT_EQ(id3v1.mid(3, 30), QByteArray("L\xf3"
+                                           "dz EUR \xdf \xe9 ?? ?") +
+                                    QByteArray(13, '\0'));
     EXPECT_EQ(id3v1.mid(33, 30), QByteArray("Caf\xe9 fine OEuvre") + QByteArray(14, '\0'));
 }
 
@@ -330,9 +341,9 @@ TEST_F(TagWriteTest, FilesOfFourGibibytesAndMore) {
         file.write(tail);
     }
     TagComponent tags;
-    ASSERT_TRUE(tags.OpenFile(path()));
-    tags.SetFrameText("TIT2", "New");
-    tags.WriteID3v2();
+    ASSERT_TRUE(tags.openFile(path()));
+    tags.setFrameText("TIT2", "New");
+    tags.writeID3v2();
 
     QFile file(path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
