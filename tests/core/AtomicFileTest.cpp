@@ -1,12 +1,11 @@
 #include "core/AtomicFile.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,12 +13,7 @@
 namespace {
 
 using namespace orv;
-
-struct stat statOf(const QString& path) {
-    struct stat info {};
-    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-    return info;
-}
+using namespace orv::test;
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -37,37 +31,12 @@ bool writeWhole(const QString& path, const QByteArray& bytes) {
     return file.open() && file.write(bytes) && file.commit();
 }
 
-// Writes past `limit` bytes of any file fail, as on a disk that is full.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit small = saved_;
-        small.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*handler_)(int);
-};
-
 // Each test has a folder of its own, and its own temporary folder for safety copies.
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedTemp_ = qgetenv("TMPDIR");
-        ASSERT_TRUE(QDir().mkpath(safetyFolder()));
-        qputenv("TMPDIR", QFile::encodeName(safetyFolder()));
-        savedMask_ = ::umask(022);
-    }
+    void SetUp() override { savedMask_ = ::umask(022); }
     void TearDown() override {
         ::umask(savedMask_);
-        qputenv("TMPDIR", savedTemp_);
         ::chmod(QFile::encodeName(folder()).constData(), 0755);
     }
 
@@ -79,7 +48,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    QByteArray savedTemp_;
+    TemporaryFolder temporary{safetyFolder()};
     mode_t savedMask_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
+#include "support/Files.h"
 #include "tags/TagComponent.h"
 #include "tags/TagWriter.h"
 #include "tags/TagsFromFileName.h"
@@ -11,9 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,34 +21,9 @@ namespace {
 using namespace orv;
 using namespace orv::test;
 
-struct stat statOf(const QString& path) {
-    struct stat info {};
-    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
-    return info;
-}
-
 void chmodOrFail(const QString& path, mode_t mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
 }
-
-// Writes past `limit` bytes of any file fail, as on a disk that is full.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit small = saved_;
-        small.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-
-private:
-    rlimit saved_{};
-    void (*handler_)(int);
-};
 
 // The frames of a file with the body of one frame replaced.
 std::vector<std::pair<QByteArray, QByteArray>> withFrame(std::vector<std::pair<QByteArray, QByteArray>> frames,
@@ -62,15 +36,8 @@ std::vector<std::pair<QByteArray, QByteArray>> withFrame(std::vector<std::pair<Q
 // A music folder, and a temporary folder of its own for the safety copies of in-place writes.
 class TagWriteTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedTemp_ = qgetenv("TMPDIR");
-        ASSERT_TRUE(QDir().mkpath(music()) && QDir().mkpath(temp()));
-        qputenv("TMPDIR", QFile::encodeName(temp()));
-    }
-    void TearDown() override {
-        qputenv("TMPDIR", savedTemp_);
-        ::chmod(QFile::encodeName(music()).constData(), 0755);
-    }
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(music())); }
+    void TearDown() override { ::chmod(QFile::encodeName(music()).constData(), 0755); }
 
     QString music() const { return dir.path() + "/music"; }
     QString temp() const { return dir.path() + "/temp"; }
@@ -98,7 +65,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    QByteArray savedTemp_;
+    TemporaryFolder temporary{temp()};
 };
 
 TEST_F(TagWriteTest, FilesTheUserMayNotWriteAreLeftAlone) {
