@@ -199,6 +199,33 @@ TEST_F(TagWriteTest, AnID3v24TagKeepsItsVersionAndFrames) {
     EXPECT_EQ(tags.frameText("TYER"), "2002");
 }
 
+// An ID3v2.2 tag stays ID3v2.2 (its three-letter frames kept); a tag unsynchronised as a whole is
+// written back plain, its frames' content the same.
+TEST_F(TagWriteTest, OlderTagFormsKeepTheirFrames) {
+    const QByteArray v22Frames = QByteArray("TT2\0\0\4\0Old", 10) + QByteArray("TCO\0\0\5\0(13)", 11);
+    WriteMp3(path(), QByteArray("ID3\2\0\0\0\0\0\x15", 10) + v22Frames, SilentFrames(20));
+    const QByteArray before = FileBytes(path());
+    TagComponent tags;
+    ASSERT_TRUE(tags.openFile(path()));
+    tags.setFrameText("TIT2", "New");
+    tags.writeID3v2();
+    EXPECT_EQ(FileBytes(path()), QByteArray(before).replace("Old", "New"));
+    EXPECT_EQ(tags.frameText("TIT2"), "New");
+
+    const QByteArray unsynchronised =
+        QByteArray("TIT2\0\0\0\4\0\0\0Old", 14) + QByteArray("PRIV\0\0\0\4\0\0x\0\xff\0\xe0", 15);  // 0xFF 0xE0
+    WriteMp3(path(), QByteArray("ID3\3\0\x80\0\0\0\x1d", 10) + unsynchronised, SilentFrames(20));
+    ASSERT_TRUE(tags.openFile(path()));
+    tags.setFrameText("TIT2", "New");
+    tags.writeID3v2();
+    const QByteArray after = FileBytes(path());
+    EXPECT_EQ(after[5], '\0');
+    const std::vector<std::pair<QByteArray, QByteArray>> frames{{"TIT2", QByteArray("\0New", 4)},
+                                                                {"PRIV", QByteArray("x\0\xff\xe0", 4)}};
+    EXPECT_EQ(ID3v2Frames(after), frames);
+    EXPECT_TRUE(after.endsWith(SilentFrames(20)));
+}
+
 TEST_F(TagWriteTest, TagsThatDoNotParseCleanlyAreNotRewritten) {
     QByteArray footerMissing = ID3v2Bytes(4).text("TIT2", "Old").text("TPE1", "Artist").bytes();
     footerMissing[5] = 0x10;
