@@ -2,6 +2,7 @@
 
 #include "core/FrontEnd.h"
 
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -38,6 +39,7 @@ public:
     void setCaption(const QString& control, const QString& text) override { captions[control] = text; }
     void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
     void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
+    void showPicture(const QString& control, const QImage& picture) override { pictures[control] = picture; }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
@@ -56,6 +58,7 @@ public:
     QMap<QString, QString> captions;
     QMap<QString, bool> enabled_;
     QMap<QString, bool> visible_;
+    QMap<QString, QImage> pictures;  // the last picture each control showed
 };
 
 }  // namespace orv::test
