@@ -125,9 +125,8 @@ QString chooseCandidate(ProgramState& state, const Candidates& candidates, const
         showDownloadStatus(state, kCoverFoundText);
         for (int other = i + 1; other < 3; ++other) QFile::remove(candidates.path(other));
         // The result file is a work file of this program: a fresh picture replaces an old one.
-        if (std::rename(QFile::encodeName(candidates.path(i)).constData(), QFile::encodeName(resultPath).constData()) ==
-            0)
-            return resultPath;
+        const QByteArray from = QFile::encodeName(candidates.path(i));
+        if (std::rename(from.constData(), QFile::encodeName(resultPath).constData()) == 0) return resultPath;
         QFile::remove(candidates.path(i));
         return {};
     }
