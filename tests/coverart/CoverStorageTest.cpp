@@ -41,6 +41,7 @@ protected:
         ShowExistingCover(state, music.path(), album, tags);
         if (state.player.ExtractEmbeddedImages && tags.hasID3v2())
             ExtractEmbeddedCover(state, music.path(), album, tags);
+        CoverArtRun run(state);
         StoreCoverArt(state, run, music.path(), path, "An Artist", album, "A Title", {}, &tags);
     }
     QImage shownCover() const { return program.ui.pictures.value(Control::imgBuildAlbumCover); }
@@ -48,7 +49,6 @@ protected:
     test::TestProgram program;
     ProgramState& state = program.state;
     test::HttpServer server;
-    CoverArtRun run{state};
     QTemporaryDir music;
 };
 
