@@ -35,6 +35,7 @@ const char* const kUsage =
     "                            object a line with --json; with a pattern (e.g. \"%A\\%B\\%K - %T\")\n"
     "                            blank artist, title and album are filled from the path and written\n"
     "                            into the file\n"
+    "  covers forget             forget the albums whose cover was searched online in vain\n"
     "\n"
     "Options:\n"
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
@@ -84,10 +85,9 @@ int runSettings(Command& c) {
 
 const std::map<QString, std::function<int(Command&)>>& commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
-        {QStringLiteral("init"), runInit},
-        {QStringLiteral("settings"), runSettings},
-        {QStringLiteral("libraries"), runLibraries},
-        {QStringLiteral("tags"), runTags},
+        {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
+        {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
+        {QStringLiteral("covers"), runCovers},
     };
     return commands;
 }

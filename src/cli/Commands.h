@@ -32,6 +32,10 @@ int runLibraries(Command& c);
 // `tags [--json] [--blank-tags PATTERN] FILE...`: the song fields of MP3 files as a build reads them.
 int runTags(Command& c);
 
+// `covers forget`: forgets the albums whose cover was searched online in vain, so that the next
+// build searches them again.
+int runCovers(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

@@ -2,9 +2,12 @@
 
 #include "core/ProgramState.h"
 #include "coverart/CoverCatalogue.h"
+#include "coverart/CoverMisses.h"
 
 namespace orv {
 namespace {
+
+constexpr qint64 kDownloadPieceBytes = 64 * 1024;
 
 QString seriesKey(const QString& artist, const QString& album, const QString& band) {
     return artist + QChar(0) + album + QChar(0) + band;
@@ -51,7 +54,15 @@ HttpAnswer CoverArtRun::get(const QUrl& url, int tries) {
 
 HttpAnswer CoverArtRun::download(const QUrl& url, const Network::PieceSink& sink) {
     if (!online()) return {};
-    return counted(network().download(url, sink, {}, options(), 64 * 1024));
+    if (unusable_.contains(url)) {
+        HttpAnswer known;
+        known.outcome = HttpOutcome::Answered;
+        known.status = 404;
+        return known;
+    }
+    const HttpAnswer answer = counted(network().download(url, sink, {}, options(), kDownloadPieceBytes));
+    if (answer.outcome == HttpOutcome::Answered && (answer.status == 404 || answer.status == 410)) noteUnusable(url);
+    return answer;
 }
 
 bool CoverArtRun::takeOfflineNotice() {
@@ -61,11 +72,14 @@ bool CoverArtRun::takeOfflineNotice() {
 }
 
 bool CoverArtRun::searchedInVain(const QString& artist, const QString& album, const QString& band) const {
-    return notFound_.contains(seriesKey(artist, album, band));
+    if (notFound_.contains(seriesKey(artist, album, band))) return true;
+    return catalogue_ &&
+           isRememberedMiss(state_, catalogue_->name(), artist, album, band, QDateTime::currentDateTime());
 }
 
 void CoverArtRun::rememberNotFound(const QString& artist, const QString& album, const QString& band) {
     notFound_.insert(seriesKey(artist, album, band));
+    if (catalogue_) rememberMiss(state_, catalogue_->name(), artist, album, band, QDateTime::currentDateTime());
 }
 
 }  // namespace orv

@@ -46,9 +46,19 @@ public:
     void beginSeries() { seriesCut_ = false; }
     bool seriesCut() const;
 
-    // The albums (by artist, album and band) whose whole series found nothing in this run.
+    // The albums (by artist, album and band) whose whole series found nothing, in this run or on
+    // the same service within the last days (see CoverMisses.h).
     bool searchedInVain(const QString& artist, const QString& album, const QString& band) const;
     void rememberNotFound(const QString& artist, const QString& album, const QString& band);
+
+    // Picture addresses that gave no usable picture (missing, or a placeholder) in this run: they
+    // are not downloaded again.
+    void noteUnusable(const QUrl& url) { unusable_.insert(url); }
+
+    // The songs whose cover was found online, and those searched in vain, in this run.
+    void countCover(bool found) { ++(found ? coversFound_ : coversNotFound_); }
+    int coversFound() const { return coversFound_; }
+    int coversNotFound() const { return coversNotFound_; }
 
     static constexpr int kConnectionFailuresAllowed = 3;
     static constexpr int kRequestTimeoutMs = 10000;
@@ -65,6 +75,9 @@ private:
     bool offlineNoticeShown_ = false;
     bool seriesCut_ = false;
     QSet<QString> notFound_;
+    QSet<QUrl> unusable_;
+    int coversFound_ = 0;
+    int coversNotFound_ = 0;
 };
 
 }  // namespace orv

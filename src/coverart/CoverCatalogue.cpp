@@ -1,6 +1,8 @@
 #include "coverart/CoverCatalogue.h"
 
+#include "core/Text.h"
 #include "coverart/CoverArtRun.h"
+#include "coverart/MusicBrainzCatalogue.h"
 #include "store/Settings.h"
 
 #include <QXmlStreamReader>
@@ -32,6 +34,12 @@ CoverImages readDetails(QXmlStreamReader& xml) {
         }
     }
     return images;
+}
+
+// A Settings row's text; the compiled-in default when the row is missing or empty.
+QString settingOr(ProgramState& state, const QString& name, const QString& fallback) {
+    const QString text = TrimBlanks(GetSetting(state, name));
+    return text.isEmpty() ? fallback : text;
 }
 
 }  // namespace
@@ -81,9 +89,17 @@ std::vector<CoverImages> catalogueProducts(const QByteArray& answer) {
 }
 
 std::unique_ptr<CoverCatalogue> makeCoverCatalogue(ProgramState& state) {
-    const QUrl base = serviceBase(GetSetting(state, kCatalogueSetting));
-    if (base.isEmpty()) return nullptr;
-    return std::make_unique<CatalogueService>(base);
+    const QString service = TrimBlanks(GetSetting(state, kServiceSetting)).toLower();
+    if (service == CatalogueService::kServiceName) {
+        const QUrl base = serviceBase(GetSetting(state, kCatalogueSetting));
+        if (base.isEmpty()) return nullptr;
+        return std::make_unique<CatalogueService>(base);
+    }
+    if (!service.isEmpty() && service != MusicBrainzCatalogue::kServiceName) return nullptr;
+    const QUrl musicBrainz = serviceBase(settingOr(state, kMusicBrainzHostSetting, kDefaultMusicBrainzHost));
+    const QUrl archive = serviceBase(settingOr(state, kCoverArtArchiveHostSetting, kDefaultCoverArtArchiveHost));
+    if (musicBrainz.isEmpty() || archive.isEmpty()) return nullptr;
+    return std::make_unique<MusicBrainzCatalogue>(musicBrainz, archive, responsivePacer(state));
 }
 
 }  // namespace orv

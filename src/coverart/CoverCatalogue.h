@@ -27,6 +27,8 @@ public:
     // already removed), in its order. None when it found nothing, answered with an error or could
     // not be reached. Requests go through the run, which keeps count of how the host answers.
     virtual std::vector<CoverImages> search(CoverArtRun& run, const QString& artist, const QString& keywords) = 0;
+    // The service's name as the Settings row "CoverArtService" gives it.
+    virtual QString name() const = 0;
 };
 
 // The XML product catalogue, version 3 lite, at a base address (scheme, host and port).
@@ -36,9 +38,11 @@ public:
     // The request for one query: the base address, "/onca/xml3?" and the query string.
     QUrl requestUrl(const QString& artist, const QString& keywords) const;
     std::vector<CoverImages> search(CoverArtRun& run, const QString& artist, const QString& keywords) override;
+    QString name() const override { return kServiceName; }
 
     // Tries of one query while the answer is empty.
     static constexpr int kTries = 3;
+    inline static const QString kServiceName = QStringLiteral("catalogue");
 
 private:
     QByteArray base_;
@@ -56,7 +60,9 @@ QByteArray queryValue(const QString& text);
 // Empty when the text is empty or not such an address.
 QUrl serviceBase(const QString& text);
 
-// The catalogue the Settings name; null when none is set up.
+// The catalogue the Settings name: "CoverArtService" is "musicbrainz" (the default, at the hosts
+// "MusicBrainzHost" and "CoverArtArchiveHost") or "catalogue" (at "CoverArtCatalogue"). Null when
+// the service is neither or its address is not set up.
 std::unique_ptr<CoverCatalogue> makeCoverCatalogue(ProgramState& state);
 
 inline const QString kCatalogueSetting = QStringLiteral("CoverArtCatalogue");

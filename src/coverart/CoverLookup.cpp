@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <vector>
@@ -110,8 +111,12 @@ void retrieve(CoverArtRun& run, const CoverImages& product, const Candidates& ca
     candidates.removeAll();
     const std::array<QUrl, 3> urls{product.large, product.medium, product.small};
     for (int i = 0; i < 3; ++i) {
-        DownloadFile(run, urls[i], candidates.path(i));
-        state.ui().showPicture(candidates.views[i], QImage(candidates.path(i)));
+        // An address that came earlier in the product is not fetched again: the earlier size is
+        // preferred anyway.
+        const int first = static_cast<int>(std::find(urls.begin(), urls.end(), urls[i]) - urls.begin());
+        if (first == i && DownloadFile(run, urls[i], candidates.path(i)) && candidates.size(i) <= kUsableImageBytes)
+            run.noteUnusable(urls[i]);
+        state.ui().showPicture(candidates.views[i], QImage(candidates.path(first)));
     }
 }
 

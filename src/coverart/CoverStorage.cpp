@@ -103,18 +103,16 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
     if (found.isEmpty()) {
         showDownloadStatus(state, run.takeOfflineNotice() ? kOfflineStatusText : kNotFoundStatusText);
         state.run.CoverArtState = 3;
+        run.countCover(false);
         return;
     }
     showCover(state, QImage(found));
     const int copied = isTaken(cover) ? kCopyDestinationExists : CopyFileSilently(found, cover);
     QFile::remove(found);
-    if (copied == kCopyFailed) {
-        showDownloadStatus(state, kNotStoredStatusText);
-        state.run.CoverArtState = 3;
-        return;
-    }
-    showDownloadStatus(state, kDownloadedStatusText);
-    state.run.CoverArtState = 2;
+    const bool stored = copied != kCopyFailed;
+    showDownloadStatus(state, stored ? kDownloadedStatusText : kNotStoredStatusText);
+    state.run.CoverArtState = stored ? 2 : 3;
+    run.countCover(stored);
 }
 
 void ShowSideImage(ProgramState& state, const QString& mediaFileName) {

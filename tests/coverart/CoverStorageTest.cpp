@@ -2,6 +2,7 @@
 #include "coverart/CoverCatalogue.h"
 #include "coverart/CoverFixture.h"
 #include "coverart/CoverStorage.h"
+#include "coverart/MusicBrainzCatalogue.h"
 #include "store/Settings.h"
 #include "support/Pictures.h"
 #include "tags/Mp3Fixture.h"
@@ -22,6 +23,7 @@ using test::NoisePicture;
 class CoverStorage : public ::testing::Test {
 protected:
     CoverStorage() {
+        SaveSetting(state, kServiceSetting, CatalogueService::kServiceName);
         SaveSetting(state, kCatalogueSetting, server.url({}).toString());
         state.player.DownloadCoverArt = true;
         state.player.ExtractEmbeddedImages = true;
