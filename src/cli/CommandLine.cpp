@@ -42,6 +42,7 @@ const char* const kUsage =
     "                            cancels after the current file (exit status 130)\n"
     "  watch                     look for changed MP3 files under the music folder, as start-up\n"
     "                            does, and offer an update\n"
+    "  covers forget             forget the albums whose cover was searched online in vain\n"
     "\n"
     "Options:\n"
     "  --home DIR   the program folder (default: the folder that holds this program)\n"
@@ -94,6 +95,7 @@ const std::map<QString, std::function<int(Command&)>>& commands() {
         {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
         {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
         {QStringLiteral("build"), runBuild},         {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("covers"), runCovers},
     };
     return commands;
 }

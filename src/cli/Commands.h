@@ -39,6 +39,10 @@ int runBuild(Command& c);
 // `watch`: the folder watch as start-up runs it.
 int runWatch(Command& c);
 
+// `covers forget`: forgets the albums whose cover was searched online in vain, so that the next
+// build searches them again.
+int runCovers(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

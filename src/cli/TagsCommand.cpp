@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "core/ProgramState.h"
+#include "core/RuntimeError.h"
 #include "errors/ErrorReport.h"
 #include "tags/Mp3Reading.h"
 #include "tags/SongRecords.h"
@@ -49,6 +50,20 @@ void printSong(Command& c, bool json, const QString& fileName, const SongFields&
     c.out << "HasID3v2: " << (hasID3v2 ? "true" : "false") << "\n\n";
 }
 
+// Reads one file as a build does. A failed write of the tags taken from the path is reported; the
+// fields read are still there.
+bool readSong(Command& c, TagComponent& tags, const QString& fileName, SongFields& song) {
+    try {
+        return readMp3SongFields(c.state, tags, fileName, song);
+    } catch (const RuntimeError& error) {
+        showPlainMessage(
+            c.state,
+            QStringLiteral("Cannot write the tags of ") + fileName + QStringLiteral(".\n\n") + error.description(),
+            QStringLiteral("Tags"));
+        return true;
+    }
+}
+
 }  // namespace
 
 int runTags(Command& c) {
@@ -70,7 +85,7 @@ int runTags(Command& c) {
         const QString fileName = QFileInfo(file).absoluteFilePath();
         TagComponent tags;
         SongFields song;
-        if (!readMp3SongFields(c.state, tags, fileName, song)) {
+        if (!readSong(c, tags, fileName, song)) {
             showPlainMessage(c.state, QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as an MP3 file."),
                              QStringLiteral("Tags"));
             continue;

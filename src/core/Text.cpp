@@ -29,7 +29,7 @@ QString StripControlChars(const QString& text, int keepCode) {
 
 double LeadingNumber(const QString& text) {
     const QString trimmed = text.trimmed();
-    qsizetype end = 0;
+    qsizetype end = trimmed.startsWith(QLatin1Char('-')) || trimmed.startsWith(QLatin1Char('+')) ? 1 : 0;
     bool seenPoint = false;
     while (end < trimmed.size()) {
         const QChar c = trimmed[end];

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "core/AtomicFile.h"
 #include "store/SqlDialect.h"
 
 #include <QFileInfo>
@@ -131,11 +132,13 @@ Connection::Rows Connection::query(const QString& sql) {
 
 bool createDatabaseFile(const QString& path, const QStringList& statements) {
     if (QFileInfo::exists(path)) return false;
-    const QString temporary = path + QStringLiteral(".new");
-    QFile::remove(temporary);
+    AtomicFile file(path);
+    if (!file.open())
+        throw RuntimeError(ErrorNumber::CannotOpen,
+                           QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
     sqlite3* db = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(temporary).constData(), &db,
-                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int code =
+        sqlite3_open_v2(QFile::encodeName(file.writePath()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     QString failure;
     if (code == SQLITE_OK) {
         QByteArray script = "BEGIN;";
@@ -150,15 +153,13 @@ bool createDatabaseFile(const QString& path, const QStringList& statements) {
     }
     sqlite3_close_v2(db);
     if (!failure.isEmpty()) {
-        QFile::remove(temporary);
+        file.cancel();
         throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, failure));
     }
-    // link() refuses to replace an existing file, so a database made meanwhile is kept. QFile::rename
-    // refuses too, and serves file systems without hard links.
-    const bool placed = ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0 ||
-                        (errno != EEXIST && QFile::rename(temporary, path));
-    QFile::remove(temporary);
-    return placed;
+    // A database made meanwhile by someone else is kept: then the result is false.
+    if (file.commitWithoutReplacing()) return true;
+    if (QFileInfo::exists(path)) return false;
+    throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
 }
 
 Recordset Recordset::failed(const RuntimeError& error) {

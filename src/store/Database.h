@@ -47,8 +47,9 @@ private:
     unsigned long long inode_ = 0;
 };
 
-// Makes a new database file at `path` holding what `statements` make. A file that exists is
-// never touched: returns false then. The new file appears whole or not at all.
+// Makes a new database file at `path` holding what `statements` make. A file that exists, or
+// that appears meanwhile, is never touched: returns false then. The new file appears whole or not
+// at all (core/AtomicFile); any other failure throws CannotOpen.
 bool createDatabaseFile(const QString& path, const QStringList& statements);
 
 // The rows of one query, read when it opened. A recordset that failed to open, or that is

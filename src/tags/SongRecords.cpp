@@ -47,6 +47,7 @@ int prepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields&
 
 QString recordComment(const QString& text) {
     QString quoted = SqlQuote(text).left(kCommentLength);
+    if (!quoted.isEmpty() && quoted.back().isHighSurrogate()) quoted.chop(1);
     qsizetype trailingQuotes = 0;
     while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
         ++trailingQuotes;

@@ -35,7 +35,8 @@ QString updateSongStatement(const QString& table, const QString& fileName, const
 
 // The pieces the song record statements share: the 21 values after "INSERT INTO table (columns)
 // SELECT"; a comment as its first 254 characters after quoting, between single quotes (a cut that
-// would leave half of a doubled quote drops that half, so the statement stays whole); the date and
+// would leave half of a doubled quote, or half of a character, drops that half, so the statement
+// stays whole); the date and
 // the date and time, between single quotes.
 QString songInsertStatement(const QString& table, const QStringList& values);
 // "UPDATE table SET" the assignments (the last ends in a blank) "WHERE FileName=" the file.

@@ -7,20 +7,21 @@
 
 #include "tags/TagComponent.h"
 
+#include "core/AtomicFile.h"
 #include "core/RuntimeError.h"
+#include "core/Text.h"
+#include "tags/StoredID3v2.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
-#include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/tfilestream.h>
 
@@ -34,7 +35,7 @@ namespace {
 using TagLib::ID3v2::FrameFactory;
 
 // TagLib reads ID3v2.3 date frames under their ID3v2.4 names.
-TagLib::ByteVector storedFrameId(const QString& frameId) {
+TagLib::ByteVector tagLibFrameId(const QString& frameId) {
     if (frameId == QLatin1String("TYER")) return "TDRC";
     if (frameId == QLatin1String("TORY")) return "TDOR";
     return frameId.toLatin1().constData();
@@ -43,7 +44,7 @@ TagLib::ByteVector storedFrameId(const QString& frameId) {
 // TagLib rewrites genre texts while it parses them ("(17)Rock" arrives as "Rock", "(13)Ballad" as
 // "13 Ballad"). The reading side wants the text as stored in the file, so it parses TCON under
 // an identifier of its own, which no file can hold (frame identifiers are letters and digits).
-// A file read this way is never saved: writes parse the file afresh with TagLib's own factory.
+// Writes do not go through TagLib: they start from the frames as stored (tags/StoredID3v2.h).
 const TagLib::ByteVector kStoredGenreFrameId("TCO~");
 
 // A frame subclass may name TagLib's protected frame header type.
@@ -72,15 +73,11 @@ QString fromTagLib(const TagLib::String& text) {
     return QString::fromUtf8(text.toCString(true));
 }
 
-TagLib::String toTagLib(const QString& text) {
-    return TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8);
-}
-
-// The year of a date frame, whose text TagLib may have joined with the day into a timestamp.
-QString yearOfTimestamp(const QString& text) {
-    static const QRegularExpression timestamp(QStringLiteral("^(\\d{4})-"));
-    const QRegularExpressionMatch match = timestamp.match(text);
-    return match.hasMatch() ? match.captured(1) : text;
+// A date as ID3v2.4 writes it, from the year down to the second: "2001", "2001-05-12T20:15".
+bool isTimestamp(const QString& text) {
+    static const QRegularExpression timestamp(
+        QStringLiteral("^\\d{4}(-\\d{2}(-\\d{2}(T\\d{2}(:\\d{2}(:\\d{2})?)?)?)?)?$"));
+    return timestamp.match(text).hasMatch();
 }
 
 QString frameValue(const TagLib::ID3v2::Frame* frame) {
@@ -90,41 +87,6 @@ QString frameValue(const TagLib::ID3v2::Frame* frame) {
         return fromTagLib(values.toString());
     }
     return fromTagLib(frame->toString());
-}
-
-RuntimeError fileAccessError(const QString& fileName) {
-    return RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error: ") + fileName);
-}
-
-// Makes `contents` the file at `path`: a temporary file beside it is written, flushed to the disk,
-// given the old file's permissions and renamed over it.
-void replaceFile(const QString& path, const QByteArray& contents) {
-    const QByteArray nativePath = QFile::encodeName(path);
-    struct stat original {};
-    if (::stat(nativePath.constData(), &original) != 0) throw fileAccessError(path);
-    const QFileInfo info(path);
-    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    if (!temporary.open() || temporary.write(contents) != contents.size() || !temporary.flush() ||
-        ::fchmod(temporary.handle(), original.st_mode & 07777) != 0 || ::fsync(temporary.handle()) != 0)
-        throw fileAccessError(path);
-    temporary.close();
-    if (::rename(QFile::encodeName(temporary.fileName()).constData(), nativePath.constData()) != 0)
-        throw fileAccessError(path);
-    temporary.setAutoRemove(false);
-    const int folder = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-}
-
-void setTextFrame(TagLib::ID3v2::Tag& tag, const QString& frameId, const QString& text) {
-    const TagLib::ByteVector id = storedFrameId(frameId);
-    tag.removeFrames(id);
-    if (text.isEmpty()) return;
-    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::Latin1);
-    frame->setText(toTagLib(text));
-    tag.addFrame(frame);
 }
 
 }  // namespace
@@ -142,14 +104,44 @@ bool TagComponent::openFile(const QString& fileName) {
 bool TagComponent::read() {
     file_.reset();
     stream_.reset();
-    auto stream = std::make_unique<TagLib::FileStream>(QFile::encodeName(fileName_).constData(), true);
+    id3v1Year_.clear();
+    storedRecordingYear_.reset();
+    // Opened without waiting (a pipe would wait for a writer), then taken only when it is a regular
+    // file: a pipe or a device never ends and is never read.
+    const int fd = ::open(QFile::encodeName(fileName_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    auto stream = std::make_unique<TagLib::FileStream>(fd, true);  // closes the descriptor
     if (!stream->isOpen()) return false;
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
     stream_ = std::move(stream);
     file_ = std::move(file);
+    readStoredYears(fd, info.st_size);
     return true;
+}
+
+// What TagLib does not hand on as stored: the ID3v1 year (it gives a number) and the ID3v2.3 TYER
+// that it joined with TDAT into one date.
+void TagComponent::readStoredYears(int fd, qint64 size) {
+    if (file_->hasID3v1Tag()) {
+        QByteArray year(4, '\0');
+        if (readFully(fd, size - 128 + 93, year.data(), year.size()))
+            id3v1Year_ = TrimBlanks(TrimAtNull(QString::fromLatin1(year)));
+    }
+    if (!hasID3v2() || file_->ID3v2Tag()->header()->majorVersion() >= 4) return;
+    const TagLib::ID3v2::FrameList& dates = file_->ID3v2Tag()->frameList("TDRC");
+    if (dates.isEmpty() || !fromTagLib(dates.front()->toString()).contains(QLatin1Char('-'))) return;
+    const StoredID3v2 stored = readStoredID3v2(fd, size);
+    const bool shortIds = stored.version == 2;
+    const StoredFrame* year = stored.frame(shortIds ? "TYE" : "TYER");
+    if (stored.problem.isEmpty() && year && stored.frame(shortIds ? "TDA" : "TDAT"))
+        storedRecordingYear_ = storedFrameText(*year, stored.version);
 }
 
 bool TagComponent::hasID3v2() const {
@@ -160,10 +152,15 @@ QString TagComponent::frameText(const QString& frameId) const {
     if (!hasID3v2()) return {};
     const bool genre = frameId == QLatin1String("TCON");
     const TagLib::ID3v2::FrameList& frames =
-        file_->ID3v2Tag()->frameList(genre ? kStoredGenreFrameId : storedFrameId(frameId));
+        file_->ID3v2Tag()->frameList(genre ? kStoredGenreFrameId : tagLibFrameId(frameId));
     if (frames.isEmpty()) return {};
     const QString text = frameValue(frames.front());
-    return frameId == QLatin1String("TYER") || frameId == QLatin1String("TORY") ? yearOfTimestamp(text) : text;
+    return frameId == QLatin1String("TYER") || frameId == QLatin1String("TORY") ? yearText(frameId, text) : text;
+}
+
+QString TagComponent::yearText(const QString& frameId, const QString& text) const {
+    if (file_->ID3v2Tag()->header()->majorVersion() >= 4) return isTimestamp(text) ? text.left(4) : text;
+    return frameId == QLatin1String("TYER") && storedRecordingYear_ ? *storedRecordingYear_ : text;
 }
 
 int TagComponent::commentCount() const {
@@ -195,9 +192,7 @@ QString TagComponent::id3v1Album() const {
 }
 
 QString TagComponent::id3v1Year() const {
-    if (!file_ || !file_->hasID3v1Tag()) return {};
-    const unsigned int year = file_->ID3v1Tag()->year();
-    return year == 0 ? QString() : QString::number(year);
+    return id3v1Year_;
 }
 
 QString TagComponent::id3v1Comment() const {
@@ -268,44 +263,24 @@ void TagComponent::setID3v1Track(int track) {
 }
 
 void TagComponent::writeID3v1() {
-    if (id3v1Edits_.any()) write(TagLib::MPEG::File::ID3v1);
+    if (id3v1Edits_.any()) write(true, false);
 }
 
 void TagComponent::writeID3v2() {
-    if (!frameEdits_.empty()) write(TagLib::MPEG::File::ID3v2);
+    if (!frameEdits_.empty()) write(false, true);
 }
 
-void TagComponent::write(int tagType) {
-    if (!file_) throw fileAccessError(fileName_);
-    QFile source(fileName_);
-    if (!source.open(QIODevice::ReadOnly)) throw fileAccessError(fileName_);
-    const QByteArray original = source.readAll();
-    source.close();
+void TagComponent::writeTags() {
+    if (id3v1Edits_.any() || !frameEdits_.empty()) write(id3v1Edits_.any(), !frameEdits_.empty());
+}
 
-    TagLib::ByteVectorStream memory(
-        TagLib::ByteVector(original.constData(), static_cast<unsigned int>(original.size())));
-    {
-        TagLib::MPEG::File copy(&memory, FrameFactory::instance(), false);
-        if (!copy.isValid()) throw fileAccessError(fileName_);
-        if (tagType == TagLib::MPEG::File::ID3v2) {
-            for (const auto& [frameId, text] : frameEdits_) setTextFrame(*copy.ID3v2Tag(true), frameId, text);
-        } else {
-            TagLib::ID3v1::Tag& tag = *copy.ID3v1Tag(true);
-            if (id3v1Edits_.title) tag.setTitle(toTagLib(*id3v1Edits_.title));
-            if (id3v1Edits_.artist) tag.setArtist(toTagLib(*id3v1Edits_.artist));
-            if (id3v1Edits_.album) tag.setAlbum(toTagLib(*id3v1Edits_.album));
-            if (id3v1Edits_.track) tag.setTrack(static_cast<unsigned int>(*id3v1Edits_.track));
-        }
-        if (!copy.save(tagType, TagLib::MPEG::File::StripNone, TagLib::ID3v2::v3, TagLib::MPEG::File::DoNotDuplicate))
-            throw fileAccessError(fileName_);
-    }
-    const TagLib::ByteVector& written = *memory.data();
-    replaceFile(fileName_, QByteArray(written.data(), static_cast<qsizetype>(written.size())));
-
-    if (tagType == TagLib::MPEG::File::ID3v2)
-        frameEdits_.clear();
-    else
-        id3v1Edits_ = {};
+void TagComponent::write(bool id3v1, bool id3v2) {
+    if (!file_)
+        throw RuntimeError(ErrorNumber::PathFileAccess,
+                           QStringLiteral("Path/File access error: ") + fileName_ + QStringLiteral(": it is not open"));
+    writeTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2());
+    if (id3v2) frameEdits_.clear();
+    if (id3v1) id3v1Edits_ = {};
     read();
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "tags/TagWriter.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <memory>
 #include <optional>
-#include <utility>
-#include <vector>
 
 namespace TagLib {
 class FileStream;
@@ -29,11 +29,11 @@ struct EmbeddedPicture {
 //
 // Reads answer from the file as it was opened. Set operations are gathered and reach the file
 // when the tag they belong to is written; the file is then reopened, so later reads see what
-// was written. Writing never changes the user's file in place: the new file is made beside it
-// and renamed over it, so a failed or interrupted write leaves the old file whole.
+// was written. A write is one write of the whole file (tags/TagWriter.h): a failed or interrupted
+// write leaves the old file whole, and a file the user may not write is left alone.
 //
-// Frame identifiers are those of ID3v2.3. Tags are written as ID3v2.3; writing one tag leaves
-// the other as it is.
+// Frame identifiers are those of ID3v2.3. A tag the file has keeps its version and every frame
+// that was not set; a new tag is ID3v2.3. Writing one tag leaves the other as it is.
 class TagComponent {
 public:
     TagComponent();
@@ -41,14 +41,16 @@ public:
     TagComponent(const TagComponent&) = delete;
     TagComponent& operator=(const TagComponent&) = delete;
 
-    // Opens a file for tag access, its ID3v2 tag read. False when it cannot be read as MPEG audio;
-    // the reads then answer empty.
+    // Opens a file for tag access, its ID3v2 tag read. False when it cannot be read as MPEG audio
+    // or is no regular file (a pipe or a device is never read); the reads then answer empty.
     bool openFile(const QString& fileName);
     const QString& fileName() const { return fileName_; }
 
     bool hasID3v2() const;
     // The text of the first frame with this identifier; Null when there is none. For a
-    // user-defined text frame (TXXX) this is its value, not its description.
+    // user-defined text frame (TXXX) this is its value, not its description. The years (TYER,
+    // TORY) are the stored texts; of an ID3v2.4 timestamp, or of the date that TagLib joins from
+    // an ID3v2.3 tag's TYER and TDAT, only the year.
     QString frameText(const QString& frameId) const;
     int commentCount() const;
     // Description and text of comment frame `number`, counted from 1; Null when there is none.
@@ -58,6 +60,7 @@ public:
     QString id3v1Title() const;
     QString id3v1Artist() const;
     QString id3v1Album() const;
+    // The four year bytes as text, without NULs and blanks at the end.
     QString id3v1Year() const;
     QString id3v1Comment() const;
     // The track byte; 0 when the tag has none.
@@ -70,36 +73,36 @@ public:
     // The length found by walking every MPEG frame of the file, in milliseconds.
     qint64 measuredMilliseconds() const;
 
-    // Gathered for the next write of the ID3v2 tag. An empty text removes the frame.
+    // Gathered for the next write of the ID3v2 tag. An empty text removes the frame. Only text
+    // information frames (T..., not TXXX) can be set.
     void setFrameText(const QString& frameId, const QString& text);
     void setID3v1Title(const QString& text);
     void setID3v1Artist(const QString& text);
     void setID3v1Album(const QString& text);
     void setID3v1Track(int track);
 
-    // Write what was set into the file. A tag with nothing set is not rewritten.
-    // A failure throws a RuntimeError and leaves the file as it was.
+    // Write what was set into the file: one tag, or both in one write. A tag with nothing set is
+    // not rewritten. A failure throws a RuntimeError and leaves the file as it was.
     void writeID3v1();
     void writeID3v2();
+    void writeTags();
 
     int pictureCount() const;
     // Picture `number`, counted from 1; empty when there is none.
     EmbeddedPicture picture(int number) const;
 
 private:
-    struct ID3v1Edits {
-        std::optional<QString> title, artist, album;
-        std::optional<int> track;
-        bool any() const { return title || artist || album || track; }
-    };
-
     bool read();
-    void write(int tagType);
+    void readStoredYears(int fd, qint64 size);
+    QString yearText(const QString& frameId, const QString& text) const;
+    void write(bool id3v1, bool id3v2);
 
     QString fileName_;
     std::unique_ptr<TagLib::FileStream> stream_;
     std::unique_ptr<TagLib::MPEG::File> file_;
-    std::vector<std::pair<QString, QString>> frameEdits_;  // in the order they were set
+    QString id3v1Year_;
+    std::optional<QString> storedRecordingYear_;  // TYER as stored, where TagLib joined TDAT to it
+    FrameEdits frameEdits_;                       // in the order they were set
     ID3v1Edits id3v1Edits_;
 };
 

@@ -88,10 +88,12 @@ int trackByte(const QString& track) {
     return static_cast<int>(value);
 }
 
+// A file that cannot be read as MPEG audio gets nothing written. Both tags go into the file in one
+// write, whose failure the caller hears of.
 void writeTagsFromPath(const QString& fileName, const QString& artist, const QString& title, const QString& album,
                        const QString& track) {
     TagComponent tags;
-    tags.openFile(fileName);
+    if (!tags.openFile(fileName)) return;
     if (!artist.isEmpty()) {
         tags.setID3v1Artist(artist);
         tags.setFrameText(QStringLiteral("TPE1"), artist);
@@ -109,8 +111,7 @@ void writeTagsFromPath(const QString& fileName, const QString& artist, const QSt
         TryStep([&] { tags.setID3v1Track(trackByte(track)); });
         tags.setFrameText(QStringLiteral("TRCK"), track);
     }
-    TryStep([&] { tags.writeID3v1(); });
-    TryStep([&] { tags.writeID3v2(); });
+    tags.writeTags();
 }
 
 }  // namespace

@@ -20,14 +20,16 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows);
 
 // With UpdateBlankTags on, fills what is empty of artist, title and album from the file's path
 // by the blank-tag pattern; the track only when all three were empty. Everything the path gives
-// is also written into the file's tags.
+// is also written into the file's tags; a failed write throws (see TagFromFilename).
 void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
                                QString& album, QString& track);
 
 // Parses the file's path by the blank-tag pattern (BlankTagFormat), sets the fields the pattern
 // names, and writes those that are not empty into the file's ID3v1 and ID3v2 tags. A path that
 // does not match the pattern, or that has fewer folders than the pattern asks for, sets nothing
-// and writes nothing. Failures of the write-back are passed over.
+// and writes nothing; a file that cannot be read as MPEG audio gets nothing written. A track that
+// is no ID3v1 track byte goes into TRCK only. Both tags are written in one write: when it fails, a
+// RuntimeError is thrown after the fields were set, and the file is as it was.
 void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track);
 

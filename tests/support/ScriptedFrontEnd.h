@@ -2,6 +2,7 @@
 
 #include "core/FrontEnd.h"
 
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -44,6 +45,7 @@ public:
     void startPlayer() override { ++playerStarts; }
     void showBuildProgress(const BuildProgress& progress) override { lastProgress = progress; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
+    void showPicture(const QString& control, const QImage& picture) override { pictures[control] = picture; }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
@@ -67,6 +69,7 @@ public:
     int playerStarts = 0;
     BuildProgress lastProgress;
     QStringList notes;
+    QMap<QString, QImage> pictures;  // the last picture each control showed
 };
 
 }  // namespace orv::test

@@ -80,8 +80,10 @@ ID3v2Bytes& ID3v2Bytes::picture(const QByteArray& data, const char* mimeType) {
 
 QByteArray ID3v2Bytes::bytes() const {
     QByteArray body;
-    for (const auto& [id, data] : frames_) body += id + BigEndian(data.size()) + QByteArray(2, '\0') + data;
-    return QByteArray("ID3\3\0\0", 6) + SyncSafe(body.size()) + body;
+    for (const auto& [id, data] : frames_)
+        body += id + (version_ == 4 ? SyncSafe(data.size()) : BigEndian(data.size())) + QByteArray(2, '\0') + data;
+    return QByteArray("ID3") + QByteArray(1, static_cast<char>(version_)) + QByteArray(2, '\0') +
+           SyncSafe(body.size()) + body;
 }
 
 QByteArray ID3v1Bytes::bytes() const {
@@ -105,8 +107,10 @@ std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& fil
     if (!file.startsWith("ID3")) return frames;
     const auto byte = [&](qsizetype at) { return static_cast<quint32>(static_cast<unsigned char>(file[at])); };
     const qsizetype tagEnd = 10 + ((byte(6) << 21) | (byte(7) << 14) | (byte(8) << 7) | byte(9));
+    const int bits = file[3] == 4 ? 7 : 8;
     for (qsizetype at = 10; at + 10 <= tagEnd && file[at] != '\0';) {
-        const qsizetype size = (byte(at + 4) << 24) | (byte(at + 5) << 16) | (byte(at + 6) << 8) | byte(at + 7);
+        const qsizetype size =
+            (byte(at + 4) << (3 * bits)) | (byte(at + 5) << (2 * bits)) | (byte(at + 6) << bits) | byte(at + 7);
         frames.emplace_back(file.mid(at, 4), file.mid(at + 10, size));
         at += 10 + size;
     }

@@ -14,9 +14,12 @@ namespace orv::test {
 // that many frames for the whole stream.
 QByteArray SilentFrames(int count, int claimedFrames = 0);
 
-// An ID3v2.3 tag, frames in the order added.
+// An ID3v2.3 tag (or, given 4, an ID3v2.4 tag), frames in the order added.
 class ID3v2Bytes {
 public:
+    explicit ID3v2Bytes(int version = 3) : version_(version) {}
+    // A frame with any identifier and body.
+    ID3v2Bytes& frame(const char* id, const QByteArray& data);
     // A text frame (TIT2, TYER, ...), Latin-1, or UTF-16 with byte-order mark when `utf16`.
     ID3v2Bytes& text(const char* id, const QString& value, bool utf16 = false);
     ID3v2Bytes& userText(const QString& description, const QString& value);  // TXXX
@@ -26,7 +29,7 @@ public:
     QByteArray bytes() const;
 
 private:
-    ID3v2Bytes& frame(const char* id, const QByteArray& data);
+    int version_;
     std::vector<std::pair<QByteArray, QByteArray>> frames_;
 };
 
@@ -44,7 +47,7 @@ void WriteMp3(const QString& path, const QByteArray& id3v2, const QByteArray& fr
 // The bytes of a file; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
 
-// The ID3v2 frames of a file's bytes (ID3v2.3 sizes): identifier and body, in file order.
+// The ID3v2 frames of a file's bytes (ID3v2.3 or ID3v2.4 sizes): identifier and body, in file order.
 std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file);
 // The body of the first frame with this identifier; empty when there is none.
 QByteArray FrameBody(const QByteArray& file, const char* id);

@@ -1,6 +1,7 @@
 #include "Mp3Fixture.h"
 
 #include "support/TestProgram.h"
+#include "tags/ID3Tags.h"
 #include "tags/SongRecords.h"
 #include "tags/TagComponent.h"
 
@@ -167,6 +168,22 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
                                 "imgBuildAlbumCover"})
         EXPECT_EQ(program.ui.visible_.value(control, true), false) << control;
     EXPECT_EQ(program.ui.captions.value("lblDownloadStatus"), "Song Already In Music Library...");
+}
+
+TEST_F(SongRecordsTest, SignedTracksAndACommentCutBetweenTheHalvesOfACharacter) {
+    SongFields song = KnownSong();
+    song.Track = NormaliseTrack("-3");
+    EXPECT_TRUE(insertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, -3, '1969'"));
+    song.Track = NormaliseTrack(" +3 ");
+    EXPECT_TRUE(insertSongStatement("T", "f", song, 0, "0", "0", QDateTime()).contains("'0:00', 0, 3, '1969'"));
+
+    TagComponent tags;
+    const QString file = mp3("song.mp3", 100);
+    ASSERT_TRUE(tags.openFile(file));
+    song = KnownSong();
+    song.CommentText = QString(253, 'c') + QString::fromUtf8("😀 and more");
+    InsertSongRecord(program.state, tags, file, song, "0", "0");
+    EXPECT_EQ(stored("CommentText", file), QStringList{QString(253, 'c')});
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -129,6 +130,40 @@ TEST_F(TagComponentTest, FailedWriteLeavesTheFileUntouched) {
     EXPECT_EQ(FileBytes(path()), original);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"song.mp3"});
     EXPECT_EQ(tags.frameText("TIT2"), "Old");
+}
+
+TEST_F(TagComponentTest, YearsAreReadAsStored) {
+    const auto years = [this](const QByteArray& id3v2, const QString& id3v1Year = "1999") {
+        WriteMp3(path(), id3v2, SilentFrames(10), ID3v1Bytes{"T", "", "", id3v1Year}.bytes());
+        TagComponent tags;
+        EXPECT_TRUE(tags.openFile(path()));
+        return QStringList{tags.frameText("TYER"), tags.frameText("TORY"), tags.id3v1Year()};
+    };
+    EXPECT_EQ(years(ID3v2Bytes().text("TYER", "2001-2003").text("TORY", "1975-76").bytes(), "198X"),
+              QStringList({"2001-2003", "1975-76", "198X"}));
+    // Only the date that TagLib joins from TYER and TDAT is cut; a TYER that holds a date keeps it.
+    EXPECT_EQ(years(ID3v2Bytes().text("TYER", "2001").text("TDAT", "1205").bytes(), "0000"),
+              QStringList({"2001", "", "0000"}));
+    EXPECT_EQ(years(ID3v2Bytes().text("TYER", "2001-05-12").bytes(), "19"), QStringList({"2001-05-12", "", "19"}));
+    EXPECT_EQ(years(ID3v2Bytes(4).text("TDRC", "2001-05-12T20:15").text("TDOR", "1975-06").bytes()),
+              QStringList({"2001", "1975", "1999"}));
+    EXPECT_EQ(years(ID3v2Bytes(4).text("TDRC", "2001-2003").bytes()), QStringList({"2001-2003", "", "1999"}));
+}
+
+TEST_F(TagComponentTest, OnlyRegularFilesAreOpened) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.mp3")).constData(), 0644), 0);
+    TagComponent tags;
+    for (const QString& special :
+         {path("pipe.mp3"), QStringLiteral("/dev/zero"), QStringLiteral("/dev/urandom"), dir.path()})
+        EXPECT_FALSE(tags.openFile(special)) << special.toStdString();
+    EXPECT_FALSE(tags.hasID3v2());
+    tags.setFrameText("TIT2", "Never written");
+    EXPECT_THROW(tags.writeTags(), RuntimeError);
+
+    WriteMp3(path(), ID3v2Bytes().text("TIT2", "Linked").bytes(), SilentFrames(10));
+    ASSERT_TRUE(QFile::link(path(), path("link.mp3")));
+    ASSERT_TRUE(tags.openFile(path("link.mp3")));
+    EXPECT_EQ(tags.frameText("TIT2"), "Linked");
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using namespace orv::test;
@@ -103,6 +105,24 @@ tag.save(path, v2_version=3, v1=2)
                                {"Duration", "0:05"},
                                {"HasID3v2", true}};
     EXPECT_EQ(objects[0], expected);
+}
+
+TEST_F(TagsCommand, FilesThatCannotBeReadOrWrittenAreReported) {
+    const QString pipe = path("pipe.mp3");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    CliRun run = Cli(home.path(), {"tags", pipe, "/dev/zero"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("Cannot read " + pipe + " as an MP3 file.")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Cannot read /dev/zero as an MP3 file."));
+
+    const QString file = path("Artist - Title.mp3");
+    WriteMp3(file, {}, SilentFrames(10));
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    run = Cli(home.path(), {"tags", "--blank-tags", "%A - %T", file});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("Cannot write the tags of " + file + ".")) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("\nArtist: Artist\n")) << run.out.toStdString();
+    EXPECT_EQ(FileBytes(file), SilentFrames(10));
 }
 
 }  // namespace

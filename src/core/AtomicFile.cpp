@@ -1,0 +1,375 @@
+#include "core/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace orv {
+namespace {
+
+constexpr qint64 kPiece = qint64(1) << 20;   // bytes read or written at a time
+constexpr qint64 kBlock = qint64(64) << 10;  // a run of zeros this long stays a hole in a new file
+constexpr qsizetype kLongestBaseName = 200;  // room for the temporary name's additions in NAME_MAX
+
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray baseNameOf(const QByteArray& path) {
+    return path.mid(path.lastIndexOf('/') + 1).left(kLongestBaseName);
+}
+
+// Follows symbolic links to the final target, which need not exist yet.
+bool followLinks(QByteArray& path, int& error) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        std::vector<char> buffer(PATH_MAX);
+        const ssize_t length = ::readlink(path.constData(), buffer.data(), buffer.size());
+        if (length < 0 || length == static_cast<ssize_t>(buffer.size())) {
+            error = length < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        const QByteArray link(buffer.data(), length);
+        path = link.startsWith('/') ? link : folderOf(path) + '/' + link;
+    }
+    error = ELOOP;
+    return false;
+}
+
+bool inGroup(gid_t group) {
+    if (::getegid() == group) return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0) return false;
+    std::vector<gid_t> groups(static_cast<std::size_t>(count));
+    return ::getgroups(count, groups.data()) == count && std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+// Whether this user may write (and, with X_OK, search) the file: by its permission bits, judged
+// for root as for anyone else, and by the system's own check (read-only mounts, access lists).
+bool allowed(const QByteArray& path, const struct stat& info, int access) {
+    int granted = info.st_mode & 7;
+    if (::geteuid() == info.st_uid)
+        granted = (info.st_mode >> 6) & 7;
+    else if (inGroup(info.st_gid))
+        granted = (info.st_mode >> 3) & 7;
+    return (granted & access) == access && ::faccessat(AT_FDCWD, path.constData(), access, AT_EACCESS) == 0;
+}
+
+// A new file in `folder` named `prefix` and six random characters.
+int createUniqueFile(const QByteArray& folder, const QByteArray& prefix, mode_t mode, QByteArray& path) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray suffix(6, 'x');
+        for (char& c : suffix) c = letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        path = folder + '/' + prefix + suffix;
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeFully(int fd, qint64 offset, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t written = ::pwrite(fd, data, static_cast<std::size_t>(std::min(size, kPiece)), offset);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            if (written == 0) errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
+
+bool isAllZero(const char* data, qint64 size) {
+    return data[0] == 0 && std::memcmp(data, data + 1, static_cast<std::size_t>(size - 1)) == 0;
+}
+
+// Writes into a new file, leaving whole blocks of zeros as holes (read back as zeros).
+bool writeSparse(int fd, qint64 offset, const char* data, qint64 size) {
+    for (qint64 done = 0; done < size;) {
+        const qint64 piece = std::min(size - done, kBlock);
+        if (!(piece == kBlock && isAllZero(data + done, piece)) && !writeFully(fd, offset + done, data + done, piece))
+            return false;
+        done += piece;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return false;
+    return info.st_size >= offset + size || ::ftruncate(fd, offset + size) == 0;
+}
+
+// Hands `length` bytes of `fd` from `offset` on to `sink`, piece by piece.
+template <class Sink>
+bool copyRange(int fd, qint64 offset, qint64 length, Sink&& sink) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::clamp<qint64>(length, 1, kPiece)));
+    for (qint64 done = 0; done < length;) {
+        const qint64 piece = std::min(length - done, kPiece);
+        if (!readFully(fd, offset + done, buffer.data(), piece) || !sink(buffer.data(), done, piece)) return false;
+        done += piece;
+    }
+    return true;
+}
+
+void syncFolder(const QByteArray& folder) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);  // some file systems cannot flush a folder; the rename is done all the same
+    ::close(fd);
+}
+
+}  // namespace
+
+bool readFully(int fd, qint64 offset, char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, data, static_cast<std::size_t>(std::min(size, kPiece)), offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got == 0) errno = EIO;
+            return false;
+        }
+        data += got;
+        size -= got;
+        offset += got;
+    }
+    return true;
+}
+
+AtomicFile::AtomicFile(const QString& path) : path_(path) {}
+
+AtomicFile::~AtomicFile() {
+    cancel();
+}
+
+bool AtomicFile::fail(const QString& what, int error) {
+    error_ = what + QStringLiteral(": ") + systemError(error);
+    if (state_ == State::Open) state_ = State::Failed;
+    return false;
+}
+
+bool AtomicFile::failAndCancel(const QString& what, int error) {
+    fail(what, error);
+    cancel();
+    return false;
+}
+
+bool AtomicFile::open() {
+    const QString cannotWrite = QStringLiteral("Cannot write ") + path_;
+    if (state_ != State::Closed) return fail(cannotWrite, EBUSY);
+    target_ = QFile::encodeName(QFileInfo(path_).absoluteFilePath());
+    int error = 0;
+    if (!followLinks(target_, error)) return fail(cannotWrite, error);
+
+    struct stat old {};
+    if (::stat(target_.constData(), &old) == 0) {
+        if (!S_ISREG(old.st_mode)) {
+            error_ = cannotWrite + QStringLiteral(": it is not a regular file");
+            return false;
+        }
+        if (!allowed(target_, old, W_OK)) return fail(cannotWrite, EACCES);
+        hasOld_ = true;
+        oldMode_ = old.st_mode & 07777;
+        oldOwner_ = old.st_uid;
+        oldGroup_ = old.st_gid;
+    } else if (errno != ENOENT) {
+        return fail(cannotWrite, errno);
+    }
+    const QByteArray folder = folderOf(target_);
+    struct stat folderInfo {};
+    if (::stat(folder.constData(), &folderInfo) != 0) return fail(cannotWrite, errno);
+    const bool folderWritable = allowed(folder, folderInfo, W_OK | X_OK);
+    if (hasOld_ && (old.st_nlink > 1 || !folderWritable)) return openInPlace();
+    if (!folderWritable) return fail(cannotWrite, EACCES);
+    return openReplacement();
+}
+
+bool AtomicFile::openReplacement() {
+    const int fd = createUniqueFile(folderOf(target_), '.' + baseNameOf(target_) + '.', 0666, temporary_);
+    if (fd < 0) return fail(QStringLiteral("Cannot create a temporary file beside ") + path_, errno);
+    fd_ = fd;
+    state_ = State::Open;
+    if (!hasOld_) return true;
+    // Where the owner cannot be given away, the group is kept when the user belongs to it; else
+    // the new file is the user's own: the content matters more than who owns it.
+    [[maybe_unused]] const bool kept =
+        ::fchown(fd_, oldOwner_, oldGroup_) == 0 || ::fchown(fd_, static_cast<uid_t>(-1), oldGroup_) == 0;
+    if (::fchmod(fd_, oldMode_) != 0) return failAndCancel(QStringLiteral("Cannot keep the mode of ") + path_, errno);
+    return true;
+}
+
+bool AtomicFile::openInPlace() {
+    const QString cannotCopy = QStringLiteral("Cannot make a safety copy of ") + path_;
+    const int source = ::open(target_.constData(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) return fail(cannotCopy, errno);
+    struct stat info {};
+    const int copy = ::fstat(source, &info) == 0 ? createUniqueFile(QFile::encodeName(QDir::tempPath()),
+                                                                    baseNameOf(target_) + ".safety-", 0600, temporary_)
+                                                 : -1;
+    const bool copied =
+        copy >= 0 &&
+        copyRange(source, 0, info.st_size,
+                  [copy](const char* data, qint64 at, qint64 size) { return writeSparse(copy, at, data, size); }) &&
+        ::fsync(copy) == 0;
+    const int error = errno;
+    ::close(source);
+    if (copy >= 0) ::close(copy);
+    if (!copied) {
+        if (copy >= 0) ::unlink(temporary_.constData());
+        return fail(cannotCopy, error);
+    }
+    inPlace_ = true;
+    state_ = State::Open;
+    fd_ = ::open(target_.constData(), O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) return failAndCancel(QStringLiteral("Cannot write ") + path_, errno);
+    return true;
+}
+
+QString AtomicFile::originalPath() const {
+    if (inPlace_) return QFile::decodeName(temporary_);
+    return hasOld_ ? QFile::decodeName(target_) : QString();
+}
+
+QString AtomicFile::writePath() const {
+    return QFile::decodeName(inPlace_ ? target_ : temporary_);
+}
+
+bool AtomicFile::ready() {
+    if (state_ == State::Open) return true;
+    if (state_ != State::Failed) error_ = QStringLiteral("Cannot write ") + path_ + QStringLiteral(": not open");
+    return false;
+}
+
+bool AtomicFile::write(const char* data, qint64 size) {
+    if (!ready()) return false;
+    if (size <= 0) return true;
+    touched_ = true;
+    const bool written = inPlace_ ? writeFully(fd_, size_, data, size) : writeSparse(fd_, size_, data, size);
+    if (!written) return fail(QStringLiteral("Cannot write ") + path_, errno);
+    size_ += size;
+    return true;
+}
+
+bool AtomicFile::appendFrom(int fd, qint64 offset, qint64 length) {
+    if (!ready()) return false;
+    const bool copied =
+        copyRange(fd, offset, length, [this](const char* data, qint64, qint64 size) { return write(data, size); });
+    if (!copied && state_ == State::Open) return fail(QStringLiteral("Cannot read what goes into ") + path_, errno);
+    return copied;
+}
+
+// In place the old content may go on past the new; a temporary file holds just what was written
+// (by write() or, through writePath(), by name).
+bool AtomicFile::flushNewContent() {
+    return (!inPlace_ || ::ftruncate(fd_, size_) == 0) && ::fsync(fd_) == 0;
+}
+
+bool AtomicFile::commit() {
+    const QString cannotWrite = QStringLiteral("Cannot write ") + path_;
+    if (state_ != State::Open) {
+        cancel();
+        if (error_.isEmpty()) error_ = cannotWrite + QStringLiteral(": not open");
+        return false;
+    }
+    if (!flushNewContent()) return failAndCancel(cannotWrite, errno);
+    if (inPlace_) {
+        ::close(fd_);
+        fd_ = -1;
+        ::unlink(temporary_.constData());  // the safety copy is no longer needed
+        state_ = State::Done;
+        return true;
+    }
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || ::rename(temporary_.constData(), target_.constData()) != 0)
+        return failAndCancel(cannotWrite, errno);
+    temporary_.clear();
+    syncFolder(folderOf(target_));
+    state_ = State::Done;
+    return true;
+}
+
+bool AtomicFile::placeWithoutReplacing() {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, temporary_.constData(), AT_FDCWD, target_.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+#endif
+    // link() refuses to replace a file as well. A file system without hard links gets a rename
+    // after a last look at the path.
+    if (::link(temporary_.constData(), target_.constData()) == 0) {
+        ::unlink(temporary_.constData());
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    struct stat info {};
+    if (::lstat(target_.constData(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(temporary_.constData(), target_.constData()) == 0;
+}
+
+bool AtomicFile::commitWithoutReplacing() {
+    const QString cannotCreate = QStringLiteral("Cannot create ") + path_;
+    if (state_ != State::Open || hasOld_) {
+        const bool existed = hasOld_ && state_ == State::Open;
+        cancel();
+        if (existed) return fail(cannotCreate, EEXIST);
+        if (error_.isEmpty()) error_ = cannotCreate + QStringLiteral(": not open");
+        return false;
+    }
+    if (!flushNewContent()) return failAndCancel(cannotCreate, errno);
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || !placeWithoutReplacing()) return failAndCancel(cannotCreate, errno);
+    temporary_.clear();
+    syncFolder(folderOf(target_));
+    state_ = State::Done;
+    return true;
+}
+
+bool AtomicFile::restoreFromSafetyCopy() {
+    const int copy = ::open(temporary_.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    const bool restored =
+        copy >= 0 && ::fstat(copy, &info) == 0 &&
+        copyRange(copy, 0, info.st_size,
+                  [this](const char* data, qint64 at, qint64 size) { return writeFully(fd_, at, data, size); }) &&
+        ::ftruncate(fd_, info.st_size) == 0 && ::fsync(fd_) == 0;
+    if (copy >= 0) ::close(copy);
+    return restored;
+}
+
+void AtomicFile::cancel() {
+    if (state_ != State::Open && state_ != State::Failed) return;
+    const bool keepCopy = inPlace_ && touched_ && !restoreFromSafetyCopy();
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (keepCopy)
+        error_ +=
+            QStringLiteral("; the old content could not be put back and is kept in ") + QFile::decodeName(temporary_);
+    else if (!temporary_.isEmpty())
+        ::unlink(temporary_.constData());  // the unfinished new content, or the safety copy
+    state_ = State::Done;
+}
+
+}  // namespace orv

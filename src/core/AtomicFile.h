@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orv {
+
+// The one writer for files that are written whole: a new file appears complete or not at all, and
+// an old file is either kept as it was or replaced by the complete new one.
+//
+//     AtomicFile file(path);
+//     if (!file.open() || !file.write(bytes) || !file.commit()) report(file.errorString());
+//
+// The new content goes into a temporary file beside the target, which is flushed to the disk and
+// renamed over the target (the folder then flushed too). The new file keeps the old one's mode,
+// owner and group (the group alone when the owner cannot be given away and the user belongs to
+// it); a new file gets the usual mode (0666 less the umask). A symbolic link is written through:
+// its final target gets the content and the link stays a link.
+//
+// Two kinds of target cannot be replaced by a rename without loss: a file with more than one hard
+// link (the other names would keep the old content) and a file in a folder the user may not write.
+// Those are written in place after a safety copy of the old content was made and flushed in the
+// temporary folder (QDir::tempPath()); the copy is removed once the new content is on the disk,
+// and put back when the write fails or is cancelled. A crash in the middle leaves the safety copy.
+//
+// A target that is not a regular file, or that the user may not write by its permission bits
+// (also when running as root) or by the system's own check, is left alone: open() fails.
+// Sizes and positions are 64-bit. An object that is destroyed without commit() cancels.
+class AtomicFile {
+public:
+    explicit AtomicFile(const QString& path);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Prepares the write. False, with errorString() set, when the target may not be written.
+    bool open();
+    // Appends to the new content. False once anything failed (errorString() says what).
+    bool write(const char* data, qint64 size);
+    bool write(const QByteArray& data) { return write(data.constData(), data.size()); }
+    // Appends `length` bytes of the open file `fd` from `offset` on, read piece by piece.
+    bool appendFrom(int fd, qint64 offset, qint64 length);
+    // Makes the new content the target's. False when that failed; the old file is then kept.
+    bool commit();
+    // commit() for a target that must not exist: when a file appeared at the path meanwhile, it is
+    // left as it is and the result is false. Also serves file systems without hard links.
+    bool commitWithoutReplacing();
+    // Drops the new content and keeps the old file. Safe to call at any time.
+    void cancel();
+
+    const QString& errorString() const { return error_; }
+    // Where the old content can be read while the new one is written: the target itself, or its
+    // safety copy when the target is written in place. Empty for a new file.
+    QString originalPath() const;
+    // The file the new content goes into until commit, for a writer that makes a new file by name
+    // (the database engine; a file written in place takes its content through write() only), and
+    // its open descriptor, for reading back what was written.
+    QString writePath() const;
+    int handle() const { return fd_; }
+    // The bytes written so far.
+    qint64 size() const { return size_; }
+    bool writesInPlace() const { return inPlace_; }
+
+private:
+    enum class State { Closed, Open, Failed, Done };
+
+    bool ready();
+    bool fail(const QString& what, int error);
+    bool openReplacement();
+    bool openInPlace();
+    bool failAndCancel(const QString& what, int error);
+    bool flushNewContent();
+    bool placeWithoutReplacing();
+    bool restoreFromSafetyCopy();
+
+    QString path_;
+    QByteArray target_;     // the path with symbolic links followed
+    QByteArray temporary_;  // the new content (replacement) or the safety copy (in place)
+    int fd_ = -1;
+    qint64 size_ = 0;
+    qint64 length_ = 0;  // the length of the file behind fd_ as far as this object made it
+    bool hasOld_ = false;
+    unsigned oldMode_ = 0, oldOwner_ = 0, oldGroup_ = 0;
+    bool inPlace_ = false;
+    bool touched_ = false;  // in place: the target has been written to
+    State state_ = State::Closed;
+    QString error_;
+};
+
+// Reads exactly `size` bytes at `offset` of the open file `fd`; false on a failure or when the
+// file ends before.
+bool readFully(int fd, qint64 offset, char* data, qint64 size);
+
+}  // namespace orv

@@ -1,0 +1,154 @@
+#include "coverart/CoverStorage.h"
+
+#include "core/AtomicFile.h"
+#include "core/Controls.h"
+#include "core/FrontEnd.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
+#include "coverart/CoverLookup.h"
+#include "coverart/SearchKeys.h"
+#include "store/ProgramFiles.h"
+#include "tags/TagComponent.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <optional>
+
+namespace orv {
+namespace {
+
+constexpr int kJpegQuality = 90;
+
+void showCover(ProgramState& state, const QImage& picture) {
+    state.ui().setVisible(Control::imgBuildAlbumCover, true);
+    state.ui().showPicture(Control::imgBuildAlbumCover, picture);
+}
+
+bool isJpeg(const QByteArray& data) {
+    return data.startsWith("\xFF\xD8\xFF");
+}
+
+// The picture as JPEG bytes: a JPEG as it is, any other picture the image library reads
+// converted (transparent parts on white). Nothing when it cannot be read.
+std::optional<QByteArray> jpegBytes(const EmbeddedPicture& picture) {
+    if (isJpeg(picture.data)) return picture.data;
+    const QImage image = picture.image();
+    if (image.isNull()) return std::nullopt;
+    QImage opaque(image.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter(&opaque).drawImage(0, 0, image);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(kJpegQuality);
+    if (!writer.write(opaque)) return std::nullopt;
+    return bytes;
+}
+
+// Writes a new file whole; a file that is already there is kept.
+bool writeNewFile(const QString& path, const QByteArray& bytes) {
+    AtomicFile file(path);
+    return file.open() && file.write(bytes) && file.commitWithoutReplacing();
+}
+
+bool isTaken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The side image for a media file whose extension has `letters` letters; empty for another.
+QString sideImage(const QString& mediaFileName, int letters) {
+    const qsizetype dot = mediaFileName.size() - letters - 1;
+    const bool fits =
+        dot > 0 && mediaFileName[dot] == QLatin1Char('.') && !mediaFileName.mid(dot).contains(QLatin1Char('/'));
+    return fits ? mediaFileName.left(dot) + QLatin1String(".jpg") : QString();
+}
+
+}  // namespace
+
+QString coverFilePath(const QString& songFolder, const QString& album) {
+    return AddBackslash(songFolder) + MakeAlbumFileName(album) + QLatin1String(".jpg");
+}
+
+void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album, const TagComponent& tags) {
+    const QString cover = coverFilePath(songFolder, album);
+    const int pictures = tags.pictureCount();
+    if (pictures < 1 && !FileExists(cover)) return;
+    QImage picture = pictures >= 1 ? tags.picture(1).image() : QImage();
+    if (picture.isNull()) picture = QImage(cover);
+    showCover(state, picture);
+    state.run.CoverArtState = 1;
+}
+
+void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
+                          const TagComponent& tags) {
+    const QString cover = coverFilePath(songFolder, album);
+    if (!state.player.ExtractEmbeddedImages || tags.pictureCount() < 1 || isTaken(cover)) return;
+    if (const std::optional<QByteArray> jpeg = jpegBytes(tags.picture(1))) writeNewFile(cover, *jpeg);
+}
+
+void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFolder,
+                   [[maybe_unused]] const QString& mediaFileName, const QString& artist, const QString& album,
+                   [[maybe_unused]] const QString& title, const QString& band, const TagComponent* tags) {
+    if (!state.player.DownloadCoverArt || TrimBlanks(artist).isEmpty() || TrimBlanks(album).isEmpty()) return;
+    const QString cover = coverFilePath(songFolder, album);
+    if (FileExists(cover) || (tags && tags->pictureCount() >= 1)) return;
+
+    const QString found = FindCoverArt(run, artist, album, band);
+    if (found.isEmpty()) {
+        showDownloadStatus(state, run.takeOfflineNotice() ? kOfflineStatusText : kNotFoundStatusText);
+        state.run.CoverArtState = 3;
+        run.countCover(false);
+        return;
+    }
+    showCover(state, QImage(found));
+    const int copied = isTaken(cover) ? kCopyDestinationExists : CopyFileSilently(found, cover);
+    QFile::remove(found);
+    const bool stored = copied != kCopyFailed;
+    showDownloadStatus(state, stored ? kDownloadedStatusText : kNotStoredStatusText);
+    state.run.CoverArtState = stored ? 2 : 3;
+    run.countCover(stored);
+}
+
+void ShowSideImage(ProgramState& state, const QString& mediaFileName) {
+    const QString threeLetters = sideImage(mediaFileName, 3);
+    const QString fourLetters = sideImage(mediaFileName, 4);
+    if (!threeLetters.isEmpty() && FileExists(threeLetters)) {
+        showCover(state, QImage(threeLetters));
+    } else if (!fourLetters.isEmpty() && FileExists(fourLetters)) {
+        showCover(state, QImage(fourLetters));
+        state.run.CoverArtState = 1;
+    }
+}
+
+int CopyFileSilently(const QString& source, const QString& destination) {
+    if (isTaken(destination)) return kCopyDestinationExists;
+    QFile input(source);
+    if (!input.open(QIODevice::ReadOnly)) return kCopyFailed;
+    AtomicFile output(destination);
+    if (!output.open() || !output.appendFrom(input.handle(), 0, input.size())) return kCopyFailed;
+    if (output.commitWithoutReplacing()) return 0;
+    return isTaken(destination) ? kCopyDestinationExists : kCopyFailed;
+}
+
+QString CoverArtStateText(int coverArtState) {
+    switch (coverArtState) {
+    case 0:
+        return QStringLiteral("Manually Associated");
+    case 1:
+        return QStringLiteral("Already Embedded");
+    case 2:
+        return QStringLiteral("Successfully Downloaded And Embedded");
+    case 3:
+        return QStringLiteral("Attempted Download Unsuccessful");
+    default:
+        return {};
+    }
+}
+
+}  // namespace orv

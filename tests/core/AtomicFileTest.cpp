@@ -1,0 +1,266 @@
+#include "core/AtomicFile.h"
+#include "support/Files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace orv;
+using namespace orv::test;
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void put(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+bool writeWhole(const QString& path, const QByteArray& bytes) {
+    AtomicFile file(path);
+    return file.open() && file.write(bytes) && file.commit();
+}
+
+// Each test has a folder of its own, and its own temporary folder for safety copies.
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { savedMask_ = ::umask(022); }
+    void TearDown() override {
+        ::umask(savedMask_);
+        ::chmod(QFile::encodeName(folder()).constData(), 0755);
+    }
+
+    QString folder() const { return dir.path() + "/music"; }
+    QString safetyFolder() const { return dir.path() + "/temp"; }
+    QString path(const QString& name = QStringLiteral("file.bin")) const { return folder() + "/" + name; }
+    QStringList entries(const QString& where) const {
+        return QDir(where).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir;
+    TemporaryFolder temporary{safetyFolder()};
+    mode_t savedMask_ = 0;
+};
+
+TEST_F(AtomicFileTest, NewFileAppearsWholeAtCommitWithTheUsualMode) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    AtomicFile file(path());
+    ASSERT_TRUE(file.open()) << file.errorString().toStdString();
+    ASSERT_TRUE(file.write("first half, "));
+    EXPECT_FALSE(QFile::exists(path()));
+    ASSERT_TRUE(file.write(QByteArray("second half")));
+    EXPECT_EQ(file.size(), 23);
+    ASSERT_TRUE(file.commit()) << file.errorString().toStdString();
+    EXPECT_EQ(contents(path()), "first half, second half");
+    EXPECT_EQ(statOf(path()).st_mode & 07777, 0644u);
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+    EXPECT_FALSE(file.write("more"));
+}
+
+TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    put(path(), "old content");
+    // Someone else's file that others may write (as root: another user's file and group).
+    if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(path()).constData(), 12345, 23456), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0646), 0);
+    const struct stat before = statOf(path());
+
+    ASSERT_TRUE(writeWhole(path(), "new content"));
+    const struct stat after = statOf(path());
+    EXPECT_EQ(contents(path()), "new content");
+    EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's place
+    EXPECT_EQ(after.st_mode & 07777, 0646u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+}
+
+TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    put(path(), "old content");
+    {
+        AtomicFile file(path());
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+        file.cancel();
+        EXPECT_FALSE(file.commit());
+    }
+    {
+        AtomicFile file(path());
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+    }
+    EXPECT_EQ(contents(path()), "old content");
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+
+    // A process that dies between the write and the commit.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        AtomicFile file(path());
+        if (file.open() && file.write(QByteArray(100000, 'x'))) ::_exit(0);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(contents(path()), "old content");
+    EXPECT_EQ(entries(folder()).size(), 2);  // the dead writer's temporary file stays behind
+
+    ASSERT_TRUE(writeWhole(path(), "after the crash"));
+    EXPECT_EQ(contents(path()), "after the crash");
+}
+
+TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/elsewhere"));
+    put(dir.path() + "/elsewhere/real.bin", "old");
+    ASSERT_EQ(::symlink("../elsewhere/real.bin", QFile::encodeName(path("link.bin")).constData()), 0);
+    ASSERT_EQ(::symlink("link.bin", QFile::encodeName(path("link2.bin")).constData()), 0);
+
+    AtomicFile file(path("link2.bin"));
+    ASSERT_TRUE(file.open());
+    EXPECT_EQ(file.originalPath(), dir.path() + "/music/../elsewhere/real.bin");
+    EXPECT_TRUE(file.writePath().startsWith(dir.path() + "/music/../elsewhere/.real.bin."));
+    ASSERT_TRUE(file.write("new") && file.commit());
+    EXPECT_TRUE(S_ISLNK(statOf(path("link.bin")).st_mode));
+    EXPECT_TRUE(S_ISLNK(statOf(path("link2.bin")).st_mode));
+    EXPECT_EQ(contents(dir.path() + "/elsewhere/real.bin"), "new");
+    EXPECT_EQ(entries(folder()), QStringList({"link.bin", "link2.bin"}));
+    EXPECT_EQ(entries(dir.path() + "/elsewhere"), QStringList{"real.bin"});
+
+    // A link to nowhere yet: the file is made where it points.
+    ASSERT_EQ(::symlink("new.bin", QFile::encodeName(path("dangling.bin")).constData()), 0);
+    ASSERT_TRUE(writeWhole(path("dangling.bin"), "made"));
+    EXPECT_TRUE(S_ISLNK(statOf(path("dangling.bin")).st_mode));
+    EXPECT_EQ(contents(path("new.bin")), "made");
+}
+
+TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    put(path(), "old content that is long");
+    ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
+    const ino_t inode = statOf(path()).st_ino;
+
+    AtomicFile file(path());
+    ASSERT_TRUE(file.open());
+    EXPECT_TRUE(file.writesInPlace());
+    EXPECT_EQ(contents(file.originalPath()), "old content that is long");  // the safety copy
+    EXPECT_TRUE(file.originalPath().startsWith(safetyFolder() + "/file.bin.safety-"));
+    ASSERT_TRUE(file.write("new") && file.commit());
+    EXPECT_EQ(contents(path()), "new");
+    EXPECT_EQ(contents(path("other.bin")), "new");
+    EXPECT_EQ(statOf(path()).st_ino, inode);
+    EXPECT_EQ(statOf(path()).st_nlink, 2u);
+    EXPECT_TRUE(entries(safetyFolder()).isEmpty());
+
+    // Cancelled after writing: the safety copy is put back.
+    {
+        AtomicFile cancelled(path("other.bin"));
+        ASSERT_TRUE(cancelled.open());
+        ASSERT_TRUE(cancelled.write(QByteArray(5000, 'z')));
+    }
+    EXPECT_EQ(contents(path()), "new");
+    EXPECT_TRUE(entries(safetyFolder()).isEmpty());
+
+    // A writable file in a folder the user may not write (root included): no rename in the folder.
+    ASSERT_EQ(::unlink(QFile::encodeName(path("other.bin")).constData()), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
+    ASSERT_TRUE(writeWhole(path(), "in a read-only folder"));
+    EXPECT_EQ(contents(path()), "in a read-only folder");
+    EXPECT_EQ(statOf(path()).st_ino, inode);
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+    AtomicFile newFile(path("new.bin"));
+    EXPECT_FALSE(newFile.open());
+    EXPECT_TRUE(newFile.errorString().contains("Permission denied")) << newFile.errorString().toStdString();
+}
+
+TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    put(path(), "read only");
+    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
+    AtomicFile readOnly(path());
+    EXPECT_FALSE(readOnly.open());
+    EXPECT_TRUE(readOnly.errorString().contains(path()) && readOnly.errorString().contains("Permission denied"));
+    EXPECT_FALSE(readOnly.write("x"));
+    EXPECT_FALSE(readOnly.commit());
+
+    if (::geteuid() == 0) {  // someone else's file that only its owner may write
+        put(path("theirs.bin"), "theirs");
+        ASSERT_EQ(::chown(QFile::encodeName(path("theirs.bin")).constData(), 12345, 23456), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path("theirs.bin")).constData(), 0644), 0);
+        AtomicFile theirs(path("theirs.bin"));
+        EXPECT_FALSE(theirs.open());
+        EXPECT_EQ(contents(path("theirs.bin")), "theirs");
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0666), 0);
+    for (const QString& special : {path("fifo"), QStringLiteral("/dev/null"), folder()}) {
+        AtomicFile file(special);
+        EXPECT_FALSE(file.open()) << special.toStdString();
+        EXPECT_FALSE(file.errorString().isEmpty());
+    }
+    EXPECT_EQ(contents(path()), "read only");
+}
+
+TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    const QByteArray old(3000, 'o');
+    put(path(), old);
+    {
+        FileSizeLimit limit(4096);
+        AtomicFile file(path());
+        ASSERT_TRUE(file.open());
+        EXPECT_TRUE(file.write(QByteArray(4000, 'n')));
+        EXPECT_FALSE(file.write(QByteArray(4000, 'n')));
+        EXPECT_FALSE(file.errorString().isEmpty());
+        EXPECT_FALSE(file.commit());
+    }
+    EXPECT_EQ(contents(path()), old);
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+
+    // In place: the safety copy fits, the new content does not; the old content is put back.
+    ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
+    {
+        FileSizeLimit limit(4096);
+        AtomicFile file(path());
+        ASSERT_TRUE(file.open());
+        EXPECT_FALSE(file.write(QByteArray(5000, 'n')));
+        EXPECT_FALSE(file.commit());
+    }
+    EXPECT_EQ(contents(path("other.bin")), old);
+    EXPECT_TRUE(entries(safetyFolder()).isEmpty());
+}
+
+TEST_F(AtomicFileTest, CommitWithoutReplacingNeverTouchesAFileThatAppeared) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    AtomicFile file(path());
+    ASSERT_TRUE(file.open());
+    ASSERT_TRUE(file.write("mine"));
+    put(path(), "theirs");  // made by someone else meanwhile
+    EXPECT_FALSE(file.commitWithoutReplacing());
+    EXPECT_TRUE(file.errorString().contains("File exists")) << file.errorString().toStdString();
+    EXPECT_EQ(contents(path()), "theirs");
+    EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
+
+    AtomicFile fresh(path("fresh.bin"));
+    ASSERT_TRUE(fresh.open() && fresh.write("fresh") && fresh.commitWithoutReplacing());
+    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
+    EXPECT_EQ(entries(folder()), QStringList({"file.bin", "fresh.bin"}));
+
+    AtomicFile existing(path("fresh.bin"));
+    ASSERT_TRUE(existing.open() && existing.write("again"));
+    EXPECT_FALSE(existing.commitWithoutReplacing());
+    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace orv::test {
+
+// What lstat() says of a path; a failure of the test when it says nothing.
+inline struct stat statOf(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+    return info;
+}
+
+// While it lives, writes past `limit` bytes of any file fail, as on a disk that is full.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*handler_)(int);
+};
+
+// While it lives, QDir::tempPath() (where in-place writes keep their safety copies) is `folder`.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const QString& folder) : saved_(qgetenv("TMPDIR")) {
+        QDir().mkpath(folder);
+        qputenv("TMPDIR", QFile::encodeName(folder));
+    }
+    ~TemporaryFolder() { qputenv("TMPDIR", saved_); }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    QByteArray saved_;
+};
+
+}  // namespace orv::test
