@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QTextStream>
 #include <functional>
+#include <optional>
 #include <map>
 
 namespace orv {
@@ -36,9 +37,13 @@ const char* const kUsage =
     "                            blank artist, title and album are filled from the path and written\n"
     "                            into the file\n"
     "  covers forget             forget the albums whose cover was searched online in vain\n"
+    "  version-check [--download-to DIR]\n"
+    "                            ask the update site (setting UpdateSite) for a new version; with\n"
+    "                            --yes and --download-to, download its setup file into DIR\n"
     "\n"
     "Options:\n"
-    "  --home DIR   the program folder (default: the folder that holds this program)\n"
+    "  --home DIR   the program folder (default: the folder that holds this program, or\n"
+    "               ~/.local/share/orvella-configurator when that folder is not writable)\n"
     "  --yes        answer every question Yes\n";
 
 int runInit(Command& c) {
@@ -85,19 +90,22 @@ int runSettings(Command& c) {
 
 const std::map<QString, std::function<int(Command&)>>& commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
-        {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
-        {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
+        {QStringLiteral("init"), runInit},
+        {QStringLiteral("settings"), runSettings},
+        {QStringLiteral("libraries"), runLibraries},
+        {QStringLiteral("tags"), runTags},
         {QStringLiteral("covers"), runCovers},
+        {QStringLiteral("version-check"), runVersionCheck},
     };
     return commands;
 }
 
 }  // namespace
 
-int runCommandLine(const QStringList& arguments, const QString& defaultHome) {
+int runCommandLine(const QStringList& arguments, const QString& programsFolder) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QString home = defaultHome;
+    std::optional<QString> home;
     bool answerYes = false;
     QStringList rest;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -123,7 +131,12 @@ int runCommandLine(const QStringList& arguments, const QString& defaultHome) {
     ConsoleFrontEnd ui(answerYes);
     ProgramState state;
     state.session.userInterface = &ui;
-    openProgramFolder(state, QDir::cleanPath(QDir(home).absolutePath()));
+    try {
+        openProgramFolder(state, home ? QDir::cleanPath(QDir(*home).absolutePath()) : programFolderToUse(programsFolder));
+    } catch (const RuntimeError& error) {
+        reportError(state, kModule, QStringLiteral("programFolderToUse"), error);
+        return 1;
+    }
 
     Command context{state, ui, out, rest.mid(1)};
     try {

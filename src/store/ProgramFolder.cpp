@@ -12,6 +12,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <functional>
 #include <utility>
 
 namespace orv {
@@ -79,23 +81,68 @@ QStringList firstUseLibraries() {
     return {musicLibraryCreateStatement(kFirstMusicLibrary)};
 }
 
-// Copies the data files the program carries into the folder, leaving files that exist alone.
-void copyDataFiles(const QString& folder, QStringList& created) {
-    const QString root = QStringLiteral(":/programfolder");
-    QDirIterator files(root, QDir::Files, QDirIterator::Subdirectories);
+// Copies a file whole under the target's name, readable by all and writable by its owner.
+void copyWhole(const QString& source, const QString& target) {
+    const QString part = target + QStringLiteral(".part");
+    QFile::remove(part);
+    if (!QFile::copy(source, part) || !QFile::rename(part, target)) {
+        QFile::remove(part);
+        throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write '%1'.").arg(target));
+    }
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+// Copies each file under `root` that `folder` lacks to the same place in `folder`, except the files
+// `skipped` names.
+void copyMissingFiles(const QString& root, const QString& folder, const std::function<bool(const QFileInfo&)>& skipped,
+                      QStringList& created) {
+    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = folder + source.mid(root.size());
+        const QFileInfo source(files.next());
+        if (skipped(source)) continue;
+        const QString target = folder + source.filePath().mid(root.size());
         if (QFileInfo::exists(target)) continue;
         QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(source, target))
-            throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write '%1'.").arg(target));
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        copyWhole(source.filePath(), target);
         created << target;
     }
 }
 
+// A program the folder holds (the Configurator's own, the player): it runs from where it is installed.
+bool isProgram(const QFileInfo& file) {
+    return (file.permissions() & (QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther)) != 0;
+}
+
+// The user may write into the folder and into each of its databases.
+bool mayWrite(const QString& folder) {
+    if (!QFileInfo(folder).isWritable()) return false;
+    for (const QString& name : {kMainDatabaseFile, kSettingsDatabaseFile, kLibrariesDatabaseFile}) {
+        const QFileInfo database(folder + QDir::separator() + name);
+        if (database.exists() && !database.isWritable()) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+QString perUserProgramFolder() {
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/orvella-configurator"));
+}
+
+QString programFolderToUse(const QString& installedFolder) {
+    const QString installed = QDir::cleanPath(QDir(installedFolder).absolutePath());
+    if (mayWrite(installed)) return installed;
+    const QString folder = perUserProgramFolder();
+    if (!QDir().mkpath(folder))
+        throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
+    // The programs stay where they are installed.
+    QStringList copied;
+    copyMissingFiles(
+        installed, folder, [](const QFileInfo& file) { return file.isSymLink() || isProgram(file); }, copied);
+    initializeProgramFolder(folder);
+    return folder;
+}
 
 QStringList initializeProgramFolder(const QString& folder) {
     QStringList created;
@@ -112,7 +159,7 @@ QStringList initializeProgramFolder(const QString& folder) {
         if (createDatabaseFile(path, statements)) created << path;
     }
 
-    copyDataFiles(folder, created);
+    copyMissingFiles(QStringLiteral(":/programfolder"), folder, [](const QFileInfo&) { return false; }, created);
 
     const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
     if (!QFileInfo::exists(playlists)) {
