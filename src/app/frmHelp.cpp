@@ -50,8 +50,9 @@ frmHelp::frmHelp(const ProgramState& state, QWidget* parent) : QDialog(parent), 
 
 void frmHelp::cmdHome_Click() {
     if (!QFileInfo(helpPage_).isFile()) {
-        WebBrowser1_->setHtml(QStringLiteral("<h2>Help is not available</h2><p>The help page was not found at:</p><p>") +
-                              helpPage_.toHtmlEscaped() + QStringLiteral("</p>"));
+        WebBrowser1_->setHtml(
+            QStringLiteral("<h2>Help is not available</h2><p>The help page was not found at:</p><p>") +
+            helpPage_.toHtmlEscaped() + QStringLiteral("</p>"));
         return;
     }
     WebBrowser1_->setSource(QUrl::fromLocalFile(helpPage_));

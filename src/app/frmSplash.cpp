@@ -89,10 +89,7 @@ void frmSplash::Form_Load() {
         hide();
         services_.checkForNewVersion();
     } else {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-        show();
-        repaint();
+        showCentred();
         timer_->start();
     }
 
@@ -100,7 +97,15 @@ void frmSplash::Form_Load() {
     if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
 }
 
+void frmSplash::showCentred() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    repaint();
+}
+
 void frmSplash::resumeStartUp() {
+    if (!isVisible()) showCentred();
     timer_->start();
 }
 

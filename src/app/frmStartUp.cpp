@@ -1,12 +1,15 @@
 #include "app/frmStartUp.h"
 
 #include "app/Look.h"
+#include "app/frmDownloadConfig.h"
+#include "app/frmHelp.h"
 #include "app/frmWelcome.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
+#include "extras/WebLinks.h"
 #include "store/Compaction.h"
 #include "store/DataAccess.h"
 #include "store/LibraryButtons.h"
@@ -21,6 +24,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -66,6 +70,9 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(cmdNewLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdNewLibrary_Click);
     connect(cmdDeleteLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdDeleteLibrary_Click);
     connect(cmdClear_, &QPushButton::clicked, this, &frmStartUp::cmdClear_Click);
+    connect(cmdHelp_, &QPushButton::clicked, this, &frmStartUp::cmdHelp_Click);
+    connect(cmdWebsite_, &QPushButton::clicked, this, &frmStartUp::cmdWebsite_Click);
+    connect(cmdNewVersion_, &QPushButton::clicked, this, &frmStartUp::cmdNewVersion_Click);
     connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
@@ -85,8 +92,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     });
 
     // These controls belong to features this version does not have yet.
-    for (QWidget* absent :
-         std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_, cmdViewLogFile_})
+    for (QWidget* absent : std::initializer_list<QWidget*>{cmdArtistPlaylists_, cmdViewLogFile_})
         absent->setEnabled(false);
 }
 
@@ -101,7 +107,11 @@ const QStringList& frmStartUp::panelNames() {
 }
 
 QString frmStartUp::playerPath(const ProgramState& state) {
-    return ProgramFile(state, QStringLiteral("Orvella"));
+    const QString inProgramFolder = ProgramFile(state, QStringLiteral("Orvella"));
+    if (QFileInfo(inProgramFolder).isExecutable()) return inProgramFolder;
+    // An installed Configurator keeps its program folder per user; the player stays beside the programs.
+    const QString besidePrograms = QCoreApplication::applicationDirPath() + QStringLiteral("/Orvella");
+    return QFileInfo(besidePrograms).isExecutable() ? besidePrograms : inProgramFolder;
 }
 
 void frmStartUp::reportHandlerError(const char* procedure, const RuntimeError& error) {
@@ -215,6 +225,7 @@ void frmStartUp::fillControls() {
         {cmdOK_, QStringLiteral("Save && Close")},
         {cmdCancel_, QStringLiteral("Close")},
         {cmdHelp_, QStringLiteral("Help")},
+        {cmdWebsite_, QStringLiteral("Website")},
         {cmdLaunch_, QStringLiteral("Save && Start Orvella")},
     };
     for (const auto& [windowButton, caption] : captions) FormatButton(windowButton, caption);
@@ -470,6 +481,20 @@ void frmStartUp::cmdCancel_Click() {
     for (const QString& name : longRunLockedControls()) findChild<QWidget*>(name)->setEnabled(true);
     setButtonCaption(cmdCancel_, QStringLiteral("Close"));
     TryStep([&] { SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+}
+
+void frmStartUp::cmdHelp_Click() {
+    frmHelp help(state_, this);
+    help.exec();
+}
+
+void frmStartUp::cmdWebsite_Click() {
+    OpenWebsite(state_, QDesktopServices::openUrl);
+}
+
+void frmStartUp::cmdNewVersion_Click() {
+    state_.run.StartingUp = false;
+    frmDownloadConfig::checkFromMainWindow(state_, this);
 }
 
 void frmStartUp::cmdClearPassword_Click() {

@@ -50,7 +50,8 @@ public:
     // Offers a build log in the "Log File" panel, adding the panel's entry when it is missing.
     void showLogFile(const QString& path);
 
-    // Where the player program is: "Orvella" in the program folder.
+    // Where the player program is: "Orvella" in the program folder, else beside the Configurator's
+    // own programs (the program folder of an installed Configurator is the user's own).
     static QString playerPath(const ProgramState& state);
 
 public slots:
@@ -66,6 +67,10 @@ public slots:
     void cmdDeleteLibrary_Click();
     void cmdClear_Click();
     void lstFrames_Click();
+    // The help window, the vendor's web site and the new-version check.
+    void cmdHelp_Click();
+    void cmdWebsite_Click();
+    void cmdNewVersion_Click();
 
     // The album cover mode from a choice of two (2, 3) and from a choice of three (1, 2, 0).
     void setAlbumCoverModeOfTwo(int choice);
@@ -135,6 +140,7 @@ private:
     QPushButton* cmdOK_;
     QPushButton* cmdCancel_;
     QPushButton* cmdHelp_;
+    QPushButton* cmdWebsite_;
     QPushButton* cmdLaunch_;
 
     // Music Libraries

@@ -421,6 +421,7 @@ void frmStartUp::buildPanels() {
 
     lblDownloadStatus_ = label(this, "lblDownloadStatus", QStringLiteral("Ready..."));
     cmdHelp_ = button(this, "cmdHelp", QString());
+    cmdWebsite_ = button(this, "cmdWebsite", QString());
     cmdCancel_ = button(this, "cmdCancel", QString());
     cmdOK_ = button(this, "cmdOK", QString());
     cmdLaunch_ = button(this, "cmdLaunch", QString());
@@ -430,7 +431,7 @@ void frmStartUp::buildPanels() {
     top->addLayout(area, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblDownloadStatus_, 1);
-    for (QPushButton* windowButton : {cmdHelp_, cmdCancel_, cmdOK_, cmdLaunch_}) {
+    for (QPushButton* windowButton : {cmdHelp_, cmdWebsite_, cmdCancel_, cmdOK_, cmdLaunch_}) {
         windowButton->setMinimumWidth(110);
         bottom->addWidget(windowButton);
     }

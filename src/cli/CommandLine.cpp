@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QTextStream>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 
 namespace orv {
 namespace {
@@ -132,7 +132,8 @@ int runCommandLine(const QStringList& arguments, const QString& programsFolder) 
     ProgramState state;
     state.session.userInterface = &ui;
     try {
-        openProgramFolder(state, home ? QDir::cleanPath(QDir(*home).absolutePath()) : programFolderToUse(programsFolder));
+        openProgramFolder(state,
+                          home ? QDir::cleanPath(QDir(*home).absolutePath()) : programFolderToUse(programsFolder));
     } catch (const RuntimeError& error) {
         reportError(state, kModule, QStringLiteral("programFolderToUse"), error);
         return 1;

@@ -1,5 +1,6 @@
 #include "store/ProgramFolder.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/DataAccess.h"
@@ -13,8 +14,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <functional>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -34,6 +38,8 @@ QStringList firstUseSettings() {
         {"AutoLaunch", "False"},
         {"WatchFolders", "False"},
         {"AutoCheckNewVersion", "False"},
+        {"UpdateSite", ""},
+        {"Website", ""},
         {"NowPlayingScreen", "True"},
         {"NowPlayingSeconds", "30"},
         {"ShowOptionsButton", "True"},
@@ -81,15 +87,17 @@ QStringList firstUseLibraries() {
     return {musicLibraryCreateStatement(kFirstMusicLibrary)};
 }
 
-// Copies a file whole under the target's name, readable by all and writable by its owner.
+// Copies a file whole under the target's name, which no file holds yet.
 void copyWhole(const QString& source, const QString& target) {
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
-    if (!QFile::copy(source, part) || !QFile::rename(part, target)) {
-        QFile::remove(part);
-        throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write '%1'.").arg(target));
-    }
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile in(source);
+    AtomicFile out(target);
+    bool copied = in.open(QIODevice::ReadOnly) && out.open();
+    while (copied && !in.atEnd()) copied = out.write(in.read(1 << 20));
+    if (!copied || in.error() != QFileDevice::NoError || !out.commitWithoutReplacing())
+        throw RuntimeError(
+            ErrorNumber::PathFileAccess,
+            QStringLiteral("Cannot copy '%1' to '%2'. %3")
+                .arg(source, target, out.errorString().isEmpty() ? in.errorString() : out.errorString()));
 }
 
 // Copies each file under `root` that `folder` lacks to the same place in `folder`, except the files
@@ -113,12 +121,26 @@ bool isProgram(const QFileInfo& file) {
     return (file.permissions() & (QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther)) != 0;
 }
 
+// The user may write the file or folder: the system says so, and so do its permission bits for the
+// user (root included, who could write anyway).
+bool permitsWriting(const QFileInfo& file) {
+    if (!file.isWritable()) return false;
+    const uint user = ::geteuid();
+    if (file.ownerId() == user) return file.permissions().testFlag(QFile::WriteOwner);
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+    groups.push_back(::getegid());
+    if (std::find(groups.begin(), groups.end(), file.groupId()) != groups.end())
+        return file.permissions().testFlag(QFile::WriteGroup);
+    return file.permissions().testFlag(QFile::WriteOther);
+}
+
 // The user may write into the folder and into each of its databases.
 bool mayWrite(const QString& folder) {
-    if (!QFileInfo(folder).isWritable()) return false;
+    if (!permitsWriting(QFileInfo(folder))) return false;
     for (const QString& name : {kMainDatabaseFile, kSettingsDatabaseFile, kLibrariesDatabaseFile}) {
         const QFileInfo database(folder + QDir::separator() + name);
-        if (database.exists() && !database.isWritable()) return false;
+        if (database.exists() && !permitsWriting(database)) return false;
     }
     return true;
 }
@@ -159,7 +181,8 @@ QStringList initializeProgramFolder(const QString& folder) {
         if (createDatabaseFile(path, statements)) created << path;
     }
 
-    copyMissingFiles(QStringLiteral(":/programfolder"), folder, [](const QFileInfo&) { return false; }, created);
+    copyMissingFiles(
+        QStringLiteral(":/programfolder"), folder, [](const QFileInfo&) { return false; }, created);
 
     const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
     if (!QFileInfo::exists(playlists)) {

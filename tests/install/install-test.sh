@@ -59,9 +59,14 @@ after=$(cd "$installed" && find . -type f -exec md5sum {} + | sort)
 
 # The windowed program makes its own per-user folder the same way and keeps running (it waits on
 # its welcome window) until it is stopped.
-status=0
 env HOME="$home" XDG_DATA_HOME="$home/data2" QT_QPA_PLATFORM=offscreen \
-  timeout 20 "${as_user[@]}" "$prefix/bin/orvella-configurator" >/dev/null 2>&1 || status=$?
-[ "$status" -eq 124 ] || fail "orvella-configurator ended with status $status"
+  "${as_user[@]}" "$prefix/bin/orvella-configurator" >/dev/null 2>&1 &
+app=$!
+for _ in $(seq 300); do
+  [ -f "$home/data2/orvella-configurator/OrvSettings.mdb" ] || ! kill -0 $app 2>/dev/null && break
+  sleep 0.1
+done
+kill -0 $app 2>/dev/null || { wait $app; fail "orvella-configurator ended with status $?"; }
+kill $app; wait $app || true
 [ -f "$home/data2/orvella-configurator/OrvSettings.mdb" ] || fail "orvella-configurator made no per-user folder"
 echo "installed programs use the per-user program folder"
