@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
+#include <tuple>
 
 namespace orv {
 namespace {
@@ -41,23 +42,11 @@ frmDownloadConfig::frmDownloadConfig(ProgramState& state, QWidget* owner) : QWid
     imgBG_->setScaledContents(true);
     SkinPicture(state_, imgBG_, QStringLiteral("Background"));
 
-    imgLogo_ = new QLabel(QStringLiteral("Orvella"), this);
-    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo_->setAlignment(Qt::AlignCenter);
-    imgLogo_->setGeometry(0, 20, kWidth, 90);
-    imgLogo_->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0); font: bold 36pt 'Liberation Sans';"));
+    imgLogo_ = logoLabel(this, QRect(0, 20, kWidth, 90), 36);
     SkinPicture(state_, imgLogo_, QStringLiteral("Logo"));
-
-    const auto versionLabel = [this](const char* name, const QString& colour, int offset) {
-        auto* label = new QLabel(versionCaption(state_), this);
-        label->setObjectName(QLatin1String(name));
-        label->setAlignment(Qt::AlignCenter);
-        label->setGeometry(offset, 120 + offset, kWidth, 28);
-        label->setStyleSheet(QStringLiteral("font: bold 12pt 'Liberation Sans'; color: ") + colour + ";");
-        return label;
-    };
-    lblVersion2_ = versionLabel("lblVersion2", QStringLiteral("black"), 2);
-    lblVersion_ = versionLabel("lblVersion", QStringLiteral("white"), 0);
+    std::tie(lblVersion_, lblVersion2_) = versionLabels(this, QRect(0, 120, kWidth, 28), 12);
+    lblVersion_->setText(versionCaption(state_));
+    lblVersion2_->setText(versionCaption(state_));
 
     lblInitializing_ = new QLabel(this);
     lblInitializing_->setObjectName(QStringLiteral("lblInitializing"));
