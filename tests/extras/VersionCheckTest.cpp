@@ -35,6 +35,7 @@ struct RecordingDisplay : VersionCheckDisplay {
     void downloadStarted() override { ++started; }
     void showProgress(int value, qint64) override { progress << value; }
     void downloadEnded() override { ++ended; }
+    bool downloadCancelled() override { return cancel; }
 
     QString folder;
     QStringList statuses;
@@ -42,6 +43,7 @@ struct RecordingDisplay : VersionCheckDisplay {
     QList<int> progress;
     int started = 0;
     int ended = 0;
+    bool cancel = false;
 };
 
 // A program folder whose update site is a server of the test's own.
@@ -247,6 +249,18 @@ TEST(versionCheck, AFailedDownloadLeavesNoFileAndIsReported) {
         EXPECT_TRUE(p.ui.messages[0].message.endsWith("\n\nNo setup file was saved."));
         EXPECT_EQ(p.display.ended, 1);
     }
+}
+
+TEST(versionCheck, AStoppedDownloadLeavesNoFile) {
+    UpdateSiteProgram p;
+    p.offer("8.2.0");
+    p.server.route("/OrvellaSetup.zip", {HttpReply{.silent = true}});
+    p.display.cancel = true;
+    p.ui.answers = {Answer::Yes, Answer::Yes};
+    EXPECT_EQ(p.check(), VersionCheckOutcome::DownloadFailed);
+    EXPECT_TRUE(p.downloadFolderFiles().isEmpty());
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_TRUE(p.ui.messages[0].message.contains("The download was stopped before it was complete."));
 }
 
 TEST(versionCheck, NoFolderPickedDownloadsNothing) {
