@@ -90,12 +90,9 @@ int runSettings(Command& c) {
 
 const std::map<QString, std::function<int(Command&)>>& commands() {
     static const std::map<QString, std::function<int(Command&)>> commands{
-        {QStringLiteral("init"), runInit},
-        {QStringLiteral("settings"), runSettings},
-        {QStringLiteral("libraries"), runLibraries},
-        {QStringLiteral("tags"), runTags},
-        {QStringLiteral("covers"), runCovers},
-        {QStringLiteral("version-check"), runVersionCheck},
+        {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
+        {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
+        {QStringLiteral("covers"), runCovers},       {QStringLiteral("version-check"), runVersionCheck},
     };
     return commands;
 }
