@@ -10,6 +10,7 @@
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
 #include "extras/WebLinks.h"
+#include "playlists/ArtistPlaylists.h"
 #include "store/Compaction.h"
 #include "store/DataAccess.h"
 #include "store/LibraryButtons.h"
@@ -35,6 +36,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextBrowser>
 
 namespace orv {
@@ -73,6 +75,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(cmdHelp_, &QPushButton::clicked, this, &frmStartUp::cmdHelp_Click);
     connect(cmdWebsite_, &QPushButton::clicked, this, &frmStartUp::cmdWebsite_Click);
     connect(cmdNewVersion_, &QPushButton::clicked, this, &frmStartUp::cmdNewVersion_Click);
+    connect(cmdArtistPlaylists_, &QPushButton::clicked, this, &frmStartUp::cmdArtistPlaylists_Click);
     connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
@@ -92,8 +95,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     });
 
     // These controls belong to features this version does not have yet.
-    for (QWidget* absent : std::initializer_list<QWidget*>{cmdArtistPlaylists_, cmdViewLogFile_})
-        absent->setEnabled(false);
+    for (QWidget* absent : std::initializer_list<QWidget*>{cmdViewLogFile_}) absent->setEnabled(false);
 }
 
 QString frmStartUp::windowCaption(const ProgramState& state) {
@@ -399,6 +401,29 @@ void frmStartUp::cmdClear_Click() {
     clearMusicLibrary(state_, cboMusicLibrary_->currentText());
 }
 
+void frmStartUp::cmdArtistPlaylists_Click() {
+    // The window repaints while the files are written; nothing that starts other work can be used
+    // meanwhile, and each control gets back the state it had.
+    std::vector<std::pair<QWidget*, bool>> locked;
+    for (const QStringList* names : {&longRunLockedControls(), &songCountControls(), &playlistControls()})
+        for (const QString& name : *names) locked.emplace_back(findChild<QWidget*>(name), false);
+    locked.emplace_back(cmdCancel_, false);
+    for (auto& [control, wasEnabled] : locked) {
+        wasEnabled = control->isEnabled();
+        control->setEnabled(false);
+    }
+    {
+        writingPlaylists_ = true;
+        const auto unlock = qScopeGuard([&] {
+            writingPlaylists_ = false;
+            for (const auto& [control, wasEnabled] : locked) control->setEnabled(wasEnabled);
+        });
+        createArtistPlaylists(
+            state_, {.format = cmbPlaylistFormat_->currentText(), .overwrite = chkOverwritePlaylists_->isChecked()});
+    }
+    closeIfDeferred();
+}
+
 void frmStartUp::cmdDatabase_Click() {
     emit buildRequested();
     closeIfDeferred();
@@ -541,10 +566,11 @@ void frmStartUp::paintEvent(QPaintEvent*) {
 }
 
 void frmStartUp::closeEvent(QCloseEvent* event) {
-    // The load or a long run is below this event on the call stack and goes on using the window: the
-    // close stops the run, as Cancel does, and happens once it has returned.
-    if (loading_ || state_.run.BuildRunning) {
-        state_.run.CloseRequested = true;
+    // The load, a long run or the writing of playlists is below this event on the call stack and goes
+    // on using the window: the close happens once it has returned. It stops the load or the run, as
+    // Cancel does; the playlists are finished first.
+    if (loading_ || state_.run.BuildRunning || writingPlaylists_) {
+        if (!writingPlaylists_) state_.run.CloseRequested = true;
         closeDeferred_ = true;
         event->ignore();
         return;

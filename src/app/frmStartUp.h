@@ -66,6 +66,8 @@ public slots:
     void cmdNewLibrary_Click();
     void cmdDeleteLibrary_Click();
     void cmdClear_Click();
+    // Writes one playlist per artist of the current Music Library.
+    void cmdArtistPlaylists_Click();
     void lstFrames_Click();
     // The help window, the vendor's web site and the new-version check.
     void cmdHelp_Click();
@@ -190,7 +192,11 @@ private:
 
     // Playlists
     QComboBox* cmbPlaylistFormat_;
+    QCheckBox* chkOverwritePlaylists_;
     QPushButton* cmdArtistPlaylists_;
+    QLabel* lblCreatingPlaylist_;
+    // True while the playlists are written: the window stays open until they are.
+    bool writingPlaylists_ = false;
 
     // Password
     QLineEdit* txtPassword_;

@@ -335,8 +335,15 @@ QFrame* frmStartUp::buildPlaylistsPanel() {
     row->addWidget(cmbPlaylistFormat_);
     row->addStretch(1);
     layout->addLayout(row);
+    chkOverwritePlaylists_ =
+        checkBox(fraPlaylists, "chkOverwritePlaylists", QStringLiteral("Overwrite Existing Files?"));
+    layout->addWidget(chkOverwritePlaylists_);
     cmdArtistPlaylists_ = button(fraPlaylists, "cmdArtistPlaylists", QString());
     layout->addWidget(cmdArtistPlaylists_, 0, Qt::AlignLeft);
+    lblCreatingPlaylist_ = label(fraPlaylists, "lblCreatingPlaylist", QString());
+    lblCreatingPlaylist_->setWordWrap(true);
+    lblCreatingPlaylist_->hide();
+    layout->addWidget(lblCreatingPlaylist_);
     layout->addStretch(1);
     return fraPlaylists;
 }

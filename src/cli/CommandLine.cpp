@@ -37,6 +37,9 @@ const char* const kUsage =
     "                            blank artist, title and album are filled from the path and written\n"
     "                            into the file\n"
     "  covers forget             forget the albums whose cover was searched online in vain\n"
+    "  playlists [--library NAME] [--format m3u|b4s] [--overwrite]\n"
+    "                            write one playlist per artist into Playlists/ (default: the current\n"
+    "                            Music Library, b4s, existing files kept)\n"
     "  version-check [--download-to DIR]\n"
     "                            ask the update site (setting UpdateSite) for a new version; with\n"
     "                            --yes and --download-to, download its setup file into DIR\n"
@@ -93,6 +96,7 @@ const std::map<QString, std::function<int(Command&)>>& commands() {
         {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
         {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
         {QStringLiteral("covers"), runCovers},       {QStringLiteral("version-check"), runVersionCheck},
+        {QStringLiteral("playlists"), runPlaylists},
     };
     return commands;
 }

@@ -40,6 +40,9 @@ int runCovers(Command& c);
 // --download-to, downloads its setup file into DIR. 1 when the download failed.
 int runVersionCheck(Command& c);
 
+// `playlists [--library NAME] [--format m3u|b4s] [--overwrite]`: one playlist per artist.
+int runPlaylists(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

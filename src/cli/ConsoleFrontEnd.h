@@ -18,6 +18,13 @@ public:
     Answer askQuestion(const DialogContent& content) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
+    void setCaption(const QString& control, const QString& text) override;
+
+    // From now on the captions the core gives the control are printed to `out`, one a line.
+    void printCaptions(const QString& control, QTextStream& out) {
+        printedControl_ = control;
+        captionsOut_ = &out;
+    }
 
     // The titles of the messages shown since the start, in order.
     const QStringList& shownTitles() const { return shownTitles_; }
@@ -26,6 +33,8 @@ private:
     bool answerYes_;
     QStringList shownTitles_;
     QTextStream err_;
+    QString printedControl_;
+    QTextStream* captionsOut_ = nullptr;
 };
 
 }  // namespace orv
