@@ -102,7 +102,7 @@ struct PlaylistRun {
     bool overwrite;
     int created = 0;
     // The song being written: its file as the playlist names it.
-    QString currentFile;
+    QString currentFile{};
 };
 
 // A playlist that could not be written; the writer's text names the file.
@@ -206,13 +206,10 @@ QString XmlText(const QString& text) {
 
 std::optional<int> createArtistPlaylists(ProgramState& state, const PlaylistOptions& options) {
     const QString format = TrimBlanks(options.format);
-    PlaylistRun run{
-        state,
-        format == QLatin1String("m3u") ? Format::M3u : format == QLatin1String("b4s") ? Format::B4s : Format::Empty,
-        format,
-        options.overwrite,
-        0,
-        QString()};
+    const Format kind = format == QLatin1String("m3u")   ? Format::M3u
+                        : format == QLatin1String("b4s") ? Format::B4s
+                                                         : Format::Empty;
+    PlaylistRun run{.state = state, .format = kind, .extension = format, .overwrite = options.overwrite};
     try {
         for (const ArtistSongs& artist : readArtistSongs(state)) {
             writePlaylist(run, artist);
