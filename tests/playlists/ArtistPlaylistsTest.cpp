@@ -1,12 +1,11 @@
 #include "core/Controls.h"
 #include "playlists/ArtistPlaylists.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace orv {
 namespace {
@@ -219,23 +218,6 @@ TEST(ArtistPlaylists, AnUnreadableLibraryIsReported) {
     EXPECT_TRUE(p.files().isEmpty());
 }
 
-// Writes fail once a file would grow past `bytes`, as on a full disk.
-struct FileSizeLimit {
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-    }
-    rlimit saved{};
-    void (*previous)(int) = nullptr;
-};
-
 TEST(ArtistPlaylists, APlaylistThatCannotBeWrittenWholeIsReportedAndLeavesNoPart) {
     Playlists p;
     p.sql("OrvLibraries81.mdb",
@@ -248,7 +230,7 @@ TEST(ArtistPlaylists, APlaylistThatCannotBeWrittenWholeIsReportedAndLeavesNoPart
         if (!overwrite) ASSERT_TRUE(QFile::remove(p.folder() + "/Abba.m3u"));
         p.ui.messages.clear();
         {
-            const FileSizeLimit full(4096);
+            const test::FileSizeLimit full(4096);
             EXPECT_EQ(p.run("m3u", overwrite), std::nullopt);
         }
         ASSERT_EQ(p.ui.messages.size(), 1) << overwrite;
