@@ -50,4 +50,27 @@ void SkinPicture(const ProgramState& state, QLabel* picture, const QString& base
     if (const auto image = loadSkinPicture(state, baseName)) picture->setPixmap(QPixmap::fromImage(*image));
 }
 
+QLabel* logoLabel(QWidget* window, const QRect& geometry, int pointSize) {
+    auto* logo = new QLabel(QStringLiteral("Orvella"), window);
+    logo->setObjectName(QStringLiteral("imgLogo"));
+    logo->setAlignment(Qt::AlignCenter);
+    logo->setGeometry(geometry);
+    logo->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0); font: bold %1pt 'Liberation Sans';").arg(pointSize));
+    return logo;
+}
+
+std::pair<QLabel*, QLabel*> versionLabels(QWidget* window, const QRect& geometry, int pointSize) {
+    const auto versionLabel = [&](const char* name, const char* colour, int offset) {
+        auto* label = new QLabel(window);
+        label->setObjectName(QLatin1String(name));
+        label->setAlignment(Qt::AlignCenter);
+        label->setGeometry(geometry.translated(offset, offset));
+        label->setStyleSheet(
+            QStringLiteral("font: bold %1pt 'Liberation Sans'; color: %2;").arg(pointSize).arg(QLatin1String(colour)));
+        return label;
+    };
+    QLabel* shadow = versionLabel("lblVersion2", "black", 2);
+    return {versionLabel("lblVersion", "white", 0), shadow};
+}
+
 }  // namespace orv

@@ -3,8 +3,12 @@
 #include <QColor>
 #include <QString>
 
+#include <QRect>
+#include <utility>
+
 class QAbstractButton;
 class QLabel;
+class QWidget;
 
 namespace orv {
 
@@ -28,5 +32,13 @@ bool getButtonValue(const QAbstractButton* button);
 // Loads the active skin's picture of the given base name into the label; a label whose
 // picture cannot be found keeps what it shows.
 void SkinPicture(const ProgramState& state, QLabel* picture, const QString& baseName);
+
+// The logo of the splash and the new-version window, "imgLogo": the program's name in gold until a
+// skin picture replaces it.
+QLabel* logoLabel(QWidget* window, const QRect& geometry, int pointSize);
+
+// The version caption of the splash and the new-version window: "lblVersion" in white over its black
+// shadow "lblVersion2", two pixels lower right. Returns both, lblVersion first.
+std::pair<QLabel*, QLabel*> versionLabels(QWidget* window, const QRect& geometry, int pointSize);
 
 }  // namespace orv

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QScreen>
 #include <QTimer>
+#include <tuple>
 
 namespace orv {
 
@@ -35,22 +36,8 @@ frmSplash::frmSplash(ProgramState& state, WindowFrontEnd& frontEnd, StartUpServi
     imgBG_->setGeometry(rect());
     imgBG_->setScaledContents(true);
 
-    imgLogo_ = new QLabel(QStringLiteral("Orvella"), this);
-    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo_->setAlignment(Qt::AlignCenter);
-    imgLogo_->setGeometry(0, 70, width(), 110);
-    imgLogo_->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0); font: bold 44pt 'Liberation Sans';"));
-
-    const auto versionLabel = [this](const char* name, const QString& colour, int offset) {
-        auto* label = new QLabel(this);
-        label->setObjectName(QLatin1String(name));
-        label->setAlignment(Qt::AlignCenter);
-        label->setGeometry(offset, 200 + offset, width(), 30);
-        label->setStyleSheet(QStringLiteral("font: bold 13pt 'Liberation Sans'; color: ") + colour + ";");
-        return label;
-    };
-    lblVersion2_ = versionLabel("lblVersion2", QStringLiteral("black"), 2);
-    lblVersion_ = versionLabel("lblVersion", QStringLiteral("white"), 0);
+    imgLogo_ = logoLabel(this, QRect(0, 70, width(), 110), 44);
+    std::tie(lblVersion_, lblVersion2_) = versionLabels(this, QRect(0, 200, width(), 30), 13);
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -89,10 +76,7 @@ void frmSplash::Form_Load() {
         hide();
         services_.checkForNewVersion();
     } else {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
-        show();
-        repaint();
+        showCentred();
         timer_->start();
     }
 
@@ -100,7 +84,15 @@ void frmSplash::Form_Load() {
     if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
 }
 
+void frmSplash::showCentred() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    repaint();
+}
+
 void frmSplash::resumeStartUp() {
+    if (!isVisible()) showCentred();
     timer_->start();
 }
 

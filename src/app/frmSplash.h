@@ -30,7 +30,8 @@ public:
     frmSplash(ProgramState& state, WindowFrontEnd& frontEnd, StartUpServices services, QString commandLine);
 
     void Form_Load();
-    // Starts the timer again after the automatic version check.
+    // Shows the splash again, when it is hidden, and starts the timer after the automatic version
+    // check.
     void resumeStartUp();
 
     // The version text of the labels: "Configurator - Version 8.1.9" ("8.1" for revision 0).
@@ -47,6 +48,9 @@ signals:
     void mainWindowCreated(frmStartUp* window);
 
 private:
+    // Shows the splash in the middle of the screen.
+    void showCentred();
+
     ProgramState& state_;
     WindowFrontEnd& frontEnd_;
     StartUpServices services_;

@@ -1,6 +1,8 @@
 #include "app/frmStartUp.h"
 
 #include "app/Look.h"
+#include "app/frmDownloadConfig.h"
+#include "app/frmHelp.h"
 #include "app/frmWelcome.h"
 #include "builder/UpdateDatabase.h"
 #include "core/Controls.h"
@@ -8,6 +10,8 @@
 #include "core/Text.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
+#include "extras/WebLinks.h"
+#include "playlists/ArtistPlaylists.h"
 #include "store/Compaction.h"
 #include "store/DataAccess.h"
 #include "store/LibraryButtons.h"
@@ -22,6 +26,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -34,6 +39,8 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTextBrowser>
 
 namespace orv {
 namespace {
@@ -69,6 +76,10 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(cmdNewLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdNewLibrary_Click);
     connect(cmdDeleteLibrary_, &QPushButton::clicked, this, &frmStartUp::cmdDeleteLibrary_Click);
     connect(cmdClear_, &QPushButton::clicked, this, &frmStartUp::cmdClear_Click);
+    connect(cmdHelp_, &QPushButton::clicked, this, &frmStartUp::cmdHelp_Click);
+    connect(cmdWebsite_, &QPushButton::clicked, this, &frmStartUp::cmdWebsite_Click);
+    connect(cmdNewVersion_, &QPushButton::clicked, this, &frmStartUp::cmdNewVersion_Click);
+    connect(cmdArtistPlaylists_, &QPushButton::clicked, this, &frmStartUp::cmdArtistPlaylists_Click);
     connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
@@ -86,10 +97,6 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
         setButtonValue(cmdAlpha_, true);
         setButtonValue(cmdByTrack_, false);
     });
-
-    // These controls belong to features this version does not have yet.
-    for (QWidget* absent : std::initializer_list<QWidget*>{cmdHelp_, cmdNewVersion_, cmdArtistPlaylists_})
-        absent->setEnabled(false);
 }
 
 QString frmStartUp::windowCaption(const ProgramState& state) {
@@ -103,7 +110,11 @@ const QStringList& frmStartUp::panelNames() {
 }
 
 QString frmStartUp::playerPath(const ProgramState& state) {
-    return ProgramFile(state, QStringLiteral("Orvella"));
+    const QString inProgramFolder = ProgramFile(state, QStringLiteral("Orvella"));
+    if (QFileInfo(inProgramFolder).isExecutable()) return inProgramFolder;
+    // An installed Configurator keeps its program folder per user; the player stays beside the programs.
+    const QString besidePrograms = QCoreApplication::applicationDirPath() + QStringLiteral("/Orvella");
+    return QFileInfo(besidePrograms).isExecutable() ? besidePrograms : inProgramFolder;
 }
 
 void frmStartUp::reportHandlerError(const char* procedure, const RuntimeError& error) {
@@ -217,6 +228,7 @@ void frmStartUp::fillControls() {
         {cmdOK_, QStringLiteral("Save && Close")},
         {cmdCancel_, QStringLiteral("Close")},
         {cmdHelp_, QStringLiteral("Help")},
+        {cmdWebsite_, QStringLiteral("Website")},
         {cmdLaunch_, QStringLiteral("Save && Start Orvella")},
     };
     for (const auto& [windowButton, caption] : captions) FormatButton(windowButton, caption);
@@ -405,6 +417,29 @@ BuildOptions frmStartUp::buildOptions() const {
     return options;
 }
 
+void frmStartUp::cmdArtistPlaylists_Click() {
+    // The window repaints while the files are written; nothing that starts other work can be used
+    // meanwhile, and each control gets back the state it had.
+    std::vector<std::pair<QWidget*, bool>> locked;
+    for (const QStringList* names : {&longRunLockedControls(), &songCountControls(), &playlistControls()})
+        for (const QString& name : *names) locked.emplace_back(findChild<QWidget*>(name), false);
+    locked.emplace_back(cmdCancel_, false);
+    for (auto& [control, wasEnabled] : locked) {
+        wasEnabled = control->isEnabled();
+        control->setEnabled(false);
+    }
+    {
+        writingPlaylists_ = true;
+        const auto unlock = qScopeGuard([&] {
+            writingPlaylists_ = false;
+            for (const auto& [control, wasEnabled] : locked) control->setEnabled(wasEnabled);
+        });
+        createArtistPlaylists(
+            state_, {.format = cmbPlaylistFormat_->currentText(), .overwrite = chkOverwritePlaylists_->isChecked()});
+    }
+    closeIfDeferred();
+}
+
 void frmStartUp::cmdDatabase_Click() {
     UpdateDatabase(state_, buildOptions());
     closeIfDeferred();
@@ -490,6 +525,20 @@ void frmStartUp::cmdCancel_Click() {
     if (!state_.run.buildInProgress) restoreWindowAfterCancel(state_);
 }
 
+void frmStartUp::cmdHelp_Click() {
+    frmHelp help(state_, this);
+    help.exec();
+}
+
+void frmStartUp::cmdWebsite_Click() {
+    OpenWebsite(state_, QDesktopServices::openUrl);
+}
+
+void frmStartUp::cmdNewVersion_Click() {
+    state_.run.StartingUp = false;
+    frmDownloadConfig::checkFromMainWindow(state_, this);
+}
+
 void frmStartUp::cmdClearPassword_Click() {
     txtPassword_->clear();
 }
@@ -534,10 +583,11 @@ void frmStartUp::paintEvent(QPaintEvent*) {
 }
 
 void frmStartUp::closeEvent(QCloseEvent* event) {
-    // The load or a long run is below this event on the call stack and goes on using the window: the
-    // close stops the run, as Cancel does, and happens once it has returned.
-    if (loading_ || state_.run.BuildRunning) {
-        state_.run.CloseRequested = true;
+    // The load, a long run or the writing of playlists is below this event on the call stack and goes
+    // on using the window: the close happens once it has returned. It stops the load or the run, as
+    // Cancel does; the playlists are finished first.
+    if (loading_ || state_.run.BuildRunning || writingPlaylists_) {
+        if (!writingPlaylists_) state_.run.CloseRequested = true;
         closeDeferred_ = true;
         event->ignore();
         return;

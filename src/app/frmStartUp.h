@@ -53,7 +53,8 @@ public:
     // What a build run is to do, as the controls show it.
     BuildOptions buildOptions() const;
 
-    // Where the player program is: "Orvella" in the program folder.
+    // Where the player program is: "Orvella" in the program folder, else beside the Configurator's
+    // own programs (the program folder of an installed Configurator is the user's own).
     static QString playerPath(const ProgramState& state);
 
 public slots:
@@ -70,7 +71,13 @@ public slots:
     void cmdNewLibrary_Click();
     void cmdDeleteLibrary_Click();
     void cmdClear_Click();
+    // Writes one playlist per artist of the current Music Library.
+    void cmdArtistPlaylists_Click();
     void lstFrames_Click();
+    // The help window, the vendor's web site and the new-version check.
+    void cmdHelp_Click();
+    void cmdWebsite_Click();
+    void cmdNewVersion_Click();
 
     // The album cover mode from a choice of two (2, 3) and from a choice of three (1, 2, 0).
     void setAlbumCoverModeOfTwo(int choice);
@@ -136,6 +143,7 @@ private:
     QPushButton* cmdOK_;
     QPushButton* cmdCancel_;
     QPushButton* cmdHelp_;
+    QPushButton* cmdWebsite_;
     QPushButton* cmdLaunch_;
 
     // Music Libraries
@@ -185,7 +193,11 @@ private:
 
     // Playlists
     QComboBox* cmbPlaylistFormat_;
+    QCheckBox* chkOverwritePlaylists_;
     QPushButton* cmdArtistPlaylists_;
+    QLabel* lblCreatingPlaylist_;
+    // True while the playlists are written: the window stays open until they are.
+    bool writingPlaylists_ = false;
 
     // Password
     QLineEdit* txtPassword_;

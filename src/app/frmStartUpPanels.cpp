@@ -351,8 +351,15 @@ QFrame* frmStartUp::buildPlaylistsPanel() {
     row->addWidget(cmbPlaylistFormat_);
     row->addStretch(1);
     layout->addLayout(row);
+    chkOverwritePlaylists_ =
+        checkBox(fraPlaylists, "chkOverwritePlaylists", QStringLiteral("Overwrite Existing Files?"));
+    layout->addWidget(chkOverwritePlaylists_);
     cmdArtistPlaylists_ = button(fraPlaylists, "cmdArtistPlaylists", QString());
     layout->addWidget(cmdArtistPlaylists_, 0, Qt::AlignLeft);
+    lblCreatingPlaylist_ = label(fraPlaylists, "lblCreatingPlaylist", QString());
+    lblCreatingPlaylist_->setWordWrap(true);
+    lblCreatingPlaylist_->hide();
+    layout->addWidget(lblCreatingPlaylist_);
     layout->addStretch(1);
     return fraPlaylists;
 }
@@ -439,6 +446,7 @@ void frmStartUp::buildPanels() {
 
     lblDownloadStatus_ = label(this, "lblDownloadStatus", QStringLiteral("Ready..."));
     cmdHelp_ = button(this, "cmdHelp", QString());
+    cmdWebsite_ = button(this, "cmdWebsite", QString());
     cmdCancel_ = button(this, "cmdCancel", QString());
     cmdOK_ = button(this, "cmdOK", QString());
     cmdLaunch_ = button(this, "cmdLaunch", QString());
@@ -448,7 +456,7 @@ void frmStartUp::buildPanels() {
     top->addLayout(area, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblDownloadStatus_, 1);
-    for (QPushButton* windowButton : {cmdHelp_, cmdCancel_, cmdOK_, cmdLaunch_}) {
+    for (QPushButton* windowButton : {cmdHelp_, cmdWebsite_, cmdCancel_, cmdOK_, cmdLaunch_}) {
         windowButton->setMinimumWidth(110);
         bottom->addWidget(windowButton);
     }

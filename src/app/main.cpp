@@ -1,25 +1,49 @@
 #include "app/Application.h"
 #include "app/WindowFrontEnd.h"
+#include "app/frmDownloadConfig.h"
 #include "app/frmSplash.h"
 #include "builder/FolderWatch.h"
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
+#include "errors/ErrorReport.h"
 #include "store/ProgramFiles.h"
+#include "store/ProgramFolder.h"
 
-#include <QDir>
 #include <cstdlib>
+
+namespace {
+
+// Opens the program folder to use; a per-user folder that cannot be made is reported.
+bool openProgramFolderToUse(orv::ProgramState& state) {
+    try {
+        orv::openProgramFolder(state, orv::programFolderToUse(QCoreApplication::applicationDirPath()));
+        return true;
+    } catch (const orv::RuntimeError& error) {
+        orv::ShowErrorMessage(state, {.message = orv::kStartupFatalErrorMessage,
+                                      .module = QStringLiteral("main"),
+                                      .procedure = QStringLiteral("programFolderToUse"),
+                                      .number = error.number(),
+                                      .description = error.description(),
+                                      .modal = true});
+        return false;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     orv::Application app(argc, argv);
     orv::ProgramState state;
     orv::WindowFrontEnd frontEnd(state);
     state.session.userInterface = &frontEnd;
-    orv::openProgramFolder(state, QDir::cleanPath(QCoreApplication::applicationDirPath()));
+    if (!openProgramFolderToUse(state)) return EXIT_FAILURE;
 
     try {
+        orv::frmSplash* splash = nullptr;
         orv::StartUpServices services;
         services.watchForMP3s = [&state](const QString& musicPath) { orv::WatchForMP3s(state, musicPath); };
-        auto* splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));
+        services.checkForNewVersion = [&state, &splash] { orv::frmDownloadConfig::checkAtStartUp(state, splash); };
+        splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));
         splash->Form_Load();
     } catch (const orv::ProgramEnd&) {
         return EXIT_FAILURE;

@@ -11,6 +11,7 @@
 #include <QTextStream>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace orv {
 namespace {
@@ -43,9 +44,16 @@ const char* const kUsage =
     "  watch                     look for changed MP3 files under the music folder, as start-up\n"
     "                            does, and offer an update\n"
     "  covers forget             forget the albums whose cover was searched online in vain\n"
+    "  playlists [--library NAME] [--format m3u|b4s] [--overwrite]\n"
+    "                            write one playlist per artist into Playlists/ (default: the current\n"
+    "                            Music Library, b4s, existing files kept)\n"
+    "  version-check [--download-to DIR]\n"
+    "                            ask the update site (setting UpdateSite) for a new version; with\n"
+    "                            --yes and --download-to, download its setup file into DIR\n"
     "\n"
     "Options:\n"
-    "  --home DIR   the program folder (default: the folder that holds this program)\n"
+    "  --home DIR   the program folder (default: the folder that holds this program, or\n"
+    "               ~/.local/share/orvella-configurator when that folder is not writable)\n"
     "  --yes        answer every question Yes\n";
 
 int runInit(Command& c) {
@@ -95,17 +103,18 @@ const std::map<QString, std::function<int(Command&)>>& commands() {
         {QStringLiteral("init"), runInit},           {QStringLiteral("settings"), runSettings},
         {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
         {QStringLiteral("build"), runBuild},         {QStringLiteral("watch"), runWatch},
-        {QStringLiteral("covers"), runCovers},
+        {QStringLiteral("covers"), runCovers},       {QStringLiteral("version-check"), runVersionCheck},
+        {QStringLiteral("playlists"), runPlaylists},
     };
     return commands;
 }
 
 }  // namespace
 
-int runCommandLine(const QStringList& arguments, const QString& defaultHome) {
+int runCommandLine(const QStringList& arguments, const QString& programsFolder) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QString home = defaultHome;
+    std::optional<QString> home;
     bool answerYes = false;
     QStringList rest;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -131,7 +140,13 @@ int runCommandLine(const QStringList& arguments, const QString& defaultHome) {
     ConsoleFrontEnd ui(answerYes);
     ProgramState state;
     state.session.userInterface = &ui;
-    openProgramFolder(state, QDir::cleanPath(QDir(home).absolutePath()));
+    try {
+        openProgramFolder(state,
+                          home ? QDir::cleanPath(QDir(*home).absolutePath()) : programFolderToUse(programsFolder));
+    } catch (const RuntimeError& error) {
+        reportError(state, kModule, QStringLiteral("programFolderToUse"), error);
+        return 1;
+    }
 
     Command context{state, ui, out, rest.mid(1)};
     try {

@@ -43,6 +43,13 @@ int runWatch(Command& c);
 // build searches them again.
 int runCovers(Command& c);
 
+// `version-check [--download-to DIR]`: asks the update site for a new version; with --yes and
+// --download-to, downloads its setup file into DIR. 1 when the download failed.
+int runVersionCheck(Command& c);
+
+// `playlists [--library NAME] [--format m3u|b4s] [--overwrite]`: one playlist per artist.
+int runPlaylists(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

@@ -103,6 +103,12 @@ std::optional<QString> ConsoleFrontEnd::inputText(const QString& prompt, const Q
     return line;
 }
 
+void ConsoleFrontEnd::setCaption(const QString& control, const QString& text) {
+    if (!captionsOut_ || control != printedControl_) return;
+    *captionsOut_ << text << '\n';
+    captionsOut_->flush();
+}
+
 void ConsoleFrontEnd::endProgram() {
     err_.flush();
 }

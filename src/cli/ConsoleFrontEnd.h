@@ -26,6 +26,13 @@ public:
     void startPlayer() override { playerRequested_ = true; }
     void showBuildProgress(const BuildProgress& progress) override;
     void noteFile(const QString& path, const QString& note) override;
+    void setCaption(const QString& control, const QString& text) override;
+
+    // From now on the captions the core gives the control are printed to `out`, one a line.
+    void printCaptions(const QString& control, QTextStream& out) {
+        printedControl_ = control;
+        captionsOut_ = &out;
+    }
 
     // The titles of the messages shown since the start, in order.
     const QStringList& shownTitles() const { return shownTitles_; }
@@ -48,6 +55,8 @@ private:
     bool progressTerminal_ = false;
     bool progressShown_ = false;
     QElapsedTimer sinceProgress_;
+    QString printedControl_;
+    QTextStream* captionsOut_ = nullptr;
 };
 
 }  // namespace orv

@@ -48,6 +48,9 @@ inline const QString wbAlbumCoverLarge = QStringLiteral("wbAlbumCoverLarge");
 inline const QString wbAlbumCoverMedium = QStringLiteral("wbAlbumCoverMedium");
 inline const QString wbAlbumCoverSmall = QStringLiteral("wbAlbumCoverSmall");
 inline const QString lblCreatingPlaylist = QStringLiteral("lblCreatingPlaylist");
+inline const QString cmdArtistPlaylists = QStringLiteral("cmdArtistPlaylists");
+inline const QString cmbPlaylistFormat = QStringLiteral("cmbPlaylistFormat");
+inline const QString chkOverwritePlaylists = QStringLiteral("chkOverwritePlaylists");
 }  // namespace Control
 
 // The controls that could start other work while a long run (a build, a carry-over) goes on: locked
@@ -63,6 +66,13 @@ inline const QStringList& longRunLockedControls() {
 // Locked too during a long run, but enabled after it only when the library has songs.
 inline const QStringList& songCountControls() {
     static const QStringList controls{Control::cmdLaunch, Control::cmdOK};
+    return controls;
+}
+
+// The controls of the Playlists panel that start or shape the writing of playlists.
+inline const QStringList& playlistControls() {
+    static const QStringList controls{Control::cmdArtistPlaylists, Control::cmbPlaylistFormat,
+                                      Control::chkOverwritePlaylists};
     return controls;
 }
 

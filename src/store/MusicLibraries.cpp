@@ -217,10 +217,14 @@ MusicLibraryList GetMusicLibraries(ProgramState& state) {
         list.names = *names;
         for (const QString& name : list.names) ensureFilenameIndex(state, name);
     }
-    state.CurrentMusicLibrary = GetSetting(state, QStringLiteral("CurrentMusicLibrary"));
-    if (state.CurrentMusicLibrary.isEmpty()) state.CurrentMusicLibrary = kFirstMusicLibrary;
+    state.CurrentMusicLibrary = currentMusicLibrarySetting(state);
     list.select = state.CurrentMusicLibrary;
     return list;
+}
+
+QString currentMusicLibrarySetting(ProgramState& state) {
+    const QString name = GetSetting(state, QStringLiteral("CurrentMusicLibrary"));
+    return name.isEmpty() ? kFirstMusicLibrary : name;
 }
 
 QStringList GetPreviousMusicLibraries(ProgramState& state) {

@@ -49,6 +49,9 @@ int libraryEntryIndex(const QStringList& entries, const QString& select);
 // entry to select. A failure is reported (frmStartUp, GetMusicLibraries) and leaves the box alone.
 MusicLibraryList GetMusicLibraries(ProgramState& state);
 
+// The setting "CurrentMusicLibrary", "MusicLibrary1" when it is empty.
+QString currentMusicLibrarySetting(ProgramState& state);
+
 // The library names of the previous version's libraries database, same listing.
 QStringList GetPreviousMusicLibraries(ProgramState& state);
 

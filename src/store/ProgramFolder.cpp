@@ -1,5 +1,6 @@
 #include "store/ProgramFolder.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "store/DataAccess.h"
@@ -12,7 +13,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <algorithm>
+#include <functional>
+#include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -32,6 +38,8 @@ QStringList firstUseSettings() {
         {"AutoLaunch", "False"},
         {"WatchFolders", "False"},
         {"AutoCheckNewVersion", "False"},
+        {"UpdateSite", ""},
+        {"Website", ""},
         {"NowPlayingScreen", "True"},
         {"NowPlayingSeconds", "30"},
         {"ShowOptionsButton", "True"},
@@ -79,23 +87,84 @@ QStringList firstUseLibraries() {
     return {musicLibraryCreateStatement(kFirstMusicLibrary)};
 }
 
-// Copies the data files the program carries into the folder, leaving files that exist alone.
-void copyDataFiles(const QString& folder, QStringList& created) {
-    const QString root = QStringLiteral(":/programfolder");
-    QDirIterator files(root, QDir::Files, QDirIterator::Subdirectories);
+// Copies a file whole under the target's name, which no file holds yet.
+void copyWhole(const QString& source, const QString& target) {
+    QFile in(source);
+    AtomicFile out(target);
+    bool copied = in.open(QIODevice::ReadOnly) && out.open();
+    while (copied && !in.atEnd()) copied = out.write(in.read(1 << 20));
+    if (!copied || in.error() != QFileDevice::NoError || !out.commitWithoutReplacing())
+        throw RuntimeError(
+            ErrorNumber::PathFileAccess,
+            QStringLiteral("Cannot copy '%1' to '%2'. %3")
+                .arg(source, target, out.errorString().isEmpty() ? in.errorString() : out.errorString()));
+}
+
+// Copies each file under `root` that `folder` lacks to the same place in `folder`, except the files
+// `skipped` names.
+void copyMissingFiles(const QString& root, const QString& folder, const std::function<bool(const QFileInfo&)>& skipped,
+                      QStringList& created) {
+    QDirIterator files(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
-        const QString source = files.next();
-        const QString target = folder + source.mid(root.size());
+        const QFileInfo source(files.next());
+        if (skipped(source)) continue;
+        const QString target = folder + source.filePath().mid(root.size());
         if (QFileInfo::exists(target)) continue;
         QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(source, target))
-            throw RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Cannot write '%1'.").arg(target));
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        copyWhole(source.filePath(), target);
         created << target;
     }
 }
 
+// A program the folder holds (the Configurator's own, the player): it runs from where it is installed.
+bool isProgram(const QFileInfo& file) {
+    return (file.permissions() & (QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther)) != 0;
+}
+
+// The user may write the file or folder: the system says so, and so do its permission bits for the
+// user (root included, who could write anyway).
+bool permitsWriting(const QFileInfo& file) {
+    if (!file.isWritable()) return false;
+    const uint user = ::geteuid();
+    if (file.ownerId() == user) return file.permissions().testFlag(QFile::WriteOwner);
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+    groups.push_back(::getegid());
+    if (std::find(groups.begin(), groups.end(), file.groupId()) != groups.end())
+        return file.permissions().testFlag(QFile::WriteGroup);
+    return file.permissions().testFlag(QFile::WriteOther);
+}
+
+// The user may write into the folder and into each of its databases.
+bool mayWrite(const QString& folder) {
+    if (!permitsWriting(QFileInfo(folder))) return false;
+    for (const QString& name : {kMainDatabaseFile, kSettingsDatabaseFile, kLibrariesDatabaseFile}) {
+        const QFileInfo database(folder + QDir::separator() + name);
+        if (database.exists() && !permitsWriting(database)) return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+QString perUserProgramFolder() {
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/orvella-configurator"));
+}
+
+QString programFolderToUse(const QString& installedFolder) {
+    const QString installed = QDir::cleanPath(QDir(installedFolder).absolutePath());
+    if (mayWrite(installed)) return installed;
+    const QString folder = perUserProgramFolder();
+    if (!QDir().mkpath(folder))
+        throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
+    // The programs stay where they are installed.
+    QStringList copied;
+    copyMissingFiles(
+        installed, folder, [](const QFileInfo& file) { return file.isSymLink() || isProgram(file); }, copied);
+    initializeProgramFolder(folder);
+    return folder;
+}
 
 QStringList initializeProgramFolder(const QString& folder) {
     QStringList created;
@@ -112,7 +181,8 @@ QStringList initializeProgramFolder(const QString& folder) {
         if (createDatabaseFile(path, statements)) created << path;
     }
 
-    copyDataFiles(folder, created);
+    copyMissingFiles(
+        QStringLiteral(":/programfolder"), folder, [](const QFileInfo&) { return false; }, created);
 
     const QString playlists = folder + QDir::separator() + QStringLiteral("Playlists");
     if (!QFileInfo::exists(playlists)) {

@@ -20,6 +20,17 @@ void readStartUpPaths(ProgramState& state);
 // libraries are offered for transfer only once. A rename that fails is passed over.
 void renamePreviousLibraries(const ProgramState& state);
 
+// The program folder the programs use when none is named. The folder that holds them
+// (`installedFolder`) when the user may write there and into its databases; otherwise (installed
+// system-wide) the per-user folder, made on first start from the installed one: a copy of its
+// databases and data files, never of its programs, and what a fresh folder holds besides. Files
+// the per-user folder holds already are kept. Throws RuntimeError when it cannot be made.
+QString programFolderToUse(const QString& installedFolder);
+
+// The per-user program folder: "orvella-configurator" under the XDG data home
+// ($XDG_DATA_HOME, by default ~/.local/share).
+QString perUserProgramFolder();
+
 // The name of the skin a fresh program folder uses.
 inline const QString kDefaultSkin = QStringLiteral("Default");
 

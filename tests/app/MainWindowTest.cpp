@@ -519,5 +519,43 @@ TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
     EXPECT_FALSE(w.state.run.BuildRunning);
 }
 
+TEST(mainWindow, PlaylistsButtonWritesThePlaylistsWithTheControlsLocked) {
+    mainWindow w;
+    w.addSong();
+    w.load();
+    auto* generate = w.child<QAbstractButton>("cmdArtistPlaylists");
+    EXPECT_TRUE(generate->isEnabled());
+    EXPECT_EQ(generate->text(), "Generate A Playlist For Every Artist");
+    EXPECT_EQ(w.child<QCheckBox>("chkOverwritePlaylists")->text(), "Overwrite Existing Files?");
+    auto* label = w.child<QLabel>("lblCreatingPlaylist");
+    EXPECT_TRUE(label->isHidden());
+    w.child<QListWidget>("lstFrames")->setCurrentRow(3);
+
+    // What the window shows while the playlist is written, seen from its events.
+    QStringList lockedDuringTheRun;
+    QTimer::singleShot(0, w.window, [&] {
+        for (const char* name : {"cmdDatabase", "cmdLaunch", "cmdOK", "cmdCancel", "lstFrames", "cmdArtistPlaylists",
+                                 "cmbPlaylistFormat", "chkOverwritePlaylists"})
+            if (!w.child<QWidget>(name)->isEnabled()) lockedDuringTheRun << name;
+    });
+    w.click("cmdArtistPlaylists");
+    EXPECT_EQ(lockedDuringTheRun.size(), 8) << lockedDuringTheRun.join(' ').toStdString();
+    EXPECT_TRUE(QFile::exists(w.file("Playlists/A.b4s")));
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text(), "1 New Playlist Successfully Created");
+    for (const char* name : {"cmdDatabase", "cmdLaunch", "cmdCancel", "cmdArtistPlaylists"})
+        EXPECT_TRUE(w.child<QWidget>(name)->isEnabled()) << name;
+    w.click("cmdArtistPlaylists");
+    EXPECT_EQ(label->text(), "0 New Playlists Successfully Created");
+
+    // Closing the window meanwhile lets the playlists be finished first.
+    w.child<QComboBox>("cmbPlaylistFormat")->setCurrentText("m3u");
+    QTimer::singleShot(0, w.window, [&] { w.window->close(); });
+    w.click("cmdArtistPlaylists");
+    EXPECT_TRUE(QFile::exists(w.file("Playlists/A.m3u")));
+    EXPECT_FALSE(w.window && w.window->isVisible());
+    EXPECT_FALSE(w.state.run.CloseRequested);
+}
+
 }  // namespace
 }  // namespace orv

@@ -1,9 +1,12 @@
+#include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace orv {
@@ -15,6 +18,16 @@ void Touch(const QString& path, const QByteArray& content) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+// A setting of the program folder `folder`; with a value, stores it first.
+QString SettingsOf(const QString& folder, const QString& name, const QString& value = {}) {
+    ProgramState state;
+    test::ScriptedFrontEnd ui;
+    state.session.userInterface = &ui;
+    openProgramFolder(state, folder);
+    if (!value.isEmpty()) SaveSetting(state, name, value);
+    return GetSetting(state, name);
 }
 
 QByteArray read(const QString& path) {
@@ -76,6 +89,67 @@ TEST(programFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
     renamePreviousLibraries(p.state);
     EXPECT_EQ(read(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
     EXPECT_EQ(read(p.file("OrvLibraries8OLD.mdb")), "eight");
+}
+
+// An installed program folder with both programs, beside a data home of its own.
+struct installedFolder {
+    installedFolder() {
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+        initializeProgramFolder(installed.path());
+        for (const char* program : {"orvella-configurator", "orvella-cli", "Orvella"}) {
+            Touch(installed.path() + "/" + program, "#!/bin/sh\n");
+            QFile::setPermissions(installed.path() + "/" + program, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        Touch(installed.path() + "/OrvSettings.mdb-notes.txt", "kept");
+    }
+    ~installedFolder() {
+        setWritable(true);
+        qunsetenv("XDG_DATA_HOME");
+    }
+    void setWritable(bool writable) const {
+        const QFile::Permissions readable = QFile::ReadOwner | QFile::ExeOwner;
+        QFile::setPermissions(installed.path(), writable ? readable | QFile::WriteOwner : readable);
+    }
+    QString perUser() const { return dataHome.path() + "/orvella-configurator"; }
+
+    QTemporaryDir installed;
+    QTemporaryDir dataHome;
+};
+
+TEST(programFolder, AWritableFolderIsTheProgramFolder) {
+    installedFolder f;
+    EXPECT_EQ(programFolderToUse(f.installed.path()), QDir::cleanPath(f.installed.path()));
+    EXPECT_FALSE(QFile::exists(f.perUser()));
+}
+
+TEST(programFolder, AReadOnlyFolderIsCopiedPerUserWithoutItsPrograms) {
+    installedFolder f;
+    SettingsOf(f.installed.path(), "MusicPath", "/srv/installed/");
+    f.setWritable(false);
+    EXPECT_EQ(perUserProgramFolder(), f.perUser());
+    EXPECT_EQ(programFolderToUse(f.installed.path()), f.perUser());
+
+    for (const char* file : {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Orvella Help.html",
+                             "Skins/Default/Logo.gif", "Images/Error.ico", "Playlists", "OrvSettings.mdb-notes.txt"})
+        EXPECT_TRUE(QFileInfo::exists(f.perUser() + "/" + file)) << file;
+    for (const char* program : {"orvella-configurator", "orvella-cli", "Orvella"})
+        EXPECT_FALSE(QFileInfo::exists(f.perUser() + "/" + program)) << program;
+    EXPECT_EQ(SettingsOf(f.perUser(), "MusicPath"), "/srv/installed/") << "the databases are copies";
+
+    // Later starts keep the user's own files and add only what is missing.
+    SettingsOf(f.perUser(), "MusicPath", "/home/me/music/");
+    QFile::remove(f.perUser() + "/Orvella Help.html");
+    EXPECT_EQ(programFolderToUse(f.installed.path()), f.perUser());
+    EXPECT_EQ(SettingsOf(f.perUser(), "MusicPath"), "/home/me/music/");
+    EXPECT_TRUE(QFile::exists(f.perUser() + "/Orvella Help.html"));
+    EXPECT_EQ(SettingsOf(f.installed.path(), "MusicPath"), "/srv/installed/");
+}
+
+TEST(programFolder, AReadOnlyDatabaseMakesTheFolderReadOnly) {
+    installedFolder f;
+    QFile::setPermissions(f.installed.path() + "/OrvLibraries81.mdb", QFile::ReadOwner | QFile::ReadOther);
+    EXPECT_EQ(programFolderToUse(f.installed.path()), f.perUser());
+    EXPECT_TRUE(QFile::exists(f.perUser() + "/OrvLibraries81.mdb"));
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+#include "support/Cli.h"
+#include "support/HttpServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+using orv::test::Cli;
+using orv::test::CliRun;
+using orv::test::HttpReply;
+using orv::test::HttpServer;
+
+// A program folder whose update site offers 8.2.0 and a 3,000-byte setup file.
+struct CliVersionCheck : orv::test::CliHome {
+    void SetUp() override {
+        CliHome::SetUp();
+        ASSERT_EQ(Cli(home.path(), {"settings", "set", "UpdateSite", server.url("").toString()}).status, 0);
+        server.route("/CurrentVersion.xml", {HttpReply{200,
+                                                       "<V><CurrentVersion>8.2.0</CurrentVersion>"
+                                                       "<ReleaseDate>May 1, 2026</ReleaseDate></V>"}});
+        server.route("/OrvellaSetup.zip", {HttpReply{200, setup}});
+    }
+    CliRun check(const QStringList& options) {
+        return Cli(home.path(), QStringList{"--yes", "version-check"} + options);
+    }
+
+    HttpServer server;
+    QTemporaryDir folder;
+    const QByteArray setup = QByteArray(3000, 'q');
+};
+
+TEST_F(CliVersionCheck, PrintsTheQuestionAndDownloadsIntoTheFolder) {
+    const CliRun asked = Cli(home.path(), {"version-check"});
+    EXPECT_EQ(asked.status, 0);
+    EXPECT_TRUE(
+        asked.err.contains("A New Version Of Orvella Is Available!\nA new version, 8.2.0, is available for "
+                           "download.\nThis version was released on May 1, 2026."))
+        << asked.err.toStdString();
+    EXPECT_TRUE(asked.err.contains("[Yes/No] No"));
+
+    const CliRun downloaded = check({"--download-to", folder.path()});
+    EXPECT_EQ(downloaded.status, 0) << downloaded.err.toStdString();
+    EXPECT_TRUE(
+        downloaded.err.contains("Download Successful!\nThe setup file for version 8.2.0 was successfully "
+                                "downloaded to:\n\n" +
+                                folder.path() + "/\n\n"))
+        << downloaded.err.toStdString();
+    QFile file(folder.path() + "/OrvellaSetup.zip");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), setup);
+}
+
+TEST_F(CliVersionCheck, AFailedDownloadEndsWithStatusOne) {
+    server.route("/OrvellaSetup.zip", {HttpReply{.body = setup, .cutAfter = 1000}});
+    const CliRun failed = check({"--download-to", folder.path()});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(failed.err.contains("Download Failed\nThe setup file for version 8.2.0 could not be downloaded."))
+        << failed.err.toStdString();
+    EXPECT_FALSE(failed.err.contains("Download Successful!"));
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+TEST_F(CliVersionCheck, NoUpdateAndWrongUsage) {
+    server.route("/CurrentVersion.xml", {HttpReply{200, "<V><ErrorMsg>Closed</ErrorMsg></V>"}});
+    const CliRun none = check({});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_TRUE(none.err.contains("Orvella Configurator\nNo new updates are currently available.\n"));
+
+    EXPECT_EQ(check({"--download-to"}).status, 2);
+    EXPECT_EQ(check({"now"}).status, 2);
+}
+
+}  // namespace
