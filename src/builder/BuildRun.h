@@ -4,6 +4,7 @@
 #include "builder/FileStamp.h"
 #include "builder/FolderScan.h"
 #include "builder/UpdateDatabase.h"
+#include "coverart/CoverArtRun.h"
 #include "store/WriteBatch.h"
 
 #include <QElapsedTimer>
@@ -71,6 +72,9 @@ private:
     void recordWritten(const QString& fileName, const FileStamp& stamp);
     void skipFile(const QString& path, const QString& reason);
     void afterFile();
+    // The run's online cover lookup, made when a song first needs it.
+    CoverArtRun& coverArt();
+    void sideFileCovers(const QString& mediaFile, const SongFields& song);
 
     // Side-file media.
     bool EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
@@ -86,6 +90,7 @@ private:
     QElapsedTimer clock_;
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
+    std::unique_ptr<CoverArtRun> coverArt_;
     LibraryIndex library_;
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;

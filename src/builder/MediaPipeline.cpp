@@ -4,6 +4,7 @@
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
+#include "coverart/CoverStorage.h"
 #include "store/DataAccess.h"
 #include "store/MusicLibraries.h"
 #include "store/ProgramFiles.h"
@@ -24,6 +25,11 @@ std::optional<struct stat> statusOf(const QString& path) {
     struct stat status {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
     return status;
+}
+
+// The song's folder, with its trailing separator.
+QString folderOfPath(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 bool isSideFileMedia(const QString& path) {
@@ -90,8 +96,24 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
 }
 
 void BuildRun::afterFile() {
-    state_.ui().showBuildProgress(
-        {filesSeen_, state_.run.AddedCount, state_.run.UpdatedCount, unchanged_, clock_.elapsed()});
+    state_.ui().showBuildProgress({.filesSeen = filesSeen_,
+                                   .added = state_.run.AddedCount,
+                                   .updated = state_.run.UpdatedCount,
+                                   .unchanged = unchanged_,
+                                   .coversFound = coverArt_ ? coverArt_->coversFound() : 0,
+                                   .coversNotFound = coverArt_ ? coverArt_->coversNotFound() : 0,
+                                   .elapsedMs = clock_.elapsed()});
+}
+
+CoverArtRun& BuildRun::coverArt() {
+    if (!coverArt_) coverArt_ = std::make_unique<CoverArtRun>(state_);
+    return *coverArt_;
+}
+
+void BuildRun::sideFileCovers(const QString& mediaFile, const SongFields& song) {
+    ShowSideImage(state_, mediaFile);
+    StoreCoverArt(state_, coverArt(), folderOfPath(mediaFile), mediaFile, song.Artist, song.Album, song.Title,
+                  song.Band, nullptr);
 }
 
 void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
@@ -130,6 +152,10 @@ std::optional<FileStamp> BuildRun::readMp3File(TagComponent& tags, const MediaFi
     if (!readMp3SongFields(state_, tags, file.path, song)) return std::nullopt;
     const bool hadID3v2 = tags.hasID3v2();
     ShowSongDetails(state_, song.Artist, song.Album, song.Title);
+    const QString folder = folderOfPath(file.path);
+    ShowExistingCover(state_, folder, song.Album, tags);
+    if (hadID3v2) ExtractEmbeddedCover(state_, folder, song.Album, tags);
+    StoreCoverArt(state_, coverArt(), folder, file.path, song.Artist, song.Album, song.Title, song.Band, &tags);
     if (!hadID3v2) {
         // The blank-tag fill writes through a component of its own: read the file as it is now, so
         // that the new ID3v2 tag keeps what the fill wrote.
@@ -153,7 +179,7 @@ void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
 }
 
 void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {
-    if (log_) log_->LogSongEntry(kind, fileName, song, QStringLiteral("Manually Associated"));
+    if (log_) log_->LogSongEntry(kind, fileName, song, CoverArtStateText(state_.run.CoverArtState));
 }
 
 void BuildRun::skipFile(const QString& path, const QString& reason) {
@@ -166,6 +192,7 @@ bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp)
     if (!side) return false;
     applySongDefaults(side->song);
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
+    sideFileCovers(mediaFile, side->song);
     if (!ExecuteSQLCommand(state_,
                            insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
                                                    stamp.highText(), QDateTime::currentDateTime()),
@@ -182,6 +209,8 @@ bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp
     std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile));
     if (!side) return false;
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
+    // The cover steps take the values as read: a side file without artist or album is not searched.
+    sideFileCovers(mediaFile, side->song);
     applySongDefaults(side->song);
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     if (!ExecuteSQLCommand(state_,

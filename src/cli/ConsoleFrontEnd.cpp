@@ -41,8 +41,10 @@ void ConsoleFrontEnd::showBuildProgress(const BuildProgress& progress) {
     const double seconds = static_cast<double>(progress.elapsedMs) / 1000.0;
     const double rate = seconds > 0 ? static_cast<double>(progress.filesSeen) / seconds : 0.0;
     err_ << "\r\x1b[K" << progress.filesSeen << " files: " << progress.added << " added, " << progress.updated
-         << " updated, " << progress.unchanged << " unchanged, " << qRound(rate) << " files/s, "
-         << QString::number(seconds, 'f', 1) << " s";
+         << " updated, " << progress.unchanged << " unchanged, ";
+    if (progress.coversFound + progress.coversNotFound > 0)
+        err_ << "covers " << progress.coversFound << " found, " << progress.coversNotFound << " not found, ";
+    err_ << qRound(rate) << " files/s, " << QString::number(seconds, 'f', 1) << " s";
     err_.flush();
     progressShown_ = true;
 }

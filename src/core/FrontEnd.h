@@ -41,6 +41,8 @@ struct BuildProgress {
     int added = 0;
     int updated = 0;
     qint64 unchanged = 0;
+    int coversFound = 0;  // songs whose cover was found online
+    int coversNotFound = 0;
     qint64 elapsedMs = 0;
 };
 

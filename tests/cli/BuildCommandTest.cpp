@@ -1,4 +1,5 @@
 #include "support/Cli.h"
+#include "support/HttpServer.h"
 #include "support/TestProgram.h"
 #include "tags/Mp3Fixture.h"
 
@@ -6,7 +7,6 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 #include <csignal>
 
 namespace orv {
@@ -67,12 +67,12 @@ struct BuildCommand : CliHome {
         EXPECT_TRUE(process->waitForStarted());
         return process;
     }
-    // Waits until the newest log holds at least `entries` entries (or its footer).
-    void waitForEntries(int entries) const {
+    // Waits until the newest log holds at least `entries` entries (or its footer), or the build ended.
+    void waitForEntries(QProcess& build, int entries) const {
         for (;;) {
             const QString log = logText();
             if (log.count("ADDED FILE\r\n") >= entries || log.contains("TOTAL ORPHANED")) return;
-            QThread::msleep(1);
+            if (build.waitForFinished(1)) return;
         }
     }
 };
@@ -100,6 +100,37 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     EXPECT_TRUE(run.err.contains("Orvella could not locate the Music Library specified."));
 }
 
+// An album that the catalogue does not know is asked for once, then not again in later builds
+// until "covers forget".
+TEST_F(BuildCommand, AnAlbumNotFoundOnlineIsRememberedUntilForgotten) {
+    HttpServer catalogue;
+    catalogue.route("/onca/xml3", {HttpReply{200, "<?xml version=\"1.0\"?><ProductInfo></ProductInfo>"}});
+    QTemporaryDir music;
+    for (const auto& [name, value] : {std::pair{"CoverArtService", QString("catalogue")},
+                                      {"CoverArtCatalogue", catalogue.url({}).toString()},
+                                      {"DownloadCoverArt", QString("True")},
+                                      {"MusicPath", music.path() + "/"}})
+        ASSERT_EQ(Cli(home.path(), {"settings", "set", name, value}).status, 0);
+    const auto songOfTheAlbum = [&](int number) {
+        WriteMp3(music.filePath(QString("%1.mp3").arg(number)),
+                 ID3v2Bytes().text("TPE1", "Nobody").text("TALB", "Unknown Album").bytes(), SilentFrames(3));
+    };
+
+    songOfTheAlbum(1);
+    ASSERT_EQ(Cli(home.path(), {"build"}).status, 0);
+    const qsizetype searches = catalogue.requests().size();
+    EXPECT_GT(searches, 0);
+    songOfTheAlbum(2);
+    ASSERT_EQ(Cli(home.path(), {"build"}).status, 0);
+    EXPECT_EQ(catalogue.requests().size(), searches) << "the miss of the first build is remembered";
+
+    EXPECT_EQ(Cli(home.path(), {"covers", "forget"}).status, 0);
+    songOfTheAlbum(3);
+    ASSERT_EQ(Cli(home.path(), {"build"}).status, 0);
+    EXPECT_EQ(catalogue.requests().size(), 2 * searches);
+    EXPECT_FALSE(QFile::exists(music.filePath("Unknown Album.jpg")));
+}
+
 TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
     QTemporaryDir music;
     MakeMusic(music.path(), 2);
@@ -119,7 +150,7 @@ TEST_F(BuildCommand, CtrlCCancelsAfterTheCurrentFileAndFinishesTheLog) {
     QTemporaryDir music;
     MakeMusic(music.path(), 1500);
     std::unique_ptr<QProcess> process(startBuild(music.path()));
-    waitForEntries(1);
+    waitForEntries(*process, 1);
     ::kill(static_cast<pid_t>(process->processId()), SIGINT);
     ASSERT_TRUE(process->waitForFinished(60000));
     EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
@@ -148,7 +179,7 @@ TEST_F(BuildCommand, AKilledBuildLosesNothing) {
         QTemporaryDir music;
         ASSERT_EQ(QProcess::execute("cp", {"-a", pristine.path() + "/.", music.path()}), 0);
         std::unique_ptr<QProcess> process(startBuild(music.path()));
-        waitForEntries(entries);
+        waitForEntries(*process, entries);
         process->kill();
         process->waitForFinished();
 
