@@ -17,7 +17,7 @@ usage: bench/run.py [--files N] [--work DIR] [--build DIR]
 import argparse, os, shutil, socket, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = os.path.join(HERE, "..", "..", "..", "shared", "bench", "make_corpus.py")
+CORPUS = os.environ.get("ORVELLA_CORPUS", os.path.join(HERE, "..", "..", "shared", "bench", "make_corpus.py"))
 FOOTER = b"TOTAL ORPHANED RECORDS:"
 
 
