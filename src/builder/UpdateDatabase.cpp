@@ -154,6 +154,8 @@ bool BuildRun::checkBeforeStart() {
     if (!count) return false;
     setStep("8");
     if (!openSharedConnection()) return false;
+    // Changed and vanished files are found by name: without the index each is a pass over the table.
+    ensureFilenameIndex(state_, state_.CurrentMusicLibrary);
     batch_.emplace(state_);
     library_.load(state_);
     state_.run.librarySongCount = *count;

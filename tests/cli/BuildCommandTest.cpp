@@ -87,6 +87,9 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     EXPECT_EQ(run.out.count('\n'), 1);
     EXPECT_TRUE(run.err.isEmpty()) << "no progress line without a terminal";
     EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-MusicLibrary1-*.xml"}).size(), 1);
+    EXPECT_EQ(QueryColumn(libraries(), "SELECT name FROM sqlite_master WHERE type = 'index'"),
+              QStringList{"MusicLibrary1.Filename"})
+        << "changed and vanished files are found by name through the index";
 
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "CreateLog", "False"}).status, 0);
     run = Cli(home.path(), {"build"});
