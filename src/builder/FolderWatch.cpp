@@ -44,7 +44,9 @@ bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
 
     MP3SearchRecord record;
     record.FolderPath = musicPath;
-    const bool walked = SearchForMP3Files(state, record, totals);
+    // A walk that was cut short (the program is closing) has half a signature: nothing is stored
+    // or offered.
+    if (!SearchForMP3Files(state, record, totals)) return false;
     TryStep([&] { SaveSetting(state, QStringLiteral("SongsCount"), QString::number(totals.SongsCount)); });
     TryStep([&] { SaveSetting(state, QStringLiteral("FileDateLowTotal"), QString::number(totals.FileDateLowTotal)); });
     TryStep(
@@ -52,7 +54,7 @@ bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
 
     const bool changed = savedHigh->differsFrom(totals.FileDateHighTotal) ||
                          savedCount->differsFrom(totals.SongsCount) || savedLow->differsFrom(totals.FileDateLowTotal);
-    if (!changed) return walked;
+    if (!changed) return true;
     state.run.WatchPromptShowing = true;
     const Answer answer = AskQuestion(
         state,
@@ -61,11 +63,11 @@ bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
                            "these changes?"),
         QStringLiteral("Music Path Contents Modified"));
     state.run.WatchPromptShowing = false;
-    if (answer != Answer::Yes) return walked;
+    if (answer != Answer::Yes) return true;
     BuildOptions options = buildOptionsFromSettings(state);
     options.musicPath = musicPath;
     UpdateDatabase(state, options);
-    return walked;
+    return true;
 }
 
 }  // namespace orv

@@ -44,6 +44,15 @@ TEST_F(Watch, AsksOnceAfterAChangeAndNotForOtherMedia) {
     EXPECT_EQ(watch(), 0);
 }
 
+TEST_F(Watch, AWalkCutShortStoresAndOffersNothing) {
+    const QString stored = GetSetting(program.state, "SongsCount");
+    mp3("b/Two.mp3", "Two");
+    program.ui.onYield = [&] { program.state.run.CloseRequested = true; };
+    EXPECT_FALSE(WatchForMP3s(program.state, musicDir.path()));
+    EXPECT_TRUE(program.ui.questions.isEmpty());
+    EXPECT_EQ(GetSetting(program.state, "SongsCount"), stored);
+}
+
 TEST_F(Watch, ASignatureWithoutSongsIsNotWatched) {
     for (const char* empty : {"SongsCount", "FileDateLowTotal", "FileDateHighTotal"}) {
         const QString kept = GetSetting(program.state, empty);
