@@ -183,6 +183,20 @@ bool GetMP3FileInformation(ProgramState& state, const MP3SearchRecord& record, F
     return true;
 }
 
+std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& folder) {
+    FolderTotals totals;
+    MP3SearchRecord record;
+    record.FolderPath = folder;
+    if (!SearchForMP3Files(state, record, totals)) return std::nullopt;
+    return totals;
+}
+
+QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals) {
+    return {{QStringLiteral("SongsCount"), QString::number(totals.SongsCount)},
+            {QStringLiteral("FileDateLowTotal"), QString::number(totals.FileDateLowTotal)},
+            {QStringLiteral("FileDateHighTotal"), QString::number(totals.FileDateHighTotal)}};
+}
+
 bool isDriveRecycleFolder(const QString& folder, const QString& driveRoot) {
     return AddBackslash(folder) == AddBackslash(driveRoot) + QStringLiteral("Recycled") + QDir::separator();
 }

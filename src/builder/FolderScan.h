@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <functional>
+#include <optional>
 
 namespace orv {
 
@@ -71,6 +74,12 @@ struct MP3SearchRecord {
 bool SearchForMP3Files(ProgramState& state, MP3SearchRecord& record, FolderTotals& totals);
 // Adds the regular files matching FileSpec directly in FolderPath. False when Cancel stopped it.
 bool GetMP3FileInformation(ProgramState& state, const MP3SearchRecord& record, FolderTotals& totals);
+
+// The signature of the MP3 files under a folder, by the count walk; nothing when Cancel cut the
+// walk short (half a signature is never stored).
+std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& folder);
+// The settings that hold a stored signature, with the values of these totals.
+QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals);
 
 // Whether the folder is the recycle folder at the top of a drive (driveRoot + "Recycled/"), whose
 // files the count walk leaves out.

@@ -32,7 +32,6 @@ struct StoredTotal {
 }  // namespace
 
 bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
-    FolderTotals totals;
     // Each stored value that is not a number leaves its copy as it was: none.
     const std::optional<StoredTotal> savedCount = StoredTotal::read(state, QStringLiteral("SongsCount"));
     const std::optional<StoredTotal> savedHigh = StoredTotal::read(state, QStringLiteral("FileDateHighTotal"));
@@ -42,18 +41,13 @@ bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
         savedHigh->value == 0)
         return false;
 
-    MP3SearchRecord record;
-    record.FolderPath = musicPath;
-    // A walk that was cut short (the program is closing) has half a signature: nothing is stored
-    // or offered.
-    if (!SearchForMP3Files(state, record, totals)) return false;
-    TryStep([&] { SaveSetting(state, QStringLiteral("SongsCount"), QString::number(totals.SongsCount)); });
-    TryStep([&] { SaveSetting(state, QStringLiteral("FileDateLowTotal"), QString::number(totals.FileDateLowTotal)); });
-    TryStep(
-        [&] { SaveSetting(state, QStringLiteral("FileDateHighTotal"), QString::number(totals.FileDateHighTotal)); });
+    // A walk that was cut short (the program is closing) is neither stored nor offered.
+    const std::optional<FolderTotals> totals = folderSignature(state, musicPath);
+    if (!totals) return false;
+    for (const auto& [name, value] : signatureSettings(*totals)) TryStep([&] { SaveSetting(state, name, value); });
 
-    const bool changed = savedHigh->differsFrom(totals.FileDateHighTotal) ||
-                         savedCount->differsFrom(totals.SongsCount) || savedLow->differsFrom(totals.FileDateLowTotal);
+    const bool changed = savedHigh->differsFrom(totals->FileDateHighTotal) ||
+                         savedCount->differsFrom(totals->SongsCount) || savedLow->differsFrom(totals->FileDateLowTotal);
     if (!changed) return true;
     state.run.WatchPromptShowing = true;
     const Answer answer = AskQuestion(

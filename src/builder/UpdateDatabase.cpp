@@ -288,14 +288,9 @@ void BuildRun::finishRun() {
 }
 
 void BuildRun::storeFolderSignature() {
-    FolderTotals totals;
-    MP3SearchRecord record;
-    record.FolderPath = state_.MusicPath;
-    // A walk that Cancel cut short would store half a signature.
-    if (!SearchForMP3Files(state_, record, totals)) return;
-    SaveSetting(state_, QStringLiteral("SongsCount"), QString::number(totals.SongsCount));
-    SaveSetting(state_, QStringLiteral("FileDateLowTotal"), QString::number(totals.FileDateLowTotal));
-    SaveSetting(state_, QStringLiteral("FileDateHighTotal"), QString::number(totals.FileDateHighTotal));
+    const std::optional<FolderTotals> totals = folderSignature(state_, state_.MusicPath);
+    if (!totals) return;
+    for (const auto& [name, value] : signatureSettings(*totals)) SaveSetting(state_, name, value);
 }
 
 void BuildRun::reportFailure(const RuntimeError& error) {
