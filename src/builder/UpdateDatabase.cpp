@@ -117,17 +117,11 @@ BuildSummary BuildRun::run() {
 
 bool BuildRun::checkBeforeStart() {
     setStep("1");
-    const QString version = GetMDACVersion(state_);
+    const bool current = checkDataAccessVersion(
+        state_, QStringLiteral("You will need to upgrade your version of the Microsoft Data Access Components (MDAC) "
+                               "on your computer before you can Build or Update your Music Library."));
     setStep("2");
-    if (LeadingNumber(version) < kRequiredDataAccessVersion) {
-        showPlainMessage(state_,
-                         mdacMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
-                                                    "Access Components (MDAC) on your computer before you can Build "
-                                                    "or Update your Music Library."),
-                                     version),
-                         QStringLiteral("For Your Information..."), DialogContent::Information);
-        return false;
-    }
+    if (!current) return false;
     setStep("3");
     state_.MusicPath = AddBackslash(options_.musicPath);
     setStep("4");

@@ -52,10 +52,10 @@ void reportStatementFailure(ProgramState& state, const QString& message, const Q
 
 }  // namespace
 
-bool checkDataAccessVersion(ProgramState& state) {
+bool checkDataAccessVersion(ProgramState& state, const QString& firstSentence) {
     const QString version = GetMDACVersion(state);
     if (LeadingNumber(version) >= kRequiredDataAccessVersion) return true;
-    showPlainMessage(state, mdacMessage(kMDACFirstSentence, version), kForYourInformation, DialogContent::Information);
+    showPlainMessage(state, mdacMessage(firstSentence, version), kForYourInformation, DialogContent::Information);
     return false;
 }
 

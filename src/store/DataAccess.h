@@ -45,8 +45,9 @@ inline const QString kMDACStartupFirstSentence = QStringLiteral(
     "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer or "
     "Orvella will not be able to access your Music Library.");
 inline constexpr double kRequiredDataAccessVersion = 2.7;
-// True when the installed version is recent enough; otherwise shows the upgrade message.
-bool checkDataAccessVersion(ProgramState& state);
+// True when the installed version is recent enough; otherwise shows the upgrade message that
+// starts with this sentence.
+bool checkDataAccessVersion(ProgramState& state, const QString& firstSentence = kMDACFirstSentence);
 
 // Closes the connections kept open between statements (the build run's shared one excepted).
 void releasePooledConnections(ProgramState& state);

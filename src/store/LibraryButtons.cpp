@@ -83,16 +83,10 @@ LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selec
 
 bool clearMusicLibrary(ProgramState& state, const QString& selected) {
     try {
-        const QString version = GetMDACVersion(state);
-        if (LeadingNumber(version) < kRequiredDataAccessVersion) {
-            showPlainMessage(state,
-                             mdacMessage(QStringLiteral("You will need to upgrade your version of the Microsoft Data "
-                                                        "Access Components (MDAC) on your computer before you can "
-                                                        "Clear your Music Library."),
-                                         version),
-                             QStringLiteral("For Your Information..."), DialogContent::Information);
+        if (!checkDataAccessVersion(state, QStringLiteral("You will need to upgrade your version of the Microsoft "
+                                                          "Data Access Components (MDAC) on your computer before you "
+                                                          "can Clear your Music Library.")))
             return false;
-        }
         if (AskQuestion(
                 state,
                 QStringLiteral("Clicking this button will erase all existing records from the Music Library - ") +
