@@ -191,6 +191,21 @@ TEST_F(Build, ALibraryNameThatIsNotPlainIsRefusedBeforeAnyWrite) {
     EXPECT_FALSE(program.state.run.BuildRunning);
 }
 
+TEST_F(Build, AnOldDataAccessVersionStopsTheRunBeforeAnyWrite) {
+    mp3("a/One.mp3", "One");
+    program.state.session.DataAccessVersionSource = [] { return QString("2.6"); };
+    EXPECT_EQ(build().end, BuildSummary::End::NotStarted);
+    ASSERT_EQ(program.ui.messages.size(), 1);
+    EXPECT_EQ(program.ui.messages[0].title, "For Your Information...");
+    EXPECT_TRUE(program.ui.messages[0].message.startsWith(
+        "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer "
+        "before you can Build or Update your Music Library.\n\nYour currently installed version of these "
+        "components is:\n\n2.6\n\n"));
+    program.state.session.DataAccessVersionSource = {};
+    EXPECT_TRUE(records().isEmpty());
+    EXPECT_FALSE(program.state.run.BuildRunning);
+}
+
 TEST_F(Build, NamesThatAreNotTextAreNotedOnceAndNeverAdded) {
     mp3("good.mp3", "Good");
     const QByteArray bad = QFile::encodeName(music()) + "bad\xff.mp3";
