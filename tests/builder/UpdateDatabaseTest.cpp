@@ -201,7 +201,6 @@ TEST_F(Build, AnOldDataAccessVersionStopsTheRunBeforeAnyWrite) {
         "You will need to upgrade your version of the Microsoft Data Access Components (MDAC) on your computer "
         "before you can Build or Update your Music Library.\n\nYour currently installed version of these "
         "components is:\n\n2.6\n\n"));
-    program.state.session.DataAccessVersionSource = {};
     EXPECT_TRUE(records().isEmpty());
     EXPECT_FALSE(program.state.run.BuildRunning);
 }
