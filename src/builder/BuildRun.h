@@ -4,6 +4,7 @@
 #include "builder/FileStamp.h"
 #include "builder/FolderScan.h"
 #include "builder/UpdateDatabase.h"
+#include "core/AtomicFile.h"
 #include "coverart/CoverArtRun.h"
 #include "store/WriteBatch.h"
 
@@ -61,6 +62,9 @@ private:
     void releaseLibrary();
     // Commits the batch's transaction and opens the next one.
     void commitWrites();
+    // Puts the tag writes that wait in place, before the records that hold their stamps are
+    // committed.
+    void flushReplacements();
     void setStep(const char* marker) { step_ = QLatin1String(marker); }
 
     // The per-file pipeline.
@@ -88,6 +92,7 @@ private:
     BuildOptions options_;
     QString step_ = QStringLiteral("0");
     QElapsedTimer clock_;
+    ReplacementGroup replacements_;  // the ID3v2 tags written from ID3v1 tags
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
     std::unique_ptr<CoverArtRun> coverArt_;

@@ -20,6 +20,9 @@
 namespace orv {
 namespace {
 
+// Tag writes wait to be made durable in groups of at most this many files (and at every commit).
+constexpr std::size_t kMostWaitingReplacements = 64;
+
 // The file's stamp as it is on disk now; nothing when it cannot be examined.
 std::optional<struct stat> statusOf(const QString& path) {
     struct stat status {};
@@ -160,6 +163,7 @@ std::optional<FileStamp> BuildRun::readMp3File(TagComponent& tags, const MediaFi
         // The blank-tag fill writes through a component of its own: read the file as it is now, so
         // that the new ID3v2 tag keeps what the fill wrote.
         if (options_.updateBlankTags) tags.openFile(file.path);
+        tags.deferWritesTo(&replacements_);
         try {
             WriteID3v2FromID3v1(tags);
         } catch (const RuntimeError& error) {
@@ -168,13 +172,16 @@ std::optional<FileStamp> BuildRun::readMp3File(TagComponent& tags, const MediaFi
                                  QStringLiteral("its ID3v2 tag could not be written: ") + error.description());
         }
     }
-    // The record holds the stamp of the file as the run's own writes left it.
-    const std::optional<struct stat> now = statusOf(file.path);
-    return now ? FileStamp::fromWords(fileTimeOf(now->st_mtim)) : FileStamp::fromWords(file.lastWrite);
+    // The record holds the stamp of the file as the run's own writes left it: the ID3v2 tag's, or
+    // the blank-tag fill's (written through a component of its own).
+    if (tags.lastWriteTime()) return FileStamp::fromWords(fileTimeOf(*tags.lastWriteTime()));
+    const std::optional<struct stat> now = options_.updateBlankTags ? statusOf(file.path) : std::nullopt;
+    return FileStamp::fromWords(now ? fileTimeOf(now->st_mtim) : file.lastWrite);
 }
 
 void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
     library_.store(fileName, stamp);
+    if (replacements_.waiting() >= kMostWaitingReplacements) flushReplacements();
     if (batch_) batch_->wrote();
 }
 

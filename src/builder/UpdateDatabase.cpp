@@ -75,7 +75,13 @@ void BuildRun::releaseLibrary() {
 }
 
 void BuildRun::commitWrites() {
+    flushReplacements();
     if (batch_) batch_->commit();
+}
+
+void BuildRun::flushReplacements() {
+    for (const ReplacementGroup::Failure& failure : replacements_.flush())
+        state_.ui().noteFile(failure.path, QStringLiteral("its ID3v2 tag could not be written: ") + failure.reason);
 }
 
 BuildSummary BuildRun::run() {
@@ -150,7 +156,7 @@ bool BuildRun::checkBeforeStart() {
     if (!openSharedConnection()) return false;
     // Changed and vanished files are found by name: without the index each is a pass over the table.
     ensureFilenameIndex(state_, state_.CurrentMusicLibrary);
-    batch_.emplace(state_);
+    batch_.emplace(state_, [this] { flushReplacements(); });
     library_.load(state_);
     state_.run.librarySongCount = *count;
     return true;

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -107,12 +108,14 @@ bool isAllZero(const char* data, qint64 size) {
 
 // Writes into a new file, leaving whole blocks of zeros as holes (read back as zeros).
 bool writeSparse(int fd, qint64 offset, const char* data, qint64 size) {
+    bool endsInHole = false;
     for (qint64 done = 0; done < size;) {
         const qint64 piece = std::min(size - done, kBlock);
-        if (!(piece == kBlock && isAllZero(data + done, piece)) && !writeFully(fd, offset + done, data + done, piece))
-            return false;
+        endsInHole = piece == kBlock && isAllZero(data + done, piece);
+        if (!endsInHole && !writeFully(fd, offset + done, data + done, piece)) return false;
         done += piece;
     }
+    if (!endsInHole) return true;
     struct stat info {};
     if (::fstat(fd, &info) != 0) return false;
     return info.st_size >= offset + size || ::ftruncate(fd, offset + size) == 0;
@@ -135,6 +138,19 @@ void syncFolder(const QByteArray& folder) {
     if (fd < 0) return;
     ::fsync(fd);  // some file systems cannot flush a folder; the rename is done all the same
     ::close(fd);
+}
+
+// Writes everything of the file system that holds `file` to the disk; 0, or the error.
+int syncFileSystemOf(const QByteArray& file) {
+    int fd = ::open(folderOf(file).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        ::sync();
+        return 0;
+    }
+    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
 }
 
 }  // namespace
@@ -277,19 +293,25 @@ bool AtomicFile::appendFrom(int fd, qint64 offset, qint64 length) {
 }
 
 // In place the old content may go on past the new; a temporary file holds just what was written
-// (by write() or, through writePath(), by name).
-bool AtomicFile::flushNewContent() {
-    return (!inPlace_ || ::ftruncate(fd_, size_) == 0) && ::fsync(fd_) == 0;
+// (by write() or, through writePath(), by name). Without `sync` the content is left to a group.
+bool AtomicFile::finishNewContent(bool sync) {
+    struct stat info {};
+    if ((inPlace_ && ::ftruncate(fd_, size_) != 0) || ::fstat(fd_, &info) != 0 || (sync && ::fsync(fd_) != 0))
+        return false;
+    lastWrite_ = info.st_mtim;
+    device_ = info.st_dev;
+    return true;
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::commit(ReplacementGroup* group) {
     const QString cannotWrite = QStringLiteral("Cannot write ") + path_;
     if (state_ != State::Open) {
         cancel();
         if (error_.isEmpty()) error_ = cannotWrite + QStringLiteral(": not open");
         return false;
     }
-    if (!flushNewContent()) return failAndCancel(cannotWrite, errno);
+    const bool deferred = group && !inPlace_;
+    if (!finishNewContent(!deferred)) return failAndCancel(cannotWrite, errno);
     if (inPlace_) {
         ::close(fd_);
         fd_ = -1;
@@ -299,10 +321,14 @@ bool AtomicFile::commit() {
     }
     const int closed = ::close(fd_);
     fd_ = -1;
-    if (closed != 0 || ::rename(temporary_.constData(), target_.constData()) != 0)
-        return failAndCancel(cannotWrite, errno);
+    if (closed != 0) return failAndCancel(cannotWrite, errno);
+    if (deferred) {
+        group->waiting_.push_back({path_, temporary_, target_, device_});
+    } else {
+        if (::rename(temporary_.constData(), target_.constData()) != 0) return failAndCancel(cannotWrite, errno);
+        syncFolder(folderOf(target_));
+    }
     temporary_.clear();
-    syncFolder(folderOf(target_));
     state_ = State::Done;
     return true;
 }
@@ -337,7 +363,7 @@ bool AtomicFile::commitWithoutReplacing() {
         if (error_.isEmpty()) error_ = cannotCreate + QStringLiteral(": not open");
         return false;
     }
-    if (!flushNewContent()) return failAndCancel(cannotCreate, errno);
+    if (!finishNewContent(true)) return failAndCancel(cannotCreate, errno);
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0 || !placeWithoutReplacing()) return failAndCancel(cannotCreate, errno);
@@ -370,6 +396,31 @@ void AtomicFile::cancel() {
     else if (!temporary_.isEmpty())
         ::unlink(temporary_.constData());  // the unfinished new content, or the safety copy
     state_ = State::Done;
+}
+
+std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
+    std::vector<Waiting> waiting;
+    waiting.swap(waiting_);
+    // The new content of every file first, one sync for each file system ...
+    std::map<dev_t, int> syncError;
+    for (const Waiting& file : waiting)
+        if (!syncError.count(file.device)) syncError[file.device] = syncFileSystemOf(file.temporary);
+    // ... then the renames, and a sync for them.
+    std::vector<Failure> failures;
+    std::map<dev_t, QByteArray> renamed;
+    for (const Waiting& file : waiting) {
+        int error = syncError[file.device];
+        if (error == 0 && ::rename(file.temporary.constData(), file.target.constData()) != 0) error = errno;
+        if (error == 0) {
+            renamed.emplace(file.device, file.target);
+            continue;
+        }
+        ::unlink(file.temporary.constData());
+        failures.push_back({file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") +
+                                           systemError(error)});
+    }
+    for (const auto& [device, target] : renamed) syncFileSystemOf(target);
+    return failures;
 }
 
 }  // namespace orv

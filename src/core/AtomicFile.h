@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+#include <ctime>
+#include <sys/types.h>
+#include <vector>
+
 namespace orv {
 
 // The one writer for files that are written whole: a new file appears complete or not at all, and
@@ -26,6 +30,12 @@ namespace orv {
 // A target that is not a regular file, or that the user may not write by its permission bits
 // (also when running as root) or by the system's own check, is left alone: open() fails.
 // Sizes and positions are 64-bit. An object that is destroyed without commit() cancels.
+//
+// A writer that replaces many files at once may hand its commits to a ReplacementGroup (below):
+// the flush to the disk and the rename then wait for the group, which makes them for all its files
+// together.
+class ReplacementGroup;
+
 class AtomicFile {
 public:
     explicit AtomicFile(const QString& path);
@@ -41,7 +51,9 @@ public:
     // Appends `length` bytes of the open file `fd` from `offset` on, read piece by piece.
     bool appendFrom(int fd, qint64 offset, qint64 length);
     // Makes the new content the target's. False when that failed; the old file is then kept.
-    bool commit();
+    // With a group, a replacement is finished and closed, and its flush and rename wait for the
+    // group's flush(); a file written in place is committed at once.
+    bool commit(ReplacementGroup* group = nullptr);
     // commit() for a target that must not exist: when a file appeared at the path meanwhile, it is
     // left as it is and the result is false. Also serves file systems without hard links.
     bool commitWithoutReplacing();
@@ -60,6 +72,9 @@ public:
     // The bytes written so far.
     qint64 size() const { return size_; }
     bool writesInPlace() const { return inPlace_; }
+    // After a successful commit: the last-write time the target has with the new content (a rename
+    // keeps it).
+    const struct timespec& lastWriteTime() const { return lastWrite_; }
 
 private:
     enum class State { Closed, Open, Failed, Done };
@@ -69,9 +84,10 @@ private:
     bool openReplacement();
     bool openInPlace();
     bool failAndCancel(const QString& what, int error);
-    bool flushNewContent();
+    bool finishNewContent(bool sync);
     bool placeWithoutReplacing();
     bool restoreFromSafetyCopy();
+    bool noteLastWriteTime();
 
     QString path_;
     QByteArray target_;     // the path with symbolic links followed
@@ -84,7 +100,42 @@ private:
     bool inPlace_ = false;
     bool touched_ = false;  // in place: the target has been written to
     State state_ = State::Closed;
+    struct timespec lastWrite_ {};
+    dev_t device_ = 0;
     QString error_;
+};
+
+// Replacements made durable together. Each waiting file is complete in its temporary file beside
+// the target; flush() writes the data of all of them to the disk with one sync of each file system,
+// renames each over its target, and syncs again for the renames. A crash at any moment leaves each
+// target old or new; what it can leave besides is the temporary files of the replacements that
+// had not yet been renamed. Destroying the group flushes it.
+class ReplacementGroup {
+public:
+    struct Failure {
+        QString path;
+        QString reason;
+    };
+
+    ReplacementGroup() = default;
+    ~ReplacementGroup() { flush(); }
+    ReplacementGroup(const ReplacementGroup&) = delete;
+    ReplacementGroup& operator=(const ReplacementGroup&) = delete;
+
+    // Puts every waiting replacement in place. A file whose replacement failed keeps its old
+    // content; the failures are handed back, one for each such file.
+    std::vector<Failure> flush();
+    std::size_t waiting() const { return waiting_.size(); }
+
+private:
+    friend class AtomicFile;
+    struct Waiting {
+        QString path;
+        QByteArray temporary;
+        QByteArray target;
+        dev_t device;
+    };
+    std::vector<Waiting> waiting_;
 };
 
 // Reads exactly `size` bytes at `offset` of the open file `fd`; false on a failure or when the

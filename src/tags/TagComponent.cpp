@@ -98,6 +98,7 @@ bool TagComponent::openFile(const QString& fileName) {
     fileName_ = fileName;
     frameEdits_.clear();
     id3v1Edits_ = {};
+    lastWrite_.reset();
     return read();
 }
 
@@ -278,10 +279,11 @@ void TagComponent::write(bool id3v1, bool id3v2) {
     if (!file_)
         throw RuntimeError(ErrorNumber::PathFileAccess,
                            QStringLiteral("Path/File access error: ") + fileName_ + QStringLiteral(": it is not open"));
-    writeTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2());
+    lastWrite_ =
+        writeTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2(), group_);
     if (id3v2) frameEdits_.clear();
     if (id3v1) id3v1Edits_ = {};
-    read();
+    if (!group_) read();
 }
 
 int TagComponent::pictureCount() const {

@@ -86,6 +86,11 @@ public:
     void writeID3v1();
     void writeID3v2();
     void writeTags();
+    // Later writes wait for the group's flush (core/AtomicFile), and the file is then not reopened:
+    // the reads go on answering from the file as it was opened. Its audio is the same.
+    void deferWritesTo(ReplacementGroup* group) { group_ = group; }
+    // The file's last-write time as this component's last write left it; nothing before a write.
+    const std::optional<struct timespec>& lastWriteTime() const { return lastWrite_; }
 
     int pictureCount() const;
     // Picture `number`, counted from 1; empty when there is none.
@@ -104,6 +109,8 @@ private:
     std::optional<QString> storedRecordingYear_;  // TYER as stored, where TagLib joined TDAT to it
     FrameEdits frameEdits_;                       // in the order they were set
     ID3v1Edits id3v1Edits_;
+    ReplacementGroup* group_ = nullptr;
+    std::optional<struct timespec> lastWrite_;
 };
 
 }  // namespace orv

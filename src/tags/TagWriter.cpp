@@ -146,7 +146,8 @@ bool sameAudio(int fd, qint64 size, int otherFd, qint64 otherSize) {
            sameBytes(fd, layout.audioStart, otherFd, other.audioStart, length);
 }
 
-void writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1, bool readerSawID3v2) {
+struct timespec writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
+                              bool readerSawID3v2, ReplacementGroup* group) {
     AtomicFile file(fileName);
     if (!file.open()) throw writeError(file.errorString());
     const ReadOnlyFile source(file.originalPath());
@@ -173,7 +174,8 @@ void writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v
         file.cancel();
         throw writeError(fileName + QStringLiteral(": the audio data would have changed"));
     }
-    if (!file.commit()) throw writeError(file.errorString());
+    if (!file.commit(group)) throw writeError(file.errorString());
+    return file.lastWriteTime();
 }
 
 }  // namespace orv

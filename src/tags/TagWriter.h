@@ -4,9 +4,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <ctime>
 #include <optional>
 
 namespace orv {
+
+class ReplacementGroup;
 
 // ID3v1 fields to set.
 struct ID3v1Edits {
@@ -24,7 +27,11 @@ struct ID3v1Edits {
 // Throws a RuntimeError (path/file access) and leaves the file as it is when the file may not be
 // written, when its ID3v2 tag did not parse cleanly (rewriting it would lose frames), when
 // `readerSawID3v2` but the file has no tag at its start, or when any step of the write fails.
-void writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1, bool readerSawID3v2);
+//
+// With a group the replacement waits for the group's flush (core/AtomicFile). Returns the file's
+// last-write time with the new content.
+struct timespec writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
+                              bool readerSawID3v2, ReplacementGroup* group = nullptr);
 
 // The text as the ID3v1 tag can hold it (Latin-1): characters Latin-1 lacks become their
 // transliteration ("Ł" L, "Œ" OE, "€" EUR, "ﬁ" fi, accents dropped where Latin-1 has no accented
