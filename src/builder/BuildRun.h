@@ -3,6 +3,7 @@
 #include "builder/BuildLog.h"
 #include "builder/FileStamp.h"
 #include "builder/FolderScan.h"
+#include "builder/TagPrefetch.h"
 #include "builder/UpdateDatabase.h"
 #include "core/AtomicFile.h"
 #include "coverart/CoverArtRun.h"
@@ -10,6 +11,7 @@
 
 #include <QElapsedTimer>
 #include <QMultiHash>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -67,11 +69,14 @@ private:
     void flushReplacements();
     void setStep(const char* marker) { step_ = QLatin1String(marker); }
 
-    // The per-file pipeline.
+    // The per-file pipeline, a few files behind the walk.
+    void queueFile(const MediaFile& file);
+    void queueSkippedFile(const QString& path, const QString& reason);
+    void processNextFile();
     void GetMediaFileInformation(const MediaFile& file);
     void changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
     void newFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
-    std::optional<FileStamp> readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song);
+    FileStamp readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
     void recordWritten(const QString& fileName, const FileStamp& stamp);
     void skipFile(const QString& path, const QString& reason);
@@ -97,6 +102,12 @@ private:
     std::unique_ptr<BuildLog> log_;
     std::unique_ptr<CoverArtRun> coverArt_;
     LibraryIndex library_;
+    struct WalkedFile {
+        MediaFile file;
+        QString skipReason;  // a file the walk passed over, and why
+    };
+    std::deque<WalkedFile> walked_;  // met by the walk, not yet through the pipeline, in order
+    TagPrefetch prefetch_;
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;
     qint64 unchanged_ = 0;

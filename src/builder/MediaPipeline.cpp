@@ -22,12 +22,18 @@ namespace {
 
 // Tag writes wait to be made durable in groups of at most this many files (and at every commit).
 constexpr std::size_t kMostWaitingReplacements = 64;
+// The walk runs this many files ahead of the pipeline: their tags are parsed meanwhile.
+constexpr std::size_t kFilesAhead = 16;
 
 // The file's stamp as it is on disk now; nothing when it cannot be examined.
 std::optional<struct stat> statusOf(const QString& path) {
     struct stat status {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
     return status;
+}
+
+bool isMp3(const QString& path) {
+    return path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
 }
 
 // The song's folder, with its trailing separator.
@@ -70,11 +76,32 @@ void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
     stamps_.insert(fileName, stamp);
 }
 
+void BuildRun::queueFile(const MediaFile& file) {
+    if (isMp3(file.path) && file.size > 100 &&
+        library_.countWithStamp(file.path, FileStamp::fromWords(file.lastWrite)) == 0)
+        prefetch_.request(file.path);
+    walked_.push_back({file, QString()});
+    while (walked_.size() > kFilesAhead) processNextFile();
+}
+
+void BuildRun::queueSkippedFile(const QString& path, const QString& reason) {
+    walked_.push_back({MediaFile{.path = path}, reason});
+}
+
+void BuildRun::processNextFile() {
+    const WalkedFile walked = std::move(walked_.front());
+    walked_.pop_front();
+    if (walked.skipReason.isEmpty())
+        GetMediaFileInformation(walked.file);
+    else
+        skipFile(walked.file.path, walked.skipReason);
+}
+
 void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     ++filesSeen_;
     const QString& path = file.path;
     state_.run.CoverArtState = 0;
-    const bool mp3 = path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
+    const bool mp3 = isMp3(path);
     FileStamp stamp = FileStamp::fromWords(file.lastWrite);
     if (!mp3) {
         const QString sideFile = sideFilePath(path);
@@ -125,13 +152,13 @@ void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& sta
         return;
     }
     if (file.size <= 100) return;
-    TagComponent tags;
+    const std::unique_ptr<TagComponent> tags = prefetch_.open(file.path);
+    if (!tags) return;
     SongFields song;
-    const std::optional<FileStamp> written = readMp3File(tags, file, song);
-    if (!written) return;
+    const FileStamp written = readMp3File(*tags, file, song);
     const int updated = state_.run.UpdatedCount;
-    UpdateSongRecord(state_, tags, file.path, song, written->highText(), written->lowText());
-    if (state_.run.UpdatedCount > updated) recordWritten(file.path, *written);
+    UpdateSongRecord(state_, *tags, file.path, song, written.highText(), written.lowText());
+    if (state_.run.UpdatedCount > updated) recordWritten(file.path, written);
     logSong(LogEntryKind::Updated, file.path, song);
 }
 
@@ -141,18 +168,18 @@ void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) 
         return;
     }
     if (!mp3 || file.size <= 100) return;
-    TagComponent tags;
+    const std::unique_ptr<TagComponent> tags = prefetch_.open(file.path);
+    if (!tags) return;
     SongFields song;
-    const std::optional<FileStamp> written = readMp3File(tags, file, song);
-    if (!written) return;
+    const FileStamp written = readMp3File(*tags, file, song);
     const int added = state_.run.AddedCount;
-    InsertSongRecord(state_, tags, file.path, song, written->highText(), written->lowText());
-    if (state_.run.AddedCount > added) recordWritten(file.path, *written);
+    InsertSongRecord(state_, *tags, file.path, song, written.highText(), written.lowText());
+    if (state_.run.AddedCount > added) recordWritten(file.path, written);
     logSong(LogEntryKind::Added, file.path, song);
 }
 
-std::optional<FileStamp> BuildRun::readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song) {
-    if (!readMp3SongFields(state_, tags, file.path, song)) return std::nullopt;
+FileStamp BuildRun::readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song) {
+    readMp3SongFields(state_, tags, song);
     const bool hadID3v2 = tags.hasID3v2();
     ShowSongDetails(state_, song.Artist, song.Album, song.Title);
     const QString folder = folderOfPath(file.path);

@@ -220,9 +220,15 @@ void BuildRun::startLog() {
 void BuildRun::walkMusicPath() {
     setStep("17");
     MediaScan scan;
-    scan.onFile = [this](const MediaFile& file) { GetMediaFileInformation(file); };
-    scan.onSkipped = [this](const QString& path, const QString& reason) { skipFile(path, reason); };
+    scan.onFile = [this](const MediaFile& file) { queueFile(file); };
+    scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
     const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);
+    // The files the walk met last; Cancel passes them over as it ends the walk.
+    while (!walked_.empty() && !state_.run.CloseRequested) {
+        processNextFile();
+        state_.ui().yield();
+    }
+    walked_.clear();
     commitWrites();
 
     setStep("18");

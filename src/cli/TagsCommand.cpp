@@ -53,8 +53,10 @@ void printSong(Command& c, bool json, const QString& fileName, const SongFields&
 // Reads one file as a build does. A failed write of the tags taken from the path is reported; the
 // fields read are still there.
 bool readSong(Command& c, TagComponent& tags, const QString& fileName, SongFields& song) {
+    if (!tags.openFile(fileName)) return false;
     try {
-        return readMp3SongFields(c.state, tags, fileName, song);
+        readMp3SongFields(c.state, tags, song);
+        return true;
     } catch (const RuntimeError& error) {
         showPlainMessage(
             c.state,

@@ -6,14 +6,12 @@
 
 namespace orv {
 
-bool readMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song) {
-    if (!tags.openFile(fileName)) return false;
+void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song) {
     if (tags.hasID3v2())
         ReadID3v2Tags(tags, song);
     else
         ReadID3v1Tags(tags, song);
-    FillBlankTagsFromFileName(state, fileName, song.Artist, song.Title, song.Album, song.Track);
-    return true;
+    FillBlankTagsFromFileName(state, tags.fileName(), song.Artist, song.Title, song.Album, song.Track);
 }
 
 }  // namespace orv

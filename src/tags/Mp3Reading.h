@@ -9,10 +9,10 @@ namespace orv {
 struct ProgramState;
 class TagComponent;
 
-// Reads an MP3 file's song fields as a build does: opens it in the tag component, takes the ID3v2
+// Reads the song fields of the MP3 file open in the tag component as a build does: takes the ID3v2
 // frames (the ID3v1 tag filling what they leave blank) or, without an ID3v2 tag, the ID3v1 tag,
-// then fills blank artist, title and album from the path when that option is on. False, with
-// nothing read, when the file cannot be read as MPEG audio.
-bool readMp3SongFields(ProgramState& state, TagComponent& tags, const QString& fileName, SongFields& song);
+// then fills blank artist, title and album from the path when that option is on (which may write
+// them into the file, through a component of its own).
+void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song);
 
 }  // namespace orv

@@ -1,0 +1,82 @@
+#include "builder/TagPrefetch.h"
+
+#include "tags/TagComponent.h"
+
+#include <algorithm>
+
+namespace orv {
+namespace {
+
+std::unique_ptr<TagComponent> openHere(const QString& path) {
+    auto tags = std::make_unique<TagComponent>();
+    if (!tags->openFile(path)) tags.reset();
+    return tags;
+}
+
+}  // namespace
+
+TagPrefetch::TagPrefetch() : thread_([this] { work(); }) {}
+
+TagPrefetch::~TagPrefetch() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        waiting_.clear();
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void TagPrefetch::request(const QString& path) {
+    auto item = std::make_shared<Item>();
+    item->path = path;
+    {
+        const std::lock_guard lock(mutex_);
+        requested_.push_back(item);
+        waiting_.push_back(item);
+    }
+    changed_.notify_all();
+}
+
+std::unique_ptr<TagComponent> TagPrefetch::open(const QString& path) {
+    std::unique_lock lock(mutex_);
+    const auto found = std::find_if(requested_.begin(), requested_.end(),
+                                    [&path](const std::shared_ptr<Item>& item) { return item->path == path; });
+    if (found == requested_.end()) {
+        lock.unlock();
+        return openHere(path);
+    }
+    // What was requested before this file and passed over is not needed any more.
+    for (auto passed = requested_.begin(); passed != found; ++passed)
+        waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), *passed), waiting_.end());
+    const std::shared_ptr<Item> item = *found;
+    requested_.erase(requested_.begin(), found + 1);
+    changed_.wait(lock, [&item] { return item->done; });
+    lock.unlock();
+    return item->failed ? openHere(path) : std::move(item->tags);
+}
+
+void TagPrefetch::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+        if (stopping_) return;
+        const std::shared_ptr<Item> item = waiting_.front();
+        waiting_.pop_front();
+        lock.unlock();
+        std::unique_ptr<TagComponent> tags;
+        bool failed = false;
+        try {
+            tags = openHere(item->path);
+        } catch (...) {
+            failed = true;
+        }
+        lock.lock();
+        item->tags = std::move(tags);
+        item->failed = failed;
+        item->done = true;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace orv {
+
+class TagComponent;
+
+// Opens MP3 files in tag components ahead of the per-file pipeline, on a thread of its own: while
+// the pipeline works on one file, the next ones are parsed. The thread only reads the files; it
+// never writes and never touches the window.
+//
+//     prefetch.request(path);            // as soon as the walk meets a file that will be read
+//     auto tags = prefetch.open(path);   // when the pipeline comes to it
+//
+// open() hands back the component for a requested file once it is parsed, in the order the files
+// were requested, and opens a file that was not requested itself. Requests that the pipeline passed
+// over are dropped as it goes by.
+class TagPrefetch {
+public:
+    TagPrefetch();
+    ~TagPrefetch();
+    TagPrefetch(const TagPrefetch&) = delete;
+    TagPrefetch& operator=(const TagPrefetch&) = delete;
+
+    void request(const QString& path);
+    // The file open in a tag component; nothing when it cannot be read as MPEG audio.
+    std::unique_ptr<TagComponent> open(const QString& path);
+
+private:
+    struct Item {
+        QString path;
+        std::unique_ptr<TagComponent> tags;  // the file open, once parsed; nothing when it cannot be
+        bool done = false;
+        bool failed = false;  // the parse threw: the pipeline opens the file itself, and hears why
+    };
+
+    void work();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Item>> requested_;  // in the order requested, until opened
+    std::deque<std::shared_ptr<Item>> waiting_;    // not yet taken by the thread
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace orv
