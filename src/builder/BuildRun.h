@@ -107,7 +107,7 @@ private:
         QString skipReason;  // a file the walk passed over, and why
     };
     std::deque<WalkedFile> walked_;  // met by the walk, not yet through the pipeline, in order
-    TagPrefetch prefetch_;
+    TagPrefetch prefetch_{!options_.updateBlankTags};  // the blank-tag fill writes before the ID3v2 tag
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;
     qint64 unchanged_ = 0;

@@ -1,5 +1,6 @@
 #include "builder/TagPrefetch.h"
 
+#include "tags/ID3Tags.h"
 #include "tags/TagComponent.h"
 
 #include <algorithm>
@@ -15,16 +16,23 @@ std::unique_ptr<TagComponent> openHere(const QString& path) {
 
 }  // namespace
 
-TagPrefetch::TagPrefetch() : thread_([this] { work(); }) {}
+TagPrefetch::TagPrefetch(bool prepareID3v2) : prepareID3v2_(prepareID3v2), thread_([this] { work(); }) {}
 
 TagPrefetch::~TagPrefetch() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
-        waiting_.clear();
     }
     changed_.notify_all();
     thread_.join();
+    clear();
+}
+
+void TagPrefetch::clear() {
+    std::deque<std::shared_ptr<Item>> dropped;
+    const std::lock_guard lock(mutex_);
+    dropped.swap(requested_);
+    waiting_.clear();
 }
 
 void TagPrefetch::request(const QString& path) {
@@ -68,6 +76,10 @@ void TagPrefetch::work() {
         bool failed = false;
         try {
             tags = openHere(item->path);
+            if (prepareID3v2_ && tags && !tags->hasID3v2()) {
+                setID3v2FromID3v1(*tags);
+                tags->prepareID3v2Write();
+            }
         } catch (...) {
             failed = true;
         }

@@ -12,8 +12,10 @@ namespace orv {
 class TagComponent;
 
 // Opens MP3 files in tag components ahead of the per-file pipeline, on a thread of its own: while
-// the pipeline works on one file, the next ones are parsed. The thread only reads the files; it
-// never writes and never touches the window.
+// the pipeline works on one file, the next ones are parsed. With `prepareID3v2`, a file without an
+// ID3v2 tag also gets the one copied from its ID3v1 tag made ready (TagComponent::prepareID3v2Write):
+// the pipeline only commits it when it comes to the file, and a file it never comes to keeps its
+// content. The thread never puts a write in place and never touches the window.
 //
 //     prefetch.request(path);            // as soon as the walk meets a file that will be read
 //     auto tags = prefetch.open(path);   // when the pipeline comes to it
@@ -23,7 +25,7 @@ class TagComponent;
 // over are dropped as it goes by.
 class TagPrefetch {
 public:
-    TagPrefetch();
+    explicit TagPrefetch(bool prepareID3v2);
     ~TagPrefetch();
     TagPrefetch(const TagPrefetch&) = delete;
     TagPrefetch& operator=(const TagPrefetch&) = delete;
@@ -31,6 +33,8 @@ public:
     void request(const QString& path);
     // The file open in a tag component; nothing when it cannot be read as MPEG audio.
     std::unique_ptr<TagComponent> open(const QString& path);
+    // Drops every request (what was made ready for them with it).
+    void clear();
 
 private:
     struct Item {
@@ -46,6 +50,7 @@ private:
     std::condition_variable changed_;
     std::deque<std::shared_ptr<Item>> requested_;  // in the order requested, until opened
     std::deque<std::shared_ptr<Item>> waiting_;    // not yet taken by the thread
+    const bool prepareID3v2_;
     bool stopping_ = false;
     std::thread thread_;
 };

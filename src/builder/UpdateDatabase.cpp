@@ -229,6 +229,7 @@ void BuildRun::walkMusicPath() {
         state_.ui().yield();
     }
     walked_.clear();
+    prefetch_.clear();
     commitWrites();
 
     setStep("18");

@@ -101,6 +101,11 @@ void ReadID3v1Tags(const TagComponent& tags, SongFields& song) {
 }
 
 void WriteID3v2FromID3v1(TagComponent& tags) {
+    setID3v2FromID3v1(tags);
+    tags.writeID3v2();
+}
+
+void setID3v2FromID3v1(TagComponent& tags) {
     const QString title = NullToText(tags.id3v1Title());
     const QString artist = NullToText(tags.id3v1Artist());
     const QString album = NullToText(tags.id3v1Album());
@@ -112,7 +117,6 @@ void WriteID3v2FromID3v1(TagComponent& tags) {
     tags.setFrameText(QStringLiteral("TYER"), year);
     tags.setFrameText(QStringLiteral("TORY"), year);
     tags.setFrameText(QStringLiteral("TRCK"), id3v1TrackText(tags));
-    tags.writeID3v2();
 }
 
 QString NormaliseTrack(const QString& track) {

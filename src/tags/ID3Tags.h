@@ -25,6 +25,8 @@ void ReadID3v1Tags(const TagComponent& tags, SongFields& song);
 // Gives a file that had no ID3v2 tag one copied from its ID3v1 tag: title, artist (also as the
 // band), album, year (as recording and original year) and track. A failed write throws.
 void WriteID3v2FromID3v1(TagComponent& tags);
+// The same tag set in the component, not yet written.
+void setID3v2FromID3v1(TagComponent& tags);
 
 // The decade of a year: "1980's" for 1987; empty without a year.
 QString decadeOf(const QString& year);

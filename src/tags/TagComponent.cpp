@@ -99,6 +99,7 @@ bool TagComponent::openFile(const QString& fileName) {
     frameEdits_.clear();
     id3v1Edits_ = {};
     lastWrite_.reset();
+    prepared_.reset();
     return read();
 }
 
@@ -271,6 +272,17 @@ void TagComponent::writeID3v2() {
     if (!frameEdits_.empty()) write(false, true);
 }
 
+void TagComponent::prepareID3v2Write() {
+    prepared_.reset();
+    if (!file_ || frameEdits_.empty()) return;
+    try {
+        prepared_ = prepareTagEdits(fileName_, frameEdits_, nullptr, hasID3v2(), false);
+        preparedEdits_ = frameEdits_;
+    } catch (const RuntimeError&) {
+        // Made anew, and reported, when the edits are written.
+    }
+}
+
 void TagComponent::writeTags() {
     if (id3v1Edits_.any() || !frameEdits_.empty()) write(id3v1Edits_.any(), !frameEdits_.empty());
 }
@@ -279,8 +291,12 @@ void TagComponent::write(bool id3v1, bool id3v2) {
     if (!file_)
         throw RuntimeError(ErrorNumber::PathFileAccess,
                            QStringLiteral("Path/File access error: ") + fileName_ + QStringLiteral(": it is not open"));
-    lastWrite_ =
-        writeTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2(), group_);
+    std::optional<PreparedTagWrite> prepared = std::move(prepared_);
+    prepared_.reset();
+    if (!prepared || id3v1 || !id3v2 || preparedEdits_ != frameEdits_)
+        prepared = prepareTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr,
+                                   hasID3v2());
+    lastWrite_ = prepared->commit(group_);
     if (id3v2) frameEdits_.clear();
     if (id3v1) id3v1Edits_ = {};
     if (!group_) read();

@@ -86,6 +86,10 @@ public:
     void writeID3v1();
     void writeID3v2();
     void writeTags();
+    // Makes the write of the ID3v2 edits set so far ready (tags/TagWriter), unless the file would be
+    // written in place; the next write of the same edits (and no ID3v1 edits) only commits it. A
+    // failure here is forgotten: that write is made anew, and reports it.
+    void prepareID3v2Write();
     // Later writes wait for the group's flush (core/AtomicFile), and the file is then not reopened:
     // the reads go on answering from the file as it was opened. Its audio is the same.
     void deferWritesTo(ReplacementGroup* group) { group_ = group; }
@@ -111,6 +115,8 @@ private:
     ID3v1Edits id3v1Edits_;
     ReplacementGroup* group_ = nullptr;
     std::optional<struct timespec> lastWrite_;
+    std::optional<PreparedTagWrite> prepared_;
+    FrameEdits preparedEdits_;
 };
 
 }  // namespace orv

@@ -146,10 +146,22 @@ bool sameAudio(int fd, qint64 size, int otherFd, qint64 otherSize) {
            sameBytes(fd, layout.audioStart, otherFd, other.audioStart, length);
 }
 
-struct timespec writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
-                              bool readerSawID3v2, ReplacementGroup* group) {
-    AtomicFile file(fileName);
+PreparedTagWrite::PreparedTagWrite(std::unique_ptr<AtomicFile> file) : file_(std::move(file)) {}
+PreparedTagWrite::PreparedTagWrite(PreparedTagWrite&&) noexcept = default;
+PreparedTagWrite& PreparedTagWrite::operator=(PreparedTagWrite&&) noexcept = default;
+PreparedTagWrite::~PreparedTagWrite() = default;
+
+struct timespec PreparedTagWrite::commit(ReplacementGroup* group) {
+    if (!file_->commit(group)) throw writeError(file_->errorString());
+    return file_->lastWriteTime();
+}
+
+PreparedTagWrite prepareTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
+                                 bool readerSawID3v2, bool inPlaceAllowed) {
+    auto prepared = std::make_unique<AtomicFile>(fileName);
+    AtomicFile& file = *prepared;
     if (!file.open()) throw writeError(file.errorString());
+    if (file.writesInPlace() && !inPlaceAllowed) throw writeError(fileName + QStringLiteral(": it is written in place"));
     const ReadOnlyFile source(file.originalPath());
     if (!source.isOpen()) throw writeError(fileName + QStringLiteral(": it cannot be read"));
     const Mp3Layout old = layoutOf(source.fd(), source.size());
@@ -174,8 +186,7 @@ struct timespec writeTagEdits(const QString& fileName, const FrameEdits& frames,
         file.cancel();
         throw writeError(fileName + QStringLiteral(": the audio data would have changed"));
     }
-    if (!file.commit(group)) throw writeError(file.errorString());
-    return file.lastWriteTime();
+    return PreparedTagWrite(std::move(prepared));
 }
 
 }  // namespace orv

@@ -5,10 +5,12 @@
 #include <QByteArray>
 #include <QString>
 #include <ctime>
+#include <memory>
 #include <optional>
 
 namespace orv {
 
+class AtomicFile;
 class ReplacementGroup;
 
 // ID3v1 fields to set.
@@ -28,10 +30,27 @@ struct ID3v1Edits {
 // written, when its ID3v2 tag did not parse cleanly (rewriting it would lose frames), when
 // `readerSawID3v2` but the file has no tag at its start, or when any step of the write fails.
 //
-// With a group the replacement waits for the group's flush (core/AtomicFile). Returns the file's
-// last-write time with the new content.
-struct timespec writeTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
-                              bool readerSawID3v2, ReplacementGroup* group = nullptr);
+// The write is made in two steps: prepareTagEdits() makes the new file complete and checked beside
+// the old one, and commit() makes it the file's content (with a group, once the group is flushed:
+// core/AtomicFile) and returns the file's last-write time with it. A prepared write that is dropped
+// leaves the file as it was.
+class PreparedTagWrite {
+public:
+    explicit PreparedTagWrite(std::unique_ptr<AtomicFile> file);
+    PreparedTagWrite(PreparedTagWrite&&) noexcept;
+    PreparedTagWrite& operator=(PreparedTagWrite&&) noexcept;
+    ~PreparedTagWrite();
+
+    struct timespec commit(ReplacementGroup* group = nullptr);
+
+private:
+    std::unique_ptr<AtomicFile> file_;
+};
+
+// Without `inPlaceAllowed`, a file that would be written in place (core/AtomicFile) is not
+// touched: that throws as well.
+PreparedTagWrite prepareTagEdits(const QString& fileName, const FrameEdits& frames, const ID3v1Edits* id3v1,
+                                 bool readerSawID3v2, bool inPlaceAllowed = true);
 
 // The text as the ID3v1 tag can hold it (Latin-1): characters Latin-1 lacks become their
 // transliteration ("Ł" L, "Œ" OE, "€" EUR, "ﬁ" fi, accents dropped where Latin-1 has no accented
