@@ -1,5 +1,6 @@
 #include "Mp3Fixture.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "support/Files.h"
@@ -132,6 +133,65 @@ TEST_F(TagWriteTest, LinksOwnersAndReadOnlyFoldersAreKept) {
     EXPECT_EQ(statOf(real).st_ino, before);
     EXPECT_EQ(entries(music()), QStringList({"link.mp3", "real.mp3"}));
     EXPECT_TRUE(entries(temp()).isEmpty());
+}
+
+TEST_F(TagWriteTest, APreparedWriteIsCommittedOnlyForTheEditsItWasMadeFor) {
+    const QString file = song();
+    const QByteArray before = FileBytes(file);
+    {
+        // Made ready, never written: the file and its folder are as they were.
+        TagComponent tags;
+        ASSERT_TRUE(tags.openFile(file));
+        tags.setFrameText("TIT2", "Ready");
+        tags.prepareID3v2Write();
+        EXPECT_EQ(entries(music()).size(), 2);  // the new file waits beside the old one
+        EXPECT_EQ(FileBytes(file), before);
+    }
+    EXPECT_EQ(entries(music()), QStringList{"song.mp3"});
+    EXPECT_EQ(FileBytes(file), before);
+
+    // Edits that changed after the write was made ready are written as they are now, through a
+    // group that puts them in place at its flush.
+    TagComponent tags;
+    ReplacementGroup group;
+    ASSERT_TRUE(tags.openFile(file));
+    tags.setFrameText("TIT2", "Ready");
+    tags.prepareID3v2Write();
+    tags.setFrameText("TIT2", "Changed");
+    tags.deferWritesTo(&group);
+    tags.writeID3v2();
+    EXPECT_EQ(group.waiting(), 1u);
+    EXPECT_EQ(FileBytes(file), before);
+    EXPECT_TRUE(group.flush().empty());
+    EXPECT_EQ(titleOf(file), "Changed|Old");
+    ASSERT_TRUE(tags.lastWriteTime().has_value());
+    EXPECT_EQ(statOf(file).st_mtim.tv_nsec, tags.lastWriteTime()->tv_nsec);
+    EXPECT_EQ(entries(music()), QStringList{"song.mp3"});
+
+    // The same edits: the write made ready is the one that is committed.
+    TagComponent again;
+    ASSERT_TRUE(again.openFile(file));
+    again.setFrameText("TALB", "Album");
+    again.prepareID3v2Write();
+    QStringList waiting = entries(music());
+    waiting.removeAll("song.mp3");
+    ASSERT_EQ(waiting.size(), 1);
+    const ino_t prepared = statOf(music() + "/" + waiting[0]).st_ino;
+    again.writeID3v2();
+    EXPECT_EQ(statOf(file).st_ino, prepared);
+    EXPECT_EQ(again.frameText("TALB"), "Album");
+
+    // A file that would be written in place is not made ready: it is written when asked.
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(path("hard.mp3")).constData()), 0);
+    TagComponent linked;
+    ASSERT_TRUE(linked.openFile(file));
+    linked.setFrameText("TIT2", "Linked");
+    const QByteArray linkedBefore = FileBytes(file);
+    linked.prepareID3v2Write();
+    EXPECT_EQ(FileBytes(file), linkedBefore);
+    EXPECT_EQ(entries(music()), QStringList({"hard.mp3", "song.mp3"}));
+    linked.writeID3v2();
+    EXPECT_EQ(titleOf(path("hard.mp3")), "Linked|Old");
 }
 
 TEST_F(TagWriteTest, FramesThatWereNotSetComeBackByteForByte) {
