@@ -58,6 +58,7 @@ Connection::Connection(const QString& path) : path_(path) {
 
 Connection::~Connection() {
     if (!db_) return;
+    dropCompiledShapes();
     sqlite3_close_v2(db_);
 }
 
@@ -67,7 +68,10 @@ bool Connection::stillMatchesFile() const {
 }
 
 sqlite3_stmt* Connection::prepare(const QString& sql) {
-    const QByteArray text = translateSql(sql).toUtf8();
+    return compile(translateSql(sql).toUtf8());
+}
+
+sqlite3_stmt* Connection::compile(const QByteArray& text) {
     sqlite3_stmt* statement = nullptr;
     const char* tail = nullptr;
     const int code = sqlite3_prepare_v2(db_, text.constData(), static_cast<int>(text.size()), &statement, &tail);
@@ -84,13 +88,49 @@ sqlite3_stmt* Connection::prepare(const QString& sql) {
     return statement;
 }
 
+sqlite3_stmt* Connection::compiledShape(const QByteArray& shape) {
+    if (sqlite3_stmt* kept = shapes_.value(shape)) return kept;
+    constexpr qsizetype kMostShapes = 16;
+    if (shapes_.size() >= kMostShapes) dropCompiledShapes();
+    sqlite3_stmt* statement = compile(shape);
+    shapes_.insert(shape, statement);
+    return statement;
+}
+
+void Connection::dropCompiledShapes() {
+    for (sqlite3_stmt* statement : std::as_const(shapes_)) sqlite3_finalize(statement);
+    shapes_.clear();
+}
+
 long long Connection::execute(const QString& sql) {
-    sqlite3_stmt* statement = prepare(sql);
-    int code;
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+    const QByteArray text = translateSql(sql).toUtf8();
+    const std::optional<LiftedStatement> lifted = liftInsertValues(text);
+    sqlite3_stmt* statement = lifted ? compiledShape(lifted->shape) : compile(text);
+    int code = SQLITE_OK;
+    if (lifted) {
+        for (std::size_t i = 0; i < lifted->values.size() && code == SQLITE_OK; ++i) {
+            const int at = static_cast<int>(i) + 1;
+            if (const auto* number = std::get_if<qint64>(&lifted->values[i]))
+                code = sqlite3_bind_int64(statement, at, *number);
+            else {
+                const QByteArray& value = std::get<QByteArray>(lifted->values[i]);
+                code = sqlite3_bind_text(statement, at, value.constData(), static_cast<int>(value.size()),
+                                         SQLITE_TRANSIENT);
+            }
+        }
     }
-    sqlite3_finalize(statement);
-    if (code != SQLITE_DONE) throw engineError(db_, code);
+    if (code == SQLITE_OK)
+        while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+        }
+    const std::optional<RuntimeError> failure =
+        code == SQLITE_DONE ? std::nullopt : std::optional<RuntimeError>(engineError(db_, code));
+    if (lifted) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    } else {
+        sqlite3_finalize(statement);
+    }
+    if (failure) throw *failure;
     return sqlite3_changes64(db_);
 }
 

@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+#include <QHash>
 #include <vector>
 
 struct sqlite3;
@@ -40,9 +41,14 @@ public:
 
 private:
     sqlite3_stmt* prepare(const QString& sql);
+    sqlite3_stmt* compile(const QByteArray& text);
+    // The compiled statement of this shape, kept for the next statement of the same shape.
+    sqlite3_stmt* compiledShape(const QByteArray& shape);
+    void dropCompiledShapes();
 
     QString path_;
     sqlite3* db_ = nullptr;
+    QHash<QByteArray, sqlite3_stmt*> shapes_;
     unsigned long long device_ = 0;
     unsigned long long inode_ = 0;
 };

@@ -26,7 +26,77 @@ QString translateOutsideQuotes(QString part) {
     return part;
 }
 
+bool isWordCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The end of the quoted part that starts at `at` and closes with `close` (doubled, it stands for
+// itself); -1 when it does not close.
+qsizetype endOfQuoted(const QByteArray& sql, qsizetype at, char close) {
+    for (qsizetype i = at + 1; i < sql.size(); ++i) {
+        if (sql[i] != close) continue;
+        if (i + 1 < sql.size() && sql[i + 1] == close && close != ']') {
+            ++i;
+            continue;
+        }
+        return i + 1;
+    }
+    return -1;
+}
+
 }  // namespace
+
+std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
+    LiftedStatement lifted;
+    lifted.shape.reserve(sql.size());
+    bool first = true, hasValues = false;
+    for (qsizetype i = 0; i < sql.size();) {
+        const char c = sql[i];
+        const bool afterWord = i > 0 && (isWordCharacter(sql[i - 1]) || sql[i - 1] == '.');
+        if (c == '\'' && !(afterWord && (sql[i - 1] == 'x' || sql[i - 1] == 'X'))) {
+            const qsizetype end = endOfQuoted(sql, i, '\'');
+            if (end < 0) return std::nullopt;
+            lifted.values.emplace_back(sql.mid(i + 1, end - i - 2).replace("''", "'"));
+            lifted.shape += '?';
+            i = end;
+        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
+            const qsizetype end = endOfQuoted(sql, i, c == '[' ? ']' : c);
+            if (end < 0) return std::nullopt;
+            lifted.shape += sql.mid(i, end - i);
+            i = end;
+        } else if (isDigit(c) && !afterWord) {
+            qsizetype end = i;
+            while (end < sql.size() && isDigit(sql[end])) ++end;
+            if (end - i > 18 || (end < sql.size() && (isWordCharacter(sql[end]) || sql[end] == '.')))
+                return std::nullopt;
+            lifted.values.emplace_back(sql.mid(i, end - i).toLongLong());
+            lifted.shape += '?';
+            i = end;
+        } else if (isWordCharacter(c)) {
+            qsizetype end = i;
+            while (end < sql.size() && isWordCharacter(sql[end])) ++end;
+            const QByteArray word = sql.mid(i, end - i).toUpper();
+            if ((first && word != "INSERT") || word == "SELECT") return std::nullopt;
+            hasValues = hasValues || word == "VALUES";
+            first = false;
+            lifted.shape += sql.mid(i, end - i);
+            i = end;
+        } else if (c == '?' || c == ':' || c == '@' || c == '#' || (c == '-' && sql.mid(i, 2) == "--") ||
+                   (c == '/' && sql.mid(i, 2) == "/*") || c == '.') {
+            return std::nullopt;
+        } else {
+            lifted.shape += c;
+            ++i;
+        }
+    }
+    if (!hasValues) return std::nullopt;
+    return lifted;
+}
 
 QString translateSql(const QString& sql) {
     QString result;
