@@ -87,7 +87,6 @@ private:
     bool finishNewContent(bool sync);
     bool placeWithoutReplacing();
     bool restoreFromSafetyCopy();
-    bool noteLastWriteTime();
 
     QString path_;
     QByteArray target_;     // the path with symbolic links followed

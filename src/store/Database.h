@@ -2,12 +2,12 @@
 
 #include "core/RuntimeError.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <optional>
-#include <QHash>
 #include <vector>
 
 struct sqlite3;

@@ -35,12 +35,13 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The end of the quoted part that starts at `at` and closes with `close` (doubled, it stands for
-// itself); -1 when it does not close.
-qsizetype endOfQuoted(const QByteArray& sql, qsizetype at, char close) {
+// The end of the quoted part that starts at `at` and closes with `close` (with `doubling`, a doubled
+// `close` stands for itself); -1 when it does not close.
+template <class Text, class Char>
+qsizetype endOfQuoted(const Text& sql, qsizetype at, Char close, bool doubling = true) {
     for (qsizetype i = at + 1; i < sql.size(); ++i) {
         if (sql[i] != close) continue;
-        if (i + 1 < sql.size() && sql[i + 1] == close && close != ']') {
+        if (doubling && i + 1 < sql.size() && sql[i + 1] == close) {
             ++i;
             continue;
         }
@@ -65,7 +66,7 @@ std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
             lifted.shape += '?';
             i = end;
         } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
-            const qsizetype end = endOfQuoted(sql, i, c == '[' ? ']' : c);
+            const qsizetype end = c == '[' ? endOfQuoted(sql, i, ']', false) : endOfQuoted(sql, i, c);
             if (end < 0) return std::nullopt;
             lifted.shape += sql.mid(i, end - i);
             i = end;
@@ -109,20 +110,11 @@ QString translateSql(const QString& sql) {
             break;
         }
         result += translateOutsideQuotes(sql.mid(start, quote - start));
-        // A quoted value runs to the next single quote that is not doubled.
-        qsizetype end = quote + 1;
-        while (end < sql.size()) {
-            if (sql[end] == QLatin1Char('\'')) {
-                if (end + 1 < sql.size() && sql[end + 1] == QLatin1Char('\'')) {
-                    end += 2;
-                    continue;
-                }
-                break;
-            }
-            ++end;
-        }
-        result += sql.mid(quote, end - quote + 1);
-        start = end + 1;
+        // A quoted value runs to the next single quote that is not doubled (or to the end).
+        const qsizetype closed = endOfQuoted(sql, quote, QLatin1Char('\''));
+        const qsizetype end = closed < 0 ? sql.size() : closed;
+        result += sql.mid(quote, end - quote);
+        start = end;
     }
     return result;
 }
