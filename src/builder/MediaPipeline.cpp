@@ -152,7 +152,7 @@ void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& sta
         return;
     }
     if (file.size <= 100) return;
-    const std::unique_ptr<TagComponent> tags = prefetch_.open(file.path);
+    const TagPrefetch::Opened tags = prefetch_.open(file.path);
     if (!tags) return;
     SongFields song;
     const FileStamp written = readMp3File(*tags, file, song);
@@ -168,7 +168,7 @@ void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) 
         return;
     }
     if (!mp3 || file.size <= 100) return;
-    const std::unique_ptr<TagComponent> tags = prefetch_.open(file.path);
+    const TagPrefetch::Opened tags = prefetch_.open(file.path);
     if (!tags) return;
     SongFields song;
     const FileStamp written = readMp3File(*tags, file, song);

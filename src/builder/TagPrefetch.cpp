@@ -26,6 +26,21 @@ TagPrefetch::~TagPrefetch() {
     changed_.notify_all();
     thread_.join();
     clear();
+    givenBack_.clear();
+}
+
+void TagPrefetch::GiveBack::operator()(TagComponent* tags) const {
+    std::unique_ptr<TagComponent> owned(tags);
+    if (!prefetch || !owned) return;
+    {
+        const std::lock_guard lock(prefetch->mutex_);
+        prefetch->givenBack_.push_back(std::move(owned));
+    }
+    prefetch->changed_.notify_all();
+}
+
+TagPrefetch::Opened TagPrefetch::opened(std::unique_ptr<TagComponent> tags) {
+    return Opened(tags.release(), GiveBack{this});
 }
 
 void TagPrefetch::clear() {
@@ -46,13 +61,13 @@ void TagPrefetch::request(const QString& path) {
     changed_.notify_all();
 }
 
-std::unique_ptr<TagComponent> TagPrefetch::open(const QString& path) {
+TagPrefetch::Opened TagPrefetch::open(const QString& path) {
     std::unique_lock lock(mutex_);
     const auto found = std::find_if(requested_.begin(), requested_.end(),
                                     [&path](const std::shared_ptr<Item>& item) { return item->path == path; });
     if (found == requested_.end()) {
         lock.unlock();
-        return openHere(path);
+        return opened(openHere(path));
     }
     // What was requested before this file and passed over is not needed any more.
     for (auto passed = requested_.begin(); passed != found; ++passed)
@@ -61,14 +76,22 @@ std::unique_ptr<TagComponent> TagPrefetch::open(const QString& path) {
     requested_.erase(requested_.begin(), found + 1);
     changed_.wait(lock, [&item] { return item->done; });
     lock.unlock();
-    return item->failed ? openHere(path) : std::move(item->tags);
+    return opened(item->failed ? openHere(path) : std::move(item->tags));
 }
 
 void TagPrefetch::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty() || !givenBack_.empty(); });
         if (stopping_) return;
+        if (!givenBack_.empty()) {
+            std::vector<std::unique_ptr<TagComponent>> done;
+            done.swap(givenBack_);
+            lock.unlock();
+            done.clear();
+            lock.lock();
+            continue;
+        }
         const std::shared_ptr<Item> item = waiting_.front();
         waiting_.pop_front();
         lock.unlock();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace orv {
 
@@ -22,9 +23,17 @@ class TagComponent;
 //
 // open() hands back the component for a requested file once it is parsed, in the order the files
 // were requested, and opens a file that was not requested itself. Requests that the pipeline passed
-// over are dropped as it goes by.
+// over are dropped as it goes by. A component the pipeline is done with goes back to the thread,
+// which frees it between parses: the memory of a parse is given back by the thread that took it,
+// which keeps the two threads from contending for the allocator's locks.
 class TagPrefetch {
 public:
+    struct GiveBack {
+        TagPrefetch* prefetch = nullptr;
+        void operator()(TagComponent* tags) const;
+    };
+    using Opened = std::unique_ptr<TagComponent, GiveBack>;
+
     explicit TagPrefetch(bool prepareID3v2);
     ~TagPrefetch();
     TagPrefetch(const TagPrefetch&) = delete;
@@ -32,7 +41,7 @@ public:
 
     void request(const QString& path);
     // The file open in a tag component; nothing when it cannot be read as MPEG audio.
-    std::unique_ptr<TagComponent> open(const QString& path);
+    Opened open(const QString& path);
     // Drops every request (what was made ready for them with it).
     void clear();
 
@@ -45,11 +54,13 @@ private:
     };
 
     void work();
+    Opened opened(std::unique_ptr<TagComponent> tags);
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::shared_ptr<Item>> requested_;  // in the order requested, until opened
-    std::deque<std::shared_ptr<Item>> waiting_;    // not yet taken by the thread
+    std::deque<std::shared_ptr<Item>> requested_;           // in the order requested, until opened
+    std::deque<std::shared_ptr<Item>> waiting_;             // not yet taken by the thread
+    std::vector<std::unique_ptr<TagComponent>> givenBack_;  // for the thread to free
     const bool prepareID3v2_;
     bool stopping_ = false;
     std::thread thread_;

@@ -55,7 +55,7 @@ qsizetype endOfQuoted(const Text& sql, qsizetype at, Char close, bool doubling =
 std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
     LiftedStatement lifted;
     lifted.shape.reserve(sql.size());
-    bool first = true, hasValues = false;
+    bool first = true, hasValues = false, selecting = false;
     for (qsizetype i = 0; i < sql.size();) {
         const char c = sql[i];
         const bool afterWord = i > 0 && (isWordCharacter(sql[i - 1]) || sql[i - 1] == '.');
@@ -82,8 +82,11 @@ std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
             qsizetype end = i;
             while (end < sql.size() && isWordCharacter(sql[end])) ++end;
             const QByteArray word = sql.mid(i, end - i).toUpper();
-            if ((first && word != "INSERT") || word == "SELECT") return std::nullopt;
-            hasValues = hasValues || word == "VALUES";
+            // The row comes from VALUES or from a SELECT of nothing but values: a word after that
+            // SELECT (FROM, a column, a function) makes it a query of its own.
+            if ((first && word != "INSERT") || selecting || (word == "SELECT" && hasValues)) return std::nullopt;
+            selecting = word == "SELECT";
+            hasValues = hasValues || word == "VALUES" || selecting;
             first = false;
             lifted.shape += sql.mid(i, end - i);
             i = end;

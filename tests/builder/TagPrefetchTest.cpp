@@ -27,31 +27,32 @@ struct TagPrefetchTest : ::testing::Test {
 };
 
 TEST_F(TagPrefetchTest, FilesComeBackOpenInAnyOrderTheRunAsksAndPassedOverOnesAreDropped) {
-    const QString a = song("a.mp3", true), b = song("b.mp3", false), c = song("c.mp3", false),
-                  d = song("d.mp3", true);
+    const QString a = song("a.mp3", true), b = song("b.mp3", false), c = song("c.mp3", false), d = song("d.mp3", true);
     const QString broken = dir.path() + "/broken.mp3";  // a pipe: never read
     ASSERT_EQ(::mkfifo(QFile::encodeName(broken).constData(), 0644), 0);
     const QByteArray bBytes = FileBytes(b);
 
-    TagPrefetch prefetch(true);
-    for (const QString& path : {a, b, broken, c, d}) prefetch.request(path);
-    const std::unique_ptr<TagComponent> first = prefetch.open(a);
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->frameText("TIT2"), "a.mp3");
-    EXPECT_EQ(prefetch.open(broken), nullptr);  // b is passed over: what was made ready for it goes
-    const std::unique_ptr<TagComponent> notAsked = prefetch.open(b);
-    ASSERT_TRUE(notAsked);
-    EXPECT_FALSE(notAsked->hasID3v2());
+    {
+        TagPrefetch prefetch(true);
+        for (const QString& path : {a, b, broken, c, d}) prefetch.request(path);
+        const TagPrefetch::Opened first = prefetch.open(a);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->frameText("TIT2"), "a.mp3");
+        EXPECT_EQ(prefetch.open(broken), nullptr);  // b is passed over: what was made ready for it goes
+        const TagPrefetch::Opened notAsked = prefetch.open(b);
+        ASSERT_TRUE(notAsked);
+        EXPECT_FALSE(notAsked->hasID3v2());
 
-    // c has its ID3v2 tag made ready beside it (b's went when b was passed over); nothing is
-    // written until the run writes it.
-    std::unique_ptr<TagComponent> third = prefetch.open(c);
-    ASSERT_TRUE(third);
-    EXPECT_EQ(entries().size(), 6);
-    EXPECT_EQ(FileBytes(b), bBytes);
-    prefetch.clear();
-    EXPECT_EQ(prefetch.open(d)->frameText("TIT2"), "d.mp3");  // opened without the thread now
-    third.reset();
+        // c has its ID3v2 tag made ready beside it (b's went when b was passed over); nothing is
+        // written until the run writes it.
+        TagPrefetch::Opened third = prefetch.open(c);
+        ASSERT_TRUE(third);
+        EXPECT_EQ(entries().size(), 6);
+        EXPECT_EQ(FileBytes(b), bBytes);
+        prefetch.clear();
+        EXPECT_EQ(prefetch.open(d)->frameText("TIT2"), "d.mp3");  // opened without the thread now
+        third.reset();  // given back to the thread, with what was made ready for it
+    }
     EXPECT_EQ(entries(), QStringList({"a.mp3", "b.mp3", "broken.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(FileBytes(b), bBytes);
 }

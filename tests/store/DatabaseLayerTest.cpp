@@ -57,11 +57,14 @@ TEST(SqlDialect, InsertsLeaveTheirTextsAndWholeNumbersAsValuesOfOneShape) {
     EXPECT_EQ(std::get<qint64>(lifted->values[1]), 42);
     EXPECT_EQ(std::get<qint64>(lifted->values[2]), 7);
     EXPECT_EQ(liftInsertValues("insert into T2 values ('x')")->shape, "insert into T2 values (?)");
+    EXPECT_EQ(liftInsertValues("INSERT INTO T (A, B) SELECT 'x', -7")->shape, "INSERT INTO T (A, B) SELECT ?, -?");
     // Anything it cannot be sure of is left to the engine as written.
-    for (const char* sql : {"SELECT 1", "UPDATE T SET A = 'x'", "INSERT INTO T SELECT 'x'", "INSERT INTO T VALUES (1.5)",
-                            "INSERT INTO T VALUES (1e5)", "INSERT INTO T VALUES (0x1F)", "INSERT INTO T VALUES (?)",
-                            "INSERT INTO T VALUES (:a)", "INSERT INTO T VALUES ('x') -- note",
-                            "INSERT INTO T VALUES ('open", "INSERT INTO T VALUES (12345678901234567890)"})
+    for (const char* sql :
+         {"SELECT 1", "UPDATE T SET A = 'x'", "INSERT INTO T SELECT A FROM U", "INSERT INTO T SELECT 'x' FROM U",
+          "INSERT INTO T VALUES ((SELECT 1))", "INSERT INTO T VALUES (1.5)", "INSERT INTO T VALUES (1e5)",
+          "INSERT INTO T VALUES (0x1F)", "INSERT INTO T VALUES (?)", "INSERT INTO T VALUES (:a)",
+          "INSERT INTO T VALUES ('x') -- note", "INSERT INTO T VALUES ('open",
+          "INSERT INTO T VALUES (12345678901234567890)"})
         EXPECT_FALSE(liftInsertValues(sql)) << sql;
 }
 
@@ -71,7 +74,8 @@ TEST(ExecuteSQLCommand, InsertsOfOneShapeKeepEachRowsValuesAndTypes) {
     // As during a build: one connection for every write.
     p.state.run.SharedLibraryConnection = std::make_shared<Connection>(p.file("OrvLibraries81.mdb"));
     for (const char* values : {"('007', 7, 'x')", "('it''s', -3, 5)", "('', 0, '5')"})
-        ASSERT_TRUE(ExecuteSQLCommand(p.state, QStringLiteral("INSERT INTO T (A, B, C) VALUES ") + values, Db::Libraries));
+        ASSERT_TRUE(
+            ExecuteSQLCommand(p.state, QStringLiteral("INSERT INTO T (A, B, C) VALUES ") + values, Db::Libraries));
     EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT A || '|' || B || '|' || C || '|' || typeof(C) FROM T"),
               QStringList({"007|7|x|text", "it's|-3|5|integer", "|0|5|text"}));
     // A failing insert of a known shape is reported, and the next one of that shape works.
