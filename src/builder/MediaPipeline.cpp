@@ -23,7 +23,7 @@ namespace {
 // Tag writes wait to be made durable in groups of at most this many files (and at every commit).
 constexpr std::size_t kMostWaitingReplacements = 64;
 // The walk runs this many files ahead of the pipeline: their tags are parsed meanwhile.
-constexpr std::size_t kFilesAhead = 16;
+constexpr std::size_t kFilesAhead = 256;
 
 // The file's stamp as it is on disk now; nothing when it cannot be examined.
 std::optional<struct stat> statusOf(const QString& path) {
