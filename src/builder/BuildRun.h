@@ -12,8 +12,10 @@
 #include <QElapsedTimer>
 #include <QMultiHash>
 #include <deque>
+#include <future>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orv {
 
@@ -66,7 +68,12 @@ private:
     void commitWrites();
     // Puts the tag writes that wait in place, before the records that hold their stamps are
     // committed.
+    // Puts every waiting tag write in place (the group on its way included) before it returns.
     void flushReplacements();
+    // Hands the waiting tag writes to a thread of their own, once the group before them is in place.
+    void startFlushing();
+    void finishFlushing();
+    void reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures);
     void setStep(const char* marker) { step_ = QLatin1String(marker); }
 
     // The per-file pipeline, a few files behind the walk.
@@ -97,7 +104,8 @@ private:
     BuildOptions options_;
     QString step_ = QStringLiteral("0");
     QElapsedTimer clock_;
-    ReplacementGroup replacements_;  // the ID3v2 tags written from ID3v1 tags
+    ReplacementGroup replacements_;                                 // the ID3v2 tags written from ID3v1 tags
+    std::future<std::vector<ReplacementGroup::Failure>> flushing_;  // the group being put in place
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
     std::unique_ptr<CoverArtRun> coverArt_;
@@ -106,7 +114,7 @@ private:
         MediaFile file;
         QString skipReason;  // a file the walk passed over, and why
     };
-    std::deque<WalkedFile> walked_;  // met by the walk, not yet through the pipeline, in order
+    std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order
     TagPrefetch prefetch_{!options_.updateBlankTags};  // the blank-tag fill writes before the ID3v2 tag
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;

@@ -20,7 +20,9 @@
 namespace orv {
 namespace {
 
-// Tag writes wait to be made durable in groups of at most this many files (and at every commit).
+// Tag writes wait to be made durable in groups of at most this many files: a full group is put in
+// place on a thread of its own while the run goes on, and every commit waits until what waits is
+// in place.
 constexpr std::size_t kMostWaitingReplacements = 64;
 // The walk runs this many files ahead of the pipeline: their tags are parsed meanwhile.
 constexpr std::size_t kFilesAhead = 256;
@@ -208,7 +210,7 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, const MediaFile& file, SongF
 
 void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
     library_.store(fileName, stamp);
-    if (replacements_.waiting() >= kMostWaitingReplacements) flushReplacements();
+    if (replacements_.waiting() >= kMostWaitingReplacements) startFlushing();
     if (batch_) batch_->wrote();
 }
 

@@ -80,7 +80,22 @@ void BuildRun::commitWrites() {
 }
 
 void BuildRun::flushReplacements() {
-    for (const ReplacementGroup::Failure& failure : replacements_.flush())
+    finishFlushing();
+    reportFailedReplacements(replacements_.flush());
+}
+
+void BuildRun::startFlushing() {
+    finishFlushing();
+    flushing_ = std::async(std::launch::async,
+                           [group = ReplacementGroup(std::move(replacements_))]() mutable { return group.flush(); });
+}
+
+void BuildRun::finishFlushing() {
+    if (flushing_.valid()) reportFailedReplacements(flushing_.get());
+}
+
+void BuildRun::reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures) {
+    for (const ReplacementGroup::Failure& failure : failures)
         state_.ui().noteFile(failure.path, QStringLiteral("its ID3v2 tag could not be written: ") + failure.reason);
 }
 

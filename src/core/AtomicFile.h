@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -117,6 +118,8 @@ public:
     };
 
     ReplacementGroup() = default;
+    // Takes over what waits in `other`, which is left empty.
+    ReplacementGroup(ReplacementGroup&& other) noexcept : waiting_(std::exchange(other.waiting_, {})) {}
     ~ReplacementGroup() { flush(); }
     ReplacementGroup(const ReplacementGroup&) = delete;
     ReplacementGroup& operator=(const ReplacementGroup&) = delete;
