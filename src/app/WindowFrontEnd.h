@@ -33,6 +33,7 @@ public:
     void setVisible(const QString& control, bool visible) override;
     void setWindowTitle(const QString& text) override;
     void showPicture(const QString& control, const QImage& picture) override;
+    bool showsPictures() const override { return true; }
     void showLogFile(const QString& path) override;
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;

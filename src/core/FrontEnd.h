@@ -79,6 +79,8 @@ public:
     virtual void setWindowTitle(const QString& text) { (void)text; }
     // Shows a picture in a named picture control.
     virtual void showPicture(const QString& control, const QImage& picture) { (void)control, (void)picture; }
+    // Whether showPicture() shows anything: a front end without pictures is spared their decoding.
+    virtual bool showsPictures() const { return false; }
     // Offers a build log in the "Log File" panel.
     virtual void showLogFile(const QString& path) { (void)path; }
     // Saves the settings and starts the player, as the main window's launch button does.

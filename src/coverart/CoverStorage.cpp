@@ -79,9 +79,11 @@ void ShowExistingCover(ProgramState& state, const QString& songFolder, const QSt
     const QString cover = coverFilePath(songFolder, album);
     const int pictures = tags.pictureCount();
     if (pictures < 1 && !FileExists(cover)) return;
-    QImage picture = pictures >= 1 ? tags.picture(1).image() : QImage();
-    if (picture.isNull()) picture = QImage(cover);
-    showCover(state, picture);
+    if (state.ui().showsPictures()) {
+        QImage picture = pictures >= 1 ? tags.picture(1).image() : QImage();
+        if (picture.isNull()) picture = QImage(cover);
+        showCover(state, picture);
+    }
     state.run.CoverArtState = 1;
 }
 

@@ -3,9 +3,11 @@
 #include "support/TestProgram.h"
 #include "tags/Mp3Fixture.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <csignal>
 
@@ -80,6 +82,20 @@ struct BuildCommand : CliHome {
 TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     QTemporaryDir music;
     MakeMusic(music.path(), 4);
+    // A damaged cover beside the songs: the command line shows no covers, and says nothing of it.
+    QByteArray cover;
+    {
+        QBuffer buffer(&cover);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        QImage image(64, 64, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        ASSERT_TRUE(image.save(&buffer, "JPG"));
+    }
+    cover.truncate(cover.size() / 2);
+    QFile coverFile(music.path() + "/Artist 0/Album 0/Old Album.jpg");
+    ASSERT_TRUE(coverFile.open(QIODevice::WriteOnly));
+    coverFile.write(cover);
+    coverFile.close();
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
     CliRun run = Cli(home.path(), {"build", "--log", "xml"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();

@@ -46,6 +46,7 @@ public:
     void showBuildProgress(const BuildProgress& progress) override { lastProgress = progress; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
     void showPicture(const QString& control, const QImage& picture) override { pictures[control] = picture; }
+    bool showsPictures() const override { return true; }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
