@@ -66,9 +66,8 @@ private:
     void releaseLibrary();
     // Commits the batch's transaction and opens the next one.
     void commitWrites();
-    // Puts the tag writes that wait in place, before the records that hold their stamps are
-    // committed.
-    // Puts every waiting tag write in place (the group on its way included) before it returns.
+    // Puts every waiting tag write in place (the group on its way included), before the records
+    // that hold their stamps are committed.
     void flushReplacements();
     // Hands the waiting tag writes to a thread of their own, once the group before them is in place.
     void startFlushing();

@@ -8,6 +8,10 @@
 namespace orv {
 namespace {
 
+// At most this many files that the pipeline has not come to yet have an ID3v2 write made ready,
+// each in a temporary file beside it: what a crash can leave behind stays small.
+constexpr int kMostPreparedAhead = 32;
+
 std::unique_ptr<TagComponent> openHere(const QString& path) {
     auto tags = std::make_unique<TagComponent>();
     if (!tags->openFile(path)) tags.reset();
@@ -48,6 +52,13 @@ void TagPrefetch::clear() {
     const std::lock_guard lock(mutex_);
     dropped.swap(requested_);
     waiting_.clear();
+    for (const std::shared_ptr<Item>& item : dropped) endReservation(*item);
+}
+
+void TagPrefetch::endReservation(Item& item) {
+    if (!item.preparing) return;
+    item.preparing = false;
+    --preparedAhead_;
 }
 
 void TagPrefetch::request(const QString& path) {
@@ -70,11 +81,14 @@ TagPrefetch::Opened TagPrefetch::open(const QString& path) {
         return opened(openHere(path));
     }
     // What was requested before this file and passed over is not needed any more.
-    for (auto passed = requested_.begin(); passed != found; ++passed)
+    for (auto passed = requested_.begin(); passed != found; ++passed) {
         waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), *passed), waiting_.end());
+        endReservation(**passed);
+    }
     const std::shared_ptr<Item> item = *found;
     requested_.erase(requested_.begin(), found + 1);
     changed_.wait(lock, [&item] { return item->done; });
+    endReservation(*item);
     lock.unlock();
     return opened(item->failed ? openHere(path) : std::move(item->tags));
 }
@@ -94,19 +108,26 @@ void TagPrefetch::work() {
         }
         const std::shared_ptr<Item> item = waiting_.front();
         waiting_.pop_front();
+        const bool mayPrepare = prepareID3v2_ && preparedAhead_ < kMostPreparedAhead;
+        if (mayPrepare) {
+            item->preparing = true;
+            ++preparedAhead_;
+        }
         lock.unlock();
         std::unique_ptr<TagComponent> tags;
-        bool failed = false;
+        bool failed = false, prepared = false;
         try {
             tags = openHere(item->path);
-            if (prepareID3v2_ && tags && !tags->hasID3v2()) {
+            if (mayPrepare && tags && !tags->hasID3v2()) {
                 setID3v2FromID3v1(*tags);
                 tags->prepareID3v2Write();
+                prepared = true;
             }
         } catch (...) {
             failed = true;
         }
         lock.lock();
+        if (!prepared) endReservation(*item);
         item->tags = std::move(tags);
         item->failed = failed;
         item->done = true;

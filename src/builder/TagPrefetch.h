@@ -16,7 +16,8 @@ class TagComponent;
 // the pipeline works on one file, the next ones are parsed. With `prepareID3v2`, a file without an
 // ID3v2 tag also gets the one copied from its ID3v1 tag made ready (TagComponent::prepareID3v2Write):
 // the pipeline only commits it when it comes to the file, and a file it never comes to keeps its
-// content. The thread never puts a write in place and never touches the window.
+// content. Only a few files ahead get one; the others are written when the pipeline comes to them. The thread never
+// puts a write in place and never touches the window.
 //
 //     prefetch.request(path);            // as soon as the walk meets a file that will be read
 //     auto tags = prefetch.open(path);   // when the pipeline comes to it
@@ -25,7 +26,7 @@ class TagComponent;
 // were requested, and opens a file that was not requested itself. Requests that the pipeline passed
 // over are dropped as it goes by. A component the pipeline is done with goes back to the thread,
 // which frees it between parses: the memory of a parse is given back by the thread that took it,
-// which keeps the two threads from contending for the allocator's locks.
+// which keeps the threads from contending for the allocator's locks.
 class TagPrefetch {
 public:
     struct GiveBack {
@@ -50,10 +51,13 @@ private:
         QString path;
         std::unique_ptr<TagComponent> tags;  // the file open, once parsed; nothing when it cannot be
         bool done = false;
-        bool failed = false;  // the parse threw: the pipeline opens the file itself, and hears why
+        bool failed = false;     // the parse threw: the pipeline opens the file itself, and hears why
+        bool preparing = false;  // holds one of the places for writes made ready ahead
     };
 
     void work();
+    // Gives up the item's place among the writes made ready ahead, if it holds one.
+    void endReservation(Item& item);
     Opened opened(std::unique_ptr<TagComponent> tags);
 
     std::mutex mutex_;
@@ -63,6 +67,7 @@ private:
     std::vector<std::unique_ptr<TagComponent>> givenBack_;  // for the thread to free
     const bool prepareID3v2_;
     bool stopping_ = false;
+    int preparedAhead_ = 0;  // items holding a place for a write made ready ahead
     std::thread thread_;
 };
 
