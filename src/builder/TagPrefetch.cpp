@@ -78,7 +78,7 @@ TagPrefetch::Opened TagPrefetch::open(const QString& path) {
                                     [&path](const std::shared_ptr<Item>& item) { return item->path == path; });
     if (found == requested_.end()) {
         lock.unlock();
-        return opened(openHere(path));
+        return Opened(openHere(path).release());
     }
     // What was requested before this file and passed over is not needed any more.
     for (auto passed = requested_.begin(); passed != found; ++passed) {
@@ -87,10 +87,56 @@ TagPrefetch::Opened TagPrefetch::open(const QString& path) {
     }
     const std::shared_ptr<Item> item = *found;
     requested_.erase(requested_.begin(), found + 1);
-    changed_.wait(lock, [&item] { return item->done; });
+    while (!item->done) {
+        if (waiting_.empty()) {
+            changed_.wait(lock);
+            continue;
+        }
+        const std::shared_ptr<Item> last = waiting_.back();
+        waiting_.pop_back();
+        const bool mayPrepare = reservePreparation(*last);
+        lock.unlock();
+        Parsed parsed = parse(last->path, mayPrepare);
+        lock.lock();
+        last->parsedHere = true;
+        finish(*last, std::move(parsed));
+    }
     endReservation(*item);
     lock.unlock();
-    return opened(item->failed ? openHere(path) : std::move(item->tags));
+    if (item->failed) return Opened(openHere(path).release());
+    if (item->parsedHere) return Opened(item->tags.release());
+    return opened(std::move(item->tags));
+}
+
+TagPrefetch::Parsed TagPrefetch::parse(const QString& path, bool mayPrepare) {
+    Parsed parsed;
+    try {
+        parsed.tags = openHere(path);
+        if (mayPrepare && parsed.tags && !parsed.tags->hasID3v2()) {
+            setID3v2FromID3v1(*parsed.tags);
+            parsed.tags->prepareID3v2Write();
+            parsed.prepared = true;
+        }
+    } catch (...) {
+        parsed = Parsed{};
+        parsed.failed = true;
+    }
+    return parsed;
+}
+
+void TagPrefetch::finish(Item& item, Parsed parsed) {
+    if (!parsed.prepared) endReservation(item);
+    item.tags = std::move(parsed.tags);
+    item.failed = parsed.failed;
+    item.done = true;
+    changed_.notify_all();
+}
+
+bool TagPrefetch::reservePreparation(Item& item) {
+    if (!prepareID3v2_ || preparedAhead_ >= kMostPreparedAhead) return false;
+    item.preparing = true;
+    ++preparedAhead_;
+    return true;
 }
 
 void TagPrefetch::work() {
@@ -108,30 +154,11 @@ void TagPrefetch::work() {
         }
         const std::shared_ptr<Item> item = waiting_.front();
         waiting_.pop_front();
-        const bool mayPrepare = prepareID3v2_ && preparedAhead_ < kMostPreparedAhead;
-        if (mayPrepare) {
-            item->preparing = true;
-            ++preparedAhead_;
-        }
+        const bool mayPrepare = reservePreparation(*item);
         lock.unlock();
-        std::unique_ptr<TagComponent> tags;
-        bool failed = false, prepared = false;
-        try {
-            tags = openHere(item->path);
-            if (mayPrepare && tags && !tags->hasID3v2()) {
-                setID3v2FromID3v1(*tags);
-                tags->prepareID3v2Write();
-                prepared = true;
-            }
-        } catch (...) {
-            failed = true;
-        }
+        Parsed parsed = parse(item->path, mayPrepare);
         lock.lock();
-        if (!prepared) endReservation(*item);
-        item->tags = std::move(tags);
-        item->failed = failed;
-        item->done = true;
-        changed_.notify_all();
+        finish(*item, std::move(parsed));
     }
 }
 

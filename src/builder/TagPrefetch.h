@@ -23,10 +23,12 @@ class TagComponent;
 //     auto tags = prefetch.open(path);   // when the pipeline comes to it
 //
 // open() hands back the component for a requested file once it is parsed, in the order the files
-// were requested, and opens a file that was not requested itself. Requests that the pipeline passed
-// over are dropped as it goes by. A component the pipeline is done with goes back to the thread,
-// which frees it between parses: the memory of a parse is given back by the thread that took it,
-// which keeps the threads from contending for the allocator's locks.
+// were requested, and opens a file that was not requested itself. While it waits for the thread, it
+// parses the last requested files itself, as the thread would: both threads parse, from the two ends
+// of the queue. Requests that the pipeline passed over are dropped as it goes by. A component the
+// pipeline is done with goes back to the thread that parsed it, which frees it: the memory of a
+// parse is given back by the thread that took it, which keeps the threads from contending for the
+// allocator's locks.
 class TagPrefetch {
 public:
     struct GiveBack {
@@ -51,11 +53,22 @@ private:
         QString path;
         std::unique_ptr<TagComponent> tags;  // the file open, once parsed; nothing when it cannot be
         bool done = false;
-        bool failed = false;     // the parse threw: the pipeline opens the file itself, and hears why
-        bool preparing = false;  // holds one of the places for writes made ready ahead
+        bool failed = false;      // the parse threw: the pipeline opens the file itself, and hears why
+        bool preparing = false;   // holds one of the places for writes made ready ahead
+        bool parsedHere = false;  // parsed on the pipeline's thread, which frees it too
+    };
+    struct Parsed {
+        std::unique_ptr<TagComponent> tags;
+        bool failed = false;
+        bool prepared = false;  // an ID3v2 write was made ready
     };
 
     void work();
+    static Parsed parse(const QString& path, bool mayPrepare);
+    // These three are called with the lock held.
+    void finish(Item& item, Parsed parsed);
+    // Takes one of the places for writes made ready ahead, if one is free and writes are made ready.
+    bool reservePreparation(Item& item);
     // Gives up the item's place among the writes made ready ahead, if it holds one.
     void endReservation(Item& item);
     Opened opened(std::unique_ptr<TagComponent> tags);

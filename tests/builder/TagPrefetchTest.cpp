@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -47,11 +48,11 @@ TEST_F(TagPrefetchTest, FilesComeBackOpenInAnyOrderTheRunAsksAndPassedOverOnesAr
         // written until the run writes it.
         TagPrefetch::Opened third = prefetch.open(c);
         ASSERT_TRUE(third);
-        EXPECT_EQ(entries().size(), 6);
+        EXPECT_EQ(entries().filter(QRegularExpression("^\\.c\\.mp3\\.")).size(), 1);
         EXPECT_EQ(FileBytes(b), bBytes);
         prefetch.clear();
         EXPECT_EQ(prefetch.open(d)->frameText("TIT2"), "d.mp3");  // opened without the thread now
-        third.reset();  // given back to the thread, with what was made ready for it
+        third.reset();                                            // freed, with what was made ready for it
     }
     EXPECT_EQ(entries(), QStringList({"a.mp3", "b.mp3", "broken.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(FileBytes(b), bBytes);
