@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace orv {
@@ -56,7 +57,8 @@ public:
 private:
     enum Group { AddedGroup, UpdatedGroup, OrphanedGroup, SkippedGroup, GroupCount };
 
-    void writeLine(const QString& line = QString());
+    // The lines, each ended with CR LF, in one write.
+    void writeLines(const QStringList& lines);
     void writeText(const QByteArray& bytes);
     void addXmlEntry(Group group, const QByteArray& element, int count);
     void writeXmlDocument();

@@ -1,5 +1,7 @@
 #include "core/Text.h"
 
+#include <algorithm>
+
 namespace orv {
 
 QString TrimBlanks(const QString& text) {
@@ -17,13 +19,15 @@ QString TrimAtNull(const QString& text) {
 
 QString StripControlChars(const QString& text, int keepCode) {
     if (keepCode == 0) keepCode = 128;
+    const auto stripped = [keepCode](QChar c) {
+        const ushort code = c.unicode();
+        return (code < 32 && code != keepCode) || code == 127;
+    };
+    if (std::none_of(text.begin(), text.end(), stripped)) return text;
     QString cleaned;
     cleaned.reserve(text.size());
-    for (const QChar c : text) {
-        const ushort code = c.unicode();
-        if ((code < 32 && code != keepCode) || code == 127) continue;
-        cleaned += c;
-    }
+    for (const QChar c : text)
+        if (!stripped(c)) cleaned += c;
     return cleaned;
 }
 

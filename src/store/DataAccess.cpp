@@ -158,13 +158,18 @@ void showNotFoundReport(ProgramState& state) {
 }
 
 QString SqlQuote(const QString& text) {
-    QString quoted = text;
+    // The blanks trimmed before the quotes are doubled are the blanks trimmed after.
+    QString quoted = TrimBlanks(text);
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return TrimBlanks(quoted);
+    return quoted;
 }
 
 QString SqlText(const QString& text) {
-    return QLatin1Char('\'') + SqlQuote(text) + QLatin1Char('\'');
+    const QString quoted = SqlQuote(text);
+    QString value;
+    value.reserve(quoted.size() + 2);
+    value.append(QLatin1Char('\'')).append(quoted).append(QLatin1Char('\''));
+    return value;
 }
 
 QString engineVersion() {

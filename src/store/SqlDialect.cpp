@@ -9,6 +9,12 @@ const QString kCatalogue = QStringLiteral(
     "(SELECT name COLLATE NOCASE AS Name, 1 AS Type, 0 AS Flags FROM sqlite_master "
     "WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!') AS MSysObjects");
 
+// Each rewrite needs its mark; most statements (every song insert) have none of them.
+bool hasRewriteMark(const QString& sql) {
+    return sql.contains(QLatin1Char('*')) || sql.contains(QLatin1String("WITH"), Qt::CaseInsensitive) ||
+           sql.contains(QLatin1String("MSysObjects"), Qt::CaseInsensitive);
+}
+
 QString translateOutsideQuotes(QString part) {
     static const QRegularExpression deleteStar(QStringLiteral("\\bDELETE\\s+\\*\\s+FROM\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
@@ -16,10 +22,7 @@ QString translateOutsideQuotes(QString part) {
                                                 QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression catalogue(QStringLiteral("\\bMSysObjects\\b"),
                                               QRegularExpression::CaseInsensitiveOption);
-    // Each rewrite needs its mark; most statements (every song insert) have none of them.
-    if (!part.contains(QLatin1Char('*')) && !part.contains(QLatin1String("WITH"), Qt::CaseInsensitive) &&
-        !part.contains(QLatin1String("MSysObjects"), Qt::CaseInsensitive))
-        return part;
+    if (!hasRewriteMark(part)) return part;
     part.replace(deleteStar, QStringLiteral("DELETE FROM"));
     part.replace(compression, QString());
     part.replace(catalogue, kCatalogue);
@@ -68,7 +71,7 @@ std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
         } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
             const qsizetype end = c == '[' ? endOfQuoted(sql, i, ']', false) : endOfQuoted(sql, i, c);
             if (end < 0) return std::nullopt;
-            lifted.shape += sql.mid(i, end - i);
+            lifted.shape.append(QByteArrayView(sql).sliced(i, end - i));
             i = end;
         } else if (isDigit(c) && !afterWord) {
             qsizetype end = i;
@@ -81,14 +84,15 @@ std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
         } else if (isWordCharacter(c)) {
             qsizetype end = i;
             while (end < sql.size() && isWordCharacter(sql[end])) ++end;
-            const QByteArray word = sql.mid(i, end - i).toUpper();
+            const QByteArrayView word = QByteArrayView(sql).sliced(i, end - i);
+            const auto is = [&word](const char* keyword) { return word.compare(keyword, Qt::CaseInsensitive) == 0; };
             // The row comes from VALUES or from a SELECT of nothing but values: a word after that
             // SELECT (FROM, a column, a function) makes it a query of its own.
-            if ((first && word != "INSERT") || selecting || (word == "SELECT" && hasValues)) return std::nullopt;
-            selecting = word == "SELECT";
-            hasValues = hasValues || word == "VALUES" || selecting;
+            if ((first && !is("INSERT")) || selecting || (hasValues && is("SELECT"))) return std::nullopt;
+            selecting = is("SELECT");
+            hasValues = hasValues || selecting || is("VALUES");
             first = false;
-            lifted.shape += sql.mid(i, end - i);
+            lifted.shape.append(word);
             i = end;
         } else if (c == '?' || c == ':' || c == '@' || c == '#' || (c == '-' && sql.mid(i, 2) == "--") ||
                    (c == '/' && sql.mid(i, 2) == "/*") || c == '.') {
@@ -103,6 +107,7 @@ std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
 }
 
 QString translateSql(const QString& sql) {
+    if (!hasRewriteMark(sql)) return sql;
     QString result;
     result.reserve(sql.size() + 16);
     qsizetype start = 0;

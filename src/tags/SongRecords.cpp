@@ -83,12 +83,15 @@ int CountSongsWithFile(ProgramState& state, const QString& fileName) {
 }
 
 QString songInsertStatement(const QString& table, const QStringList& values) {
-    return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ") +
-           QStringLiteral(
-               "(Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
-               "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
-               "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ") +
-           QStringLiteral(") ") + QStringLiteral("SELECT ") + values.join(QStringLiteral(", "));
+    const QString columns = QStringLiteral(
+        " (Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
+        "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
+        "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ) SELECT ");
+    const QString joined = values.join(QStringLiteral(", "));
+    QString statement;
+    statement.reserve(table.size() + columns.size() + joined.size() + 16);
+    statement.append(QStringLiteral("INSERT INTO ")).append(SqlQuote(table)).append(columns).append(joined);
+    return statement;
 }
 
 QString songUpdateStatement(const QString& table, const QStringList& assignments, const QString& fileName) {
