@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
-  libsqlite3-dev libtag1-dev
+  libsqlite3-dev libtag1-dev libjemalloc-dev
   libgtest-dev
   ca-certificates
   fonts-liberation2
