@@ -82,7 +82,8 @@ private:
     void GetMediaFileInformation(const MediaFile& file);
     void changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
     void newFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
-    FileStamp readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song);
+    FileStamp readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
+                          SongFields& song);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
     void recordWritten(const QString& fileName, const FileStamp& stamp);
     void skipFile(const QString& path, const QString& reason);

@@ -154,12 +154,13 @@ void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& sta
         return;
     }
     if (file.size <= 100) return;
-    const TagPrefetch::Opened tags = prefetch_.open(file.path);
-    if (!tags) return;
+    TagPrefetch::OpenFile opened = prefetch_.open(file.path);
+    if (!opened.tags) return;
+    TagComponent& tags = *opened.tags;
     SongFields song;
-    const FileStamp written = readMp3File(*tags, file, song);
+    const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
     const int updated = state_.run.UpdatedCount;
-    UpdateSongRecord(state_, *tags, file.path, song, written.highText(), written.lowText());
+    UpdateSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
     if (state_.run.UpdatedCount > updated) recordWritten(file.path, written);
     logSong(LogEntryKind::Updated, file.path, song);
 }
@@ -170,18 +171,20 @@ void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) 
         return;
     }
     if (!mp3 || file.size <= 100) return;
-    const TagPrefetch::Opened tags = prefetch_.open(file.path);
-    if (!tags) return;
+    TagPrefetch::OpenFile opened = prefetch_.open(file.path);
+    if (!opened.tags) return;
+    TagComponent& tags = *opened.tags;
     SongFields song;
-    const FileStamp written = readMp3File(*tags, file, song);
+    const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
     const int added = state_.run.AddedCount;
-    InsertSongRecord(state_, *tags, file.path, song, written.highText(), written.lowText());
+    InsertSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
     if (state_.run.AddedCount > added) recordWritten(file.path, written);
     logSong(LogEntryKind::Added, file.path, song);
 }
 
-FileStamp BuildRun::readMp3File(TagComponent& tags, const MediaFile& file, SongFields& song) {
-    readMp3SongFields(state_, tags, song);
+FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
+                                SongFields& song) {
+    readMp3SongFields(state_, tags, song, std::move(tagsRead));
     const bool hadID3v2 = tags.hasID3v2();
     ShowSongDetails(state_, song.Artist, song.Album, song.Title);
     const QString folder = folderOfPath(file.path);

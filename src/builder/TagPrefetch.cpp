@@ -1,6 +1,7 @@
 #include "builder/TagPrefetch.h"
 
 #include "tags/ID3Tags.h"
+#include "tags/Mp3Reading.h"
 #include "tags/TagComponent.h"
 
 #include <algorithm>
@@ -44,7 +45,7 @@ void TagPrefetch::GiveBack::operator()(TagComponent* tags) const {
 }
 
 TagPrefetch::Opened TagPrefetch::opened(std::unique_ptr<TagComponent> tags) {
-    return Opened(tags.release(), GiveBack{this});
+    return Opened(tags.release(), GiveBack(this));
 }
 
 void TagPrefetch::clear() {
@@ -72,13 +73,13 @@ void TagPrefetch::request(const QString& path) {
     changed_.notify_all();
 }
 
-TagPrefetch::Opened TagPrefetch::open(const QString& path) {
+TagPrefetch::OpenFile TagPrefetch::open(const QString& path) {
     std::unique_lock lock(mutex_);
     const auto found = std::find_if(requested_.begin(), requested_.end(),
                                     [&path](const std::shared_ptr<Item>& item) { return item->path == path; });
     if (found == requested_.end()) {
         lock.unlock();
-        return Opened(openHere(path).release());
+        return {Opened(openHere(path).release()), std::nullopt};
     }
     // What was requested before this file and passed over is not needed any more.
     for (auto passed = requested_.begin(); passed != found; ++passed) {
@@ -103,9 +104,9 @@ TagPrefetch::Opened TagPrefetch::open(const QString& path) {
     }
     endReservation(*item);
     lock.unlock();
-    if (item->failed) return Opened(openHere(path).release());
-    if (item->parsedHere) return Opened(item->tags.release());
-    return opened(std::move(item->tags));
+    if (item->failed) return {Opened(openHere(path).release()), std::nullopt};
+    if (item->parsedHere) return {Opened(item->tags.release()), std::move(item->song)};
+    return {opened(std::move(item->tags)), std::move(item->song)};
 }
 
 TagPrefetch::Parsed TagPrefetch::parse(const QString& path, bool mayPrepare) {
@@ -117,6 +118,7 @@ TagPrefetch::Parsed TagPrefetch::parse(const QString& path, bool mayPrepare) {
             parsed.tags->prepareID3v2Write();
             parsed.prepared = true;
         }
+        if (parsed.tags) parsed.song = readMp3Tags(*parsed.tags);
     } catch (...) {
         parsed = Parsed{};
         parsed.failed = true;
@@ -127,6 +129,7 @@ TagPrefetch::Parsed TagPrefetch::parse(const QString& path, bool mayPrepare) {
 void TagPrefetch::finish(Item& item, Parsed parsed) {
     if (!parsed.prepared) endReservation(item);
     item.tags = std::move(parsed.tags);
+    item.song = std::move(parsed.song);
     item.failed = parsed.failed;
     item.done = true;
     changed_.notify_all();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "tags/SongFields.h"
+
 #include <QString>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,14 +16,15 @@ namespace orv {
 class TagComponent;
 
 // Opens MP3 files in tag components ahead of the per-file pipeline, on a thread of its own: while
-// the pipeline works on one file, the next ones are parsed. With `prepareID3v2`, a file without an
+// the pipeline works on one file, the next ones are parsed and their song fields read (readMp3Tags).
+// With `prepareID3v2`, a file without an
 // ID3v2 tag also gets the one copied from its ID3v1 tag made ready (TagComponent::prepareID3v2Write):
 // the pipeline only commits it when it comes to the file, and a file it never comes to keeps its
 // content. Only a few files ahead get one; the others are written when the pipeline comes to them.
 // The thread never puts a write in place and never touches the window.
 //
 //     prefetch.request(path);            // as soon as the walk meets a file that will be read
-//     auto tags = prefetch.open(path);   // when the pipeline comes to it
+//     auto file = prefetch.open(path);   // when the pipeline comes to it
 //
 // open() hands back the component for a requested file once it is parsed, in the order the files
 // were requested, and opens a file that was not requested itself. While it waits for the thread, it
@@ -32,10 +36,17 @@ class TagComponent;
 class TagPrefetch {
 public:
     struct GiveBack {
-        TagPrefetch* prefetch = nullptr;
+        // Without a prefetch, the component is freed where it is let go.
+        GiveBack() : prefetch(nullptr) {}
+        explicit GiveBack(TagPrefetch* to) : prefetch(to) {}
+        TagPrefetch* prefetch;
         void operator()(TagComponent* tags) const;
     };
     using Opened = std::unique_ptr<TagComponent, GiveBack>;
+    struct OpenFile {
+        Opened tags;                     // nothing when the file cannot be read as MPEG audio
+        std::optional<SongFields> song;  // what readMp3Tags gives for it, when it was read ahead
+    };
 
     explicit TagPrefetch(bool prepareID3v2);
     ~TagPrefetch();
@@ -43,8 +54,7 @@ public:
     TagPrefetch& operator=(const TagPrefetch&) = delete;
 
     void request(const QString& path);
-    // The file open in a tag component; nothing when it cannot be read as MPEG audio.
-    Opened open(const QString& path);
+    OpenFile open(const QString& path);
     // Drops every request (what was made ready for them with it).
     void clear();
 
@@ -52,6 +62,7 @@ private:
     struct Item {
         QString path;
         std::unique_ptr<TagComponent> tags;  // the file open, once parsed; nothing when it cannot be
+        std::optional<SongFields> song;
         bool done = false;
         bool failed = false;      // the parse threw: the pipeline opens the file itself, and hears why
         bool preparing = false;   // holds one of the places for writes made ready ahead
@@ -59,6 +70,7 @@ private:
     };
     struct Parsed {
         std::unique_ptr<TagComponent> tags;
+        std::optional<SongFields> song;
         bool failed = false;
         bool prepared = false;  // an ID3v2 write was made ready
     };

@@ -6,11 +6,18 @@
 
 namespace orv {
 
-void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song) {
+SongFields readMp3Tags(const TagComponent& tags) {
+    SongFields song;
     if (tags.hasID3v2())
         ReadID3v2Tags(tags, song);
     else
         ReadID3v1Tags(tags, song);
+    return song;
+}
+
+void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song,
+                       std::optional<SongFields> tagsRead) {
+    song = tagsRead ? std::move(*tagsRead) : readMp3Tags(tags);
     FillBlankTagsFromFileName(state, tags.fileName(), song.Artist, song.Title, song.Album, song.Track);
 }
 

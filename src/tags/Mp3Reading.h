@@ -3,16 +3,23 @@
 #include "tags/SongFields.h"
 
 #include <QString>
+#include <optional>
 
 namespace orv {
 
 struct ProgramState;
 class TagComponent;
 
-// Reads the song fields of the MP3 file open in the tag component as a build does: takes the ID3v2
-// frames (the ID3v1 tag filling what they leave blank) or, without an ID3v2 tag, the ID3v1 tag,
-// then fills blank artist, title and album from the path when that option is on (which may write
-// them into the file, through a component of its own).
-void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song);
+// The song fields that the tags of the MP3 file open in the component hold: the ID3v2 frames (the
+// ID3v1 tag filling what they leave blank) or, without an ID3v2 tag, the ID3v1 tag. It reads the
+// component and nothing else, so any thread may call it for a component of its own.
+SongFields readMp3Tags(const TagComponent& tags);
+
+// Reads the song fields of the MP3 file open in the tag component as a build does: readMp3Tags (or
+// what it gave for this component already, `tagsRead`), then fills blank artist, title and album
+// from the path when that option is on (which may write them into the file, through a component of
+// its own).
+void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song,
+                       std::optional<SongFields> tagsRead = std::nullopt);
 
 }  // namespace orv

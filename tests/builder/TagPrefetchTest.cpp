@@ -36,23 +36,31 @@ TEST_F(TagPrefetchTest, FilesComeBackOpenInAnyOrderTheRunAsksAndPassedOverOnesAr
     {
         TagPrefetch prefetch(true);
         for (const QString& path : {a, b, broken, c, d}) prefetch.request(path);
-        const TagPrefetch::Opened first = prefetch.open(a);
-        ASSERT_TRUE(first);
-        EXPECT_EQ(first->frameText("TIT2"), "a.mp3");
-        EXPECT_EQ(prefetch.open(broken), nullptr);  // b is passed over: what was made ready for it goes
-        const TagPrefetch::Opened notAsked = prefetch.open(b);
-        ASSERT_TRUE(notAsked);
-        EXPECT_FALSE(notAsked->hasID3v2());
+        const TagPrefetch::OpenFile first = prefetch.open(a);
+        ASSERT_TRUE(first.tags);
+        EXPECT_EQ(first.tags->frameText("TIT2"), "a.mp3");
+        ASSERT_TRUE(first.song);
+        EXPECT_EQ(first.song->Title, "a.mp3");
+        EXPECT_EQ(first.song->Artist, "Artist");         // filled from the ID3v1 tag
+        EXPECT_EQ(prefetch.open(broken).tags, nullptr);  // b is passed over: what was made ready for it goes
+        const TagPrefetch::OpenFile notAsked = prefetch.open(b);
+        ASSERT_TRUE(notAsked.tags);
+        EXPECT_FALSE(notAsked.tags->hasID3v2());
+        EXPECT_FALSE(notAsked.song);
 
         // c has its ID3v2 tag made ready beside it (b's went when b was passed over); nothing is
         // written until the run writes it.
-        TagPrefetch::Opened third = prefetch.open(c);
-        ASSERT_TRUE(third);
+        TagPrefetch::OpenFile third = prefetch.open(c);
+        ASSERT_TRUE(third.tags);
+        ASSERT_TRUE(third.song);
+        EXPECT_EQ(third.song->Title, "c.mp3");  // the tag as the file holds it: ID3v1 only
         EXPECT_EQ(entries().filter(QRegularExpression("^\\.c\\.mp3\\.")).size(), 1);
         EXPECT_EQ(FileBytes(b), bBytes);
         prefetch.clear();
-        EXPECT_EQ(prefetch.open(d)->frameText("TIT2"), "d.mp3");  // opened without the thread now
-        third.reset();                                            // freed, with what was made ready for it
+        const TagPrefetch::OpenFile last = prefetch.open(d);  // opened without the thread now
+        EXPECT_EQ(last.tags->frameText("TIT2"), "d.mp3");
+        EXPECT_FALSE(last.song);
+        third.tags.reset();  // freed, with what was made ready for it
     }
     EXPECT_EQ(entries(), QStringList({"a.mp3", "b.mp3", "broken.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(FileBytes(b), bBytes);
