@@ -106,15 +106,21 @@ bool isAllZero(const char* data, qint64 size) {
     return data[0] == 0 && std::memcmp(data, data + 1, static_cast<std::size_t>(size - 1)) == 0;
 }
 
-// Writes into a new file, leaving whole blocks of zeros as holes (read back as zeros).
+// Writes into a new file, leaving whole blocks of zeros as holes (read back as zeros). What lies
+// between two holes goes in one write.
 bool writeSparse(int fd, qint64 offset, const char* data, qint64 size) {
     bool endsInHole = false;
+    qint64 unwritten = 0;  // where the data not yet written starts
     for (qint64 done = 0; done < size;) {
         const qint64 piece = std::min(size - done, kBlock);
         endsInHole = piece == kBlock && isAllZero(data + done, piece);
-        if (!endsInHole && !writeFully(fd, offset + done, data + done, piece)) return false;
+        if (endsInHole) {
+            if (!writeFully(fd, offset + unwritten, data + unwritten, done - unwritten)) return false;
+            unwritten = done + piece;
+        }
         done += piece;
     }
+    if (!writeFully(fd, offset + unwritten, data + unwritten, size - unwritten)) return false;
     if (!endsInHole) return true;
     struct stat info {};
     if (::fstat(fd, &info) != 0) return false;
@@ -416,8 +422,8 @@ std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
             continue;
         }
         ::unlink(file.temporary.constData());
-        failures.push_back({file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") +
-                                           systemError(error)});
+        failures.push_back(
+            {file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") + systemError(error)});
     }
     for (const auto& [device, target] : renamed) syncFileSystemOf(target);
     return failures;
