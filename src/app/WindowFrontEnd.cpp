@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QTimer>
 #include <QWindow>
+#include <utility>
 
 namespace orv {
 
@@ -91,6 +93,7 @@ void WindowFrontEnd::yield() {
     if (state_.run.buildInProgress && sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventInterval) return;
     sinceEvents_.start();
     showPendingProgress();
+    applyPendingHides();
     QCoreApplication::processEvents();
 }
 
@@ -134,7 +137,24 @@ void WindowFrontEnd::setEnabled(const QString& name, bool enabled) {
 }
 
 void WindowFrontEnd::setVisible(const QString& name, bool visible) {
-    if (QWidget* widget = control(name)) widget->setVisible(visible);
+    QWidget* widget = control(name);
+    if (!widget) return;
+    if (!visible && state_.run.buildInProgress &&
+        (name == Control::imgBuildAlbumCover || songDetailLabels().contains(name))) {
+        // Hidden at the next yield that brings the window up to date, or by the event loop after
+        // the run at the latest.
+        if (pendingHides_.isEmpty()) QTimer::singleShot(0, widget, [this] { applyPendingHides(); });
+        if (!pendingHides_.contains(widget)) pendingHides_.append(widget);
+        return;
+    }
+    pendingHides_.removeAll(widget);
+    widget->setVisible(visible);
+}
+
+void WindowFrontEnd::applyPendingHides() {
+    const QList<QPointer<QWidget>> hides = std::exchange(pendingHides_, {});
+    for (const QPointer<QWidget>& widget : hides)
+        if (widget) widget->hide();
 }
 
 void WindowFrontEnd::setWindowTitle(const QString& text) {

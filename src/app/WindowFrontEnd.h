@@ -18,7 +18,9 @@ struct ProgramState;
 //
 // During a build run the window is repainted and its events (the Cancel button) handled at most
 // about 30 times a second, however often the run yields; what the run shows in between only
-// changes the controls.
+// changes the controls. The song's details and cover, which the run hides and shows again for
+// every song, are hidden when the window is next brought up to date, unless the run shows them
+// again first: the window is not laid out again for what it never shows.
 class WindowFrontEnd : public FrontEnd {
 public:
     explicit WindowFrontEnd(ProgramState& state);
@@ -46,6 +48,7 @@ private:
     QWidget* control(const QString& name);
     void placeOverOwner(QWidget* dialog) const;
     void showPendingProgress();
+    void applyPendingHides();
 
     ProgramState& state_;
     QPointer<QWidget> mainWindow_;
@@ -54,6 +57,7 @@ private:
     QHash<QString, QPointer<QWidget>> controls_;
     QElapsedTimer sinceEvents_;
     std::optional<BuildProgress> pendingProgress_;
+    QList<QPointer<QWidget>> pendingHides_;
     // The messages and reports shown, with what they show, while they are open.
     struct ShownReport {
         QPointer<QWidget> dialog;

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -495,6 +496,38 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     w.click("cmdViewLogFile");
     EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
     EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
+}
+
+// Counts the times a widget is hidden while it was on screen.
+struct HideCounter : QObject {
+    int hides = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide) ++hides;
+        return false;
+    }
+};
+
+TEST(mainWindow, TheCoverStaysUpBetweenSongsThatHaveOneAndGoesWhenTheRunEnds) {
+    mainWindow w;
+    w.load();
+    const QString album = w.file("Music/Blue");
+    QDir().mkpath(album);
+    for (int i = 0; i < 4; ++i)
+        test::WriteMp3(album + QString("/%1.mp3").arg(i),
+                       test::ID3v2Bytes().text("TIT2", QString("Song %1").arg(i)).text("TALB", "Blue").bytes(),
+                       test::SilentFrames(3));
+    QImage cover(8, 8, QImage::Format_RGB32);
+    cover.fill(Qt::red);
+    ASSERT_TRUE(cover.save(album + "/Blue.jpg"));
+    auto* shown = w.child<QLabel>("imgBuildAlbumCover");
+    HideCounter counter;
+    shown->installEventFilter(&counter);
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    w.click("cmdDatabase");
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"4"});
+    EXPECT_EQ(counter.hides, 1);  // with the build panel, when the run ended
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown->isHidden());
 }
 
 TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
