@@ -10,9 +10,16 @@ const QString kCatalogue = QStringLiteral(
     "WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!') AS MSysObjects");
 
 // Each rewrite needs its mark; most statements (every song insert) have none of them.
-bool hasRewriteMark(const QString& sql) {
-    return sql.contains(QLatin1Char('*')) || sql.contains(QLatin1String("WITH"), Qt::CaseInsensitive) ||
-           sql.contains(QLatin1String("MSysObjects"), Qt::CaseInsensitive);
+bool hasRewriteMark(QStringView sql) {
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const char16_t c = sql[i].unicode();
+        if (c == u'*') return true;
+        const QStringView rest = sql.sliced(i);
+        if (((c | 0x20) == u'w' && rest.startsWith(u"WITH", Qt::CaseInsensitive)) ||
+            ((c | 0x20) == u'm' && rest.startsWith(u"MSysObjects", Qt::CaseInsensitive)))
+            return true;
+    }
+    return false;
 }
 
 QString translateOutsideQuotes(QString part) {
