@@ -95,12 +95,8 @@ TagPrefetch::OpenFile TagPrefetch::open(const QString& path) {
         }
         const std::shared_ptr<Item> last = waiting_.back();
         waiting_.pop_back();
-        const bool mayPrepare = reservePreparation(*last);
-        lock.unlock();
-        Parsed parsed = parse(last->path, mayPrepare);
-        lock.lock();
         last->parsedHere = true;
-        finish(*last, std::move(parsed));
+        parseTaken(lock, *last);
     }
     endReservation(*item);
     lock.unlock();
@@ -124,6 +120,14 @@ TagPrefetch::Parsed TagPrefetch::parse(const QString& path, bool mayPrepare) {
         parsed.failed = true;
     }
     return parsed;
+}
+
+void TagPrefetch::parseTaken(std::unique_lock<std::mutex>& lock, Item& item) {
+    const bool mayPrepare = reservePreparation(item);
+    lock.unlock();
+    Parsed parsed = parse(item.path, mayPrepare);
+    lock.lock();
+    finish(item, std::move(parsed));
 }
 
 void TagPrefetch::finish(Item& item, Parsed parsed) {
@@ -157,11 +161,7 @@ void TagPrefetch::work() {
         }
         const std::shared_ptr<Item> item = waiting_.front();
         waiting_.pop_front();
-        const bool mayPrepare = reservePreparation(*item);
-        lock.unlock();
-        Parsed parsed = parse(item->path, mayPrepare);
-        lock.lock();
-        finish(*item, std::move(parsed));
+        parseTaken(lock, *item);
     }
 }
 

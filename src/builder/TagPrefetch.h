@@ -77,6 +77,8 @@ private:
 
     void work();
     static Parsed parse(const QString& path, bool mayPrepare);
+    // Parses an item taken from the waiting ones, with the lock let go meanwhile.
+    void parseTaken(std::unique_lock<std::mutex>& lock, Item& item);
     // These three are called with the lock held.
     void finish(Item& item, Parsed parsed);
     // Takes one of the places for writes made ready ahead, if one is free and writes are made ready.
