@@ -17,11 +17,11 @@ class TagComponent;
 
 // Opens MP3 files in tag components ahead of the per-file pipeline, on a thread of its own: while
 // the pipeline works on one file, the next ones are parsed and their song fields read (readMp3Tags).
-// With `prepareID3v2`, a file without an
-// ID3v2 tag also gets the one copied from its ID3v1 tag made ready (TagComponent::prepareID3v2Write):
-// the pipeline only commits it when it comes to the file, and a file it never comes to keeps its
-// content. Only a few files ahead get one; the others are written when the pipeline comes to them.
-// The thread never puts a write in place and never touches the window.
+// With `prepareID3v2`, a file without an ID3v2 tag also gets the one copied from its ID3v1 tag made
+// ready (TagComponent::prepareID3v2Write): the pipeline only commits it when it comes to the file,
+// and a file it never comes to keeps its content. Only a few files ahead get one; the others are
+// written when the pipeline comes to them. The thread never puts a write in place and never
+// touches the window.
 //
 //     prefetch.request(path);            // as soon as the walk meets a file that will be read
 //     auto file = prefetch.open(path);   // when the pipeline comes to it
