@@ -10,6 +10,7 @@
 #include "core/AtomicFile.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
+#include "tags/BlockFileStream.h"
 #include "tags/StoredID3v2.h"
 
 #include <QFile>
@@ -23,7 +24,6 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
-#include <taglib/tfilestream.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -117,11 +117,12 @@ bool TagComponent::read() {
         ::close(fd);
         return false;
     }
-    auto stream = std::make_unique<TagLib::FileStream>(fd, true);  // closes the descriptor
-    if (!stream->isOpen()) return false;
+    auto stream = std::make_unique<BlockFileStream>(fd, QFile::encodeName(fileName_), info.st_size);
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
+    // What the parse read is in the tags now.
+    stream->dropBlocks();
     stream_ = std::move(stream);
     file_ = std::move(file);
     readStoredYears(fd, info.st_size);

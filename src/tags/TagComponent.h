@@ -9,13 +9,14 @@
 #include <optional>
 
 namespace TagLib {
-class FileStream;
 namespace MPEG {
 class File;
 }
 }  // namespace TagLib
 
 namespace orv {
+
+class BlockFileStream;
 
 // A picture embedded in the ID3v2 tag: its bytes as stored and their MIME type.
 struct EmbeddedPicture {
@@ -107,7 +108,7 @@ private:
     void write(bool id3v1, bool id3v2);
 
     QString fileName_;
-    std::unique_ptr<TagLib::FileStream> stream_;
+    std::unique_ptr<BlockFileStream> stream_;
     std::unique_ptr<TagLib::MPEG::File> file_;
     QString id3v1Year_;
     std::optional<QString> storedRecordingYear_;  // TYER as stored, where TagLib joined TDAT to it
