@@ -148,6 +148,14 @@ void WindowFrontEnd::setVisible(const QString& name, bool visible) {
         return;
     }
     pendingHides_.removeAll(widget);
+    // What waits to be hidden inside a panel that goes goes first, or it would be hidden once more
+    // when the window is next brought up to date.
+    if (!visible)
+        pendingHides_.removeIf([widget](const QPointer<QWidget>& pending) {
+            if (!pending || !widget->isAncestorOf(pending)) return false;
+            pending->hide();
+            return true;
+        });
     widget->setVisible(visible);
 }
 
