@@ -110,14 +110,15 @@ bool TagComponent::read() {
     storedRecordingYear_.reset();
     // Opened without waiting (a pipe would wait for a writer), then taken only when it is a regular
     // file: a pipe or a device never ends and is never read.
-    const int fd = ::open(QFile::encodeName(fileName_).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const QByteArray encodedName = QFile::encodeName(fileName_);
+    const int fd = ::open(encodedName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return false;
     }
-    auto stream = std::make_unique<BlockFileStream>(fd, QFile::encodeName(fileName_), info.st_size);
+    auto stream = std::make_unique<BlockFileStream>(fd, encodedName, info.st_size);
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
