@@ -82,6 +82,8 @@ private:
     void GetMediaFileInformation(const MediaFile& file);
     void changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
     void newFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
+    // An MP3 file of more than 100 bytes: its tags are read and its record added or updated.
+    void mp3File(const MediaFile& file, LogEntryKind kind);
     FileStamp readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
                           SongFields& song);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);

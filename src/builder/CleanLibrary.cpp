@@ -1,25 +1,14 @@
 // The verify phase: the records whose files vanished are removed.
 
 #include "builder/BuildRun.h"
+#include "builder/FolderReader.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
 #include "store/DataAccess.h"
 
-#include <QFile>
-#include <sys/stat.h>
-
 namespace orv {
-namespace {
-
-// A file or folder of that name is there (links followed).
-bool pathExists(const QString& path) {
-    struct stat status {};
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0;
-}
-
-}  // namespace
 
 void BuildRun::CleanLibrary() {
     FrontEnd& ui = state_.ui();
@@ -54,7 +43,7 @@ void BuildRun::CleanLibrary() {
 void BuildRun::verifyRecord(const QString& fileName) {
     state_.ui().setWindowTitle(QStringLiteral("Orvella Configurator - Verifying Music Library..."));
     state_.ui().setCaption(Control::lblCurrentFile, fileName);
-    if (pathExists(fileName)) return;
+    if (pathStatus(fileName)) return;
     ExecuteSQLCommand(state_,
                       QStringLiteral("DELETE FROM ") + SqlQuote(state_.CurrentMusicLibrary) + QStringLiteral(" ") +
                           QStringLiteral("WHERE FileName = '") + SqlQuote(fileName) + QStringLiteral("'"),

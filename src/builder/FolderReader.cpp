@@ -105,10 +105,15 @@ bool FolderReader::isRegularFile() {
     return status && S_ISREG(status->st_mode);
 }
 
-bool VisitedFolders::enter(const QString& path) {
+std::optional<struct stat> pathStatus(const QString& path) {
     struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return true;
-    return enter(status);
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+    return status;
+}
+
+bool VisitedFolders::enter(const QString& path) {
+    const std::optional<struct stat> status = pathStatus(path);
+    return !status || enter(*status);
 }
 
 void VisitedFolders::passOverSystemFolders(const QString& root) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -9,6 +10,9 @@
 struct __dirstream;
 
 namespace orv {
+
+// A path's status, links followed; nothing when it cannot be examined (missing, dangling, not allowed).
+std::optional<struct stat> pathStatus(const QString& path);
 
 // One folder's entries, in the order the file system reports them.
 class FolderReader {

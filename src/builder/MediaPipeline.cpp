@@ -1,6 +1,7 @@
 // The per-file pipeline: one media file from disk to its song record.
 
 #include "builder/BuildRun.h"
+#include "builder/FolderReader.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
@@ -26,13 +27,6 @@ namespace {
 constexpr std::size_t kMostWaitingReplacements = 64;
 // The walk runs this many files ahead of the pipeline: their tags are parsed meanwhile.
 constexpr std::size_t kFilesAhead = 256;
-
-// The file's stamp as it is on disk now; nothing when it cannot be examined.
-std::optional<struct stat> statusOf(const QString& path) {
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-    return status;
-}
 
 bool isMp3(const QString& path) {
     return path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
@@ -108,7 +102,7 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     if (!mp3) {
         const QString sideFile = sideFilePath(path);
         if (!FileExists(sideFile)) return afterFile();
-        const std::optional<struct stat> side = statusOf(sideFile);
+        const std::optional<struct stat> side = pathStatus(sideFile);
         stamp = FileStamp::fromWords(side ? static_cast<quint64>(side->st_size) : 0);
     }
     // From here on a failure ends this file only.
@@ -149,37 +143,35 @@ void BuildRun::sideFileCovers(const QString& mediaFile, const SongFields& song) 
 }
 
 void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
-    if (!mp3) {
+    if (mp3)
+        mp3File(file, LogEntryKind::Updated);
+    else
         UpdateNonMp3Data(file.path, stamp);
-        return;
-    }
+}
+
+void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
+    if (isSideFileMedia(file.path))
+        EnterNonMp3Data(file.path, stamp);
+    else if (mp3)
+        mp3File(file, LogEntryKind::Added);
+}
+
+void BuildRun::mp3File(const MediaFile& file, LogEntryKind kind) {
     if (file.size <= 100) return;
     TagPrefetch::OpenFile opened = prefetch_.open(file.path);
     if (!opened.tags) return;
     TagComponent& tags = *opened.tags;
     SongFields song;
     const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
-    const int updated = state_.run.UpdatedCount;
-    UpdateSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
-    if (state_.run.UpdatedCount > updated) recordWritten(file.path, written);
-    logSong(LogEntryKind::Updated, file.path, song);
-}
-
-void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
-    if (isSideFileMedia(file.path)) {
-        EnterNonMp3Data(file.path, stamp);
-        return;
-    }
-    if (!mp3 || file.size <= 100) return;
-    TagPrefetch::OpenFile opened = prefetch_.open(file.path);
-    if (!opened.tags) return;
-    TagComponent& tags = *opened.tags;
-    SongFields song;
-    const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
-    const int added = state_.run.AddedCount;
-    InsertSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
-    if (state_.run.AddedCount > added) recordWritten(file.path, written);
-    logSong(LogEntryKind::Added, file.path, song);
+    const bool added = kind == LogEntryKind::Added;
+    const int& count = added ? state_.run.AddedCount : state_.run.UpdatedCount;
+    const int before = count;
+    if (added)
+        InsertSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
+    else
+        UpdateSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
+    if (count > before) recordWritten(file.path, written);
+    logSong(kind, file.path, song);
 }
 
 FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
@@ -207,7 +199,7 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
     // The record holds the stamp of the file as the run's own writes left it: the ID3v2 tag's, or
     // the blank-tag fill's (written through a component of its own).
     if (tags.lastWriteTime()) return FileStamp::fromWords(fileTimeOf(*tags.lastWriteTime()));
-    const std::optional<struct stat> now = options_.updateBlankTags ? statusOf(file.path) : std::nullopt;
+    const std::optional<struct stat> now = options_.updateBlankTags ? pathStatus(file.path) : std::nullopt;
     return FileStamp::fromWords(now ? fileTimeOf(now->st_mtim) : file.lastWrite);
 }
 

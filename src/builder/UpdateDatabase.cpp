@@ -75,8 +75,11 @@ void BuildRun::releaseLibrary() {
 }
 
 void BuildRun::commitWrites() {
-    flushReplacements();
-    if (batch_) batch_->commit();
+    // The batch puts the waiting tag writes in place before it commits.
+    if (batch_)
+        batch_->commit();
+    else
+        flushReplacements();
 }
 
 void BuildRun::flushReplacements() {
