@@ -217,8 +217,9 @@ void BuildRun::prepareWindow() {
     ui.setCaption(Control::lblBuildFile, QStringLiteral("Current File:"));
     ui.setAllVisible(songDetailLabels(), false);
     ui.setVisible(Control::imgBuildAlbumCover, false);
-    ui.setVisible(Control::fraBuildProgress, true);
+    // The options go before the build panel comes, so that the window never has to hold both.
     ui.setVisible(Control::fraBuildOptions, false);
+    ui.setVisible(Control::fraBuildProgress, true);
     state_.UpdateBlankTags = options_.updateBlankTags;
     state_.BlankTagFormat = options_.blankTagFormat;
     if (options_.updateBlankTags) SaveSetting(state_, QStringLiteral("BlankTagFormat"), options_.blankTagFormat);

@@ -484,8 +484,10 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     MakeMusic(w.file("Music"), 3);
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
     w.child<QCheckBox>("chkLogFile")->setChecked(true);
+    const QSize size = w.window->size();
     w.click("cmdDatabase");
     EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
+    EXPECT_EQ(w.window->size(), size) << "the build panel takes the options' place without growing the window";
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
     EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Complete");
     EXPECT_FALSE(w.child<QWidget>("fraBuildProgress")->isVisible());
