@@ -8,6 +8,7 @@
 #include "errors/ErrorReport.h"
 #include "store/DataAccess.h"
 #include "store/ProgramFiles.h"
+#include "store/ProgramFolder.h"
 #include "store/Settings.h"
 
 #include <QDateTime>
@@ -57,8 +58,7 @@ void frmSplash::Form_Load() {
     lblVersion2_->setText(versionCaption(state_));
     try {
         SetDatabasePaths(state_);
-        state_.MusicPath = GetSetting(state_, QStringLiteral("MusicPath"));
-        if (state_.MusicPath.isEmpty()) state_.MusicPath = state_.paths.DriveRoot;
+        state_.MusicPath = storedMusicPath(state_);
     } catch (const RuntimeError& error) {
         reportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
         return;

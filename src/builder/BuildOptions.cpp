@@ -12,7 +12,9 @@ BuildOptions buildOptionsFromSettings(ProgramState& state) {
     readStartUpPaths(state);
     readPlayerSettings(state);
     BuildOptions options;
-    options.musicPath = state.MusicPath;
+    // The folder as stored, on first use too: the drive root that the main window then offers is
+    // there for the user to see and change, and a run that nobody watches must not take it.
+    options.musicPath = storedMusicPath(state);
     options.library = GetSetting(state, QStringLiteral("CurrentMusicLibrary"));
     if (options.library.isEmpty()) options.library = kFirstMusicLibrary;
     options.logEnabled = state.player.CreateLog;

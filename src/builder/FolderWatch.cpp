@@ -31,7 +31,7 @@ struct StoredTotal {
 
 }  // namespace
 
-bool WatchForMP3s(ProgramState& state, const QString& musicPath) {
+bool WatchForMP3s(ProgramState& state, QString musicPath) {
     // Each stored value that is not a number leaves its copy as it was: none.
     const std::optional<StoredTotal> savedCount = StoredTotal::read(state, QStringLiteral("SongsCount"));
     const std::optional<StoredTotal> savedHigh = StoredTotal::read(state, QStringLiteral("FileDateHighTotal"));

@@ -65,7 +65,7 @@ int runBuild(Command& c) {
 
 int runWatch(Command& c) {
     if (!c.args.isEmpty()) throw UsageError();
-    readStartUpPaths(c.state);
+    c.state.MusicPath = storedMusicPath(c.state);
     c.ui.watchForInterrupt(&c.state.run.CloseRequested);
     WatchForMP3s(c.state, c.state.MusicPath);
     return runStatus(c);

@@ -194,6 +194,11 @@ QStringList initializeProgramFolder(const QString& folder) {
     return created;
 }
 
+QString storedMusicPath(ProgramState& state) {
+    const QString stored = GetSetting(state, QStringLiteral("MusicPath"));
+    return stored.isEmpty() ? state.paths.DriveRoot : stored;
+}
+
 void readStartUpPaths(ProgramState& state) {
     const QString images = ProgramFile(state, QStringLiteral("Images"));
     if (booleanValue(GetSetting(state, QStringLiteral("InitialUse"))).value_or(false)) {
@@ -201,8 +206,7 @@ void readStartUpPaths(ProgramState& state) {
         state.ImagesPath = images;
         return;
     }
-    state.MusicPath = GetSetting(state, QStringLiteral("MusicPath"));
-    if (state.MusicPath.isEmpty()) state.MusicPath = state.paths.DriveRoot;
+    state.MusicPath = storedMusicPath(state);
     state.ImagesPath = GetSetting(state, QStringLiteral("ImagesPath"));
     if (state.ImagesPath.isEmpty()) state.ImagesPath = images;
 }

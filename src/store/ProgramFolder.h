@@ -12,8 +12,12 @@ QStringList initializeProgramFolder(const QString& folder);
 
 struct ProgramState;
 
-// The music and images folders at start-up: on first use the drive root and the program's
-// Images folder, otherwise the settings, with the same fallbacks when they are empty.
+// The music folder as stored; the drive root of the program folder when none is.
+QString storedMusicPath(ProgramState& state);
+
+// The music and images folders the main window shows at start-up: on first use the drive root
+// and the program's Images folder, otherwise the settings, with the same fallbacks when they are
+// empty.
 void readStartUpPaths(ProgramState& state);
 
 // Gives the previous version's libraries databases their retired names, so that their
