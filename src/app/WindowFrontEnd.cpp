@@ -147,15 +147,14 @@ void WindowFrontEnd::setVisible(const QString& name, bool visible) {
         if (!pendingHides_.contains(widget)) pendingHides_.append(widget);
         return;
     }
-    pendingHides_.removeAll(widget);
-    // What waits to be hidden inside a panel that goes goes first, or it would be hidden once more
-    // when the window is next brought up to date.
-    if (!visible)
-        pendingHides_.removeIf([widget](const QPointer<QWidget>& pending) {
-            if (!pending || !widget->isAncestorOf(pending)) return false;
-            pending->hide();
-            return true;
-        });
+    // The widget's own pending hide is settled here. What waits to be hidden inside a panel that
+    // goes goes first, or it would be hidden once more when the window is next brought up to date.
+    pendingHides_.removeIf([widget, visible](const QPointer<QWidget>& pending) {
+        if (pending == widget) return true;
+        if (visible || !pending || !widget->isAncestorOf(pending)) return false;
+        pending->hide();
+        return true;
+    });
     widget->setVisible(visible);
 }
 
