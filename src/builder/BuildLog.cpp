@@ -146,15 +146,24 @@ void BuildLog::logOrphanedRecord(const QString& fileName) {
 }
 
 void BuildLog::logSkippedFile(const QString& path, const QString& reason) {
+    logFileNote(SkippedGroup, path, reason);
+}
+
+void BuildLog::logUnwrittenTags(const QString& path, const QString& reason) {
+    logFileNote(UnwrittenTagsGroup, path, reason);
+}
+
+void BuildLog::logFileNote(Group group, const QString& path, const QString& reason) {
+    const bool skipped = group == SkippedGroup;
     if (xml_) {
-        addXmlEntry(
-            SkippedGroup,
-            "  <SKIPPED_FILE Filename=\"" + xmlEscaped(path) + "\" Reason=\"" + xmlEscaped(reason) + "\" />" + kLineEnd,
-            counts_[SkippedGroup] + 1);
+        addXmlEntry(group,
+                    QByteArray(skipped ? "  <SKIPPED_FILE" : "  <UNWRITTEN_TAGS_FILE") + " Filename=\"" +
+                        xmlEscaped(path) + "\" Reason=\"" + xmlEscaped(reason) + "\" />" + kLineEnd,
+                    counts_[group] + 1);
         return;
     }
-    writeLines({QString(), QStringLiteral("SKIPPED FILE"), QStringLiteral("    FILENAME: ") + path,
-                QStringLiteral("    REASON: ") + reason});
+    writeLines({QString(), skipped ? QStringLiteral("SKIPPED FILE") : QStringLiteral("TAGS NOT WRITTEN"),
+                QStringLiteral("    FILENAME: ") + path, QStringLiteral("    REASON: ") + reason});
 }
 
 void BuildLog::end() {
@@ -185,13 +194,14 @@ QByteArray BuildLog::xmlHeader() const {
 }
 
 QList<QByteArray> BuildLog::xmlDocument() const {
-    static const char* const names[GroupCount] = {"ADDED_FILES", "UPDATED_FILES", "ORPHANED_RECORDS", "SKIPPED_FILES"};
+    static const char* const names[GroupCount] = {"ADDED_FILES", "UPDATED_FILES", "ORPHANED_RECORDS", "SKIPPED_FILES",
+                                                  "UNWRITTEN_TAGS"};
     QList<QByteArray> pieces{xmlHeader()};
     for (int group = 0; group < GroupCount; ++group) {
         const QByteArray start =
             QByteArray("<") + names[group] + " Count=\"" + QByteArray::number(counts_[group]) + '"';
         if (entries_[group].isEmpty()) {
-            if (group != SkippedGroup) pieces << start + " />" + kLineEnd;
+            if (group < SkippedGroup) pieces << start + " />" + kLineEnd;
             continue;
         }
         // The entries are shared, not copied.

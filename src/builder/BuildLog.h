@@ -43,8 +43,10 @@ public:
     void LogSongEntry(LogEntryKind kind, const QString& fileName, const SongFields& song, const QString& coverArt);
     // A record removed because its file had vanished.
     void logOrphanedRecord(const QString& fileName);
-    // A media file or folder the run passed over because its name cannot be stored.
+    // A media file or folder the run left out, and why.
     void logSkippedFile(const QString& path, const QString& reason);
+    // A file whose record was written but whose tags could not be.
+    void logUnwrittenTags(const QString& path, const QString& reason);
 
     // The end of the run: the text log's footer with the three totals; the XML document written.
     // Throws RuntimeError when the file cannot be written.
@@ -55,7 +57,9 @@ public:
     static QString fileName(const QString& library, const QDateTime& start, bool xml);
 
 private:
-    enum Group { AddedGroup, UpdatedGroup, OrphanedGroup, SkippedGroup, GroupCount };
+    enum Group { AddedGroup, UpdatedGroup, OrphanedGroup, SkippedGroup, UnwrittenTagsGroup, GroupCount };
+
+    void logFileNote(Group group, const QString& path, const QString& reason);
 
     // The lines, each ended with CR LF, in one write.
     void writeLines(const QStringList& lines);

@@ -7,6 +7,7 @@
 #include "builder/UpdateDatabase.h"
 #include "core/AtomicFile.h"
 #include "coverart/CoverArtRun.h"
+#include "store/BuildLock.h"
 #include "store/WriteBatch.h"
 
 #include <QElapsedTimer>
@@ -53,6 +54,7 @@ public:
 private:
     // The run's steps.
     bool checkBeforeStart();
+    bool takeBuildLock();
     bool openSharedConnection();
     void prepareWindow();
     void startLog();
@@ -88,7 +90,11 @@ private:
                           SongFields& song);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
     void recordWritten(const QString& fileName, const FileStamp& stamp);
+    // A file left out, or one whose tags could not be written (its record is): named once on the
+    // front end and in the log, and counted.
     void skipFile(const QString& path, const QString& reason);
+    void noteUnwrittenTags(const QString& path, const QString& reason);
+    std::optional<SideFileSong> readSideFileOf(const QString& mediaFile);
     void afterFile();
     // The run's online cover lookup, made when a song first needs it.
     CoverArtRun& coverArt();
@@ -106,6 +112,8 @@ private:
     BuildOptions options_;
     QString step_ = QStringLiteral("0");
     QElapsedTimer clock_;
+    const QDateTime started_ = QDateTime::currentDateTime();
+    BuildLock lock_;
     ReplacementGroup replacements_;                                 // the ID3v2 tags written from ID3v1 tags
     std::future<std::vector<ReplacementGroup::Failure>> flushing_;  // the group being put in place
     std::optional<WriteBatch> batch_;
@@ -121,6 +129,8 @@ private:
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;
     qint64 unchanged_ = 0;
+    int skipped_ = 0;
+    int unwrittenTags_ = 0;
 };
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -35,7 +36,12 @@ int utf8SequenceLength(const unsigned char* at, const unsigned char* end) {
 
 }  // namespace
 
-FolderReader::FolderReader(const QString& folder) : dir_(::opendir(QFile::encodeName(folder).constData())) {}
+FolderReader::FolderReader(const QString& folder)
+    : dir_(::opendir(QFile::encodeName(folder).constData())), openError_(dir_ ? 0 : errno) {}
+
+QString FolderReader::errorString() const {
+    return QString::fromLocal8Bit(std::strerror(openError_));
+}
 
 FolderReader::~FolderReader() {
     if (dir_) ::closedir(dir_);

@@ -24,6 +24,8 @@ public:
 
     // False when the folder could not be opened (missing, not a folder, not readable).
     bool isOpen() const { return dir_ != nullptr; }
+    // Why the folder could not be opened.
+    QString errorString() const;
     // Moves to the next entry ("." and ".." are passed over); false when there is none.
     bool next();
 
@@ -44,6 +46,7 @@ public:
 
 private:
     __dirstream* dir_ = nullptr;
+    int openError_ = 0;
     const char* name_ = nullptr;
     unsigned char type_ = 0;
     bool statDone_ = false;

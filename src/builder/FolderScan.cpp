@@ -2,11 +2,13 @@
 
 #include "builder/FileStamp.h"
 #include "builder/FolderReader.h"
+#include "core/AtomicFile.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "store/ProgramFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStorageInfo>
 
 namespace orv {
@@ -55,6 +57,10 @@ public:
     // One level of the scan; `folder` ends in a separator.
     void WalkMediaFolder(const QString& folder) {
         FolderReader entries(folder);
+        if (!entries.isOpen()) {
+            skip(folder, QStringLiteral("The folder cannot be read: ") + entries.errorString());
+            return;
+        }
         while (entries.next()) {
             if (yieldAndTestCancel(state_)) return;
             if (entries.isFolder())
@@ -77,6 +83,10 @@ private:
 
     void takeFile(const QString& folder, FolderReader& entries) {
         const QString name = entries.name();
+        if (name.startsWith(QLatin1Char('.')) && scan_.leftoversBefore.isValid()) {
+            removeLeftover(folder + name);
+            return;
+        }
         if (!filter_.matches(name) || !entries.isRegularFile()) return;
         ++scan_.mediaFilesSeen;
         if (!entries.hasTextName()) {
@@ -87,8 +97,16 @@ private:
         if (info && scan_.onFile) scan_.onFile({folder + name, info->st_size, fileTimeOf(info->st_mtim)});
     }
 
-    void skip(const QString& path) {
-        if (scan_.onSkipped) scan_.onSkipped(path, kNotText);
+    // A song's or a cover's temporary file, left by a write that never finished.
+    void removeLeftover(const QString& path) {
+        const QString target = AtomicFile::leftoverTarget(QFileInfo(path).fileName());
+        if (target.isEmpty()) return;
+        if (filter_.matches(target) || target.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+            AtomicFile::removeLeftover(path, scan_.leftoversBefore);
+    }
+
+    void skip(const QString& path, const QString& reason = kNotText) {
+        if (scan_.onSkipped) scan_.onSkipped(path, reason);
     }
 
     ProgramState& state_;

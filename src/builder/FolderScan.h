@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -44,6 +45,9 @@ struct MediaScan {
     std::function<void(const QString& path, const QString& reason)> onSkipped;
     // Media files met, taken or passed over.
     qint64 mediaFilesSeen = 0;
+    // When set, the temporary files that a write of a song or of a cover left behind when its
+    // process was killed are removed as the walk meets them, if older than this (core/AtomicFile).
+    QDateTime leftoversBefore;
 };
 
 // Walks the Music Path depth first and hands every media file to the scan's onFile, yielding to the

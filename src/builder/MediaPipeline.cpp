@@ -37,6 +37,13 @@ QString folderOfPath(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// Why a file could not be opened as MPEG audio.
+QString unreadableMp3Reason(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("It cannot be read: ") + file.errorString();
+    return QStringLiteral("It cannot be read as MPEG audio.");
+}
+
 bool isSideFileMedia(const QString& path) {
     static const QStringList threeLetters{QStringLiteral("WMA"), QStringLiteral("WMV"), QStringLiteral("WAV"),
                                           QStringLiteral("MPG"), QStringLiteral("AVI")};
@@ -101,12 +108,15 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     FileStamp stamp = FileStamp::fromWords(file.lastWrite);
     if (!mp3) {
         const QString sideFile = sideFilePath(path);
-        if (!FileExists(sideFile)) return afterFile();
+        if (!FileExists(sideFile)) {
+            skipFile(path, QStringLiteral("It has no side file (") + sideFile + QStringLiteral(")."));
+            return afterFile();
+        }
         const std::optional<struct stat> side = pathStatus(sideFile);
         stamp = FileStamp::fromWords(side ? static_cast<quint64>(side->st_size) : 0);
     }
-    // From here on a failure ends this file only.
-    TryStep([&] {
+    // From here on a failure ends this file only, and names it.
+    try {
         state_.ui().setCaption(Control::lblCurrentFile, CaptionText(path));
         if (library_.countWithStamp(path, stamp) >= 1) {
             ShowSongAlreadyInLibrary(state_);
@@ -116,7 +126,9 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
         } else {
             newFile(file, mp3, stamp);
         }
-    });
+    } catch (const RuntimeError& error) {
+        skipFile(path, error.description());
+    }
     state_.run.CoverArtState = 0;
     afterFile();
 }
@@ -157,9 +169,9 @@ void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) 
 }
 
 void BuildRun::mp3File(const MediaFile& file, LogEntryKind kind) {
-    if (file.size <= 100) return;
+    if (file.size <= 100) return skipFile(file.path, QStringLiteral("It is 100 bytes or less: too short for a song."));
     TagPrefetch::OpenFile opened = prefetch_.open(file.path);
-    if (!opened.tags) return;
+    if (!opened.tags) return skipFile(file.path, unreadableMp3Reason(file.path));
     TagComponent& tags = *opened.tags;
     SongFields song;
     const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
@@ -183,24 +195,20 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
     ShowExistingCover(state_, folder, song.Album, tags);
     if (hadID3v2) ExtractEmbeddedCover(state_, folder, song.Album, tags);
     StoreCoverArt(state_, coverArt(), folder, file.path, song.Artist, song.Album, song.Title, song.Band, &tags);
-    if (!hadID3v2) {
-        // The blank-tag fill writes through a component of its own: read the file as it is now, so
-        // that the new ID3v2 tag keeps what the fill wrote.
-        if (options_.updateBlankTags) tags.openFile(file.path);
-        tags.deferWritesTo(&replacements_);
-        try {
+    // One write holds everything this run writes into the file: the fill from the path and, for a
+    // file without one, the ID3v2 tag copied from its ID3v1 tag.
+    tags.deferWritesTo(&replacements_);
+    try {
+        if (hadID3v2)
+            tags.writeTags();
+        else
             WriteID3v2FromID3v1(tags);
-        } catch (const RuntimeError& error) {
-            // The record is still written, from the tags as read.
-            state_.ui().noteFile(file.path,
-                                 QStringLiteral("its ID3v2 tag could not be written: ") + error.description());
-        }
+    } catch (const RuntimeError& error) {
+        // The record is still written, from the tags as read.
+        noteUnwrittenTags(file.path, error.description());
     }
-    // The record holds the stamp of the file as the run's own writes left it: the ID3v2 tag's, or
-    // the blank-tag fill's (written through a component of its own).
-    if (tags.lastWriteTime()) return FileStamp::fromWords(fileTimeOf(*tags.lastWriteTime()));
-    const std::optional<struct stat> now = options_.updateBlankTags ? pathStatus(file.path) : std::nullopt;
-    return FileStamp::fromWords(now ? fileTimeOf(now->st_mtim) : file.lastWrite);
+    // The record holds the stamp of the file as the run's write left it.
+    return FileStamp::fromWords(tags.lastWriteTime() ? fileTimeOf(*tags.lastWriteTime()) : file.lastWrite);
 }
 
 void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
@@ -214,12 +222,26 @@ void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFie
 }
 
 void BuildRun::skipFile(const QString& path, const QString& reason) {
+    ++skipped_;
     state_.ui().noteFile(path, reason);
     if (log_) TryStep([&] { log_->logSkippedFile(path, reason); });
 }
 
+void BuildRun::noteUnwrittenTags(const QString& path, const QString& reason) {
+    ++unwrittenTags_;
+    state_.ui().noteFile(path, QStringLiteral("its tags could not be written: ") + reason);
+    if (log_) TryStep([&] { log_->logUnwrittenTags(path, reason); });
+}
+
+std::optional<SideFileSong> BuildRun::readSideFileOf(const QString& mediaFile) {
+    QString problem;
+    std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile), &problem);
+    if (!side) skipFile(mediaFile, problem);
+    return side;
+}
+
 bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
-    std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile));
+    std::optional<SideFileSong> side = readSideFileOf(mediaFile);
     if (!side) return false;
     applySongDefaults(side->song);
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
@@ -237,7 +259,7 @@ bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp)
 }
 
 bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
-    std::optional<SideFileSong> side = readSideFile(sideFilePath(mediaFile));
+    std::optional<SideFileSong> side = readSideFileOf(mediaFile);
     if (!side) return false;
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
     // The cover steps take the values as read: a side file without artist or album is not searched.

@@ -66,6 +66,7 @@ BuildRun::~BuildRun() {
     log_.reset();
     state_.run.librarySongCount.reset();
     state_.run.buildInProgress = false;
+    lock_.release();
 }
 
 void BuildRun::releaseLibrary() {
@@ -98,8 +99,7 @@ void BuildRun::finishFlushing() {
 }
 
 void BuildRun::reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures) {
-    for (const ReplacementGroup::Failure& failure : failures)
-        state_.ui().noteFile(failure.path, QStringLiteral("its ID3v2 tag could not be written: ") + failure.reason);
+    for (const ReplacementGroup::Failure& failure : failures) noteUnwrittenTags(failure.path, failure.reason);
 }
 
 BuildSummary BuildRun::run() {
@@ -135,12 +135,14 @@ BuildSummary BuildRun::run() {
     summary.updated = state_.run.UpdatedCount;
     summary.orphaned = state_.run.OrphanedCount;
     summary.unchanged = unchanged_;
+    summary.skipped = skipped_;
+    summary.unwrittenTags = unwrittenTags_;
     summary.seconds = static_cast<double>(clock_.elapsed()) / 1000.0;
     return summary;
 }
 
 bool BuildRun::checkBeforeStart() {
-    setStep("1");
+    setStep("0");
     const bool current = checkDataAccessVersion(
         state_, QStringLiteral("You will need to upgrade your version of the Microsoft Data Access Components (MDAC) "
                                "on your computer before you can Build or Update your Music Library."));
@@ -169,7 +171,7 @@ bool BuildRun::checkBeforeStart() {
     const std::optional<int> count = countRows(state_, state_.CurrentMusicLibrary, Db::Libraries);
     setStep("7");
     // Without an answer the database layer has said why.
-    if (!count) return false;
+    if (!count || !takeBuildLock()) return false;
     setStep("8");
     if (!openSharedConnection()) return false;
     // Changed and vanished files are found by name: without the index each is a pass over the table.
@@ -178,6 +180,18 @@ bool BuildRun::checkBeforeStart() {
     library_.load(state_);
     state_.run.librarySongCount = *count;
     return true;
+}
+
+// One build at a time writes the libraries database; a second one says so and does nothing.
+bool BuildRun::takeBuildLock() {
+    QString holder;
+    if (lock_.take(state_.paths.LibrariesDatabasePath, state_.CurrentMusicLibrary, holder)) return true;
+    showPlainMessage(state_,
+                     QStringLiteral("A build of the Music Library ") +
+                         (holder.isEmpty() ? state_.CurrentMusicLibrary : holder) +
+                         QStringLiteral(" is running.  Please wait until it has finished, then try again."),
+                     QStringLiteral("Build Running"));
+    return false;
 }
 
 bool BuildRun::openSharedConnection() {
@@ -239,6 +253,7 @@ void BuildRun::startLog() {
 void BuildRun::walkMusicPath() {
     setStep("17");
     MediaScan scan;
+    scan.leftoversBefore = started_;
     scan.onFile = [this](const MediaFile& file) { queueFile(file); };
     scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
     const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);

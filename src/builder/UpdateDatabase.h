@@ -14,6 +14,8 @@ struct BuildSummary {
     int updated = 0;
     int orphaned = 0;
     qint64 unchanged = 0;
+    int skipped = 0;        // files left out, each named on the front end and in the log
+    int unwrittenTags = 0;  // files whose tags could not be written (their records were)
     double seconds = 0;
 };
 

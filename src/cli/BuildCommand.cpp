@@ -57,8 +57,8 @@ int runBuild(Command& c) {
     c.ui.endProgressLine();
     if (summary.end == BuildSummary::End::Completed || summary.end == BuildSummary::End::Cancelled)
         c.out << "added " << summary.added << ", updated " << summary.updated << ", orphaned " << summary.orphaned
-              << ", unchanged " << summary.unchanged << ", seconds " << QString::number(summary.seconds, 'f', 2)
-              << '\n';
+              << ", unchanged " << summary.unchanged << ", skipped " << summary.skipped << ", tags not written "
+              << summary.unwrittenTags << ", seconds " << QString::number(summary.seconds, 'f', 2) << '\n';
     if (summary.end == BuildSummary::End::Failed || summary.end == BuildSummary::End::NotStarted) return 1;
     return runStatus(c);
 }

@@ -56,6 +56,7 @@ bool readSong(Command& c, TagComponent& tags, const QString& fileName, SongField
     if (!tags.openFile(fileName)) return false;
     try {
         readMp3SongFields(c.state, tags, song);
+        tags.writeTags();
         return true;
     } catch (const RuntimeError& error) {
         showPlainMessage(

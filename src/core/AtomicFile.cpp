@@ -54,31 +54,23 @@ bool followLinks(QByteArray& path, int& error) {
     return false;
 }
 
-bool inGroup(gid_t group) {
-    if (::getegid() == group) return true;
-    const int count = ::getgroups(0, nullptr);
-    if (count <= 0) return false;
-    std::vector<gid_t> groups(static_cast<std::size_t>(count));
-    return ::getgroups(count, groups.data()) == count && std::find(groups.begin(), groups.end(), group) != groups.end();
+// Whether this user may write (and, with X_OK, search) the path, judged as the system judges it
+// (read-only mounts, access lists, root's rights), except that a file or folder with no write bit at
+// all is left alone, by root too: someone made it read-only on purpose.
+bool allowed(const QByteArray& path, const struct stat& info, int access) {
+    if ((info.st_mode & 0222) == 0) return false;
+    return ::faccessat(AT_FDCWD, path.constData(), access, AT_EACCESS) == 0;
 }
 
-// Whether this user may write (and, with X_OK, search) the file: by its permission bits, judged
-// for root as for anyone else, and by the system's own check (read-only mounts, access lists).
-bool allowed(const QByteArray& path, const struct stat& info, int access) {
-    int granted = info.st_mode & 7;
-    if (::geteuid() == info.st_uid)
-        granted = (info.st_mode >> 6) & 7;
-    else if (inGroup(info.st_gid))
-        granted = (info.st_mode >> 3) & 7;
-    return (granted & access) == access && ::faccessat(AT_FDCWD, path.constData(), access, AT_EACCESS) == 0;
-}
+// The six random characters of a temporary name.
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr qsizetype kSuffixLength = 6;
 
 // A new file in `folder` named `prefix` and six random characters.
 int createUniqueFile(const QByteArray& folder, const QByteArray& prefix, mode_t mode, QByteArray& path) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray suffix(6, 'x');
-        for (char& c : suffix) c = letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        QByteArray suffix(kSuffixLength, 'x');
+        for (char& c : suffix) c = kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
         path = folder + '/' + prefix + suffix;
         const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -177,6 +169,34 @@ bool readFully(int fd, qint64 offset, char* data, qint64 size) {
 }
 
 AtomicFile::AtomicFile(const QString& path) : path_(path) {}
+
+QString AtomicFile::leftoverTarget(QStringView name) {
+    const qsizetype dot = name.size() - kSuffixLength - 1;
+    if (dot < 2 || name[0] != QLatin1Char('.') || name[dot] != QLatin1Char('.')) return {};
+    for (const QChar c : name.mid(dot + 1))
+        if (c.unicode() > 127 || !std::strchr(kLetters, c.toLatin1())) return {};
+    return name.mid(1, dot - 1).toString();
+}
+
+bool AtomicFile::removeLeftover(const QString& path, const QDateTime& before) {
+    if (leftoverTarget(QFileInfo(path).fileName()).isEmpty()) return false;
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(encoded.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const qint64 written = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    return written < before.toMSecsSinceEpoch() && ::unlink(encoded.constData()) == 0;
+}
+
+int AtomicFile::removeLeftovers(const QString& folder, const QDateTime& before,
+                                const std::function<bool(const QString& target)>& isTarget) {
+    int removed = 0;
+    const QStringList hidden = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : hidden) {
+        const QString target = leftoverTarget(name);
+        if (!target.isEmpty() && isTarget(target) && removeLeftover(QDir(folder).filePath(name), before)) ++removed;
+    }
+    return removed;
+}
 
 AtomicFile::~AtomicFile() {
     cancel();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QStringView>
 
 #include <ctime>
+#include <functional>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
@@ -28,8 +31,9 @@ namespace orv {
 // temporary folder (QDir::tempPath()); the copy is removed once the new content is on the disk,
 // and put back when the write fails or is cancelled. A crash in the middle leaves the safety copy.
 //
-// A target that is not a regular file, or that the user may not write by its permission bits
-// (also when running as root) or by the system's own check, is left alone: open() fails.
+// A target that is not a regular file, that has no write bit at all (also when running as root),
+// or that the system's own check says the user may not write, is left alone: open() fails. A folder
+// with no write bit at all counts as one the user may not write.
 // Sizes and positions are 64-bit. An object that is destroyed without commit() cancels.
 //
 // A writer that replaces many files at once may hand its commits to a ReplacementGroup (below):
@@ -76,6 +80,17 @@ public:
     // After a successful commit: the last-write time the target has with the new content (a rename
     // keeps it).
     const struct timespec& lastWriteTime() const { return lastWrite_; }
+
+    // A process that ends before commit() leaves its temporary file beside the target. The target's
+    // name when `name` has exactly the form of such a file ("." + the target's name + "." + six
+    // letters or digits); empty otherwise.
+    static QString leftoverTarget(QStringView name);
+    // Removes `path` when it is such a leftover: a regular file of that form that was last written
+    // before `before` (a write under way is younger). True when it was removed.
+    static bool removeLeftover(const QString& path, const QDateTime& before);
+    // removeLeftover() for the files of `folder` whose target `isTarget` accepts; how many went.
+    static int removeLeftovers(const QString& folder, const QDateTime& before,
+                               const std::function<bool(const QString& target)>& isTarget);
 
 private:
     enum class State { Closed, Open, Failed, Done };

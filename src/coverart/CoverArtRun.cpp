@@ -1,5 +1,6 @@
 #include "coverart/CoverArtRun.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "coverart/CoverCatalogue.h"
 #include "coverart/CoverMisses.h"
@@ -18,7 +19,12 @@ QString seriesKey(const QString& artist, const QString& album, const QString& ba
 CoverArtRun::CoverArtRun(ProgramState& state) : CoverArtRun(state, makeCoverCatalogue(state)) {}
 
 CoverArtRun::CoverArtRun(ProgramState& state, std::unique_ptr<CoverCatalogue> catalogue)
-    : state_(state), catalogue_(std::move(catalogue)) {}
+    : state_(state), catalogue_(std::move(catalogue)) {
+    // Pictures are downloaded into the program folder: what a killed download left there goes.
+    AtomicFile::removeLeftovers(state_.paths.programFolder, QDateTime::currentDateTime(), [](const QString& target) {
+        return target.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive);
+    });
+}
 
 CoverArtRun::~CoverArtRun() = default;
 

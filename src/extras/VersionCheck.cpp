@@ -8,6 +8,7 @@
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QXmlStreamReader>
 #include <cmath>
 #include <optional>
@@ -63,6 +64,9 @@ void reportDownloadFailure(ProgramState& state, const QString& newest, const QSt
 QString downloadSetupFile(Network& network, const QUrl& setupFile, const QString& folder, VersionCheckDisplay& display,
                           const HttpOptions& options) {
     const QString target = folder + setupFileName(setupFile);
+    // What a download that was killed left of this file goes first.
+    const QString name = QFileInfo(target).fileName();
+    AtomicFile::removeLeftovers(folder, QDateTime::currentDateTime(), [&](const QString& t) { return t == name; });
     AtomicFile file(target);
     if (!file.open()) return QStringLiteral("The file '%1' cannot be created: %2").arg(target, file.errorString());
 

@@ -2,9 +2,14 @@
 
 #include "store/DataAccess.h"
 
+#include <QHash>
+#include <QRegularExpression>
+
 namespace orv {
 
-QString musicLibraryCreateStatement(const QString& name) {
+namespace {
+
+const QString& columnDefinitions() {
     static const QString columns = QStringLiteral(
         "Artist Text(255) WITH COMPRESSION, "
         "Title Text(255) WITH COMPRESSION, "
@@ -31,6 +36,32 @@ QString musicLibraryCreateStatement(const QString& name) {
         "Compilation Text(255),"
         "DateAdded DateTime, "
         "LastUpdated DateTime ");
+    return columns;
+}
+
+}  // namespace
+
+int textColumnWidth(const QString& column) {
+    static const QHash<QString, int> widths = [] {
+        QHash<QString, int> found;
+        static const QRegularExpression text(QStringLiteral("(\\w+) Text\\((\\d+)\\)"));
+        for (const QRegularExpressionMatch& match : text.globalMatch(columnDefinitions()))
+            found.insert(match.captured(1).toLower(), match.captured(2).toInt());
+        return found;
+    }();
+    return widths.value(column.toLower(), 0);
+}
+
+QString fitColumn(const QString& text, const QString& column) {
+    const int width = textColumnWidth(column);
+    if (width == 0 || text.size() <= width) return text;
+    QString cut = text.left(width);
+    if (cut.back().isHighSurrogate()) cut.chop(1);
+    return cut;
+}
+
+QString musicLibraryCreateStatement(const QString& name) {
+    const QString& columns = columnDefinitions();
     return QStringLiteral("CREATE TABLE ") + SqlQuote(name) + QStringLiteral(" (") + columns + QStringLiteral(");");
 }
 

@@ -102,7 +102,7 @@ void ReadID3v1Tags(const TagComponent& tags, SongFields& song) {
 
 void WriteID3v2FromID3v1(TagComponent& tags) {
     setID3v2FromID3v1(tags);
-    tags.writeID3v2();
+    tags.writeTags();
 }
 
 void setID3v2FromID3v1(TagComponent& tags) {
@@ -110,13 +110,17 @@ void setID3v2FromID3v1(TagComponent& tags) {
     const QString artist = NullToText(tags.id3v1Artist());
     const QString album = NullToText(tags.id3v1Album());
     const QString year = NullToText(tags.id3v1Year());
-    tags.setFrameText(QStringLiteral("TIT2"), title);
-    tags.setFrameText(QStringLiteral("TPE1"), artist);
-    tags.setFrameText(QStringLiteral("TPE2"), artist);
-    tags.setFrameText(QStringLiteral("TALB"), album);
-    tags.setFrameText(QStringLiteral("TYER"), year);
-    tags.setFrameText(QStringLiteral("TORY"), year);
-    tags.setFrameText(QStringLiteral("TRCK"), id3v1TrackText(tags));
+    const auto copy = [&tags](const char* frameId, const QString& text) {
+        const QString id = QLatin1String(frameId);
+        if (!tags.isFrameSet(id)) tags.setFrameText(id, text);
+    };
+    copy("TIT2", title);
+    copy("TPE1", artist);
+    copy("TPE2", artist);
+    copy("TALB", album);
+    copy("TYER", year);
+    copy("TORY", year);
+    copy("TRCK", id3v1TrackText(tags));
 }
 
 QString NormaliseTrack(const QString& track) {

@@ -23,9 +23,11 @@ void ReadID3v2Tags(const TagComponent& tags, SongFields& song);
 // The song fields of a file without an ID3v2 tag, from its ID3v1 tag. Compilation is left as it is.
 void ReadID3v1Tags(const TagComponent& tags, SongFields& song);
 // Gives a file that had no ID3v2 tag one copied from its ID3v1 tag: title, artist (also as the
-// band), album, year (as recording and original year) and track. A failed write throws.
+// band), album, year (as recording and original year) and track, where no frame of that name was
+// set already (the fill from the path wins). Everything set in the component goes into the file in
+// this one write; a failed write throws.
 void WriteID3v2FromID3v1(TagComponent& tags);
-// The same tag set in the component, not yet written.
+// The same frames set in the component, not yet written.
 void setID3v2FromID3v1(TagComponent& tags);
 
 // The decade of a year: "1980's" for 1987; empty without a year.

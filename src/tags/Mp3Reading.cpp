@@ -15,10 +15,9 @@ SongFields readMp3Tags(const TagComponent& tags) {
     return song;
 }
 
-void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song,
-                       std::optional<SongFields> tagsRead) {
+void readMp3SongFields(ProgramState& state, TagComponent& tags, SongFields& song, std::optional<SongFields> tagsRead) {
     song = tagsRead ? std::move(*tagsRead) : readMp3Tags(tags);
-    FillBlankTagsFromFileName(state, tags.fileName(), song.Artist, song.Title, song.Album, song.Track);
+    FillBlankTagsFromFileName(state, tags, song);
 }
 
 }  // namespace orv

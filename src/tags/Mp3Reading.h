@@ -17,9 +17,8 @@ SongFields readMp3Tags(const TagComponent& tags);
 
 // Reads the song fields of the MP3 file open in the tag component as a build does: readMp3Tags (or
 // what it gave for this component already, `tagsRead`), then fills blank artist, title and album
-// from the path when that option is on (which may write them into the file, through a component of
-// its own).
-void readMp3SongFields(ProgramState& state, const TagComponent& tags, SongFields& song,
+// from the path when that option is on (set in the component, for the caller's one write).
+void readMp3SongFields(ProgramState& state, TagComponent& tags, SongFields& song,
                        std::optional<SongFields> tagsRead = std::nullopt);
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "store/DataAccess.h"
+#include "store/LibrarySchema.h"
 #include "tags/ID3Tags.h"
 #include "tags/SongRecords.h"
 
@@ -12,6 +13,10 @@
 
 namespace orv {
 namespace {
+
+// Larger side files, or deeper ones, are refused: a song's fields need neither.
+constexpr qint64 kLargestSideFile = qint64(1) << 20;
+constexpr int kDeepestSideFile = 64;
 
 QString decodeSideFile(const QByteArray& contents) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -53,24 +58,58 @@ QString sideFilePath(const QString& mediaFile) {
     return mediaFile + QStringLiteral(".tag");
 }
 
-std::optional<SideFileSong> readSideFile(const QString& sideFile) {
+std::optional<SideFileSong> readSideFile(const QString& sideFile, QString* problem) {
     QFile file(sideFile);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return parseSideFile(file.readAll());
+    const auto refuse = [problem](const QString& why) {
+        if (problem) *problem = why;
+        return std::nullopt;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("Its side file cannot be read: ") + file.errorString());
+    if (file.size() > kLargestSideFile) return refuse(QStringLiteral("Its side file is larger than 1 MiB."));
+    return parseSideFile(file.read(kLargestSideFile + 1), problem);
 }
 
-std::optional<SideFileSong> parseSideFile(const QByteArray& contents) {
+std::optional<SideFileSong> parseSideFile(const QByteArray& contents, QString* problem) {
+    const auto refuse = [problem](const QString& why) {
+        if (problem) *problem = why;
+        return std::nullopt;
+    };
+    if (contents.size() > kLargestSideFile) return refuse(QStringLiteral("Its side file is larger than 1 MiB."));
+    if (contents.trimmed().isEmpty()) return refuse(QStringLiteral("Its side file is empty."));
+    // UTF-16 text holds NULs too.
+    if (contents.contains('\0'))
+        return refuse(QStringLiteral("Its side file holds a NUL character: it is not single-byte or UTF-8 text."));
     QString text = decodeSideFile(contents);
     text.replace(QLatin1Char('&'), QStringLiteral("&amp;"));
     QXmlStreamReader xml(text);
     SideFileSong side;
-    if (!xml.readNextStartElement()) return std::nullopt;
-    while (xml.readNextStartElement()) {
-        const QString name = xml.name().toString();
-        setField(side, name, xml.readElementText(QXmlStreamReader::IncludeChildElements));
+    // The root's children give the fields, each the text of everything inside it.
+    int depth = 0;
+    bool sawRoot = false;
+    QString field, value;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            sawRoot = true;
+            if (++depth > kDeepestSideFile)
+                return refuse(QStringLiteral("Its side file is nested deeper than %1 levels.").arg(kDeepestSideFile));
+            if (depth == 2) field = xml.name().toString(), value.clear();
+            break;
+        case QXmlStreamReader::EndElement:
+            if (depth-- == 2) setField(side, field, value);
+            break;
+        case QXmlStreamReader::Characters:
+            if (depth >= 2) value += xml.text();
+            break;
+        default:
+            break;
+        }
     }
-    while (!xml.atEnd()) xml.readNext();
-    if (xml.hasError()) return std::nullopt;
+    if (xml.hasError() || !sawRoot)
+        return refuse(QStringLiteral("Its side file is not well-formed XML: %1 (line %2).")
+                          .arg(sawRoot ? xml.errorString() : QStringLiteral("no element"))
+                          .arg(xml.lineNumber()));
     side.song.SongDecade = decadeOf(side.song.SongYear);
     return side;
 }
@@ -89,7 +128,7 @@ QString insertSideFileStatement(const QString& table, const QString& mediaFile, 
                                        SqlText(song.Artist),
                                        SqlText(song.Title),
                                        SqlText(song.Band),
-                                       SqlText(side.duration),
+                                       SqlText(fitColumn(side.duration, QStringLiteral("Duration"))),
                                        QString::number(sideFileSeconds(side.seconds)),
                                        QString::number(LeadingNumber(song.Track), 'g', 15),
                                        SqlText(song.SongYear),
@@ -115,7 +154,7 @@ QString updateSideFileStatement(const QString& table, const QString& mediaFile, 
         table,
         {QStringLiteral("BandName=") + SqlText(song.Band), QStringLiteral("Album=") + SqlText(song.Album),
          QStringLiteral("Artist=") + SqlText(song.Artist), QStringLiteral("Title=") + SqlText(song.Title),
-         QStringLiteral("Duration=") + SqlText(side.duration),
+         QStringLiteral("Duration=") + SqlText(fitColumn(side.duration, QStringLiteral("Duration"))),
          QStringLiteral("Seconds=") + QString::number(sideFileSeconds(side.seconds)),
          QStringLiteral("Track=") + SqlText(song.Track), QStringLiteral("SongYear=") + SqlText(song.SongYear),
          QStringLiteral("CDYear=") + SqlText(song.CDYear), QStringLiteral("Compilation=''"),

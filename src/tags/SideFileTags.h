@@ -22,10 +22,11 @@ QString sideFilePath(const QString& mediaFile);
 
 // Reads a side file's song: its text (UTF-8 when it is UTF-8, else single-byte) with every "&"
 // written as "&amp;", parsed as XML; the root's child elements give the fields by their exact
-// names, the later of two winning. Nothing when the text is not well-formed XML; a side file that
-// cannot be read counts as such.
-std::optional<SideFileSong> readSideFile(const QString& sideFile);
-std::optional<SideFileSong> parseSideFile(const QByteArray& contents);
+// names, the later of two winning. Nothing, with `problem` saying why, when the side file cannot be
+// read, is larger than 1 MiB, is empty, holds a NUL (UTF-16 text does), is not well-formed XML or is
+// nested deeper than 64 levels.
+std::optional<SideFileSong> readSideFile(const QString& sideFile, QString* problem = nullptr);
+std::optional<SideFileSong> parseSideFile(const QByteArray& contents, QString* problem = nullptr);
 
 // The song length in whole seconds the Seconds text gives (halves to even); 0 when it is no number.
 int sideFileSeconds(const QString& seconds);

@@ -5,6 +5,7 @@
 #include "core/ProgramState.h"
 #include "core/Text.h"
 #include "store/DataAccess.h"
+#include "store/LibrarySchema.h"
 #include "store/MusicLibraries.h"
 #include "tags/ID3Tags.h"
 #include "tags/TagComponent.h"
@@ -69,6 +70,20 @@ void applySongDefaults(SongFields& song) {
     defaultWhenBlank(song.Album, QStringLiteral("Unknown Album"));
     defaultWhenBlank(song.Band, QStringLiteral("Unknown Band"));
     if (song.Track.isEmpty()) song.Track = QStringLiteral("0");
+    // Nothing longer than its column is stored, or logged.
+    const std::pair<QString*, const char*> columns[] = {{&song.Title, "Title"},
+                                                        {&song.Artist, "Artist"},
+                                                        {&song.Album, "Album"},
+                                                        {&song.Band, "BandName"},
+                                                        {&song.SongYear, "SongYear"},
+                                                        {&song.CDYear, "CDYear"},
+                                                        {&song.Genre, "Genre"},
+                                                        {&song.Rating, "Rating"},
+                                                        {&song.CommentTitle, "CommentTitle"},
+                                                        {&song.CommentText, "CommentText"},
+                                                        {&song.SongDecade, "SongDecade"},
+                                                        {&song.Compilation, "Compilation"}};
+    for (const auto& [field, column] : columns) *field = fitColumn(TrimBlanks(*field), QLatin1String(column));
 }
 
 int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,

@@ -45,7 +45,7 @@ QString recordComment(const QString& text);
 QString recordDate(const QDateTime& now);
 QString recordDateTime(const QDateTime& now);
 // The defaults for what the tags left blank: "Unknown Artist", "Unknown Title", "Unknown Album",
-// "Unknown Band", and track "0".
+// "Unknown Band", and track "0"; then every text trimmed and cut to the width of its column.
 void applySongDefaults(SongFields& song);
 
 // Shows that the file is already in the library: the song details are hidden.

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
@@ -250,6 +251,10 @@ void TagComponent::setFrameText(const QString& frameId, const QString& text) {
     frameEdits_.emplace_back(frameId, text);
 }
 
+bool TagComponent::isFrameSet(const QString& frameId) const {
+    return std::any_of(frameEdits_.begin(), frameEdits_.end(), [&](const auto& edit) { return edit.first == frameId; });
+}
+
 void TagComponent::setID3v1Title(const QString& text) {
     id3v1Edits_.title = text;
 }
@@ -296,8 +301,8 @@ void TagComponent::write(bool id3v1, bool id3v2) {
     std::optional<PreparedTagWrite> prepared = std::move(prepared_);
     prepared_.reset();
     if (!prepared || id3v1 || !id3v2 || preparedEdits_ != frameEdits_)
-        prepared = prepareTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr,
-                                   hasID3v2());
+        prepared =
+            prepareTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2());
     lastWrite_ = prepared->commit(group_);
     if (id3v2) frameEdits_.clear();
     if (id3v1) id3v1Edits_ = {};

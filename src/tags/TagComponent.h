@@ -77,6 +77,8 @@ public:
     // Gathered for the next write of the ID3v2 tag. An empty text removes the frame. Only text
     // information frames (T..., not TXXX) can be set.
     void setFrameText(const QString& frameId, const QString& text);
+    // Whether a frame of this identifier was set for the next write.
+    bool isFrameSet(const QString& frameId) const;
     void setID3v1Title(const QString& text);
     void setID3v1Artist(const QString& text);
     void setID3v1Album(const QString& text);

@@ -4,6 +4,7 @@
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "tags/ID3Tags.h"
+#include "tags/SongFields.h"
 #include "tags/TagComponent.h"
 
 #include <QDir>
@@ -88,32 +89,6 @@ int trackByte(const QString& track) {
     return static_cast<int>(value);
 }
 
-// A file that cannot be read as MPEG audio gets nothing written. Both tags go into the file in one
-// write, whose failure the caller hears of.
-void writeTagsFromPath(const QString& fileName, const QString& artist, const QString& title, const QString& album,
-                       const QString& track) {
-    TagComponent tags;
-    if (!tags.openFile(fileName)) return;
-    if (!artist.isEmpty()) {
-        tags.setID3v1Artist(artist);
-        tags.setFrameText(QStringLiteral("TPE1"), artist);
-        tags.setFrameText(QStringLiteral("TPE2"), artist);
-    }
-    if (!album.isEmpty()) {
-        tags.setID3v1Album(album);
-        tags.setFrameText(QStringLiteral("TALB"), album);
-    }
-    if (!title.isEmpty()) {
-        tags.setID3v1Title(title);
-        tags.setFrameText(QStringLiteral("TIT2"), title);
-    }
-    if (!track.isEmpty()) {
-        TryStep([&] { tags.setID3v1Track(trackByte(track)); });
-        tags.setFrameText(QStringLiteral("TRCK"), track);
-    }
-    tags.writeTags();
-}
-
 }  // namespace
 
 void SortPlaceholders(std::vector<PlaceholderRow>& rows) {
@@ -121,26 +96,45 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows) {
                      [](const PlaceholderRow& a, const PlaceholderRow& b) { return a.position < b.position; });
 }
 
-void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
-                               QString& album, QString& track) {
+void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song) {
     if (!state.UpdateBlankTags) return;
-    const bool noArtist = artist.isEmpty(), noTitle = title.isEmpty(), noAlbum = album.isEmpty();
-    if (noArtist && noTitle && noAlbum) {
-        TagFromFilename(state, fileName, artist, title, album, track);
-        return;
-    }
+    const bool noArtist = song.Artist.isEmpty(), noTitle = song.Title.isEmpty(), noAlbum = song.Album.isEmpty();
     if (!noArtist && !noTitle && !noAlbum) return;
-    QString scratchArtist, scratchTitle, scratchAlbum, scratchTrack;
-    TagFromFilename(state, fileName, noArtist ? artist : scratchArtist, noTitle ? title : scratchTitle,
-                    noAlbum ? album : scratchAlbum, scratchTrack);
+    QString artist, title, album, track;
+    if (!TagFromFilename(state, tags.fileName(), artist, title, album, track)) return;
+    if (noArtist && !artist.isEmpty()) {
+        song.Artist = artist;
+        tags.setID3v1Artist(artist);
+        tags.setFrameText(QStringLiteral("TPE1"), artist);
+        // A reading of the written tags takes the band from TPE2.
+        if (song.Band.isEmpty()) {
+            song.Band = artist;
+            tags.setFrameText(QStringLiteral("TPE2"), artist);
+        }
+    }
+    if (noAlbum && !album.isEmpty()) {
+        song.Album = album;
+        tags.setID3v1Album(album);
+        tags.setFrameText(QStringLiteral("TALB"), album);
+    }
+    if (noTitle && !title.isEmpty()) {
+        song.Title = title;
+        tags.setID3v1Title(title);
+        tags.setFrameText(QStringLiteral("TIT2"), title);
+    }
+    if (noArtist && noTitle && noAlbum && !track.isEmpty()) {
+        song.Track = track;
+        TryStep([&] { tags.setID3v1Track(trackByte(track)); });
+        tags.setFrameText(QStringLiteral("TRCK"), track);
+    }
 }
 
-void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
+bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track) {
     const QString pattern = state.BlankTagFormat;
-    if (fileName.isEmpty() || pattern.isEmpty()) return;
+    if (fileName.isEmpty() || pattern.isEmpty()) return false;
     const auto values = parsePath(fileName, pattern);
-    if (!values) return;
+    if (!values) return false;
 
     const std::map<QString, QString*> fields{{QStringLiteral("Artist"), &artist},
                                              {QStringLiteral("Title"), &title},
@@ -148,8 +142,7 @@ void TagFromFilename(ProgramState& state, const QString& fileName, QString& arti
                                              {QStringLiteral("Track"), &track}};
     for (const auto& [field, value] : *values) *fields.at(field) = value;
     if (track == QLatin1String("255")) track = QStringLiteral("0");
-
-    writeTagsFromPath(fileName, artist, title, album, track);
+    return true;
 }
 
 }  // namespace orv

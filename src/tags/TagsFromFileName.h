@@ -6,6 +6,8 @@
 namespace orv {
 
 struct ProgramState;
+struct SongFields;
+class TagComponent;
 
 // One placeholder of the blank-tag pattern: where it stands in the pattern, the field it fills
 // ("Artist", "Title", "Album" or "Track"), and the text that ends it in a path.
@@ -18,19 +20,17 @@ struct PlaceholderRow {
 // Orders the rows by their position in the pattern.
 void SortPlaceholders(std::vector<PlaceholderRow>& rows);
 
-// With UpdateBlankTags on, fills what is empty of artist, title and album from the file's path
-// by the blank-tag pattern; the track only when all three were empty. Everything the path gives
-// is also written into the file's tags; a failed write throws (see TagFromFilename).
-void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
-                               QString& album, QString& track);
+// With UpdateBlankTags on, fills what is empty of the song's artist, title and album from the file's
+// path by the blank-tag pattern; the track only when all three were empty; an empty band takes the
+// artist found. What it fills is also set in the component's ID3v1 and ID3v2 tags (TPE2 only where
+// the band was empty), for the caller's one write of the file: the fields the song already had are
+// neither changed nor written over.
+void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song);
 
-// Parses the file's path by the blank-tag pattern (BlankTagFormat), sets the fields the pattern
-// names, and writes those that are not empty into the file's ID3v1 and ID3v2 tags. A path that
-// does not match the pattern, or that has fewer folders than the pattern asks for, sets nothing
-// and writes nothing; a file that cannot be read as MPEG audio gets nothing written. A track that
-// is no ID3v1 track byte goes into TRCK only. Both tags are written in one write: when it fails, a
-// RuntimeError is thrown after the fields were set, and the file is as it was.
-void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
+// Parses the file's path by the blank-tag pattern (BlankTagFormat) and sets the fields the pattern
+// names (a track of 255 becomes 0). A path that does not match the pattern, or that has fewer
+// folders than the pattern asks for, sets nothing: false.
+bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track);
 
 }  // namespace orv

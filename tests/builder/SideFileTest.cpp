@@ -36,6 +36,26 @@ TEST(SideFile, FieldsByExactNameWithBareAmpersands) {
     EXPECT_FALSE(readSideFile("/no/such/file.wma.tag"));
 }
 
+TEST(SideFile, WhatCannotBeASongsSideFileIsRefusedWithItsReason) {
+    const auto nested = [](int levels) {
+        return "<s>" + QByteArray("<a>").repeated(levels - 1) + "x" + QByteArray("</a>").repeated(levels - 1) + "</s>";
+    };
+    EXPECT_TRUE(parseSideFile(nested(64)));
+    const std::pair<QByteArray, const char*> refused[] = {
+        {nested(65), "nested deeper than 64 levels"},
+        {nested(60000), "nested deeper than 64 levels"},
+        {"<s><Artist>" + QByteArray(1 << 20, 'A') + "</Artist></s>", "larger than 1 MiB"},
+        {" \r\n", "empty"},
+        {QByteArray("<\0s\0/\0>\0", 8), "NUL"},
+        {"<s><Artist>x</s>", "not well-formed XML"},
+    };
+    for (const auto& [contents, reason] : refused) {
+        QString problem;
+        EXPECT_FALSE(parseSideFile(contents, &problem));
+        EXPECT_TRUE(problem.contains(QLatin1String(reason))) << problem.toStdString();
+    }
+}
+
 TEST(SideFile, StatementsQuoteEveryTextAndWriteSecondsAsANumber) {
     SideFileSong side;
     side.song.Artist = "O'Brien";

@@ -1,6 +1,7 @@
 #include "BuildFixture.h"
 #include "builder/FolderScan.h"
 #include "core/Controls.h"
+#include "store/BuildLock.h"
 #include "store/Settings.h"
 
 namespace orv {
@@ -60,18 +61,59 @@ TEST_F(Build, ChangedFilesAreUpdatedAndVanishedOnesOrphanedOnce) {
     EXPECT_EQ(build().orphaned, 0);
 }
 
-TEST_F(Build, BlankTagsFromThePathSurviveTheNewID3v2Tag) {
-    const QString file = put("Band X - Song Y.mp3", SilentFrames(3) + ID3v1Bytes{"", "", "", "1999"}.bytes());
+TEST_F(Build, OneWritePerFileAndTheRecordIsWhatTheFileReadsBack) {
+    const QString bare =
+        put("Band X/Album Y/02 - Song Y.mp3", SilentFrames(3) + ID3v1Bytes{"", "", "", "1999"}.bytes());
+    const QString banded =
+        put("Band Z/Album Z/03 - Song Z.mp3",
+            ID3v2Bytes().text("TIT2", "Own Title").text("TPE2", "Own Band").bytes() + SilentFrames(3));
+    const QString full = put("Band W/Album W/04 - Song W.mp3", SilentFrames(3));
+    ASSERT_EQ(::chmod(QFile::encodeName(full).constData(), 0444), 0);  // its tags cannot be written: its record is
     BuildOptions o = options();
     o.updateBlankTags = true;
-    o.blankTagFormat = "%A - %T";
-    ASSERT_EQ(build(o).added, 1);
-    EXPECT_EQ(records(), QStringList{file + "|Band X|Song Y"});
-    const QByteArray bytes = FileBytes(file);
-    EXPECT_EQ(FrameBody(bytes, "TIT2").mid(1), "Song Y");
-    EXPECT_EQ(FrameBody(bytes, "TPE1").mid(1), "Band X");
-    EXPECT_EQ(GetSetting(program.state, "BlankTagFormat"), "%A - %T");
-    EXPECT_EQ(build(o).unchanged, 1) << "the stamp after the run's own writes";
+    o.blankTagFormat = "%A\\%B\\%K - %T";
+    o.logEnabled = true;
+    const BuildSummary first = build(o);
+    EXPECT_EQ(first.added, 3);
+    EXPECT_EQ(first.unwrittenTags, 1);
+    EXPECT_EQ(program.ui.notes.filter(full + ": its tags could not be written").size(), 1);
+    EXPECT_TRUE(QString::fromUtf8(FileBytes(program.state.run.LogFilePath))
+                    .contains("TAGS NOT WRITTEN\r\n    FILENAME: " + full));
+    // The path's track went in as the path gives it, not as a second write from the ID3v1 byte.
+    EXPECT_EQ(FrameBody(FileBytes(bare), "TRCK").mid(1), "02");
+    EXPECT_EQ(FrameBody(FileBytes(banded), "TPE2").mid(1), "Own Band");
+    const QString columns =
+        "FileName || '|' || Artist || '|' || Title || '|' || Album || '|' || BandName || '|' || "
+        "Track || '|' || SongYear || '|' || CDYear || '|' || Genre || '|' || Seconds";
+    const QStringList stored = records(columns);
+    EXPECT_TRUE(stored.contains(bare + "|Band X|Song Y|Album Y|Band X|2|1999|1999||0"))
+        << stored.join("\n").toStdString();
+    EXPECT_TRUE(stored.contains(banded + "|Band Z|Own Title|Album Z|Own Band|0||||0"));
+    for (const QString& file : {bare, banded, full}) setTime(file, 1700000000);
+    EXPECT_EQ(build(o).updated, 3);
+    EXPECT_EQ(records(columns), stored);
+}
+
+TEST_F(Build, ASecondBuildOfTheLibraryStopsAtOnce) {
+    mp3("a.mp3", "A");
+    BuildLock other;
+    QString holder;
+    ASSERT_TRUE(other.take(program.state.paths.LibrariesDatabasePath, "MusicLibrary1", holder));
+    EXPECT_EQ(build().end, BuildSummary::End::NotStarted);
+    EXPECT_EQ(messages(), QStringList{"A build of the Music Library MusicLibrary1 is running.  Please wait until it "
+                                      "has finished, then try again."});
+    other.release();
+    EXPECT_EQ(build().added, 1);
+}
+
+TEST_F(Build, LeftoversOfKilledWritesGoAndNothingElse) {
+    const QStringList stale{".Song.mp3.Ab3dE9", ".Alb.jpg.x0Y1z2", "sub/.Other.MP3.zzzzzz"};
+    const QStringList kept{".notes.backup", ".Song.mp3.Ab3dE", ".Song.mp3.Ab3d_9", ".young.mp3.abcdef"};
+    for (const QString& name : stale + kept) put(name, "x");
+    for (const QString& name : stale + kept) setTime(music(name), name.startsWith(".young") ? 4000000000 : 1600000000);
+    build();
+    for (const QString& name : stale) EXPECT_FALSE(QFile::exists(music(name))) << name.toStdString();
+    for (const QString& name : kept) EXPECT_TRUE(QFile::exists(music(name))) << name.toStdString();
 }
 
 TEST_F(Build, CancelInTheWalkSkipsVerifyButFinishesTheTextLog) {
@@ -237,13 +279,22 @@ TEST_F(Build, SideFileMediaTakesItsFieldsFromTheTagFile) {
     put("v/Clip.mpeg.tag", "<x/>");
     put("v/Other.mp2", "x");
     put("v/Other.mp2.tag", "<x/>");
-    ASSERT_EQ(build().added, 2);
+    put("w/Bad.wav", "x");
+    put("w/Bad.wav.tag", "<s><Artist>x</s>");
+    put("w/Long.avi", "x");
+    put("w/Long.avi.tag", "<s><Artist>" + QByteArray(300, 'L') + "</Artist></s>");
+    const BuildSummary summary = build();
+    ASSERT_EQ(summary.added, 3);
+    EXPECT_EQ(summary.skipped, 2);  // NoTag.wma has no side file, and Bad.wav's is not XML
+    EXPECT_EQ(program.ui.notes.filter(music("w/Bad.wav: Its side file is not well-formed XML")).size(), 1);
+    EXPECT_EQ(program.ui.notes.filter(music("v/NoTag.wma: It has no side file")).size(), 1);
     const QString columns =
         "FileName || '|' || Artist || '|' || Title || '|' || Album || '|' || Track || '|' || "
         "SongYear || '|' || CDYear || '|' || SongDecade || '|' || Seconds || '|' || Duration";
     EXPECT_EQ(records(columns),
               (QStringList{mpeg + "|Unknown Artist|Unknown Title|Unknown Album|0||||0|",
-                           wma + "|Rock & Roll Band|Song One|Unknown Album|0|2003|2003|2000's|215|3:35"}));
+                           wma + "|Rock & Roll Band|Song One|Unknown Album|0|2003|2003|2000's|215|3:35",
+                           music("w/Long.avi|") + QString(255, 'L') + "|Unknown Title|Unknown Album|0||||0|"}));
 
     // An edit that keeps the side file's size is not seen; one that changes it is.
     put("v/Song.wma.tag",

@@ -95,7 +95,9 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
     CliRun run = Cli(home.path(), {"build", "--log", "xml"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith("added 4, updated 0, orphaned 0, unchanged 0, seconds ")) << run.out.toStdString();
+    EXPECT_TRUE(
+        run.out.startsWith("added 4, updated 0, orphaned 0, unchanged 0, skipped 0, tags not written 0, seconds "))
+        << run.out.toStdString();
     EXPECT_EQ(run.out.count('\n'), 1);
     EXPECT_TRUE(run.err.isEmpty()) << "no progress line without a terminal";
     EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-MusicLibrary1-*.xml"}).size(), 1);
@@ -105,7 +107,8 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
 
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "CreateLog", "False"}).status, 0);
     run = Cli(home.path(), {"build"});
-    EXPECT_TRUE(run.out.startsWith("added 0, updated 0, orphaned 0, unchanged 4, seconds "));
+    EXPECT_TRUE(
+        run.out.startsWith("added 0, updated 0, orphaned 0, unchanged 4, skipped 0, tags not written 0, seconds "));
     EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-*"}).size(), 1) << "CreateLog is off";
 
     EXPECT_EQ(Cli(home.path(), {"build", "--log", "html"}).status, 2);

@@ -1,12 +1,14 @@
 #include "Mp3Fixture.h"
 
 #include "core/ProgramState.h"
+#include "tags/SongFields.h"
 #include "tags/TagComponent.h"
 #include "tags/TagsFromFileName.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -25,11 +27,20 @@ protected:
         return path(relativePath);
     }
 
-    void fill(const QString& fileName) { FillBlankTagsFromFileName(state, fileName, artist, title, album, track); }
+    // Fills the fields as a build does, and writes what the fill set into the file.
+    void fill(const QString& fileName) {
+        TagComponent tags;
+        const bool open = tags.openFile(fileName);
+        SongFields song{.Title = title, .Artist = artist, .Album = album, .Band = band, .Track = track};
+        FillBlankTagsFromFileName(state, tags, song);
+        std::tie(artist, title, album, band, track) =
+            std::tie(song.Artist, song.Title, song.Album, song.Band, song.Track);
+        if (open) tags.writeTags();
+    }
 
     QTemporaryDir music;
     ProgramState state;
-    QString artist, title, album, track;
+    QString artist, title, album, band, track;
 };
 
 TEST_F(TagsFromFileNameTest, FoldersAndFileNameFillEveryFieldAndBothTags) {
@@ -67,18 +78,22 @@ TEST_F(TagsFromFileNameTest, ArtistDashTitleAndATitleOnlyPattern) {
     EXPECT_EQ(QStringList({artist, title}), QStringList({"", "Artist Name - Song Title"}));
 }
 
-TEST_F(TagsFromFileNameTest, OnlyBlankFieldsChangeButTheFileGetsEverythingParsed) {
+TEST_F(TagsFromFileNameTest, OnlyBlankFieldsChangeAndOnlyTheyAreWritten) {
     state.BlankTagFormat = "%A\\%B\\%K - %T";
-    const QString file = song("Path Artist/Path Album/07 - Path Title.mp3", ID3v2Bytes().text("TPE1", "Tag").bytes());
-    artist = album = "Tag";
+    const QString file = song("Path Artist/Path Album/07 - Path Title.mp3",
+                              ID3v2Bytes().text("TALB", "Tag").text("TPE2", "The Band").bytes());
+    album = "Tag";
+    band = "The Band";
     track = "5";
     fill(file);
-    EXPECT_EQ(QStringList({artist, title, album, track}), QStringList({"Tag", "Path Title", "Tag", "5"}));
+    EXPECT_EQ(QStringList({artist, title, album, band, track}),
+              QStringList({"Path Artist", "Path Title", "Tag", "The Band", "5"}));
     TagComponent tags;
     ASSERT_TRUE(tags.openFile(file));
-    EXPECT_EQ(QStringList({tags.frameText("TPE1"), tags.frameText("TALB"), tags.frameText("TRCK")}),
-              QStringList({"Path Artist", "Path Album", "07"}));
-    EXPECT_EQ(tags.id3v1Track(), 7);
+    EXPECT_EQ(QStringList({tags.frameText("TPE1"), tags.frameText("TIT2"), tags.frameText("TALB"),
+                           tags.frameText("TPE2"), tags.frameText("TRCK")}),
+              QStringList({"Path Artist", "Path Title", "Tag", "The Band", ""}));
+    EXPECT_EQ(tags.id3v1Track(), 0);
 
     // All three known: nothing is parsed or written.
     const QByteArray before = FileBytes(file);
