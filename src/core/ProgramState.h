@@ -3,6 +3,7 @@
 #include "core/PlayerSettings.h"
 #include "core/Version.h"
 
+#include <QDate>
 #include <QString>
 #include <functional>
 #include <map>
@@ -52,6 +53,9 @@ struct RunState {
     // What the cover-art steps did for the current file: 0 manually associated, 1 already
     // embedded, 2 downloaded and embedded, 3 download unsuccessful.
     qint16 CoverArtState = 0;
+    // The day of an earlier build's search that found nothing for the current file's album, when that
+    // search is why none was made now; null otherwise.
+    QDate CoverSearchedBefore;
 
     // The build run's connection to the libraries database; null outside a run.
     std::shared_ptr<Connection> SharedLibraryConnection;

@@ -79,8 +79,11 @@ bool CoverArtRun::takeOfflineNotice() {
 
 bool CoverArtRun::searchedInVain(const QString& artist, const QString& album, const QString& band) const {
     if (notFound_.contains(seriesKey(artist, album, band))) return true;
-    return catalogue_ &&
-           isRememberedMiss(state_, catalogue_->name(), artist, album, band, QDateTime::currentDateTime());
+    if (!catalogue_) return false;
+    const std::optional<QDateTime> missed =
+        rememberedMiss(state_, catalogue_->name(), artist, album, band, QDateTime::currentDateTime());
+    if (missed) state_.run.CoverSearchedBefore = missed->date();
+    return missed.has_value();
 }
 
 void CoverArtRun::rememberNotFound(const QString& artist, const QString& album, const QString& band) {

@@ -47,7 +47,8 @@ public:
     bool seriesCut() const;
 
     // The albums (by artist, album and band) whose whole series found nothing, in this run or on
-    // the same service within the last days (see CoverMisses.h).
+    // the same service within the last days (see CoverMisses.h). An album remembered from an earlier
+    // run leaves the day of that search in state.run.CoverSearchedBefore.
     bool searchedInVain(const QString& artist, const QString& album, const QString& band) const;
     void rememberNotFound(const QString& artist, const QString& album, const QString& band);
 

@@ -28,15 +28,17 @@ void makeTable(ProgramState& state) {
 
 }  // namespace
 
-bool isRememberedMiss(ProgramState& state, const QString& service, const QString& artist, const QString& album,
-                      const QString& band, const QDateTime& now) {
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + kMissesTable + QStringLiteral(" WHERE ") +
+std::optional<QDateTime> rememberedMiss(ProgramState& state, const QString& service, const QString& artist,
+                                        const QString& album, const QString& band, const QDateTime& now) {
+    const QString sql = QStringLiteral("SELECT MAX(MissedOn) FROM ") + kMissesTable + QStringLiteral(" WHERE ") +
                         albumCondition(service, artist, album, band) + QStringLiteral(" AND MissedOn >= ") +
                         sinceText(now);
     // A table that is not there yet remembers nothing.
-    const std::optional<int> count =
-        TryStep([&] { return GetRecordset(state, sql, Db::Main, false).field(0).toInt(); });
-    return count.value_or(0) > 0;
+    const std::optional<QString> missedOn =
+        TryStep([&] { return GetRecordset(state, sql, Db::Main, false).field(0).toString(); });
+    const QDateTime when = QDateTime::fromString(missedOn.value_or(QString()), kDateFormat);
+    if (!when.isValid()) return std::nullopt;
+    return when;
 }
 
 void rememberMiss(ProgramState& state, const QString& service, const QString& artist, const QString& album,

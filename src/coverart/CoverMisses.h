@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace orv {
 
@@ -11,9 +12,9 @@ struct ProgramState;
 // "CoverArtMisses" of the main database (made when it is missing), by service, artist, album and
 // band. A later build does not search them again.
 
-// Whether the album was searched in vain on the service within the last kMissDays days.
-bool isRememberedMiss(ProgramState& state, const QString& service, const QString& artist, const QString& album,
-                      const QString& band, const QDateTime& now);
+// When the album was last searched in vain on the service, if that was within the last kMissDays days.
+std::optional<QDateTime> rememberedMiss(ProgramState& state, const QString& service, const QString& artist,
+                                        const QString& album, const QString& band, const QDateTime& now);
 // Remembers a search that found nothing, and lets go of the ones older than kMissDays days.
 void rememberMiss(ProgramState& state, const QString& service, const QString& artist, const QString& album,
                   const QString& band, const QDateTime& now);

@@ -83,5 +83,20 @@ TEST_F(BuildCovers, WithDownloadsOffNoRequestIsMadeAndSideFileSongsAreCovered) {
     EXPECT_FALSE(QFile::exists(music("Online/An Album.jpg")));
 }
 
+TEST_F(BuildCovers, AnAlbumSearchedInVainIsLoggedWithTheDayOfThatSearchAndNotAskedAgain) {
+    catalogue.route("/onca/xml3", {HttpReply{200, CatalogueAnswer(catalogue, {})}});
+    const QString song = mp3("Online/1.mp3", "One");
+    ASSERT_EQ(build(coverOptions()).added, 1);
+    EXPECT_EQ(coverLines().value("Online/1.mp3"), "Attempted Download Unsuccessful");
+    const qsizetype searches = catalogue.requests().size();
+    ASSERT_GT(searches, 0);
+
+    setTime(song, 1700000000);
+    ASSERT_EQ(build(coverOptions()).updated, 1);
+    EXPECT_EQ(coverLines().value("Online/1.mp3"), "Attempted Download Unsuccessful (searched before, on " +
+                                                      QDate::currentDate().toString("MM/dd/yyyy") + ")");
+    EXPECT_EQ(catalogue.requests().size(), searches);
+}
+
 }  // namespace
 }  // namespace orv
