@@ -1,6 +1,7 @@
 #include "app/frmStartUp.h"
 
 #include "app/Look.h"
+#include "app/MusicFolderFollower.h"
 #include "app/frmDownloadConfig.h"
 #include "app/frmHelp.h"
 #include "app/frmWelcome.h"
@@ -83,6 +84,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
+    connect(chkFollowMusicFolder_, &QCheckBox::toggled, this, &frmStartUp::chkFollowMusicFolder_Click);
     connect(chkDownloadCoverArt_, &QCheckBox::toggled, this, &frmStartUp::chkDownloadCoverArt_Click);
     connect(chkLogFile_, &QCheckBox::toggled, this, &frmStartUp::chkLogFile_Click);
     connect(chkNowPlaying_, &QCheckBox::toggled, this, &frmStartUp::chkNowPlaying_Click);
@@ -160,8 +162,12 @@ bool frmStartUp::Form_Load() {
     }
     state_.run.StartingUp = false;
     loading_ = false;
-    return !closeIfDeferred();
+    if (closeIfDeferred()) return false;
+    if (chkFollowMusicFolder_->isChecked()) chkFollowMusicFolder_Click(true);
+    return true;
 }
+
+frmStartUp::~frmStartUp() = default;
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
     return {
@@ -188,6 +194,12 @@ void frmStartUp::fillControls() {
 
     txtMusic_->setText(state_.MusicPath);
     chkWatchFolder_->setChecked(state_.WatchFolders);
+    {
+        // The follower starts once the window has loaded.
+        const QSignalBlocker quiet(chkFollowMusicFolder_);
+        chkFollowMusicFolder_->setChecked(
+            booleanValue(GetSetting(state_, QStringLiteral("FollowMusicFolder"))).value_or(false));
+    }
 
     const QColor accent = windowsColour(GetSkinSetting(state_, state_.ActiveSkin, QStringLiteral("ScrollbarColor")));
     if (accent.isValid()) {
@@ -301,6 +313,7 @@ void frmStartUp::cmdNewLibrary_Click() {
 }
 
 void frmStartUp::cmdDeleteLibrary_Click() {
+    const MusicFolderFollower::Pause paused(follower_.get());
     const LibraryButtonResult result =
         deleteMusicLibrary(state_, cboMusicLibrary_->currentText(), cboMusicLibrary_->count());
     if (!result.libraries) return;
@@ -312,6 +325,7 @@ void frmStartUp::cmdDeleteLibrary_Click() {
 }
 
 void frmStartUp::cmdClear_Click() {
+    const MusicFolderFollower::Pause paused(follower_.get());
     clearMusicLibrary(state_, cboMusicLibrary_->currentText());
 }
 
@@ -353,7 +367,10 @@ void frmStartUp::cmdArtistPlaylists_Click() {
 }
 
 void frmStartUp::cmdDatabase_Click() {
-    UpdateDatabase(state_, buildOptions());
+    {
+        const MusicFolderFollower::Pause paused(follower_.get());
+        UpdateDatabase(state_, buildOptions());
+    }
     closeIfDeferred();
 }
 
@@ -504,6 +521,7 @@ void frmStartUp::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    follower_.reset();
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window != this && window->isVisible()) window->close();
     QWidget::closeEvent(event);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct ProgramState;
 struct BuildOptions;
 struct MusicLibraryList;
 struct PlayerSettings;
+class MusicFolderFollower;
 
 // The Configurator's working window: a list of panels on the left, the panel on the right and
 // the window-wide buttons below.
@@ -33,6 +35,7 @@ class frmStartUp : public QWidget {
     Q_OBJECT
 public:
     explicit frmStartUp(ProgramState& state);
+    ~frmStartUp() override;
 
     // The start-up part of the window's load: paths, first use, the controls, the Music
     // Libraries, compaction, welcome. False when the window was closed meanwhile: the load then
@@ -124,6 +127,8 @@ private:
 
     void chkAutoLaunch_Click(bool ticked);
     void chkBlankTags_Click(bool ticked);
+    // Starts or stops keeping the current Music Library up to date while the window is open.
+    void chkFollowMusicFolder_Click(bool ticked);
     void chkDownloadCoverArt_Click(bool ticked);
     void chkLogFile_Click(bool ticked);
     void chkNowPlaying_Click(bool ticked);
@@ -150,6 +155,8 @@ private:
     QLineEdit* txtMusic_;
     QPushButton* cmdBrowse_;
     QCheckBox* chkWatchFolder_;
+    QCheckBox* chkFollowMusicFolder_;
+    std::unique_ptr<MusicFolderFollower> follower_;  // while chkFollowMusicFolder is ticked
     QComboBox* cboMusicLibrary_;
     QLabel* lblSongCount_;
     QPushButton* cmdDatabase_;

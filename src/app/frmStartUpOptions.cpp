@@ -2,6 +2,7 @@
 
 #include "app/frmStartUp.h"
 
+#include "app/MusicFolderFollower.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
@@ -33,6 +34,18 @@ void frmStartUp::chkBlankTags_Click(bool ticked) {
     state_.UpdateBlankTags = ticked;
     showDependentControls();
     saveSetting("chkBlankTags_Click", QStringLiteral("UpdateBlankTags"), ticked);
+}
+
+void frmStartUp::chkFollowMusicFolder_Click(bool ticked) {
+    saveSetting("chkFollowMusicFolder_Click", QStringLiteral("FollowMusicFolder"), ticked);
+    if (!ticked) {
+        follower_.reset();
+        return;
+    }
+    if (follower_) return;
+    follower_ = std::make_unique<MusicFolderFollower>(state_, state_.ui());
+    connect(follower_.get(), &MusicFolderFollower::changed, this,
+            [this](const QString& status) { lblDownloadStatus_->setText(status); });
 }
 
 void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {

@@ -207,12 +207,16 @@ QFrame* frmStartUp::buildPathsPanel() {
     chkWatchFolder_ = checkBox(fraPaths, "chkWatchFolder",
                                QStringLiteral("Watch The Music Folder For Changes When The Configurator Starts?"));
     folder->addWidget(chkWatchFolder_, 1, 1, 1, 2);
-    folder->addWidget(label(fraPaths, "lblLibrary", QStringLiteral("Music Library:")), 2, 0);
+    chkFollowMusicFolder_ =
+        checkBox(fraPaths, "chkFollowMusicFolder",
+                 QStringLiteral("Keep The Music Library Up To Date While Orvella Configurator Runs"));
+    folder->addWidget(chkFollowMusicFolder_, 2, 1, 1, 2);
+    folder->addWidget(label(fraPaths, "lblLibrary", QStringLiteral("Music Library:")), 3, 0);
     cboMusicLibrary_ = new QComboBox(fraPaths);
     cboMusicLibrary_->setObjectName(QStringLiteral("cboMusicLibrary"));
-    folder->addWidget(cboMusicLibrary_, 2, 1, 1, 2);
+    folder->addWidget(cboMusicLibrary_, 3, 1, 1, 2);
     lblSongCount_ = label(fraPaths, "lblSongCount", QString());
-    folder->addWidget(lblSongCount_, 3, 1, 1, 2);
+    folder->addWidget(lblSongCount_, 4, 1, 1, 2);
     layout->addLayout(folder);
 
     auto* fraBuild = new QGroupBox(QStringLiteral("Music Library"), fraPaths);

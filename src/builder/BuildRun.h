@@ -3,6 +3,7 @@
 #include "builder/BuildLog.h"
 #include "builder/FileStamp.h"
 #include "builder/FolderScan.h"
+#include "builder/Follower.h"
 #include "builder/TagPrefetch.h"
 #include "builder/UpdateDatabase.h"
 #include "core/AtomicFile.h"
@@ -34,6 +35,8 @@ public:
     int countWithFile(const QString& fileName) const { return static_cast<int>(stamps_.count(fileName)); }
     // The file's record now holds this stamp.
     void store(const QString& fileName, const FileStamp& stamp);
+    // The files with records in a folder (with its trailing separator), or anywhere below it.
+    QStringList filesIn(const QString& folder, bool wholeTree) const;
     void clear() { stamps_.clear(); }
 
 private:
@@ -50,6 +53,9 @@ public:
     BuildRun& operator=(const BuildRun&) = delete;
 
     BuildSummary run();
+    // Brings only these folders up to date (UpdateFolders).
+    FolderUpdateResult runFolders(const std::vector<FolderUpdate>& folders,
+                                  const std::function<bool(const MediaFile&)>& settled);
 
 private:
     // The run's steps.
@@ -57,8 +63,12 @@ private:
     bool takeBuildLock();
     bool openSharedConnection();
     void prepareWindow();
+    // The options that the pipeline's steps read from the program state.
+    void takeOptions();
     void startLog();
     void walkMusicPath();
+    // Takes the files the walk met last through the pipeline and commits.
+    void processWalkedFiles();
     bool confirmNothingFound(const MediaScan& scan);
     void finishLog();
     void finishRun();

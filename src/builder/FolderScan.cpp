@@ -46,7 +46,8 @@ bool matchesFrom(QStringView name, QStringView pattern) {
 // One media scan: the files go to the scan's receiver as they are met.
 class MediaWalk {
 public:
-    MediaWalk(ProgramState& state, MediaScan& scan) : state_(state), scan_(scan), filter_(kMediaFilter) {}
+    MediaWalk(ProgramState& state, MediaScan& scan, bool wholeTree = true)
+        : state_(state), scan_(scan), filter_(kMediaFilter), wholeTree_(wholeTree) {}
 
     void start(const QString& root) {
         visited_.passOverSystemFolders(root);
@@ -72,7 +73,7 @@ public:
 
 private:
     void enterFolder(const QString& folder, FolderReader& entries) {
-        if (entries.rawName()[0] == '.') return;
+        if (!wholeTree_ || entries.rawName()[0] == '.') return;
         if (!entries.hasTextName()) {
             skip(folder + entries.printableName());
             return;
@@ -112,6 +113,7 @@ private:
     ProgramState& state_;
     MediaScan& scan_;
     NameFilter filter_;
+    bool wholeTree_;
     VisitedFolders visited_;
 };
 
@@ -172,6 +174,10 @@ bool MatchesFilter(const QString& name, const QString& filter) {
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan) {
     MediaWalk(state, scan).start(AddBackslash(musicPath));
     return true;
+}
+
+void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan) {
+    MediaWalk(state, scan, wholeTree).start(AddBackslash(folder));
 }
 
 bool SearchForMP3Files(ProgramState& state, MP3SearchRecord& record, FolderTotals& totals) {

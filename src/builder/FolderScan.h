@@ -56,6 +56,8 @@ struct MediaScan {
 // system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once, and
 // still counts as a walk that ended well: true unless an error is pending.
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan);
+// The same walk from one folder: its own files only, or with `wholeTree` everything below it too.
+void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan);
 
 // The signature of the MP3 files under a folder: how many there are and the sums of the low and of
 // the high words of their last-write times, each word taken as a signed 32-bit number.

@@ -200,6 +200,9 @@ bool BuildRun::openSharedConnection() {
     setStep("10");
     try {
         state_.run.SharedLibraryConnection = std::make_shared<Connection>(path);
+        // The player reads the library while it is written: in the write-ahead log's mode neither
+        // waits for the other. A database that cannot change its mode now keeps the one it has.
+        TryStep([&] { state_.run.SharedLibraryConnection->query(QStringLiteral("PRAGMA journal_mode = WAL")); });
     } catch (const RuntimeError& error) {
         setStep("12");
         if (error.number() != ErrorNumber::CannotOpen) throw;
@@ -234,6 +237,10 @@ void BuildRun::prepareWindow() {
     // The options go before the build panel comes, so that the window never has to hold both.
     ui.setVisible(Control::fraBuildOptions, false);
     ui.setVisible(Control::fraBuildProgress, true);
+    takeOptions();
+}
+
+void BuildRun::takeOptions() {
     state_.UpdateBlankTags = options_.updateBlankTags;
     state_.BlankTagFormat = options_.blankTagFormat;
     if (options_.updateBlankTags) SaveSetting(state_, QStringLiteral("BlankTagFormat"), options_.blankTagFormat);
@@ -257,14 +264,7 @@ void BuildRun::walkMusicPath() {
     scan.onFile = [this](const MediaFile& file) { queueFile(file); };
     scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
     const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);
-    // The files the walk met last; Cancel passes them over as it ends the walk.
-    while (!walked_.empty() && !state_.run.CloseRequested) {
-        processNextFile();
-        state_.ui().yield();
-    }
-    walked_.clear();
-    prefetch_.clear();
-    commitWrites();
+    processWalkedFiles();
 
     setStep("18");
     if (state_.run.CloseRequested) return;
@@ -275,6 +275,17 @@ void BuildRun::walkMusicPath() {
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Verifying All Songs In Music Library..."));
     library_.clear();
     CleanLibrary();
+    commitWrites();
+}
+
+void BuildRun::processWalkedFiles() {
+    // Cancel passes them over as it ends the walk.
+    while (!walked_.empty() && !state_.run.CloseRequested) {
+        processNextFile();
+        state_.ui().yield();
+    }
+    walked_.clear();
+    prefetch_.clear();
     commitWrites();
 }
 

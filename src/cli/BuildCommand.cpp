@@ -1,4 +1,5 @@
 #include "builder/FolderWatch.h"
+#include "builder/Follower.h"
 #include "builder/UpdateDatabase.h"
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
@@ -6,6 +7,7 @@
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -31,6 +33,24 @@ int runStatus(Command& c) {
     if (c.ui.interrupted()) return kInterruptedStatus;
     startPlayerWhenAsked(c);
     return c.status();
+}
+
+// Keeps the current Music Library in step with the music folder until Ctrl-C or SIGTERM, which
+// end it after the current file, with what was written committed. One summary line for each batch
+// that changed the library.
+int followMusicFolder(Command& c) {
+    c.ui.watchForInterrupt(&c.state.run.CloseRequested);
+    Follower follower(c.state);
+    follower.onBatch = [&](const FolderUpdateResult& batch) {
+        const BuildSummary& s = batch.summary;
+        if (s.added + s.updated + s.orphaned == 0) return;
+        c.out << QDateTime::currentDateTime().toString(Qt::ISODate) << " added " << s.added << ", updated " << s.updated
+              << ", orphaned " << s.orphaned << ", seconds " << QString::number(s.seconds, 'f', 2) << '\n';
+        c.out.flush();
+    };
+    // A signal ends the wait at once; the bound covers one that comes just before it.
+    while (!c.ui.interrupted()) follower.step(1000);
+    return 0;
 }
 
 }  // namespace
@@ -64,6 +84,7 @@ int runBuild(Command& c) {
 }
 
 int runWatch(Command& c) {
+    if (c.args == QStringList{QStringLiteral("--follow")}) return followMusicFolder(c);
     if (!c.args.isEmpty()) throw UsageError();
     c.state.MusicPath = storedMusicPath(c.state);
     c.ui.watchForInterrupt(&c.state.run.CloseRequested);

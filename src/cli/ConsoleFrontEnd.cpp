@@ -24,7 +24,9 @@ void ConsoleFrontEnd::watchForInterrupt(bool* closeRequested) {
     action.sa_handler = onInterrupt;
     action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
+    // A service manager stops the program with SIGTERM: it ends the same way.
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool ConsoleFrontEnd::interrupted() const {

@@ -37,6 +37,7 @@ QStringList firstUseSettings() {
         {"CreateLog", "True"},
         {"AutoLaunch", "False"},
         {"WatchFolders", "False"},
+        {"FollowMusicFolder", "False"},
         {"AutoCheckNewVersion", "False"},
         {"UpdateSite", ""},
         {"Website", ""},

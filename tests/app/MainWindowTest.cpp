@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -498,6 +500,36 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     w.click("cmdViewLogFile");
     EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
     EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
+}
+
+// The follower keeps the library up to date while the window is open, and gives way to a build.
+TEST(mainWindow, TheFollowerKeepsTheLibraryUpToDateAndGivesWayToABuild) {
+    mainWindow w;
+    MakeMusic(w.file("Music"), 2);
+    SaveSetting(w.state, "MusicPath", w.file("Music") + "/");
+    SaveSetting(w.state, "FollowMusicFolder", "True");
+    w.load();
+    ASSERT_TRUE(w.child<QCheckBox>("chkFollowMusicFolder")->isChecked());
+    auto* status = w.child<QLabel>("lblDownloadStatus");
+    const auto waitForStatus = [&](const QString& text) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!status->text().contains(text) && clock.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        return status->text();
+    };
+    EXPECT_TRUE(QRegularExpression("^Music Library Updated At [0-9:]+ [AP]M: 2 Added, 0 Updated, 0 Removed$")
+                    .match(waitForStatus(": 2 Added"))
+                    .hasMatch())
+        << status->text().toStdString();
+    ASSERT_TRUE(QFile::copy(w.file("Music/Album0/0.mp3"), w.file("Music/Copy.mp3")));
+    EXPECT_TRUE(waitForStatus(": 1 Added").endsWith(": 1 Added, 0 Updated, 0 Removed"));
+    w.click("cmdDatabase");
+    EXPECT_EQ(status->text(), "Music Library Build/Update Complete");
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
+    w.child<QCheckBox>("chkFollowMusicFolder")->setChecked(false);
+    EXPECT_EQ(w.setting("FollowMusicFolder"), "False");
+    EXPECT_TRUE(w.messages().isEmpty());
 }
 
 // Counts the times a widget is hidden while it was on screen.

@@ -25,6 +25,10 @@ for file in share/applications/orvella-configurator.desktop \
   [ -f "$prefix/$file" ] || fail "no $file"
 done
 
+unit=$prefix/lib/systemd/user/orvella-follow.service
+[ -f "$unit" ] || fail "no systemd user unit orvella-follow.service"
+grep -qx "ExecStart=$prefix/bin/orvella-cli watch --follow" "$unit" || fail "the unit does not run the installed launcher"
+
 chmod -R a-w "$installed"
 before=$(cd "$installed" && find . -type f -exec md5sum {} + | sort)
 

@@ -154,8 +154,16 @@ TEST(Compaction, KeepsWalModeLinksAndReadOnlyFilesAsTheyAre) {
     mainFile.close();
     ASSERT_EQ(::chmod(QFile::encodeName(main).constData(), 0444), 0);
 
+    // The libraries database, which the builds write in WAL mode, is compacted under a reader (the
+    // player), who keeps reading what it began with.
+    p.sql("OrvLibraries81.mdb", "PRAGMA journal_mode = WAL");
+    OtherConnection player(library);
+    ASSERT_EQ(player.run("BEGIN; SELECT count(*) FROM MusicLibrary1;"), SQLITE_OK);
+
     CompactDatabases(p.state);
 
+    EXPECT_EQ(player.run("SELECT 1 FROM MusicLibrary1 WHERE rowid = 100; COMMIT"), SQLITE_OK) << player.error();
+    EXPECT_EQ(p.column("OrvLibraries81.mdb", "PRAGMA journal_mode"), QStringList{"wal"});
     EXPECT_EQ(p.column("OrvSettings.mdb", "PRAGMA journal_mode"), QStringList{"wal"});
     EXPECT_TRUE(QFileInfo(library).isSymLink());
     EXPECT_EQ(FreePages(p, "OrvLibraries81.mdb"), 0);
