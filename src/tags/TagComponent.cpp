@@ -13,7 +13,6 @@
 #include "tags/BlockFileStream.h"
 #include "tags/StoredID3v2.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include <taglib/attachedpictureframe.h>
@@ -24,10 +23,6 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -108,25 +103,18 @@ bool TagComponent::read() {
     stream_.reset();
     id3v1Year_.clear();
     storedRecordingYear_.reset();
-    // Opened without waiting (a pipe would wait for a writer), then taken only when it is a regular
-    // file: a pipe or a device never ends and is never read.
-    const QByteArray encodedName = QFile::encodeName(fileName_);
-    const int fd = ::open(encodedName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    auto stream = std::make_unique<BlockFileStream>(fd, encodedName, info.st_size);
+    std::unique_ptr<BlockFileStream> stream = BlockFileStream::openRegularFile(fileName_);
+    if (!stream) return false;
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
     // What the parse read is in the tags now.
     stream->dropBlocks();
+    const int fd = stream->descriptor();
+    const long size = stream->length();
     stream_ = std::move(stream);
     file_ = std::move(file);
-    readStoredYears(fd, info.st_size);
+    readStoredYears(fd, size);
     return true;
 }
 
@@ -296,8 +284,8 @@ void TagComponent::write(bool id3v1, bool id3v2) {
     std::optional<PreparedTagWrite> prepared = std::move(prepared_);
     prepared_.reset();
     if (!prepared || id3v1 || !id3v2 || preparedEdits_ != frameEdits_)
-        prepared = prepareTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr,
-                                   hasID3v2());
+        prepared =
+            prepareTagEdits(fileName_, id3v2 ? frameEdits_ : FrameEdits(), id3v1 ? &id3v1Edits_ : nullptr, hasID3v2());
     lastWrite_ = prepared->commit(group_);
     if (id3v2) frameEdits_.clear();
     if (id3v1) id3v1Edits_ = {};

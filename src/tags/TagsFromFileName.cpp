@@ -53,9 +53,14 @@ std::optional<qsizetype> regionStart(const QString& name, qsizetype folderLevels
 }
 
 // The field values the path gives by the pattern; empty when the path does not match it.
-std::optional<std::map<QString, QString>> parsePath(const QString& fileName, const QString& pattern) {
+std::optional<std::map<QString, QString>> parsePath(const QString& fileName, const QString& pattern,
+                                                    PathTags pathTags) {
     QString name = fileName;
-    if (name.endsWith(QLatin1String(".MP3"), Qt::CaseInsensitive)) name.chop(4);
+    const qsizetype extension = name.lastIndexOf(QLatin1Char('.'));
+    if (name.endsWith(QLatin1String(".MP3"), Qt::CaseInsensitive))
+        name.chop(4);
+    else if (pathTags == PathTags::KeptOutOfFile && extension > name.lastIndexOf(QDir::separator()))
+        name.truncate(extension);
 
     const std::vector<PlaceholderRow> rows = placeholderRows(pattern);
     const qsizetype folderLevels = std::count_if(rows.begin(), rows.end(), [](const PlaceholderRow& row) {
@@ -122,24 +127,24 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows) {
 }
 
 void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
-                               QString& album, QString& track) {
+                               QString& album, QString& track, PathTags pathTags) {
     if (!state.UpdateBlankTags) return;
     const bool noArtist = artist.isEmpty(), noTitle = title.isEmpty(), noAlbum = album.isEmpty();
     if (noArtist && noTitle && noAlbum) {
-        TagFromFilename(state, fileName, artist, title, album, track);
+        TagFromFilename(state, fileName, artist, title, album, track, pathTags);
         return;
     }
     if (!noArtist && !noTitle && !noAlbum) return;
     QString scratchArtist, scratchTitle, scratchAlbum, scratchTrack;
     TagFromFilename(state, fileName, noArtist ? artist : scratchArtist, noTitle ? title : scratchTitle,
-                    noAlbum ? album : scratchAlbum, scratchTrack);
+                    noAlbum ? album : scratchAlbum, scratchTrack, pathTags);
 }
 
 void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
-                     QString& track) {
+                     QString& track, PathTags pathTags) {
     const QString pattern = state.BlankTagFormat;
     if (fileName.isEmpty() || pattern.isEmpty()) return;
-    const auto values = parsePath(fileName, pattern);
+    const auto values = parsePath(fileName, pattern, pathTags);
     if (!values) return;
 
     const std::map<QString, QString*> fields{{QStringLiteral("Artist"), &artist},
@@ -149,7 +154,7 @@ void TagFromFilename(ProgramState& state, const QString& fileName, QString& arti
     for (const auto& [field, value] : *values) *fields.at(field) = value;
     if (track == QLatin1String("255")) track = QStringLiteral("0");
 
-    writeTagsFromPath(fileName, artist, title, album, track);
+    if (pathTags == PathTags::WrittenIntoFile) writeTagsFromPath(fileName, artist, title, album, track);
 }
 
 }  // namespace orv

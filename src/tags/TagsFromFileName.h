@@ -18,11 +18,15 @@ struct PlaceholderRow {
 // Orders the rows by their position in the pattern.
 void SortPlaceholders(std::vector<PlaceholderRow>& rows);
 
+// Whether what the path gives is also written into the file's tags: MP3 files get it, files of the
+// other formats keep their own tags (and their name loses whatever extension it has, not only ".mp3").
+enum class PathTags { WrittenIntoFile, KeptOutOfFile };
+
 // With UpdateBlankTags on, fills what is empty of artist, title and album from the file's path
 // by the blank-tag pattern; the track only when all three were empty. Everything the path gives
-// is also written into the file's tags; a failed write throws (see TagFromFilename).
+// is also written into the file's tags, unless kept out; a failed write throws (see TagFromFilename).
 void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QString& artist, QString& title,
-                               QString& album, QString& track);
+                               QString& album, QString& track, PathTags pathTags = PathTags::WrittenIntoFile);
 
 // Parses the file's path by the blank-tag pattern (BlankTagFormat), sets the fields the pattern
 // names, and writes those that are not empty into the file's ID3v1 and ID3v2 tags. A path that
@@ -31,6 +35,6 @@ void FillBlankTagsFromFileName(ProgramState& state, const QString& fileName, QSt
 // is no ID3v1 track byte goes into TRCK only. Both tags are written in one write: when it fails, a
 // RuntimeError is thrown after the fields were set, and the file is as it was.
 void TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
-                     QString& track);
+                     QString& track, PathTags pathTags = PathTags::WrittenIntoFile);
 
 }  // namespace orv
