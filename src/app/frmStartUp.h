@@ -124,6 +124,7 @@ private:
 
     void chkAutoLaunch_Click(bool ticked);
     void chkBlankTags_Click(bool ticked);
+    void chkExtraMediaTypes_Click(bool ticked);
     void chkDownloadCoverArt_Click(bool ticked);
     void chkLogFile_Click(bool ticked);
     void chkNowPlaying_Click(bool ticked);
@@ -159,6 +160,7 @@ private:
     QCheckBox* chkBlankTags_;
     QFrame* frmBlankTags_;
     QLineEdit* txtBlankTagFormat_;
+    QCheckBox* chkExtraMediaTypes_;
     QCheckBox* chkDownloadCoverArt_;
     QCheckBox* chkLogFile_;
     QListWidget* lstLogType_;

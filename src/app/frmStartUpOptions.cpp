@@ -2,6 +2,7 @@
 
 #include "app/frmStartUp.h"
 
+#include "builder/BuildOptions.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
@@ -33,6 +34,11 @@ void frmStartUp::chkBlankTags_Click(bool ticked) {
     state_.UpdateBlankTags = ticked;
     showDependentControls();
     saveSetting("chkBlankTags_Click", QStringLiteral("UpdateBlankTags"), ticked);
+}
+
+void frmStartUp::chkExtraMediaTypes_Click(bool ticked) {
+    state_.ExtraMediaTypes = ticked ? kModernMediaTypes : QString();
+    saveSetting("chkExtraMediaTypes_Click", QStringLiteral("ExtraMediaTypes"), state_.ExtraMediaTypes);
 }
 
 void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {

@@ -44,7 +44,7 @@ bool matchesFrom(QStringView name, QStringView pattern) {
 // One media scan: the files go to the scan's receiver as they are met.
 class MediaWalk {
 public:
-    MediaWalk(ProgramState& state, MediaScan& scan) : state_(state), scan_(scan), filter_(kMediaFilter) {}
+    MediaWalk(ProgramState& state, MediaScan& scan) : state_(state), scan_(scan), filter_(scan.filter) {}
 
     void start(const QString& root) {
         visited_.passOverSystemFolders(root);
@@ -145,6 +145,12 @@ bool NameFilter::matches(QStringView name) const {
     for (const QString& pattern : patterns_)
         if (matchesFrom(name, pattern)) return true;
     return false;
+}
+
+QString mediaFilter(const QStringList& extraMediaTypes) {
+    QString filter = kMediaFilter;
+    for (const QString& type : extraMediaTypes) filter += QStringLiteral("; *.") + type;
+    return filter;
 }
 
 bool MatchesFilter(const QString& name, const QString& filter) {

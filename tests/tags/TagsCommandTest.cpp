@@ -107,13 +107,33 @@ tag.save(path, v2_version=3, v1=2)
     EXPECT_EQ(objects[0], expected);
 }
 
+// Other formats are read from their own tags, and the path fills their blank fields without a write.
+TEST_F(TagsCommand, OtherFormatsAreReadWithoutWriting) {
+    const QString bare = QStringLiteral(ORVELLA_TAG_FIXTURES) + "/bare.flac";
+    const QString flac = path("Artist Name - Bare Title.flac");
+    ASSERT_TRUE(QFile::copy(bare, flac));
+    const CliRun run = Cli(home.path(), {"tags", "--json", "--blank-tags", "%A - %T", flac,
+                                         QStringLiteral(ORVELLA_TAG_FIXTURES) + "/song.m4a"});
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.err.toStdString();
+    const QVariantMap read = QJsonDocument::fromJson(lines[0].toUtf8()).object().toVariantMap();
+    EXPECT_EQ(read.value("Artist"), "Artist Name");
+    EXPECT_EQ(read.value("Title"), "Bare Title");
+    EXPECT_EQ(read.value("Seconds"), "1");
+    EXPECT_EQ(read.value("HasID3v2"), false);
+    EXPECT_EQ(QJsonDocument::fromJson(lines[1].toUtf8())["Title"], "MP4 Song");
+    EXPECT_EQ(FileBytes(flac), FileBytes(bare));
+}
+
 TEST_F(TagsCommand, FilesThatCannotBeReadOrWrittenAreReported) {
     const QString pipe = path("pipe.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-    CliRun run = Cli(home.path(), {"tags", pipe, "/dev/zero"});
+    WriteMp3(path("fake.m4a"), {}, SilentFrames(10));
+    CliRun run = Cli(home.path(), {"tags", pipe, "/dev/zero", path("fake.m4a")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("Cannot read " + pipe + " as an MP3 file.")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Cannot read /dev/zero as an MP3 file."));
+    EXPECT_TRUE(run.err.contains("Cannot read " + path("fake.m4a") + " as MP4 audio."));
 
     const QString file = path("Artist - Title.mp3");
     WriteMp3(file, {}, SilentFrames(10));
