@@ -85,6 +85,7 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
     connect(chkFollowMusicFolder_, &QCheckBox::toggled, this, &frmStartUp::chkFollowMusicFolder_Click);
+    connect(chkExtraMediaTypes_, &QCheckBox::toggled, this, &frmStartUp::chkExtraMediaTypes_Click);
     connect(chkDownloadCoverArt_, &QCheckBox::toggled, this, &frmStartUp::chkDownloadCoverArt_Click);
     connect(chkLogFile_, &QCheckBox::toggled, this, &frmStartUp::chkLogFile_Click);
     connect(chkNowPlaying_, &QCheckBox::toggled, this, &frmStartUp::chkNowPlaying_Click);
@@ -223,6 +224,11 @@ void frmStartUp::fillControls() {
     chkBlankTags_->setChecked(state_.UpdateBlankTags);
     chkAutoLaunch_->setChecked(player.AutoLaunch);
     txtBlankTagFormat_->setText(state_.BlankTagFormat);
+    {
+        // Ticked for any list: filling the box keeps a list of the user's own as it is.
+        const QSignalBlocker quiet(chkExtraMediaTypes_);
+        chkExtraMediaTypes_->setChecked(!mediaTypesOf(state_.ExtraMediaTypes).isEmpty());
+    }
     chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
 
     const std::pair<QPushButton*, QString> captions[] = {
@@ -340,6 +346,7 @@ BuildOptions frmStartUp::buildOptions() const {
     options.downloadCoverArt = chkDownloadCoverArt_->isChecked();
     options.extractEmbeddedImages = chkExtractEmbeddedArt_->isChecked();
     options.autoLaunch = chkAutoLaunch_->isChecked();
+    options.extraMediaTypes = mediaTypesOf(state_.ExtraMediaTypes);
     return options;
 }
 

@@ -129,6 +129,7 @@ private:
     void chkBlankTags_Click(bool ticked);
     // Starts or stops keeping the current Music Library up to date while the window is open.
     void chkFollowMusicFolder_Click(bool ticked);
+    void chkExtraMediaTypes_Click(bool ticked);
     void chkDownloadCoverArt_Click(bool ticked);
     void chkLogFile_Click(bool ticked);
     void chkNowPlaying_Click(bool ticked);
@@ -166,6 +167,7 @@ private:
     QCheckBox* chkBlankTags_;
     QFrame* frmBlankTags_;
     QLineEdit* txtBlankTagFormat_;
+    QCheckBox* chkExtraMediaTypes_;
     QCheckBox* chkDownloadCoverArt_;
     QCheckBox* chkLogFile_;
     QListWidget* lstLogType_;

@@ -3,6 +3,7 @@
 #include "app/frmStartUp.h"
 
 #include "app/MusicFolderFollower.h"
+#include "builder/BuildOptions.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
@@ -46,6 +47,11 @@ void frmStartUp::chkFollowMusicFolder_Click(bool ticked) {
     follower_ = std::make_unique<MusicFolderFollower>(state_, state_.ui());
     connect(follower_.get(), &MusicFolderFollower::changed, this,
             [this](const QString& status) { lblDownloadStatus_->setText(status); });
+}
+
+void frmStartUp::chkExtraMediaTypes_Click(bool ticked) {
+    state_.ExtraMediaTypes = ticked ? kModernMediaTypes : QString();
+    saveSetting("chkExtraMediaTypes_Click", QStringLiteral("ExtraMediaTypes"), state_.ExtraMediaTypes);
 }
 
 void frmStartUp::chkDownloadCoverArt_Click(bool ticked) {

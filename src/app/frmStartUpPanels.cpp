@@ -129,22 +129,25 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
                              QStringLiteral("Attempt To Update Blank ID3 Tags From Filenames And/Or Folders?"));
     options->addWidget(chkBlankTags_, 0, 0, 1, 2);
     options->addWidget(buildBlankTagsFrame(fraBuildOptions), 1, 0, 1, 2);
+    chkExtraMediaTypes_ =
+        checkBox(fraBuildOptions, "chkExtraMediaTypes", QStringLiteral("Also Take FLAC, Ogg, Opus And M4A Files"));
+    options->addWidget(chkExtraMediaTypes_, 2, 0, 1, 2);
     chkDownloadCoverArt_ =
         checkBox(fraBuildOptions, "chkDownloadCoverArt", QStringLiteral("Download Album Cover Art From The Internet?"));
-    options->addWidget(chkDownloadCoverArt_, 2, 0, 1, 2);
+    options->addWidget(chkDownloadCoverArt_, 3, 0, 1, 2);
     chkLogFile_ = checkBox(fraBuildOptions, "chkLogFile", QStringLiteral("Create A Log File?"));
-    options->addWidget(chkLogFile_, 3, 0);
+    options->addWidget(chkLogFile_, 4, 0);
     lstLogType_ = new QListWidget(fraBuildOptions);
     lstLogType_->setObjectName(QStringLiteral("lstLogType"));
     lstLogType_->addItems({QStringLiteral("Text File"), QStringLiteral("XML File")});
     lstLogType_->setFixedHeight(44);
     lstLogType_->setMaximumWidth(120);
-    options->addWidget(lstLogType_, 3, 1, Qt::AlignLeft);
+    options->addWidget(lstLogType_, 4, 1, Qt::AlignLeft);
     chkAutoLaunch_ = checkBox(fraBuildOptions, "chkAutoLaunch",
                               QStringLiteral("Start Orvella Automatically When The Build Is Finished?"));
-    options->addWidget(chkAutoLaunch_, 4, 0, 1, 2);
+    options->addWidget(chkAutoLaunch_, 5, 0, 1, 2);
     cmdViewLogFile_ = button(fraBuildOptions, "cmdViewLogFile", QString());
-    options->addWidget(cmdViewLogFile_, 5, 0, Qt::AlignLeft);
+    options->addWidget(cmdViewLogFile_, 6, 0, Qt::AlignLeft);
     return fraBuildOptions;
 }
 

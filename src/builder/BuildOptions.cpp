@@ -24,7 +24,19 @@ BuildOptions buildOptionsFromSettings(ProgramState& state) {
     options.downloadCoverArt = state.player.DownloadCoverArt;
     options.extractEmbeddedImages = state.player.ExtractEmbeddedImages;
     options.autoLaunch = state.player.AutoLaunch;
+    options.extraMediaTypes = mediaTypesOf(state.ExtraMediaTypes);
     return options;
+}
+
+QStringList mediaTypesOf(const QString& text) {
+    QStringList types;
+    for (QString type : text.split(QLatin1Char(';'))) {
+        type = type.trimmed().toLower();
+        if (type.startsWith(QLatin1Char('*'))) type.remove(0, 1);
+        if (type.startsWith(QLatin1Char('.'))) type.remove(0, 1);
+        if (!type.isEmpty() && !types.contains(type)) types << type;
+    }
+    return types;
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace orv {
 
@@ -17,12 +18,23 @@ struct BuildOptions {
     bool downloadCoverArt = false;
     bool extractEmbeddedImages = false;
     bool autoLaunch = false;
+    // The extensions of other formats that the build takes too ("ExtraMediaTypes"), in lower case.
+    // Those with a reader of their own tags (tags/FormatTags.h) are read through it; WMA and WAV
+    // files only when they have no side file.
+    QStringList extraMediaTypes;
 };
+
+// What the check box "Also Take FLAC, Ogg, Opus And M4A Files" writes into "ExtraMediaTypes".
+inline const QString kModernMediaTypes = QStringLiteral("flac; ogg; oga; opus; m4a");
+
+// The extensions an "ExtraMediaTypes" text holds: separated by ";", each without blanks and without
+// a "*." or "." before it, in lower case.
+QStringList mediaTypesOf(const QString& text);
 
 // The options as the settings hold them, read as the main window fills its controls: the music
 // folder (the drive root when empty, and on first use), "CurrentMusicLibrary" ("MusicLibrary1"
 // when empty), a text log when "CreateLog" is on, "UpdateBlankTags", "BlankTagFormat",
-// "DownloadCoverArt" as it stands, "ExtractEmbeddedImages" and "AutoLaunch".
+// "DownloadCoverArt" as it stands, "ExtractEmbeddedImages", "AutoLaunch" and "ExtraMediaTypes".
 BuildOptions buildOptionsFromSettings(ProgramState& state);
 
 }  // namespace orv

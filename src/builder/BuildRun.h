@@ -10,6 +10,7 @@
 #include "coverart/CoverArtRun.h"
 #include "store/BuildLock.h"
 #include "store/WriteBatch.h"
+#include "tags/FormatTags.h"
 
 #include <QElapsedTimer>
 #include <QMultiHash>
@@ -24,6 +25,9 @@ namespace orv {
 class TagComponent;
 struct SideFileSong;
 struct SongFields;
+
+// The song's folder, with its trailing separator.
+QString folderOfPath(const QString& path);
 
 // The file names and stamps of the library's records, read once when the run starts and kept up
 // to date by its writes: the unchanged test costs no query.
@@ -92,12 +96,22 @@ private:
     void queueSkippedFile(const QString& path, const QString& reason);
     void processNextFile();
     void GetMediaFileInformation(const MediaFile& file);
-    void changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
-    void newFile(const MediaFile& file, bool mp3, const FileStamp& stamp);
+    void changedFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp);
+    void newFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp);
     // An MP3 file of more than 100 bytes: its tags are read and its record added or updated.
     void mp3File(const MediaFile& file, LogEntryKind kind);
     FileStamp readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
                           SongFields& song);
+    // The format whose own tags give the song fields of a file without a side file: one of the run's
+    // extra media types that has a reader. Nothing for another file.
+    std::optional<SongFormat> ownTagsFormat(const QString& path) const;
+    // A file of another format: read through its format's reader (nothing is written into it), its
+    // covers as an MP3 file's, and its record added or updated. A file that is not what its name
+    // says is passed over and noted.
+    void formatFile(const MediaFile& file, SongFormat format, LogEntryKind kind);
+    // Adds or updates the record of a song read from its own tags, and logs it.
+    void writeSongRecord(LogEntryKind kind, const QString& fileName, SongFields& song, int seconds,
+                         const FileStamp& stamp);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
     void recordWritten(const QString& fileName, const FileStamp& stamp);
     // A file left out, or one whose tags could not be written (its record is): named once on the

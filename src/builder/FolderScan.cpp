@@ -47,7 +47,7 @@ bool matchesFrom(QStringView name, QStringView pattern) {
 class MediaWalk {
 public:
     MediaWalk(ProgramState& state, MediaScan& scan, bool wholeTree = true)
-        : state_(state), scan_(scan), filter_(kMediaFilter), wholeTree_(wholeTree) {}
+        : state_(state), scan_(scan), filter_(scan.filter), wholeTree_(wholeTree) {}
 
     void start(const QString& root) {
         visited_.passOverSystemFolders(root);
@@ -165,6 +165,12 @@ bool NameFilter::matches(QStringView name) const {
     for (const QString& pattern : patterns_)
         if (matchesFrom(name, pattern)) return true;
     return false;
+}
+
+QString mediaFilter(const QStringList& extraMediaTypes) {
+    QString filter = kMediaFilter;
+    for (const QString& type : extraMediaTypes) filter += QStringLiteral("; *.") + type;
+    return filter;
 }
 
 bool MatchesFilter(const QString& name, const QString& filter) {

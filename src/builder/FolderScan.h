@@ -15,6 +15,8 @@ struct ProgramState;
 
 // The media files a build takes.
 inline const QString kMediaFilter = QStringLiteral("*.mp3; *.mpg; *.mpeg; *.wma; *.wmv; *.avi; *.wav");
+// The media filter with the extensions of other formats that the build takes too ("flac": "*.flac").
+QString mediaFilter(const QStringList& extraMediaTypes);
 
 // A file-name filter: patterns separated by ";", each compared with the whole name, letter case
 // ignored; "*" stands for any run of characters, "?" for one.
@@ -39,7 +41,9 @@ struct MediaFile {
 
 // What the media scan hands on, and what it saw.
 struct MediaScan {
-    // Every regular file (or link to one) whose name matches the media filter.
+    // The names of the files it takes.
+    QString filter = kMediaFilter;
+    // Every regular file (or link to one) whose name matches the filter.
     std::function<void(const MediaFile&)> onFile;
     // A matching file, or a folder, whose name cannot be kept as text: passed over once per walk.
     std::function<void(const QString& path, const QString& reason)> onSkipped;

@@ -63,6 +63,7 @@ FolderUpdateResult BuildRun::runFolders(const std::vector<FolderUpdate>& folders
         takeOptions();
         state_.run.AddedCount = state_.run.UpdatedCount = state_.run.OrphanedCount = 0;
         MediaScan scan;
+        scan.filter = mediaFilter(options_.extraMediaTypes);
         scan.onFile = [&](const MediaFile& file) {
             if (settled(file))
                 queueFile(file);

@@ -32,11 +32,6 @@ bool isMp3(const QString& path) {
     return path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
 }
 
-// The song's folder, with its trailing separator.
-QString folderOfPath(const QString& path) {
-    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 // Why a file could not be opened as MPEG audio.
 QString unreadableMp3Reason(const QString& path) {
     QFile file(path);
@@ -52,6 +47,10 @@ bool isSideFileMedia(const QString& path) {
 }
 
 }  // namespace
+
+QString folderOfPath(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
 
 void LibraryIndex::load(ProgramState& state) {
     stamps_.clear();
@@ -107,14 +106,17 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     state_.run.CoverSearchedBefore = QDate();
     const bool mp3 = isMp3(path);
     FileStamp stamp = FileStamp::fromWords(file.lastWrite);
+    // Read from its own tags, as its format is (its side file, where it has one, wins).
+    std::optional<SongFormat> format;
     if (!mp3) {
         const QString sideFile = sideFilePath(path);
-        if (!FileExists(sideFile)) {
+        if (FileExists(sideFile)) {
+            const std::optional<struct stat> side = pathStatus(sideFile);
+            stamp = FileStamp::fromWords(side ? static_cast<quint64>(side->st_size) : 0);
+        } else if (!(format = ownTagsFormat(path))) {
             skipFile(path, QStringLiteral("It has no side file (") + sideFile + QStringLiteral(")."));
             return afterFile();
         }
-        const std::optional<struct stat> side = pathStatus(sideFile);
-        stamp = FileStamp::fromWords(side ? static_cast<quint64>(side->st_size) : 0);
     }
     // From here on a failure ends this file only, and names it.
     try {
@@ -123,9 +125,9 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
             ShowSongAlreadyInLibrary(state_);
             ++unchanged_;
         } else if (library_.countWithFile(path) >= 1) {
-            changedFile(file, mp3, stamp);
+            changedFile(file, mp3, format, stamp);
         } else {
-            newFile(file, mp3, stamp);
+            newFile(file, mp3, format, stamp);
         }
     } catch (const RuntimeError& error) {
         skipFile(path, error.description());
@@ -156,15 +158,19 @@ void BuildRun::sideFileCovers(const QString& mediaFile, const SongFields& song) 
                   song.Band, nullptr);
 }
 
-void BuildRun::changedFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
+void BuildRun::changedFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp) {
     if (mp3)
         mp3File(file, LogEntryKind::Updated);
+    else if (format)
+        formatFile(file, *format, LogEntryKind::Updated);
     else
         UpdateNonMp3Data(file.path, stamp);
 }
 
-void BuildRun::newFile(const MediaFile& file, bool mp3, const FileStamp& stamp) {
-    if (isSideFileMedia(file.path))
+void BuildRun::newFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp) {
+    if (format)
+        formatFile(file, *format, LogEntryKind::Added);
+    else if (isSideFileMedia(file.path))
         EnterNonMp3Data(file.path, stamp);
     else if (mp3)
         mp3File(file, LogEntryKind::Added);
@@ -177,15 +183,20 @@ void BuildRun::mp3File(const MediaFile& file, LogEntryKind kind) {
     TagComponent& tags = *opened.tags;
     SongFields song;
     const FileStamp written = readMp3File(tags, std::move(opened.song), file, song);
+    writeSongRecord(kind, file.path, song, ResolveSongLength(tags), written);
+}
+
+void BuildRun::writeSongRecord(LogEntryKind kind, const QString& fileName, SongFields& song, int seconds,
+                               const FileStamp& stamp) {
     const bool added = kind == LogEntryKind::Added;
     const int& count = added ? state_.run.AddedCount : state_.run.UpdatedCount;
     const int before = count;
     if (added)
-        InsertSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
+        InsertSongRecord(state_, seconds, fileName, song, stamp.highText(), stamp.lowText());
     else
-        UpdateSongRecord(state_, tags, file.path, song, written.highText(), written.lowText());
-    if (count > before) recordWritten(file.path, written);
-    logSong(kind, file.path, song);
+        UpdateSongRecord(state_, seconds, fileName, song, stamp.highText(), stamp.lowText());
+    if (count > before) recordWritten(fileName, stamp);
+    logSong(kind, fileName, song);
 }
 
 FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,

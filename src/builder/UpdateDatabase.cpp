@@ -261,6 +261,7 @@ void BuildRun::walkMusicPath() {
     setStep("17");
     MediaScan scan;
     scan.leftoversBefore = started_;
+    scan.filter = mediaFilter(options_.extraMediaTypes);
     scan.onFile = [this](const MediaFile& file) { queueFile(file); };
     scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
     const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);

@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "errors/ErrorReport.h"
+#include "tags/FormatTags.h"
 #include "tags/Mp3Reading.h"
 #include "tags/SongRecords.h"
 #include "tags/TagComponent.h"
@@ -67,6 +68,19 @@ bool readSong(Command& c, TagComponent& tags, const QString& fileName, SongField
     }
 }
 
+// A file of another format, read from its own tags; nothing is written into it.
+void printFormatFile(Command& c, bool json, const QString& fileName, SongFormat format) {
+    const std::optional<FormatSong> read = readFormatSongFields(c.state, fileName, format);
+    if (!read) {
+        showPlainMessage(c.state,
+                         QStringLiteral("Cannot read ") + fileName + QStringLiteral(" as ") + songFormatName(format) +
+                             QStringLiteral(" audio."),
+                         QStringLiteral("Tags"));
+        return;
+    }
+    printSong(c, json, fileName, read->song, read->seconds, false);
+}
+
 }  // namespace
 
 int runTags(Command& c) {
@@ -86,6 +100,10 @@ int runTags(Command& c) {
 
     for (const QString& file : files) {
         const QString fileName = QFileInfo(file).absoluteFilePath();
+        if (const std::optional<SongFormat> format = songFormatOf(fileName)) {
+            printFormatFile(c, json, fileName, *format);
+            continue;
+        }
         TagComponent tags;
         SongFields song;
         if (!readSong(c, tags, fileName, song)) {

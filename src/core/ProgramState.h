@@ -105,6 +105,8 @@ struct ProgramState {
     // txtBlankTagFormat as the window holds it.
     bool UpdateBlankTags = false;
     QString BlankTagFormat;
+    // "ExtraMediaTypes": the extensions of other formats that a build takes too, as stored.
+    QString ExtraMediaTypes;
 
     // The front end, or one that shows nothing and answers No when there is none.
     FrontEnd& ui() const;

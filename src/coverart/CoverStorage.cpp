@@ -8,7 +8,7 @@
 #include "coverart/CoverLookup.h"
 #include "coverart/SearchKeys.h"
 #include "store/ProgramFiles.h"
-#include "tags/TagComponent.h"
+#include "tags/EmbeddedPicture.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -75,12 +75,13 @@ QString coverFilePath(const QString& songFolder, const QString& album) {
     return AddBackslash(songFolder) + MakeAlbumFileName(album) + QLatin1String(".jpg");
 }
 
-void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album, const TagComponent& tags) {
+void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album,
+                       const EmbeddedPictures& pictures) {
     const QString cover = coverFilePath(songFolder, album);
-    const int pictures = tags.pictureCount();
-    if (pictures < 1 && !FileExists(cover)) return;
+    const int embedded = pictures.pictureCount();
+    if (embedded < 1 && !FileExists(cover)) return;
     if (state.ui().showsPictures()) {
-        QImage picture = pictures >= 1 ? tags.picture(1).image() : QImage();
+        QImage picture = embedded >= 1 ? pictures.picture(1).image() : QImage();
         if (picture.isNull()) picture = QImage(cover);
         showCover(state, picture);
     }
@@ -88,18 +89,18 @@ void ShowExistingCover(ProgramState& state, const QString& songFolder, const QSt
 }
 
 void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
-                          const TagComponent& tags) {
+                          const EmbeddedPictures& pictures) {
     const QString cover = coverFilePath(songFolder, album);
-    if (!state.player.ExtractEmbeddedImages || tags.pictureCount() < 1 || isTaken(cover)) return;
-    if (const std::optional<QByteArray> jpeg = jpegBytes(tags.picture(1))) writeNewFile(cover, *jpeg);
+    if (!state.player.ExtractEmbeddedImages || pictures.pictureCount() < 1 || isTaken(cover)) return;
+    if (const std::optional<QByteArray> jpeg = jpegBytes(pictures.picture(1))) writeNewFile(cover, *jpeg);
 }
 
 void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFolder,
                    [[maybe_unused]] const QString& mediaFileName, const QString& artist, const QString& album,
-                   [[maybe_unused]] const QString& title, const QString& band, const TagComponent* tags) {
+                   [[maybe_unused]] const QString& title, const QString& band, const EmbeddedPictures* pictures) {
     if (!state.player.DownloadCoverArt || TrimBlanks(artist).isEmpty() || TrimBlanks(album).isEmpty()) return;
     const QString cover = coverFilePath(songFolder, album);
-    if (FileExists(cover) || (tags && tags->pictureCount() >= 1)) return;
+    if (FileExists(cover) || (pictures && pictures->pictureCount() >= 1)) return;
 
     const QString found = FindCoverArt(run, artist, album, band);
     if (found.isEmpty()) {

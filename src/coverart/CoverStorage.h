@@ -7,32 +7,33 @@
 namespace orv {
 
 struct ProgramState;
-class TagComponent;
+class EmbeddedPictures;
 
 // The album cover beside the songs. The player looks for an album's cover as "<album>.jpg" in the
-// song's folder (then by the cover-name setting, then embedded in the MP3 file); a build makes sure
+// song's folder (then by the cover-name setting, then embedded in the song file); a build makes sure
 // that file exists, and records in state.run.CoverArtState what it found:
 // 0 manually associated, 1 already embedded, 2 downloaded, 3 searched online in vain.
 
 // The cover file of an album: the folder, MakeAlbumFileName(album), ".jpg".
 QString coverFilePath(const QString& songFolder, const QString& album);
 
-// MP3 files: a cover file that is there, or a picture embedded in the file, is shown (the embedded
-// one first) and counts as already embedded.
-void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album, const TagComponent& tags);
+// Songs read from their own tags (MP3 files and the other formats): a cover file that is there, or
+// a picture embedded in the file, is shown (the embedded one first) and counts as already embedded.
+void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album,
+                       const EmbeddedPictures& pictures);
 
-// MP3 files: when the album has no cover file, the first embedded picture becomes it, as a JPEG
-// (a JPEG picture byte for byte, another picture converted). Nothing is written when the picture
-// cannot be read.
+// Songs read from their own tags: when the album has no cover file, the first embedded picture
+// becomes it, as a JPEG (a JPEG picture byte for byte, another picture converted). Nothing is
+// written when the picture cannot be read.
 void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
-                          const TagComponent& tags);
+                          const EmbeddedPictures& pictures);
 
 // Any media file: when downloading is on, the song has an artist and an album, and the album has
 // neither a cover file nor an embedded picture, the cover is searched online and stored as the
-// cover file. Side-file media pass no tag component.
+// cover file. Side-file media pass no pictures.
 void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFolder, const QString& mediaFileName,
                    const QString& artist, const QString& album, const QString& title, const QString& band,
-                   const TagComponent* tags);
+                   const EmbeddedPictures* pictures);
 
 // Media other than MP3: a picture named like the media file with ".jpg" for its extension is
 // shown. For a three-letter extension (Song.wma, Song.jpg) the state is left as it is; for a

@@ -33,6 +33,7 @@ QStringList firstUseSettings() {
         {"CurrentMusicLibrary", "MusicLibrary1"},
         {"BlankTagFormat", "%A - %T"},
         {"UpdateBlankTags", "False"},
+        {"ExtraMediaTypes", ""},
         {"DownloadCoverArt", "False"},
         {"CreateLog", "True"},
         {"AutoLaunch", "False"},

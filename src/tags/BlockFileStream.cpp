@@ -2,11 +2,27 @@
 
 #include "core/AtomicFile.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orv {
+
+std::unique_ptr<BlockFileStream> BlockFileStream::openRegularFile(const QString& fileName) {
+    const QByteArray encodedName = QFile::encodeName(fileName);
+    const int fd = ::open(encodedName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<BlockFileStream>(fd, encodedName, info.st_size);
+}
 
 BlockFileStream::BlockFileStream(int fd, const QByteArray& encodedName, long length)
     : fd_(fd), name_(encodedName), length_(length) {}

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <array>
+#include <memory>
 #include <taglib/tiostream.h>
 
 namespace orv {
@@ -21,6 +23,12 @@ public:
     ~BlockFileStream() override;
     BlockFileStream(const BlockFileStream&) = delete;
     BlockFileStream& operator=(const BlockFileStream&) = delete;
+
+    // A stream over a regular file (or a link to one); nothing when it cannot be opened or is no
+    // regular file. It is opened without waiting (a pipe would wait for a writer), and a pipe or a
+    // device, which never ends, is never read.
+    static std::unique_ptr<BlockFileStream> openRegularFile(const QString& fileName);
+    int descriptor() const { return fd_; }
 
     // Lets the blocks go: a parse is over, later reads load again what they need.
     void dropBlocks();

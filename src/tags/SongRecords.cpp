@@ -37,11 +37,10 @@ int countSongRecords(ProgramState& state, const QString& condition) {
     return count;
 }
 
-// The defaults both writers apply, the status they show, and the song length.
-int prepareSongRecord(ProgramState& state, const TagComponent& tags, SongFields& song) {
+// The defaults both writers apply, and the status they show.
+void prepareSongRecord(ProgramState& state, SongFields& song) {
     applySongDefaults(song);
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
-    return ResolveSongLength(tags);
 }
 
 }  // namespace
@@ -170,7 +169,17 @@ QString updateSongStatement(const QString& table, const QString& fileName, const
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    const int seconds = prepareSongRecord(state, tags, song);
+    InsertSongRecord(state, ResolveSongLength(tags), fileName, song, highText, lowText);
+}
+
+void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText) {
+    UpdateSongRecord(state, ResolveSongLength(tags), fileName, song, highText, lowText);
+}
+
+void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText) {
+    prepareSongRecord(state, song);
     const QString statement = insertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
     if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
@@ -178,9 +187,9 @@ void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QStri
     showAddedSongCount(state);
 }
 
-void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
+void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    const int seconds = prepareSongRecord(state, tags, song);
+    prepareSongRecord(state, song);
     const QString statement = updateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
                                                   QDateTime::currentDateTime());
     if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.run.UpdatedCount;

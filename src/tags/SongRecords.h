@@ -26,6 +26,11 @@ void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QStri
                       const QString& highText, const QString& lowText);
 void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText);
+// The same for a song whose length in whole seconds is known (a file of another format).
+void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText);
+void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
+                      const QString& highText, const QString& lowText);
 
 // The statements the two writers run, for a song whose defaults are applied.
 QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,

@@ -13,7 +13,6 @@
 #include "tags/BlockFileStream.h"
 #include "tags/StoredID3v2.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -25,10 +24,6 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -109,25 +104,18 @@ bool TagComponent::read() {
     stream_.reset();
     id3v1Year_.clear();
     storedRecordingYear_.reset();
-    // Opened without waiting (a pipe would wait for a writer), then taken only when it is a regular
-    // file: a pipe or a device never ends and is never read.
-    const QByteArray encodedName = QFile::encodeName(fileName_);
-    const int fd = ::open(encodedName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    auto stream = std::make_unique<BlockFileStream>(fd, encodedName, info.st_size);
+    std::unique_ptr<BlockFileStream> stream = BlockFileStream::openRegularFile(fileName_);
+    if (!stream) return false;
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
                                                      TagLib::AudioProperties::Average);
     if (!file->isValid()) return false;
     // What the parse read is in the tags now.
     stream->dropBlocks();
+    const int fd = stream->descriptor();
+    const long size = stream->length();
     stream_ = std::move(stream);
     file_ = std::move(file);
-    readStoredYears(fd, info.st_size);
+    readStoredYears(fd, size);
     return true;
 }
 

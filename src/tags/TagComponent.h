@@ -1,9 +1,9 @@
 #pragma once
 
+#include "tags/EmbeddedPicture.h"
 #include "tags/TagWriter.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -18,14 +18,6 @@ namespace orv {
 
 class BlockFileStream;
 
-// A picture embedded in the ID3v2 tag: its bytes as stored and their MIME type.
-struct EmbeddedPicture {
-    QByteArray data;
-    QString mimeType;
-
-    QImage image() const { return QImage::fromData(data); }
-};
-
 // The tag component: ID3v1 and ID3v2 access to one MP3 file, made anew for each file.
 //
 // Reads answer from the file as it was opened. Set operations are gathered and reach the file
@@ -35,10 +27,10 @@ struct EmbeddedPicture {
 //
 // Frame identifiers are those of ID3v2.3. A tag the file has keeps its version and every frame
 // that was not set; a new tag is ID3v2.3. Writing one tag leaves the other as it is.
-class TagComponent {
+class TagComponent : public EmbeddedPictures {
 public:
     TagComponent();
-    ~TagComponent();
+    ~TagComponent() override;
     TagComponent(const TagComponent&) = delete;
     TagComponent& operator=(const TagComponent&) = delete;
 
@@ -99,9 +91,9 @@ public:
     // The file's last-write time as this component's last write left it; nothing before a write.
     const std::optional<struct timespec>& lastWriteTime() const { return lastWrite_; }
 
-    int pictureCount() const;
-    // Picture `number`, counted from 1; empty when there is none.
-    EmbeddedPicture picture(int number) const;
+    // The pictures of the ID3v2 tag.
+    int pictureCount() const override;
+    EmbeddedPicture picture(int number) const override;
 
 private:
     bool read();

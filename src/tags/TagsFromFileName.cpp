@@ -55,8 +55,10 @@ std::optional<qsizetype> regionStart(const QString& name, qsizetype folderLevels
 
 // The field values the path gives by the pattern; empty when the path does not match it.
 std::optional<std::map<QString, QString>> parsePath(const QString& fileName, const QString& pattern) {
+    // The file's own extension (".mp3", ".flac", ...) is no part of the last field.
     QString name = fileName;
-    if (name.endsWith(QLatin1String(".MP3"), Qt::CaseInsensitive)) name.chop(4);
+    const qsizetype extension = name.lastIndexOf(QLatin1Char('.'));
+    if (extension > name.lastIndexOf(QDir::separator())) name.truncate(extension);
 
     const std::vector<PlaceholderRow> rows = placeholderRows(pattern);
     const qsizetype folderLevels = std::count_if(rows.begin(), rows.end(), [](const PlaceholderRow& row) {
@@ -96,37 +98,68 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows) {
                      [](const PlaceholderRow& a, const PlaceholderRow& b) { return a.position < b.position; });
 }
 
-void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song) {
-    if (!state.UpdateBlankTags) return;
+namespace {
+
+// The song fields a fill from the path gave.
+enum FilledField { kArtistFilled = 1, kBandFilled = 2, kAlbumFilled = 4, kTitleFilled = 8, kTrackFilled = 16 };
+
+// A band left empty takes the artist found where the tags are written: a reading of the written
+// tags takes the band from TPE2.
+int fillFromPath(ProgramState& state, const QString& fileName, SongFields& song, bool tagsWritten) {
+    if (!state.UpdateBlankTags) return 0;
     const bool noArtist = song.Artist.isEmpty(), noTitle = song.Title.isEmpty(), noAlbum = song.Album.isEmpty();
-    if (!noArtist && !noTitle && !noAlbum) return;
+    if (!noArtist && !noTitle && !noAlbum) return 0;
     QString artist, title, album, track;
-    if (!TagFromFilename(state, tags.fileName(), artist, title, album, track)) return;
+    if (!TagFromFilename(state, fileName, artist, title, album, track)) return 0;
+    int filled = 0;
     if (noArtist && !artist.isEmpty()) {
         song.Artist = artist;
-        tags.setID3v1Artist(artist);
-        tags.setFrameText(QStringLiteral("TPE1"), artist);
-        // A reading of the written tags takes the band from TPE2.
-        if (song.Band.isEmpty()) {
+        filled |= kArtistFilled;
+        if (tagsWritten && song.Band.isEmpty()) {
             song.Band = artist;
-            tags.setFrameText(QStringLiteral("TPE2"), artist);
+            filled |= kBandFilled;
         }
     }
     if (noAlbum && !album.isEmpty()) {
         song.Album = album;
-        tags.setID3v1Album(album);
-        tags.setFrameText(QStringLiteral("TALB"), album);
+        filled |= kAlbumFilled;
     }
     if (noTitle && !title.isEmpty()) {
         song.Title = title;
-        tags.setID3v1Title(title);
-        tags.setFrameText(QStringLiteral("TIT2"), title);
+        filled |= kTitleFilled;
     }
     if (noArtist && noTitle && noAlbum && !track.isEmpty()) {
         song.Track = track;
-        TryStep([&] { tags.setID3v1Track(trackByte(track)); });
-        tags.setFrameText(QStringLiteral("TRCK"), track);
+        filled |= kTrackFilled;
     }
+    return filled;
+}
+
+}  // namespace
+
+void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song) {
+    const int filled = fillFromPath(state, tags.fileName(), song, true);
+    if (filled & kArtistFilled) {
+        tags.setID3v1Artist(song.Artist);
+        tags.setFrameText(QStringLiteral("TPE1"), song.Artist);
+    }
+    if (filled & kBandFilled) tags.setFrameText(QStringLiteral("TPE2"), song.Band);
+    if (filled & kAlbumFilled) {
+        tags.setID3v1Album(song.Album);
+        tags.setFrameText(QStringLiteral("TALB"), song.Album);
+    }
+    if (filled & kTitleFilled) {
+        tags.setID3v1Title(song.Title);
+        tags.setFrameText(QStringLiteral("TIT2"), song.Title);
+    }
+    if (filled & kTrackFilled) {
+        TryStep([&] { tags.setID3v1Track(trackByte(song.Track)); });
+        tags.setFrameText(QStringLiteral("TRCK"), song.Track);
+    }
+}
+
+void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song) {
+    fillFromPath(state, fileName, song, false);
 }
 
 bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,

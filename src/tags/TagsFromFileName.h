@@ -26,6 +26,9 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows);
 // the band was empty), for the caller's one write of the file: the fields the song already had are
 // neither changed nor written over.
 void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song);
+// The same fill for a file that keeps its own tags (FLAC, Ogg, Opus, M4A, ...): only the song's
+// fields get what the path gives, nothing is written into the file.
+void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song);
 
 // Parses the file's path by the blank-tag pattern (BlankTagFormat) and sets the fields the pattern
 // names (a track of 255 becomes 0). A path that does not match the pattern, or that has fewer

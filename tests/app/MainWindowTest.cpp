@@ -134,7 +134,10 @@ TEST(mainWindow, LoadFillsTheControlsFromTheSettings) {
     SaveSetting(w.state, "Password3", "True");
     SaveSetting(w.state, "AlbumCoverFileName", "Cover");
     SaveSetting(w.state, "MusicPath", "/srv/music/");
+    SaveSetting(w.state, "ExtraMediaTypes", "wav");
     w.load();
+    EXPECT_TRUE(w.child<QCheckBox>("chkExtraMediaTypes")->isChecked());
+    EXPECT_EQ(w.setting("ExtraMediaTypes"), "wav") << "a list of the user's own is kept";
     EXPECT_EQ(w.child<QLineEdit>("txtMusic")->text(), "/srv/music/");
     EXPECT_FALSE(getButtonValue(w.child<QAbstractButton>("cmdByTrack")));
     EXPECT_TRUE(getButtonValue(w.child<QAbstractButton>("cmdAlpha")));
@@ -183,6 +186,10 @@ TEST(mainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
     EXPECT_FALSE(w.child<QLabel>("lblWait")->isEnabled());
     w.click("chkDownloadCoverArt");
     EXPECT_EQ(w.setting("DownloadCoverArt"), "True");
+    w.click("chkExtraMediaTypes");
+    EXPECT_EQ(w.setting("ExtraMediaTypes"), "flac; ogg; oga; opus; m4a");
+    w.click("chkExtraMediaTypes");
+    EXPECT_EQ(w.setting("ExtraMediaTypes"), "");
 }
 
 TEST(mainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
@@ -484,17 +491,19 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     mainWindow w;
     w.load();
     MakeMusic(w.file("Music"), 3);
+    QFile::copy(QStringLiteral(ORVELLA_TAG_FIXTURES) + "/song.opus", w.file("Music/song.opus"));
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
     w.child<QCheckBox>("chkLogFile")->setChecked(true);
+    w.click("chkExtraMediaTypes");
     const QSize size = w.window->size();
     w.click("cmdDatabase");
-    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"4"});
     EXPECT_EQ(w.window->size(), size) << "the build panel takes the options' place without growing the window";
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
     EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Complete");
     EXPECT_FALSE(w.child<QWidget>("fraBuildProgress")->isVisible());
     EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
-    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 3"));
+    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 4"));
     auto* list = w.child<QListWidget>("lstFrames");
     EXPECT_EQ(list->item(list->count() - 1)->text(), "Log File");
     w.click("cmdViewLogFile");

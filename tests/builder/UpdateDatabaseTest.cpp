@@ -1,4 +1,5 @@
 #include "BuildFixture.h"
+#include "builder/BuildOptions.h"
 #include "builder/FolderScan.h"
 #include "core/Controls.h"
 #include "store/BuildLock.h"
@@ -304,6 +305,50 @@ TEST_F(Build, SideFileMediaTakesItsFieldsFromTheTagFile) {
     put("v/Song.wma.tag", "<song><Artist>O'Brien</Artist><Track>4</Track><Duration>1'2</Duration></song>");
     EXPECT_EQ(build().updated, 1);
     EXPECT_TRUE(records(columns).contains(wma + "|O'Brien|Unknown Title|Unknown Album|4||||0|1'2"));
+}
+
+TEST_F(Build, OtherFormatsAreTakenWhenAskedForFromTheirOwnTagsAndNeverWritten) {
+    const QString fixtures = QStringLiteral(ORVELLA_TAG_FIXTURES) + "/";
+    QMap<QString, QByteArray> songs;
+    const std::pair<const char*, const char*> copies[] = {
+        {"song.flac", "Xiph/song.flac"}, {"song.ogg", "Xiph/song.ogg"},
+        {"song.opus", "Xiph/song.opus"}, {"song.m4a", "Mp4/song.m4a"},
+        {"song.wma", "Win/song.wma"},    {"song.wav", "Win/song.wav"},
+        {"song.wma", "Win/side.wma"},    {"bare.flac", "Artist Name - Bare Title.flac"}};
+    for (const auto& [fixture, relative] : copies)
+        songs[put(relative, FileBytes(fixtures + fixture))] = FileBytes(fixtures + fixture);
+    put("Win/side.wma.tag", "<song><Artist>Side</Artist></song>");
+    put("fake.flac", SilentFrames(3));
+    EXPECT_EQ(build().added, 1) << "without extra media types, only the song with a side file";
+    EXPECT_EQ(program.ui.notes.size(), 2) << "the WMA and WAV files without a side file";
+    program.ui.notes.clear();
+
+    BuildOptions o = options();
+    o.extraMediaTypes = mediaTypesOf(kModernMediaTypes + "; WAV; *.wma");
+    o.updateBlankTags = true;
+    o.blankTagFormat = "%A - %T";
+    o.extractEmbeddedImages = true;
+    EXPECT_EQ(build(o).added, 7);
+    const QString xiph = QString::fromUtf8("|Xiph Singer|Tschüß Song|Xiph Band|3|1975|1|0:01|Y");
+    EXPECT_EQ(
+        records("FileName || '|' || Artist || '|' || Title || '|' || BandName || '|' || Track || '|' || "
+                "SongYear || '|' || Seconds || '|' || Duration || '|' || HasLyrics"),
+        (QStringList{music("Artist Name - Bare Title.flac|Artist Name|Bare Title|Unknown Band|0||1|0:01|"),
+                     music("Mp4/song.m4a|MP4 Singer|MP4 Song|MP4 Band|7|2004|1|0:01|Y"),
+                     music("Win/side.wma|Side|Unknown Title|Unknown Band|0||0||"),
+                     music("Win/song.wav|WAV Singer|WAV Song|WAV Singer|2|2001|1|0:01|Y"),
+                     music("Win/song.wma|WMA Singer|WMA Song|WMA Band|5|1988|1|0:01|Y"), music("Xiph/song.flac") + xiph,
+                     music("Xiph/song.ogg") + xiph, music("Xiph/song.opus") + xiph}));
+    EXPECT_EQ(QImage(music("Xiph/Xiph Album.jpg")).size(), QSize(8, 8)) << "the embedded picture became the cover";
+    EXPECT_TRUE(FileBytes(music("Mp4/MP4 Album.jpg")).startsWith("\xff\xd8")) << "a PNG cover became a JPEG";
+    for (auto song = songs.cbegin(); song != songs.cend(); ++song)
+        EXPECT_EQ(FileBytes(song.key()), song.value()) << song.key().toStdString();
+    EXPECT_EQ(program.ui.notes,
+              QStringList{music("fake.flac: The file cannot be read as FLAC audio: it is not what its name says.")});
+
+    EXPECT_EQ(build(o).unchanged, 8);
+    setTime(music("Xiph/song.flac"), 1000000000);
+    EXPECT_EQ(build(o).updated, 1);
 }
 
 }  // namespace

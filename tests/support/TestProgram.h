@@ -3,8 +3,14 @@
 #include "core/ProgramState.h"
 #include "support/ScriptedFrontEnd.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
+
+// Failed expectations print texts as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& texts, std::ostream* out) { *out << texts.join(" | ").toStdString(); }
 
 namespace orv::test {
 

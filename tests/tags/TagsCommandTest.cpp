@@ -59,6 +59,10 @@ TEST_F(TagsCommand, ReadsWithoutWritingAndFillsBlankTagsFromThePath) {
     EXPECT_EQ(objects[0].value("Band"), "Artist Name");
     EXPECT_EQ(objects[0].value("HasID3v2"), true);
     EXPECT_EQ(Cli(home.path(), {"tags", "--json"}).status, 2);
+    // Other formats by their own tags.
+    objects = json({QStringLiteral(ORVELLA_TAG_FIXTURES) + "/song.m4a"});
+    EXPECT_EQ(objects.value(0).value("Title"), "MP4 Song");
+    EXPECT_EQ(objects.value(0).value("Seconds"), "1");
 }
 
 // A file tagged by an independent program.
@@ -110,10 +114,12 @@ tag.save(path, v2_version=3, v1=2)
 TEST_F(TagsCommand, FilesThatCannotBeReadOrWrittenAreReported) {
     const QString pipe = path("pipe.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
-    CliRun run = Cli(home.path(), {"tags", pipe, "/dev/zero"});
+    WriteMp3(path("fake.m4a"), {}, SilentFrames(10));
+    CliRun run = Cli(home.path(), {"tags", pipe, "/dev/zero", path("fake.m4a")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("Cannot read " + pipe + " as an MP3 file.")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Cannot read /dev/zero as an MP3 file."));
+    EXPECT_TRUE(run.err.contains("Cannot read " + path("fake.m4a") + " as MP4 audio."));
 
     const QString file = path("Artist - Title.mp3");
     WriteMp3(file, {}, SilentFrames(10));
