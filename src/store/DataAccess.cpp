@@ -15,6 +15,7 @@ const QString kModule = QStringLiteral("modGlobalConfig");
 const QString kMusicLibraryError = QStringLiteral("Music Library Error...");
 
 QString previousLibrariesPath(const ProgramState& state) {
+    if (!state.session.previousLibrariesCopy.isEmpty()) return state.session.previousLibrariesCopy;
     const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
     return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
 }
