@@ -16,8 +16,7 @@ const QString kMusicLibraryError = QStringLiteral("Music Library Error...");
 
 QString previousLibrariesPath(const ProgramState& state) {
     if (!state.session.previousLibrariesCopy.isEmpty()) return state.session.previousLibrariesCopy;
-    const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
-    return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
+    return previousLibrariesFile(state);
 }
 
 // The connection a statement against `path` runs on: the build run's shared connection for

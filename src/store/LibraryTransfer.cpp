@@ -29,15 +29,14 @@ public:
     ReadableCopy(ProgramState& state, const QString& jetPath) : state_(state) {
         const QString path = folder_.filePath(QStringLiteral("PreviousLibraries.sqlite"));
         AtomicFile file(path);
-        if (!folder_.isValid() || !file.open())
-            throw RuntimeError(
+        const auto failure = [&] {
+            return RuntimeError(
                 ErrorNumber::CannotOpen,
                 QStringLiteral("Cannot make a copy of '%1' to read: %2").arg(jetPath, file.errorString()));
+        };
+        if (!folder_.isValid() || !file.open()) throw failure();
         copyJetDatabase(jetPath, file.writePath());
-        if (!file.commitWithoutReplacing())
-            throw RuntimeError(
-                ErrorNumber::CannotOpen,
-                QStringLiteral("Cannot make a copy of '%1' to read: %2").arg(jetPath, file.errorString()));
+        if (!file.commitWithoutReplacing()) throw failure();
         state.session.previousLibrariesCopy = path;
     }
     ~ReadableCopy() {
@@ -241,8 +240,7 @@ struct TransferNotes {
 }  // namespace
 
 TransferOutcome TransferPreviousLibraries(ProgramState& state) {
-    const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
-    const QString previous = FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
+    const QString previous = previousLibrariesFile(state);
     if (!FileExists(previous)) return TransferOutcome::NoPreviousVersion;
     const DatabaseFormat format = databaseFormat(previous);
     if (format != DatabaseFormat::SQLite && format != DatabaseFormat::Jet && format != DatabaseFormat::Ace) {
