@@ -2,13 +2,14 @@
 # Installs every Debian package the Orvella Configurator needs to build, run and test.
 # Safe to run again: packages already present are left as they are.
 # HTTPS runs on Qt's OpenSSL backend (libqt6network6 brings libssl3); ca-certificates holds the
-# roots it checks web sites against.
+# roots it checks web sites against. libmdb (mdbtools-dev) reads the Windows version's Jet databases.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libgl-dev
   libsqlite3-dev libtag1-dev libjemalloc-dev
+  mdbtools-dev libmdb3
   libgtest-dev
   ca-certificates
   fonts-liberation2

@@ -6,6 +6,7 @@
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "errors/ErrorReport.h"
+#include "store/JetImport.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 
@@ -39,6 +40,9 @@ int main(int argc, char* argv[]) {
     if (!openProgramFolderToUse(state)) return EXIT_FAILURE;
 
     try {
+        // A program database copied from the Windows version is converted before anything reads it.
+        if (!orv::convertWindowsDatabases(state)) return EXIT_FAILURE;
+
         orv::frmSplash* splash = nullptr;
         orv::StartUpServices services;
         services.watchForMP3s = [&state](const QString& musicPath) { orv::WatchForMP3s(state, musicPath); };

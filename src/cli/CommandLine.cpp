@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
+#include "store/JetImport.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
@@ -48,6 +49,9 @@ const char* const kUsage =
     "  playlists [--library NAME] [--format m3u|b4s] [--overwrite]\n"
     "                            write one playlist per artist into Playlists/ (default: the current\n"
     "                            Music Library, b4s, existing files kept)\n"
+    "  jet-import FILE           convert a Jet database (the Windows version's) into SQLite under its\n"
+    "                            name, keeping the original as FILE.jet; prints each table and its\n"
+    "                            row count\n"
     "  version-check [--download-to DIR]\n"
     "                            ask the update site (setting UpdateSite) for a new version; with\n"
     "                            --yes and --download-to, download its setup file into DIR\n"
@@ -105,7 +109,7 @@ const std::map<QString, std::function<int(Command&)>>& commands() {
         {QStringLiteral("libraries"), runLibraries}, {QStringLiteral("tags"), runTags},
         {QStringLiteral("build"), runBuild},         {QStringLiteral("watch"), runWatch},
         {QStringLiteral("covers"), runCovers},       {QStringLiteral("version-check"), runVersionCheck},
-        {QStringLiteral("playlists"), runPlaylists},
+        {QStringLiteral("playlists"), runPlaylists}, {QStringLiteral("jet-import"), runJetImport},
     };
     return commands;
 }
@@ -151,6 +155,9 @@ int runCommandLine(const QStringList& arguments, const QString& programsFolder) 
 
     Command context{state, ui, out, rest.mid(1)};
     try {
+        // A program database copied from the Windows version is converted first; jet-import
+        // converts the file it is given itself.
+        if (command->first != QLatin1String("jet-import") && !convertWindowsDatabases(state)) return 1;
         return command->second(context);
     } catch (const UsageError&) {
         err << kUsage;

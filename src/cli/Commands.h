@@ -50,6 +50,10 @@ int runVersionCheck(Command& c);
 // `playlists [--library NAME] [--format m3u|b4s] [--overwrite]`: one playlist per artist.
 int runPlaylists(Command& c);
 
+// `jet-import FILE`: converts a Jet file into a SQLite database under its name, the Jet file kept
+// beside it as FILE.jet, as start-up does; prints each table and its row count.
+int runJetImport(Command& c);
+
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.
 class UsageError {};
 

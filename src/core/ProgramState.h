@@ -35,6 +35,9 @@ struct Session {
     // is opened.
     std::function<QString()> DataAccessVersionSource;
     std::function<bool()> internetProbe;
+    // While the carry-over reads a previous libraries database that is a Jet file: the SQLite copy
+    // of it that the previous-libraries selector reads instead.
+    QString previousLibrariesCopy;
 };
 
 // What a long run (a build, a carry-over) shares with the window: the guards against re-entry,

@@ -15,8 +15,8 @@ const QString kModule = QStringLiteral("modGlobalConfig");
 const QString kMusicLibraryError = QStringLiteral("Music Library Error...");
 
 QString previousLibrariesPath(const ProgramState& state) {
-    const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
-    return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
+    if (!state.session.previousLibrariesCopy.isEmpty()) return state.session.previousLibrariesCopy;
+    return previousLibrariesFile(state);
 }
 
 // The connection a statement against `path` runs on: the build run's shared connection for

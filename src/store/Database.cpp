@@ -170,31 +170,94 @@ Connection::Rows Connection::query(const QString& sql) {
     return rows;
 }
 
+void NewDatabase::execute(const QByteArray& sql) {
+    char* message = nullptr;
+    const int code = sqlite3_exec(db_, sql.constData(), nullptr, nullptr, &message);
+    const QString failure = QString::fromUtf8(message ? message : sqlite3_errstr(code));
+    sqlite3_free(message);
+    if (code != SQLITE_OK) throw RuntimeError(ErrorNumber::CannotOpen, failure);
+}
+
+qint64 NewDatabase::insertRows(const QString& table, const QStringList& columns,
+                               const std::function<bool(std::vector<QVariant>&)>& nextRow) {
+    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
+    const QByteArray sql = (QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                            columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") + marks + ')')
+                               .toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    int code = sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()), &statement, nullptr);
+    qint64 rows = 0;
+    std::vector<QVariant> values;
+    const auto bind = [statement](int at, const QVariant& value) {
+        switch (value.typeId()) {
+        case QMetaType::UnknownType:
+            return sqlite3_bind_null(statement, at);
+        case QMetaType::LongLong:
+            return sqlite3_bind_int64(statement, at, value.toLongLong());
+        case QMetaType::Double:
+            return sqlite3_bind_double(statement, at, value.toDouble());
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            return sqlite3_bind_blob64(statement, at, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
+                                       SQLITE_TRANSIENT);
+        }
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            return sqlite3_bind_text64(statement, at, text.constData(), static_cast<sqlite3_uint64>(text.size()),
+                                       SQLITE_TRANSIENT, SQLITE_UTF8);
+        }
+        }
+    };
+    try {
+        while (code == SQLITE_OK && nextRow(values)) {
+            for (std::size_t i = 0; i < values.size() && code == SQLITE_OK; ++i)
+                code = bind(static_cast<int>(i) + 1, values[i]);
+            if (code == SQLITE_OK && (code = sqlite3_step(statement)) == SQLITE_DONE) code = sqlite3_reset(statement);
+            ++rows;
+        }
+    } catch (...) {
+        sqlite3_finalize(statement);
+        throw;
+    }
+    sqlite3_finalize(statement);
+    if (code != SQLITE_OK) throw RuntimeError(ErrorNumber::CannotOpen, QString::fromUtf8(sqlite3_errmsg(db_)));
+    return rows;
+}
+
+void fillDatabaseFile(const QString& writePath, const std::function<void(NewDatabase&)>& fill) {
+    sqlite3* db = nullptr;
+    const int code = sqlite3_open_v2(QFile::encodeName(writePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    try {
+        if (code != SQLITE_OK) throw RuntimeError(ErrorNumber::CannotOpen, QString::fromUtf8(sqlite3_errmsg(db)));
+        NewDatabase content(db);
+        content.execute("BEGIN");
+        fill(content);
+        content.execute("COMMIT");
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    sqlite3_close_v2(db);
+}
+
+QString quotedName(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
 bool createDatabaseFile(const QString& path, const QStringList& statements) {
     if (QFileInfo::exists(path)) return false;
     AtomicFile file(path);
     if (!file.open())
         throw RuntimeError(ErrorNumber::CannotOpen,
                            QStringLiteral("Cannot create '%1': %2").arg(path, file.errorString()));
-    sqlite3* db = nullptr;
-    const int code =
-        sqlite3_open_v2(QFile::encodeName(file.writePath()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    QString failure;
-    if (code == SQLITE_OK) {
-        QByteArray script = "BEGIN;";
-        for (const QString& statement : statements) script += translateSql(statement).toUtf8() + ';';
-        script += "COMMIT;";
-        char* message = nullptr;
-        if (sqlite3_exec(db, script.constData(), nullptr, nullptr, &message) != SQLITE_OK)
-            failure = QString::fromUtf8(message);
-        sqlite3_free(message);
-    } else {
-        failure = QString::fromUtf8(sqlite3_errmsg(db));
-    }
-    sqlite3_close_v2(db);
-    if (!failure.isEmpty()) {
+    try {
+        fillDatabaseFile(file.writePath(), [&statements](NewDatabase& content) {
+            for (const QString& statement : statements) content.execute(translateSql(statement).toUtf8());
+        });
+    } catch (const RuntimeError& error) {
         file.cancel();
-        throw RuntimeError(ErrorNumber::CannotOpen, QStringLiteral("Cannot create '%1': %2").arg(path, failure));
+        throw RuntimeError(ErrorNumber::CannotOpen,
+                           QStringLiteral("Cannot create '%1': %2").arg(path, error.description()));
     }
     // A database made meanwhile by someone else is kept: then the result is false.
     if (file.commitWithoutReplacing()) return true;
@@ -257,6 +320,11 @@ QVariant Recordset::field(int index) const {
             3265,
             QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
     return rows_.values[position_][static_cast<std::size_t>(index)];
+}
+
+bool Recordset::hasField(const QString& name) const {
+    requireOpen();
+    return rows_.columns.contains(name, Qt::CaseInsensitive);
 }
 
 QVariant Recordset::field(const QString& name) const {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -53,6 +54,29 @@ private:
     unsigned long long inode_ = 0;
 };
 
+// A database file being made (see fillDatabaseFile): statements in the engine's own SQL, and rows
+// whose values are bound as they are (text, whole numbers, doubles, bytes, Null). Failures throw
+// RuntimeError (CannotOpen) with the engine's message.
+class NewDatabase {
+public:
+    explicit NewDatabase(sqlite3* db) : db_(db) {}
+    void execute(const QByteArray& sql);
+    // Adds the rows that `nextRow` gives, until it gives false, to `table` (names as they stand in
+    // SQL); returns how many.
+    qint64 insertRows(const QString& table, const QStringList& columns,
+                      const std::function<bool(std::vector<QVariant>&)>& nextRow);
+
+private:
+    sqlite3* db_;
+};
+
+// Fills the new database file at `writePath` (nothing there yet, or an empty file) in one
+// transaction.
+void fillDatabaseFile(const QString& writePath, const std::function<void(NewDatabase&)>& fill);
+
+// A name as it stands in the engine's SQL: between double quotes.
+QString quotedName(const QString& name);
+
 // Makes a new database file at `path` holding what `statements` make. A file that exists, or
 // that appears meanwhile, is never touched: returns false then. The new file appears whole or not
 // at all (core/AtomicFile); any other failure throws CannotOpen.
@@ -75,6 +99,8 @@ public:
     void moveFirst();
     QVariant field(int index) const;
     QVariant field(const QString& name) const;
+    // Whether the rows have a field of this name (letter case ignored).
+    bool hasField(const QString& name) const;
     void close();
 
 private:

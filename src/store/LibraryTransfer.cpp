@@ -1,26 +1,72 @@
 #include "store/LibraryTransfer.h"
 
+#include "core/AtomicFile.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
+#include "store/JetImport.h"
+#include "store/JetReader.h"
 #include "store/LibrarySchema.h"
 #include "store/MusicLibraries.h"
 #include "store/ProgramFiles.h"
 #include "store/WriteBatch.h"
 
+#include <QTemporaryDir>
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 namespace orv {
 namespace {
 
 const QString kModule = QStringLiteral("frmStartUp");
 
-// A previous version's table as it stands in SQL: between double quotes, since its name need not be
-// plain. That database is only read.
-QString previousTable(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+// While it lives, the previous libraries database that is a Jet file is read through a SQLite copy
+// of it in a temporary folder; the file itself is only read.
+class ReadableCopy {
+public:
+    ReadableCopy(ProgramState& state, const QString& jetPath) : state_(state) {
+        const QString path = folder_.filePath(QStringLiteral("PreviousLibraries.sqlite"));
+        AtomicFile file(path);
+        const auto failure = [&] {
+            return RuntimeError(
+                ErrorNumber::CannotOpen,
+                QStringLiteral("Cannot make a copy of '%1' to read: %2").arg(jetPath, file.errorString()));
+        };
+        if (!folder_.isValid() || !file.open()) throw failure();
+        copyJetDatabase(jetPath, file.writePath());
+        if (!file.commitWithoutReplacing()) throw failure();
+        state.session.previousLibrariesCopy = path;
+    }
+    ~ReadableCopy() {
+        state_.session.connectionPool.erase(state_.session.previousLibrariesCopy);
+        state_.session.previousLibrariesCopy.clear();
+    }
+    ReadableCopy(const ReadableCopy&) = delete;
+    ReadableCopy& operator=(const ReadableCopy&) = delete;
+
+private:
+    ProgramState& state_;
+    QTemporaryDir folder_;
+};
+
+// The copy to read a Jet file through; nothing, with the failure reported, when it cannot be made.
+std::unique_ptr<ReadableCopy> readableCopy(ProgramState& state, const QString& jetPath) {
+    try {
+        return std::make_unique<ReadableCopy>(state, jetPath);
+    } catch (const RuntimeError& error) {
+        reportError(state, kModule, QStringLiteral("TransferPreviousLibraries"), error,
+                    QStringLiteral("The Music Libraries of the previous version in ") + jetPath +
+                        QStringLiteral(" cannot be read. Nothing was transferred."));
+        return nullptr;
+    }
+}
+
+// A field of a previous version's record; a column that the old table lacks reads as Null, which
+// gives the empty value of the column's type.
+QVariant previousField(const Recordset& old, const QString& name) {
+    return old.hasField(name) ? old.field(name) : QVariant();
 }
 
 // Value texts of the copy from a previous version's record.
@@ -82,7 +128,7 @@ QString transferInsertStatement(const QString& table, const Recordset& old, int&
     QStringList targets, values;
     for (const Column& column : columns) {
         targets << QString::fromLatin1(column.target);
-        const QVariant field = old.field(QString::fromLatin1(column.source));
+        const QVariant field = previousField(old, QString::fromLatin1(column.source));
         values << (column.kind == Text     ? textValue(field)
                    : column.kind == Number ? numberValue(field, unfit)
                                            : dateValue(field));
@@ -135,7 +181,8 @@ struct LibraryCopy {
 // missing and copied whole. A failure is reported here; the new table is then left as it was.
 LibraryCopy carryOver(ProgramState& state, const QString& name, const QString& target) {
     try {
-        const std::optional<int> oldCount = countTableRows(state, previousTable(name), Db::PreviousLibraries);
+        // A previous version's table stands between double quotes: its name need not be plain.
+        const std::optional<int> oldCount = countTableRows(state, quotedName(name), Db::PreviousLibraries);
         if (!oldCount) return {LibraryCopy::Failed};
         const std::optional<int> newCount = countRowsQuietly(state, target, Db::Libraries);
         if (newCount == oldCount) return {LibraryCopy::AlreadyThere};
@@ -193,9 +240,14 @@ struct TransferNotes {
 }  // namespace
 
 TransferOutcome TransferPreviousLibraries(ProgramState& state) {
-    if (!FileExists(ProgramFile(state, kPreviousLibrariesFile8)) &&
-        !FileExists(ProgramFile(state, kPreviousLibrariesFile)))
-        return TransferOutcome::NoPreviousVersion;
+    const QString previous = previousLibrariesFile(state);
+    if (!FileExists(previous)) return TransferOutcome::NoPreviousVersion;
+    const DatabaseFormat format = databaseFormat(previous);
+    if (format != DatabaseFormat::SQLite && format != DatabaseFormat::Jet && format != DatabaseFormat::Ace) {
+        showPlainMessage(state, unreadableDatabaseMessage(previous, format),
+                         QStringLiteral("Music Libraries Not Transferred"), DialogContent::Error);
+        return TransferOutcome::Incomplete;
+    }
     if (AskQuestion(state,
                     QStringLiteral("Orvella has detected a previous version of the program. ") +
                         QStringLiteral("\n\n") +
@@ -204,6 +256,9 @@ TransferOutcome TransferPreviousLibraries(ProgramState& state) {
                     QStringLiteral("Previous Version Detected")) != Answer::Yes)
         return TransferOutcome::Declined;
 
+    const bool isJet = format != DatabaseFormat::SQLite;
+    const std::unique_ptr<ReadableCopy> copy = isJet ? readableCopy(state, previous) : nullptr;
+    if (isJet && !copy) return TransferOutcome::Incomplete;
     const QStringList names = GetPreviousMusicLibraries(state);
     TransferNotes notes;
     bool cancelShown = false;
@@ -234,7 +289,7 @@ std::optional<int> TransferLibraryRecords(ProgramState& state, const QString& na
     const QString table = libraryTable(target);
     WriteBatch batch(state);
     if (!ExecuteSQLCommand(state, QStringLiteral("DELETE FROM ") + table, Db::Libraries)) return std::nullopt;
-    Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + previousTable(name), Db::PreviousLibraries);
+    Recordset old = GetRecordset(state, QStringLiteral("SELECT * FROM ") + quotedName(name), Db::PreviousLibraries);
     int unfit = 0;
     const bool copied = copyRecords(state, old, table, target, unfit);
     old.close();

@@ -10,7 +10,9 @@ struct ProgramState;
 // The title of the message that names the libraries carried over under new names.
 inline const QString kLibrariesRenamedTitle = QStringLiteral("Music Libraries Renamed");
 
-// The start-up carry-over of a previous version's libraries. A library whose name cannot stand
+// The start-up carry-over of a previous version's libraries, from its database as it is: SQLite, or
+// Jet (read through a copy; see store/JetImport.h). A file of another kind, or a Jet file that cannot
+// be read, is reported before anything changes (Incomplete). A library whose name cannot stand
 // bare is carried over under a mended name (mendedLibraryName); the renamed libraries, and the
 // values that did not fit their columns, are each told in one message at the end. Incomplete: a
 // library could not be carried over (reported), so the previous version's file is to be kept, as

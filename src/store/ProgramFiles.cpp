@@ -15,6 +15,11 @@ QString ProgramFile(const ProgramState& state, const QString& name) {
     return state.paths.programFolder + QDir::separator() + name;
 }
 
+QString previousLibrariesFile(const ProgramState& state) {
+    const QString newer = ProgramFile(state, kPreviousLibrariesFile8);
+    return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
+}
+
 void SetDatabasePaths(ProgramState& state) {
     state.paths.DriveRoot = AddBackslash(QStorageInfo(state.paths.programFolder).rootPath());
     state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);

@@ -15,6 +15,9 @@ inline const QString kPreviousLibrariesFile = QStringLiteral("OrvLibraries.mdb")
 // A path in the program folder: the folder, the separator, the name.
 QString ProgramFile(const ProgramState& state, const QString& name);
 
+// The previous version's libraries database: OrvLibraries8.mdb when it exists, else OrvLibraries.mdb.
+QString previousLibrariesFile(const ProgramState& state);
+
 // DriveRoot and the three database paths, from the program folder.
 void SetDatabasePaths(ProgramState& state);
 

@@ -23,7 +23,8 @@
 namespace orv {
 namespace {
 
-QStringList firstUseSettings() {
+// The Settings rows of a fresh program folder, as (SettingName, SettingValue).
+std::vector<QStringList> firstUseSettingRows() {
     const std::pair<const char*, const char*> rows[] = {
         {"InitialUse", "True"},
         {"UseSkins", "True"},
@@ -69,20 +70,76 @@ QStringList firstUseSettings() {
         {"FileDateLowTotal", "0"},
         {"FileDateHighTotal", "0"},
     };
-    QStringList statements{QStringLiteral("CREATE TABLE Settings (SettingName Text(255), SettingValue Text(255))")};
-    const auto insert = [&](const QString& name, const QString& value) {
-        statements << QStringLiteral("INSERT INTO Settings (SettingName, SettingValue) VALUES (") + SqlText(name) +
-                          QStringLiteral(", ") + SqlText(value) + QStringLiteral(")");
-    };
-    for (const auto& [name, value] : rows) insert(QString::fromLatin1(name), QString::fromLatin1(value));
-    for (int i = 1; i <= 12; ++i) insert(QStringLiteral("Password%1").arg(i), QStringLiteral("False"));
+    std::vector<QStringList> settings;
+    for (const auto& [name, value] : rows) settings.push_back({QString::fromLatin1(name), QString::fromLatin1(value)});
+    for (int i = 1; i <= 12; ++i) settings.push_back({QStringLiteral("Password%1").arg(i), QStringLiteral("False")});
+    return settings;
+}
+
+// A table of a fresh program folder's databases: its definition, its columns, how many of them
+// (from the first) make a row's key, and its rows.
+struct FirstUseTable {
+    QString name;
+    QString columns;  // the definition's column list
+    QStringList columnNames;
+    qsizetype keyColumns;
+    std::vector<QStringList> rows;
+};
+
+FirstUseTable firstUseSettingsTable() {
+    return {QStringLiteral("Settings"),
+            QStringLiteral("SettingName Text(255), SettingValue Text(255)"),
+            {QStringLiteral("SettingName"), QStringLiteral("SettingValue")},
+            1,
+            firstUseSettingRows()};
+}
+
+FirstUseTable firstUseSkinsTable() {
+    return {QStringLiteral("Skins"),
+            QStringLiteral("SkinName Text(255), SettingName Text(255), SettingValue Text(255)"),
+            {QStringLiteral("SkinName"), QStringLiteral("SettingName"), QStringLiteral("SettingValue")},
+            2,
+            {{kDefaultSkin, QStringLiteral("ScrollbarColor"), QStringLiteral("8388672")}}};
+}
+
+QString valueList(const QStringList& values) {
+    QStringList texts;
+    for (const QString& value : values) texts << SqlText(value);
+    return texts.join(QStringLiteral(", "));
+}
+
+QStringList firstUseStatements(const FirstUseTable& table) {
+    QStringList statements{QStringLiteral("CREATE TABLE ") + table.name + QStringLiteral(" (") + table.columns +
+                           QStringLiteral(")")};
+    for (const QStringList& row : table.rows)
+        statements << QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
+                          table.columnNames.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") + valueList(row) +
+                          QStringLiteral(")");
     return statements;
 }
 
+// The table made when it is missing, and each row whose key it lacks added.
+QStringList completionStatements(const FirstUseTable& table) {
+    QStringList statements{QStringLiteral("CREATE TABLE IF NOT EXISTS ") + table.name + QStringLiteral(" (") +
+                           table.columns + QStringLiteral(")")};
+    for (const QStringList& row : table.rows) {
+        QStringList key;
+        for (qsizetype i = 0; i < table.keyColumns; ++i)
+            key << table.columnNames[i] + QStringLiteral(" = ") + SqlText(row[i]);
+        statements << QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
+                          table.columnNames.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + valueList(row) +
+                          QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM ") + table.name + QStringLiteral(" WHERE ") +
+                          key.join(QStringLiteral(" AND ")) + QStringLiteral(")");
+    }
+    return statements;
+}
+
+QStringList firstUseSettings() {
+    return firstUseStatements(firstUseSettingsTable());
+}
+
 QStringList firstUseSkins() {
-    return {QStringLiteral("CREATE TABLE Skins (SkinName Text(255), SettingName Text(255), SettingValue Text(255))"),
-            QStringLiteral("INSERT INTO Skins (SkinName, SettingName, SettingValue) VALUES (") + SqlText(kDefaultSkin) +
-                QStringLiteral(", 'ScrollbarColor', '8388672')")};
+    return firstUseStatements(firstUseSkinsTable());
 }
 
 QStringList firstUseLibraries() {
@@ -194,6 +251,12 @@ QStringList initializeProgramFolder(const QString& folder) {
         created << playlists;
     }
     return created;
+}
+
+QStringList firstUseCompletion(const QString& databaseFile) {
+    if (databaseFile == kSettingsDatabaseFile) return completionStatements(firstUseSettingsTable());
+    if (databaseFile == kMainDatabaseFile) return completionStatements(firstUseSkinsTable());
+    return {};
 }
 
 QString storedMusicPath(ProgramState& state) {

@@ -10,6 +10,11 @@ namespace orv {
 // never overwritten. Returns the paths it created; throws RuntimeError when it cannot.
 QStringList initializeProgramFolder(const QString& folder);
 
+// For a database of the program folder (named by its file name) that was made elsewhere: the
+// statements that add what a fresh one holds and it lacks (its tables, and their rows by key), in
+// the engine's SQL.
+QStringList firstUseCompletion(const QString& databaseFile);
+
 struct ProgramState;
 
 // The music folder as stored; the drive root of the program folder when none is.
