@@ -20,12 +20,13 @@ struct Received {
     QList<QPair<qint64, qint64>> progress;
     bool refuse = false;
 
-    HttpAnswer download(Network& network, const QUrl& url) {
+    HttpAnswer download(Network& network, const QUrl& url, const HttpOptions& options = {}) {
         return network.download(
             url, [this](const QByteArray& piece) { return pieces.append(piece), !refuse; },
             [this](qint64 got, qint64 total) {
                 progress.append({got, total});
-            });
+            },
+            options);
     }
 };
 
@@ -127,6 +128,47 @@ TEST(Network, CancelTestAbortsTheWait) {
     // Cancelled before it starts: nothing is sent.
     EXPECT_EQ(network.get(server.url("/slow"), {10000, [] { return true; }}).outcome, HttpOutcome::Cancelled);
     EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST(Network, ADeadlineEndsADripAndALimitEndsABodyTooLarge) {
+    HttpServer server;
+    const QByteArray page(100, 'p');
+    server.route("/drip", {HttpReply{.body = page, .dripMs = 50}});
+    server.route("/stalled", {HttpReply{.body = page, .dripMs = 60000}});
+    server.route("/page", {HttpReply{200, page}});
+    server.route("/unsized", {HttpReply{.body = QByteArray(5000, 'u'), .sendLength = false}});
+    Network network;
+    struct Case {
+        const char* target;
+        HttpOptions options;
+        HttpOutcome outcome;
+    };
+    // Bytes every 50 ms keep the 300 ms idle time-out from firing: only the deadline ends the drip.
+    const Case cases[] = {
+        {"/drip", {.timeoutMs = 300, .deadlineMs = 400}, HttpOutcome::Answered},
+        {"/stalled", {.timeoutMs = 300}, HttpOutcome::Answered},
+        {"/page", {.maxBodyBytes = 99}, HttpOutcome::TooLarge},
+        {"/unsized", {.maxBodyBytes = 4999}, HttpOutcome::TooLarge},
+    };
+    for (const Case& c : cases) {
+        const HttpAnswer answer = network.getWithTries(server.url(c.target), 3, c.options);
+        EXPECT_EQ(answer.outcome, c.outcome) << c.target;
+        EXPECT_FALSE(answer.succeeded()) << c.target;
+        EXPECT_FALSE(answer.error.isEmpty()) << c.target;
+        if (c.outcome == HttpOutcome::TooLarge) EXPECT_TRUE(answer.body.isEmpty()) << c.target;
+    }
+    // A body too large is not asked for again; one at the limit is taken.
+    EXPECT_EQ(server.requests().size(), 3 + 3 + 1 + 1);
+    EXPECT_EQ(network.get(server.url("/page"), {.maxBodyBytes = 100}).body, page);
+
+    // A download's deadline grows with its size: 20 bytes at 50 ms each take a second, more than
+    // the 200 ms deadline alone, far less than the 20 s that 1 byte a second adds.
+    server.route("/setup", {HttpReply{.body = QByteArray(20, 's'), .dripMs = 50}});
+    Received slow, steady;
+    EXPECT_FALSE(slow.download(network, server.url("/setup"), {.deadlineMs = 200}).succeeded());
+    EXPECT_TRUE(
+        steady.download(network, server.url("/setup"), {.deadlineMs = 200, .deadlineBytesPerSecond = 1}).succeeded());
+    EXPECT_EQ(steady.pieces.join(), QByteArray(20, 's'));
 }
 
 TEST(Network, DownloadHandsOnPiecesAndProgress) {

@@ -1,5 +1,6 @@
 #include "support/HttpServer.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
 #include <chrono>
@@ -64,27 +65,45 @@ HttpRequest parseHead(const QByteArray& head) {
     return request;
 }
 
+// Waits this long; false when the server stops first.
+bool waitFor(int ms, const std::atomic<bool>& stopping) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stopping && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kPollMs, ms)));
+    }
+    return !stopping;
+}
+
 QByteArray reasonOf(int status) {
     static const QMap<int, QByteArray> reasons{
         {200, "OK"}, {301, "Moved Permanently"}, {302, "Found"}, {404, "Not Found"}, {500, "Internal Server Error"}};
     return reasons.value(status, "Status");
 }
 
-void sendAll(int socket, const QByteArray& bytes) {
+bool sendAll(int socket, const QByteArray& bytes) {
     for (qsizetype sent = 0; sent < bytes.size();) {
         const ssize_t done = ::send(socket, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (done <= 0) return;
+        if (done <= 0) return false;
         sent += done;
     }
+    return true;
 }
 
-void sendAnswer(int socket, const HttpReply& reply) {
+void sendAnswer(int socket, const HttpReply& reply, const std::atomic<bool>& stopping) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " " + reasonOf(reply.status) + "\r\n";
     for (const auto& [name, value] : reply.headers) out += name + ": " + value + "\r\n";
     if (reply.sendLength) out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    out += reply.cutAfter < 0 ? reply.body : reply.body.left(reply.cutAfter);
-    sendAll(socket, out);
+    const QByteArray body = reply.cutAfter < 0 ? reply.body : reply.body.left(reply.cutAfter);
+    if (reply.dripMs <= 0) {
+        sendAll(socket, out + body);
+        return;
+    }
+    // Ends once the client has gone (a send after its close fails) or the server stops.
+    bool open = sendAll(socket, out);
+    for (qsizetype i = 0; open && i < body.size(); ++i) {
+        open = waitFor(reply.dripMs, stopping) && sendAll(socket, body.mid(i, 1));
+    }
 }
 
 }  // namespace
@@ -142,16 +161,13 @@ void HttpServer::serve(int socket) {
             requests_.append(request);
         }
         const HttpReply reply = replyFor(request.target);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs);
-        while (!stopping_ && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-        }
+        waitFor(reply.delayMs, stopping_);
         char byte;
         if (reply.silent) {
             while (waitReadable(socket, stopping_) && ::recv(socket, &byte, 1, 0) > 0) {
             }
         } else if (!stopping_) {
-            sendAnswer(socket, reply);
+            sendAnswer(socket, reply, stopping_);
         }
     }
     ::shutdown(socket, SHUT_WR);
