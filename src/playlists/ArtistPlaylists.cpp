@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <vector>
 
@@ -109,6 +110,8 @@ struct PlaylistRun {
     QString currentFile{};
     // The playlists that could not be made, each with the reason.
     QStringList notWritten{};
+    // The files this click made: two artists whose names make one file name get one playlist.
+    QSet<QString> made{};
 };
 
 // A playlist that could not be written; the writer's text names the file.
@@ -167,6 +170,11 @@ void writePlaylist(PlaylistRun& run, const ArtistSongs& artist) {
     const QString path = ProgramFile(run.state, QStringLiteral("Playlists")) + QDir::separator() +
                          PlaylistFileName(artist.artist, run.extension);
     run.currentFile.clear();
+    if (run.made.contains(path)) {
+        run.notWritten << path + QStringLiteral(": the name of another artist's playlist");
+        ui.setVisible(Control::lblCreatingPlaylist, false);
+        return;
+    }
     AtomicFile file(path);
     const bool passedOver = !run.overwrite && pathTaken(path);
     if (passedOver || !file.open()) {
@@ -188,6 +196,7 @@ void writePlaylist(PlaylistRun& run, const ArtistSongs& artist) {
         return;
     }
     if (!placed) throw fileError(path, file);
+    run.made.insert(path);
     ++run.created;
 }
 

@@ -42,7 +42,8 @@ struct PlaylistOptions {
 // new playlists, which is returned. A failure is reported (frmStartUp, cmdArtistPlaylists_Click,
 // "Current File: " and the song being written) and gives nothing; without overwriting, a playlist
 // that cannot be created is passed over and, once all are done, named in one message ("Playlists
-// Not Written"), and one that fails while it is written is reported too. The front end may process
+// Not Written"), and one that fails while it is written is reported too. An artist whose file name
+// is that of a playlist this click made already is named in that message as well, either way. The front end may process
 // its events after each file.
 std::optional<int> createArtistPlaylists(ProgramState& state, const PlaylistOptions& options);
 

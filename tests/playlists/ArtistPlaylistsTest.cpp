@@ -138,6 +138,7 @@ TEST(ArtistPlaylists, EveryArtistBecomesAVisibleFileNameThatFitsIn255Bytes) {
     const QString wide(200, QChar(0xE9));  // 400 bytes in UTF-8
     const QList<QPair<QString, QString>> names{
         {"''", "_.b4s"},
+        {"'.'", {}},  // the name of the playlist above: reported, not written
         {"'..'", "_..b4s"},
         {"'.hidden'", "_hidden.b4s"},
         {"'x' || char(0) || 'y'", "x_y.b4s"},
@@ -148,13 +149,20 @@ TEST(ArtistPlaylists, EveryArtistBecomesAVisibleFileNameThatFitsIn255Bytes) {
     QStringList expected;
     for (const auto& [artist, file] : names) {
         p.song(artist, "'A Song'", "10", "'/m/a.mp3'");
-        expected << file;
+        if (!file.isEmpty()) expected << file;
     }
     expected.sort();
-    EXPECT_EQ(p.run("b4s", false), names.size());
-    EXPECT_EQ(p.files(), expected);
-    EXPECT_EQ(p.caption(), QString::number(names.size()) + " New Playlists Successfully Created");
-    EXPECT_TRUE(p.ui.messages.isEmpty());
+    for (const bool overwrite : {false, true}) {
+        p.ui.messages.clear();
+        EXPECT_EQ(p.run("b4s", overwrite), expected.size());
+        EXPECT_EQ(p.files(), expected);
+        EXPECT_EQ(p.caption(), QString::number(expected.size()) + " New Playlists Successfully Created");
+        ASSERT_EQ(p.ui.messages.size(), 1);
+        EXPECT_EQ(p.ui.messages[0].message, "1 playlist could not be written:\n\n" + p.folder() +
+                                                "/_.b4s: the name of another artist's playlist");
+        ASSERT_TRUE(QDir(p.folder()).removeRecursively() && QDir().mkdir(p.folder()));
+    }
+    p.run("b4s", false);
     EXPECT_TRUE(p.playlist("x_y.b4s").contains(" <playlist num_entries=\"1\" label=\"x_y\">\r\n"));
     EXPECT_TRUE(p.playlist("_.b4s").contains(" <playlist num_entries=\"1\" label=\"_\">\r\n"));
 }
