@@ -80,22 +80,30 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
 }
 
 TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
-    WindowedProgram p;
-    showPlainMessage(p.state, "Something to say", "Titled", DialogContent::Information);
-    frmErrorMessage* dialog = p.dialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");
-    EXPECT_TRUE(Child<QTextEdit>(dialog, "txtError")->isHidden());
-    EXPECT_TRUE(Child<QLabel>(dialog, "lblCutAndPaste")->isHidden());
-    EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
-    EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
-    const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
-    const QImage info =
-        QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
-    EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), info.convertToFormat(QImage::Format_ARGB32));
+    for (const auto& [icon, file] : {std::pair{DialogContent::Information, "Images/Info.ico"},
+                                     std::pair{DialogContent::Exclamation, "Images/Exclamation.ico"}}) {
+        WindowedProgram p;
+        showPlainMessage(p.state, "Something to say", "Titled", icon);
+        frmErrorMessage* dialog = p.dialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");
+        EXPECT_TRUE(Child<QTextEdit>(dialog, "txtError")->isHidden());
+        EXPECT_TRUE(Child<QLabel>(dialog, "lblCutAndPaste")->isHidden());
+        EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
+        EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
+        const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
+        const QPixmap expected(p.file(file));
 
-    test::PressEnter(dialog);
-    EXPECT_EQ(p.dialog(), nullptr);
+        ASSERT_FALSE(expected.isNull()) << file;
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32),
+                  expected.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                      .toImage()
+                      .convertToFormat(QImage::Format_ARGB32))
+            << file;
+
+        test::PressEnter(dialog);
+        EXPECT_EQ(p.dialog(), nullptr);
+    }
 }
 
 TEST(ErrorDialog, QuestionsAnswerSixOnlyForYes) {

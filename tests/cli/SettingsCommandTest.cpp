@@ -17,7 +17,7 @@ using CliSettings = orv::test::CliHome;
 TEST_F(CliSettings, InitMakesTheProgramFolderAndNeverOverwrites) {
     for (const char* name :
          {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico", "Images/Info.ico",
-          "Images/Question.ico", "Skins/Default/Background.jpg", "Skins/Default/Logo.gif"})
+          "Images/Question.ico", "Images/Exclamation.ico", "Skins/Default/Background.jpg", "Skins/Default/Logo.gif"})
         EXPECT_TRUE(QFileInfo(file(name)).isFile()) << name;
     EXPECT_TRUE(QDir(file("Playlists")).isEmpty());
 
