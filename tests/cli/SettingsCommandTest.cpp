@@ -81,6 +81,25 @@ TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
     EXPECT_EQ(Cli(home.path(), {"settings", "get", "MusicPath"}).status, 1) << "an empty file holds no Settings table";
 }
 
+TEST_F(CliSettings, SetRefusesAMissingProgramFolderAndNamesItCannotHold) {
+    const QString missing = home.path() + "/nothing-here";
+    const CliRun noFolder = Cli(missing, {"settings", "set", "MusicPath", "/x/"});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_TRUE(noFolder.err.startsWith("Orvella Configurator\nThere is no program folder at " + missing + ".\n"))
+        << noFolder.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    for (const QString& name : {QString(65, 'N'), QString("Bad\tName"), QString("Esc\x1b[2J")}) {
+        const CliRun refused = Cli(home.path(), {"settings", "set", name, "value"});
+        EXPECT_EQ(refused.status, 1) << name.toStdString();
+        EXPECT_TRUE(refused.err.contains("A setting name has at most 64 characters and no control characters"));
+    }
+    EXPECT_EQ(Cli(home.path(), {"settings", "set", QString(64, 'N'), "value"}).status, 0);
+    const QString list = Cli(home.path(), {"settings", "list"}).out;
+    EXPECT_TRUE(list.contains(QString(64, 'N') + "\tvalue\n"));
+    EXPECT_FALSE(list.contains("BadName") || list.contains(QString(65, 'N')));
+}
+
 TEST_F(CliSettings, WrongUsageExitsWithTwo) {
     EXPECT_EQ(Cli(home.path(), {}).status, 2);
     EXPECT_EQ(Cli(home.path(), {"settings"}).status, 2);
