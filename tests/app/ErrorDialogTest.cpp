@@ -80,30 +80,23 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
 }
 
 TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
-    for (const auto& [icon, file] : {std::pair{DialogContent::Information, "Images/Info.ico"},
-                                     std::pair{DialogContent::Exclamation, "Images/Exclamation.ico"}}) {
-        WindowedProgram p;
-        showPlainMessage(p.state, "Something to say", "Titled", icon);
-        frmErrorMessage* dialog = p.dialog();
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");
-        EXPECT_TRUE(Child<QTextEdit>(dialog, "txtError")->isHidden());
-        EXPECT_TRUE(Child<QLabel>(dialog, "lblCutAndPaste")->isHidden());
-        EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
-        EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
-        const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
-        const QPixmap expected(p.file(file));
+    WindowedProgram p;
+    showPlainMessage(p.state, "Something to say", "Titled", DialogContent::Exclamation);
+    frmErrorMessage* dialog = p.dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");
+    EXPECT_TRUE(Child<QTextEdit>(dialog, "txtError")->isHidden());
+    EXPECT_TRUE(Child<QLabel>(dialog, "lblCutAndPaste")->isHidden());
+    EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
+    EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
+    const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
+    const QImage icon = QPixmap(p.file("Images/Exclamation.ico"))
+                            .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                            .toImage();
+    EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), icon.convertToFormat(QImage::Format_ARGB32));
 
-        ASSERT_FALSE(expected.isNull()) << file;
-        EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32),
-                  expected.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                      .toImage()
-                      .convertToFormat(QImage::Format_ARGB32))
-            << file;
-
-        test::PressEnter(dialog);
-        EXPECT_EQ(p.dialog(), nullptr);
-    }
+    test::PressEnter(dialog);
+    EXPECT_EQ(p.dialog(), nullptr);
 }
 
 TEST(ErrorDialog, QuestionsAnswerSixOnlyForYes) {

@@ -82,22 +82,13 @@ TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
 }
 
 TEST_F(CliSettings, SetRefusesAMissingProgramFolderAndNamesItCannotHold) {
-    const QString missing = home.path() + "/nothing-here";
-    const CliRun noFolder = Cli(missing, {"settings", "set", "MusicPath", "/x/"});
+    const CliRun noFolder = Cli(file("none"), {"settings", "set", "MusicPath", "/x/"});
     EXPECT_EQ(noFolder.status, 1);
-    EXPECT_TRUE(noFolder.err.startsWith("Orvella Configurator\nThere is no program folder at " + missing + ".\n"))
-        << noFolder.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(missing));
-
-    for (const QString& name : {QString(65, 'N'), QString("Bad\tName"), QString("Esc\x1b[2J")}) {
-        const CliRun refused = Cli(home.path(), {"settings", "set", name, "value"});
-        EXPECT_EQ(refused.status, 1) << name.toStdString();
-        EXPECT_TRUE(refused.err.contains("A setting name has at most 64 characters and no control characters"));
-    }
-    EXPECT_EQ(Cli(home.path(), {"settings", "set", QString(64, 'N'), "value"}).status, 0);
-    const QString list = Cli(home.path(), {"settings", "list"}).out;
-    EXPECT_TRUE(list.contains(QString(64, 'N') + "\tvalue\n"));
-    EXPECT_FALSE(list.contains("BadName") || list.contains(QString(65, 'N')));
+    EXPECT_TRUE(noFolder.err.startsWith("Orvella Configurator\nThere is no program folder at " + file("none") + ".\n"));
+    for (const QString& name : {QString(65, 'N'), QString("Bad\tName")})
+        EXPECT_EQ(Cli(home.path(), {"settings", "set", name, "v"}).status, 1) << name.toStdString();
+    EXPECT_EQ(Cli(home.path(), {"settings", "set", QString(64, 'N'), "v"}).status, 0);
+    EXPECT_FALSE(Cli(home.path(), {"settings", "list"}).out.contains("BadName"));
 }
 
 TEST_F(CliSettings, WrongUsageExitsWithTwo) {

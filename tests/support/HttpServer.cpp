@@ -1,6 +1,5 @@
 #include "support/HttpServer.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
 #include <chrono>
@@ -65,15 +64,6 @@ HttpRequest parseHead(const QByteArray& head) {
     return request;
 }
 
-// Waits this long; false when the server stops first.
-bool waitFor(int ms, const std::atomic<bool>& stopping) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!stopping && std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kPollMs, ms)));
-    }
-    return !stopping;
-}
-
 QByteArray reasonOf(int status) {
     static const QMap<int, QByteArray> reasons{
         {200, "OK"}, {301, "Moved Permanently"}, {302, "Found"}, {404, "Not Found"}, {500, "Internal Server Error"}};
@@ -89,20 +79,17 @@ bool sendAll(int socket, const QByteArray& bytes) {
     return true;
 }
 
-void sendAnswer(int socket, const HttpReply& reply, const std::atomic<bool>& stopping) {
+void sendAnswer(int socket, const HttpReply& reply) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " " + reasonOf(reply.status) + "\r\n";
     for (const auto& [name, value] : reply.headers) out += name + ": " + value + "\r\n";
     if (reply.sendLength) out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
     const QByteArray body = reply.cutAfter < 0 ? reply.body : reply.body.left(reply.cutAfter);
-    if (reply.dripMs <= 0) {
-        sendAll(socket, out + body);
-        return;
-    }
-    // Ends once the client has gone (a send after its close fails) or the server stops.
-    bool open = sendAll(socket, out);
-    for (qsizetype i = 0; open && i < body.size(); ++i) {
-        open = waitFor(reply.dripMs, stopping) && sendAll(socket, body.mid(i, 1));
+    sendAll(socket, reply.dripMs > 0 ? out : out + body);
+    // A drip ends once the client has gone: a send after its close fails.
+    for (qsizetype i = 0; reply.dripMs > 0 && i < body.size(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.dripMs));
+        if (!sendAll(socket, body.mid(i, 1))) return;
     }
 }
 
@@ -161,13 +148,16 @@ void HttpServer::serve(int socket) {
             requests_.append(request);
         }
         const HttpReply reply = replyFor(request.target);
-        waitFor(reply.delayMs, stopping_);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs);
+        while (!stopping_ && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+        }
         char byte;
         if (reply.silent) {
             while (waitReadable(socket, stopping_) && ::recv(socket, &byte, 1, 0) > 0) {
             }
         } else if (!stopping_) {
-            sendAnswer(socket, reply, stopping_);
+            sendAnswer(socket, reply);
         }
     }
     ::shutdown(socket, SHUT_WR);
