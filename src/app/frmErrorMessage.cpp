@@ -114,8 +114,8 @@ void frmErrorMessage::setCaptions(const DialogContent& content) {
 }
 
 void frmErrorMessage::setIcon(int icon) {
-    static const char* const files[] = {nullptr, "Error.ico", "Info.ico", "Question.ico"};
-    if (icon <= DialogContent::BuiltIn || icon > DialogContent::Question) return;
+    static const char* const files[] = {nullptr, "Error.ico", "Info.ico", "Question.ico", "Exclamation.ico"};
+    if (icon <= DialogContent::BuiltIn || icon > DialogContent::Exclamation) return;
     const QPixmap picture(ProgramFile(state_, QStringLiteral("Images")) + QLatin1Char('/') +
                           QLatin1String(files[icon]));
     if (!picture.isNull()) imgError_->setPixmap(picture.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));

@@ -9,7 +9,9 @@
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,6 +20,9 @@ namespace orv {
 namespace {
 
 const QString kModule = QStringLiteral("modCommandLine");
+const QString kTitle = QStringLiteral("Orvella Configurator");
+// The longest setting name `settings set` stores.
+constexpr qsizetype kLongestSettingName = 64;
 
 const char* const kUsage =
     "Usage: orvella-cli [--home DIR] [--yes] COMMAND\n"
@@ -72,6 +77,12 @@ int runInit(Command& c) {
     return c.status();
 }
 
+// A name the Settings table can hold as it is given: stored SQL text loses its control characters.
+bool isSettingName(const QString& name) {
+    return name.size() <= kLongestSettingName &&
+           std::none_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
 int runSettings(Command& c) {
     const QString action = c.args.value(0);
     if (action == QLatin1String("list") && c.args.size() == 1) {
@@ -93,6 +104,14 @@ int runSettings(Command& c) {
         return c.status();
     }
     if (action == QLatin1String("set") && c.args.size() == 3) {
+        if (!isSettingName(c.args[1])) {
+            showPlainMessage(c.state,
+                             QStringLiteral("A setting name has at most %1 characters and no control characters; "
+                                            "nothing was stored.")
+                                 .arg(kLongestSettingName),
+                             kTitle, DialogContent::Error);
+            return 1;
+        }
         try {
             SaveSetting(c.state, c.args[1], c.args[2]);
         } catch (const RuntimeError& error) {
@@ -153,6 +172,15 @@ int runCommandLine(const QStringList& arguments, const QString& programsFolder) 
         return 1;
     }
 
+    // Every command but init works on a program folder that is there already.
+    if (command->first != QLatin1String("init") && !QFileInfo(state.paths.programFolder).isDir()) {
+        showPlainMessage(state,
+                         QStringLiteral("There is no program folder at ") + state.paths.programFolder +
+                             QStringLiteral(".\n\nTo make one there: orvella-cli --home ") + state.paths.programFolder +
+                             QStringLiteral(" init"),
+                         kTitle, DialogContent::Error);
+        return 1;
+    }
     Command context{state, ui, out, rest.mid(1)};
     try {
         // A program database copied from the Windows version is converted first; jet-import

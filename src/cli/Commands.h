@@ -44,7 +44,8 @@ int runWatch(Command& c);
 int runCovers(Command& c);
 
 // `version-check [--download-to DIR]`: asks the update site for a new version; with --yes and
-// --download-to, downloads its setup file into DIR. 1 when the download failed.
+// --download-to, downloads its setup file into DIR. 1 when the check could not be made or the
+// download failed.
 int runVersionCheck(Command& c);
 
 // `playlists [--library NAME] [--format m3u|b4s] [--overwrite]`: one playlist per artist.

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
+#include "errors/ErrorReport.h"
 #include "extras/VersionCheck.h"
 
 #include <QDir>
@@ -38,6 +39,10 @@ public:
         err_ << '\n';
         err_.flush();
     }
+    void checkFailed(ProgramState& state, const QString& reason) override {
+        showPlainMessage(state, QStringLiteral("The update site could not be asked for a new version.\n\n") + reason,
+                         QStringLiteral("Orvella Configurator"), DialogContent::Error);
+    }
 
 private:
     QString downloadTo_;
@@ -55,7 +60,8 @@ int runVersionCheck(Command& c) {
     else if (!c.args.isEmpty())
         throw UsageError();
     ConsoleVersionCheck display(downloadTo);
-    return CheckForNewVersion(c.state, display) == VersionCheckOutcome::DownloadFailed ? 1 : 0;
+    const VersionCheckOutcome outcome = CheckForNewVersion(c.state, display);
+    return outcome == VersionCheckOutcome::CheckFailed || outcome == VersionCheckOutcome::DownloadFailed ? 1 : 0;
 }
 
 }  // namespace orv

@@ -14,7 +14,7 @@ enum class Answer { Yes = 6, No = 7 };
 // What the message dialog shows: the windows draw it, the command line prints it,
 // the tests record it.
 struct DialogContent {
-    enum Icon { BuiltIn = 0, Error = 1, Information = 2, Question = 3 };
+    enum Icon { BuiltIn = 0, Error = 1, Information = 2, Question = 3, Exclamation = 4 };
     struct Range {
         int start = 0;
         int length = 0;

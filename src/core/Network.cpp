@@ -3,6 +3,7 @@
 #include "core/Vendor.h"
 #include "core/Version.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -23,7 +24,7 @@ namespace {
 constexpr int kCancelPollMs = 50;
 constexpr int kMaxRedirects = 10;
 
-enum class Stop { None, TimedOut, Cancelled, Refused };
+enum class Stop { None, TimedOut, DeadlinePassed, Cancelled, Refused, TooLarge };
 
 // A fault during the transfer itself, not an error status the server answered with
 // (Qt reports 4xx and 5xx answers as content and server errors).
@@ -70,11 +71,20 @@ void classify(const QNetworkReply& reply, Stop stop, const HttpOptions& options,
                                                : QStringLiteral("The download was stopped.");
         return;
     }
+    if (stop == Stop::TooLarge) {
+        answer.outcome = HttpOutcome::TooLarge;
+        answer.error = QStringLiteral("The answer from %1 is larger than %2 bytes.")
+                           .arg(reply.url().host())
+                           .arg(options.maxBodyBytes);
+        return;
+    }
     answer.outcome = answer.status == 0 || redirectFault ? HttpOutcome::ConnectionFailed : HttpOutcome::Answered;
     if (stop == Stop::TimedOut) {
         answer.error = QStringLiteral("No answer from %1 within %2 seconds.")
                            .arg(reply.url().host())
                            .arg(options.timeoutMs / 1000.0);
+    } else if (stop == Stop::DeadlinePassed) {
+        answer.error = QStringLiteral("The answer from %1 did not arrive in the time allowed.").arg(reply.url().host());
     } else if (isTransferFault(error)) {
         answer.error = reply.errorString();
     }
@@ -145,21 +155,42 @@ HttpAnswer Network::perform(const QUrl& url, const HttpOptions& options, const S
         }
     };
 
+    // The body's bytes so far, handed on or waiting in the reply.
+    const auto bodyBytes = [&] { return answer.received + reply->bytesAvailable(); };
+    const auto tooLarge = [&] {
+        if (options.maxBodyBytes < 0) return false;
+        return announcedSize(*reply) > options.maxBodyBytes || bodyBytes() > options.maxBodyBytes;
+    };
+    QElapsedTimer started;
+    started.start();
+    const auto pastDeadline = [&] {
+        qint64 allowedMs = options.deadlineMs;
+        if (options.deadlineBytesPerSecond > 0) {
+            const qint64 announced = announcedSize(*reply);
+            allowedMs += (announced > 0 ? announced : bodyBytes()) * 1000 / options.deadlineBytesPerSecond;
+        }
+        return started.elapsed() > allowedMs;
+    };
+
     QEventLoop loop;
     QTimer idle;
     idle.setSingleShot(true);
     idle.setInterval(std::max(options.timeoutMs, 1));
     QObject::connect(&idle, &QTimer::timeout, [&] { abortWith(Stop::TimedOut); });
     QTimer poll;
-    poll.setInterval(kCancelPollMs);
+    poll.setInterval(std::clamp(options.deadlineMs, 1, kCancelPollMs));
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (options.cancelled && options.cancelled()) abortWith(Stop::Cancelled);
+        if (pastDeadline()) abortWith(Stop::DeadlinePassed);
     });
-    const auto restartIdle = [&] { idle.start(); };
-    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, restartIdle);
-    QObject::connect(reply.get(), &QNetworkReply::redirected, restartIdle);
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, [&] {
+        idle.start();
+        if (tooLarge()) abortWith(Stop::TooLarge);
+    });
+    QObject::connect(reply.get(), &QNetworkReply::redirected, [&] { idle.start(); });
     QObject::connect(reply.get(), &QNetworkReply::readyRead, [&] {
         idle.start();
+        if (tooLarge()) return abortWith(Stop::TooLarge);
         deliver(false);
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -167,8 +198,9 @@ HttpAnswer Network::perform(const QUrl& url, const HttpOptions& options, const S
     poll.start();
     if (!reply->isFinished()) loop.exec();
 
+    if (stop == Stop::None && tooLarge()) abortWith(Stop::TooLarge);
     deliver(true);
-    if (!stream && reply->isOpen()) {
+    if (!stream && reply->isOpen() && stop != Stop::TooLarge) {
         answer.body = reply->readAll();
         answer.received = answer.body.size();
     }

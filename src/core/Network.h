@@ -10,11 +10,16 @@ class QNetworkAccessManager;
 
 namespace orv {
 
+// The most a page may hold (the version file, a catalogue's answer); pictures and the setup file
+// have limits of their own.
+inline constexpr qint64 kMaxPageBytes = qint64(1) << 20;
+
 // How a web request ended.
 enum class HttpOutcome {
     Answered,          // the server answered with a status; a 404 is an answer too
     ConnectionFailed,  // no answer: refused, host not found, time-out, TLS failure, redirect loop
     Cancelled,         // the caller's cancel test said so, or a download's sink refused a piece
+    TooLarge,          // the body was larger than the caller takes; it was dropped
 };
 
 struct HttpAnswer {
@@ -37,6 +42,16 @@ struct HttpOptions {
     int timeoutMs = 10000;
     // Polled every 50 ms while the request waits; true aborts it (Cancelled).
     std::function<bool()> cancelled;
+    // The whole request, redirects and body included, fails once it has taken this long, however
+    // steadily its bytes arrive: without an answer it is ConnectionFailed, with one it is Answered
+    // but not complete.
+    int deadlineMs = 30000;
+    // Above 0: the deadline grows by one second for every this many bytes of the announced size
+    // (of the bytes received so far, when the answer announces none), so that a large download
+    // gets time in proportion to its size.
+    qint64 deadlineBytesPerSecond = 0;
+    // A body larger than this is not taken (TooLarge), whatever the status; -1 takes any size.
+    qint64 maxBodyBytes = -1;
 };
 
 // The program's one way to the web: blocking GET requests that run their own event loop,
@@ -64,7 +79,7 @@ public:
     HttpAnswer get(const QUrl& url, const HttpOptions& options = {});
 
     // GET repeated while the server answers with an empty body, at most `tries` times in all.
-    // A failed connection or a cancel ends the tries at once.
+    // A failed connection, a cancel or a body too large ends the tries at once.
     HttpAnswer getWithTries(const QUrl& url, int tries, const HttpOptions& options = {});
 
     // GET whose body goes to the sink in pieces of `pieceSize` bytes (the last may be shorter)

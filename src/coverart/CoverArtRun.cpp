@@ -55,7 +55,9 @@ bool CoverArtRun::seriesCut() const {
 
 HttpAnswer CoverArtRun::get(const QUrl& url, int tries) {
     if (!online()) return {};
-    return counted(network().getWithTries(url, tries, options()));
+    HttpOptions page = options();
+    page.maxBodyBytes = kMaxPageBytes;
+    return counted(network().getWithTries(url, tries, page));
 }
 
 HttpAnswer CoverArtRun::download(const QUrl& url, const Network::PieceSink& sink) {

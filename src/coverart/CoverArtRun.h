@@ -29,8 +29,9 @@ public:
     // Null when there is no catalogue to ask.
     CoverCatalogue* catalogue() const { return catalogue_.get(); }
 
-    // A GET repeated while the answer is empty, at most `tries` times; a download into the sink.
-    // Both wait at most the request time-out for each answer and stop when the user cancels.
+    // A GET repeated while the answer is empty, at most `tries` times, that takes no answer larger
+    // than kMaxPageBytes; a download into the sink. Both wait at most the request time-out for
+    // each answer, end at the network's deadline and stop when the user cancels.
     // A request that cannot reach its host ends the current series; after
     // kConnectionFailuresAllowed such failures in a row the run makes no more requests.
     HttpAnswer get(const QUrl& url, int tries);

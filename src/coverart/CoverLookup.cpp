@@ -189,18 +189,19 @@ QString LookUpCoverArt(CoverArtRun& run, const QString& artistText, QString keyw
 
 bool DownloadFile(CoverArtRun& run, const QUrl& url, const QString& filePath) {
     if (!isWebAddress(url)) return false;
-    AtomicFile file(filePath);
-    if (!file.open()) return false;
-    qint64 received = 0;
+    QByteArray picture;
     const HttpAnswer answer = run.download(url, [&](const QByteArray& piece) {
-        received += piece.size();
-        return received <= kMaxImageBytes && file.write(piece);
+        picture += piece;
+        return picture.size() <= kMaxImageBytes;
     });
-    if (!answer.succeeded()) {
-        file.cancel();
+    if (!answer.succeeded()) return false;
+    // A page that came in a picture's place (an error page sent as a success, say) is no cover.
+    if (QImage::fromData(picture).isNull()) {
+        run.noteUnusable(url);
         return false;
     }
-    return file.commit();
+    AtomicFile file(filePath);
+    return file.open() && file.write(picture) && file.commit();
 }
 
 qint64 TotalFileSize(const QString& folder, const QString& namePattern) {

@@ -23,7 +23,8 @@ QString FindCoverArt(CoverArtRun& run, const QString& artist, const QString& alb
 QString LookUpCoverArt(CoverArtRun& run, const QString& artistText, QString keywordText, const QString& albumName);
 
 // Stores the picture at the web address in the file, whole or not at all. False when the address
-// is not an http or https one, the download failed, or the file could not be written.
+// is not an http or https one, the download failed, what arrived does not decode as a picture, or
+// the file could not be written.
 bool DownloadFile(CoverArtRun& run, const QUrl& url, const QString& filePath);
 
 // The summed size in bytes of the files in the folder whose names match the pattern ("*" any

@@ -61,9 +61,9 @@ QList<DialogContent::Range> reportBoldRanges(const QString& text) {
 
 void ShowErrorMessage(ProgramState& state, const ErrorMessage& request) {
     DialogContent content = freshDialog(request.message, request.title);
-    content.icon = (request.icon == DialogContent::Error || request.icon == DialogContent::Information)
-                       ? request.icon
-                       : DialogContent::BuiltIn;
+    const bool drawn = request.icon == DialogContent::Error || request.icon == DialogContent::Information ||
+                       request.icon == DialogContent::Exclamation;
+    content.icon = drawn ? request.icon : DialogContent::BuiltIn;
     content.modal = request.modal;
     content.endProgram = request.endProgram;
     if (!request.module.isEmpty()) {

@@ -16,8 +16,12 @@
 namespace orv {
 namespace {
 
-constexpr int kVersionFileFetches = 10;
+constexpr int kVersionFileFetches = 3;
 constexpr qint64 kPieceSize = 1024;
+// The setup download may take its deadline plus one second for every this many bytes of its size.
+constexpr qint64 kSetupBytesPerSecond = 32 * 1024;
+// A larger setup file is not taken: it would only fill the disk.
+constexpr qint64 kMaxSetupFileBytes = qint64(1) << 30;
 
 const QString kDownloadFailedTitle = QStringLiteral("Download Failed");
 
@@ -41,6 +45,13 @@ private:
     double value_ = 0;
 };
 
+// "Nothing new", except during start-up, which goes on without a word.
+void showNoUpdates(ProgramState& state) {
+    if (!state.run.StartingUp)
+        showPlainMessage(state, QStringLiteral("No new updates are currently available."),
+                         QStringLiteral("Orvella Configurator"), DialogContent::Information);
+}
+
 // Why an answer did not bring the whole file, in words.
 QString failureReason(const HttpAnswer& answer) {
     if (answer.outcome == HttpOutcome::Cancelled)
@@ -63,14 +74,16 @@ void reportDownloadFailure(ProgramState& state, const QString& newest, const QSt
 // the name only once the whole body has arrived. Returns why it failed; empty when it worked.
 QString downloadSetupFile(Network& network, const QUrl& setupFile, const QString& folder, VersionCheckDisplay& display,
                           const HttpOptions& options) {
-    const QString target = folder + setupFileName(setupFile);
+    const QString target = folder + kSetupFileName;
     // What a download that was killed left of this file goes first.
-    const QString name = QFileInfo(target).fileName();
-    AtomicFile::removeLeftovers(folder, QDateTime::currentDateTime(), [&](const QString& t) { return t == name; });
+    AtomicFile::removeLeftovers(folder, QDateTime::currentDateTime(),
+                                [](const QString& leftover) { return leftover == kSetupFileName; });
     AtomicFile file(target);
     if (!file.open()) return QStringLiteral("The file '%1' cannot be created: %2").arg(target, file.errorString());
 
     HttpOptions downloadOptions = options;
+    downloadOptions.deadlineBytesPerSecond = kSetupBytesPerSecond;
+    downloadOptions.maxBodyBytes = kMaxSetupFileBytes;
     downloadOptions.cancelled = [&display, &options] {
         return display.downloadCancelled() || (options.cancelled && options.cancelled());
     };
@@ -195,25 +208,32 @@ QString downloadFinishedQuestion(const QString& newest, const QString& folder) {
            QStringLiteral("Would you like to quit Orvella Configurator so you can install the new version now?");
 }
 
-QString setupFileName(const QUrl& setupFile) {
-    const QString path = setupFile.path();
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+void VersionCheckDisplay::checkFailed(ProgramState& state, const QString& reason) {
+    (void)reason;
+    showNoUpdates(state);
 }
 
 VersionCheckOutcome CheckForNewVersion(ProgramState& state, VersionCheckDisplay& display, const HttpOptions& options) {
     display.showStatus(QStringLiteral("Please Wait...  Checking To See If New Version Is Available..."));
     const std::optional<UpdateSite> site = updateSite(state);
-    Network network;
-    std::optional<NewVersionInfo> info;
-    if (site) {
-        const HttpAnswer answer = network.getWithTries(site->versionFile, kVersionFileFetches, options);
-        if (answer.succeeded()) info = parseVersionFile(answer.body);
+    if (!site) {
+        display.checkFailed(state, QStringLiteral("No update site is set up (the setting \"UpdateSite\" is empty)."));
+        return VersionCheckOutcome::CheckFailed;
     }
-
-    if (!info || compareVersions(info->CurrentVersion, fullVersionText(state.version)) <= 0) {
-        if (!state.run.StartingUp)
-            showPlainMessage(state, QStringLiteral("No new updates are currently available."),
-                             QStringLiteral("Orvella Configurator"), DialogContent::Information);
+    Network network;
+    HttpOptions fetchOptions = options;
+    fetchOptions.maxBodyBytes = kMaxPageBytes;
+    const HttpAnswer answer = network.getWithTries(site->versionFile, kVersionFileFetches, fetchOptions);
+    const std::optional<NewVersionInfo> info =
+        answer.succeeded() ? parseVersionFile(answer.body) : std::optional<NewVersionInfo>();
+    if (!info || info->CurrentVersion.trimmed().isEmpty()) {
+        display.checkFailed(state, answer.succeeded()
+                                       ? site->versionFile.toString() + QStringLiteral(" holds no version.")
+                                       : failureReason(answer));
+        return VersionCheckOutcome::CheckFailed;
+    }
+    if (compareVersions(info->CurrentVersion, fullVersionText(state.version)) <= 0) {
+        showNoUpdates(state);
         return VersionCheckOutcome::NoUpdate;
     }
     return offerNewVersion(state, network, *info, *site, display, options);

@@ -12,6 +12,8 @@ struct ProgramState;
 
 inline const QString kVersionFilePath = QStringLiteral("/CurrentVersion.xml");
 inline const QString kSetupFilePath = QStringLiteral("/OrvellaSetup.zip");
+// The setup file is saved under this name, whatever the address of the update site holds.
+inline const QString kSetupFileName = QStringLiteral("OrvellaSetup.zip");
 
 // The two addresses on the update site, the base address of the setting "UpdateSite" (for example
 // "http://updates.example.org"); nothing when the setting is empty.
@@ -42,9 +44,6 @@ QString newVersionQuestion(const NewVersionInfo& info);
 // The question after a completed download: quit now to install?
 QString downloadFinishedQuestion(const QString& newest, const QString& folder);
 
-// The setup file's own name: the text after the last "/" of its address.
-QString setupFileName(const QUrl& setupFile);
-
 // What the window or the command line shows while the check runs.
 class VersionCheckDisplay {
 public:
@@ -62,10 +61,15 @@ public:
     virtual void downloadEnded() = 0;
     // Polled during a download: true stops it.
     virtual bool downloadCancelled() { return false; }
+    // The check could not be made: no update site, no answer, or an answer that holds no version;
+    // `reason` says which. The window says what it says when nothing is new (and during start-up
+    // nothing); the command line names the reason instead.
+    virtual void checkFailed(ProgramState& state, const QString& reason);
 };
 
 enum class VersionCheckOutcome {
-    NoUpdate,        // nothing newer, or no answer from the site
+    NoUpdate,        // the site names no newer version
+    CheckFailed,     // the site could not be asked, or its answer held no version
     Declined,        // the user did not want the new version
     NoFolder,        // the user picked no folder
     DownloadFailed,  // reported; no setup file was left

@@ -16,12 +16,12 @@ void OpenWebsite(ProgramState& state, const std::function<bool(const QUrl&)>& op
     const QUrl url = QUrl::fromUserInput(address);
     if (address.isEmpty() || !url.isValid()) {
         showPlainMessage(state, QStringLiteral("Web Page not Opened"), QStringLiteral("URL Failed"),
-                         DialogContent::Error);
+                         DialogContent::Exclamation);
         return;
     }
     if (!openUrl(url))
         showPlainMessage(state, QStringLiteral("Could not find associated Browser"),
-                         QStringLiteral("Browser Not Found"), DialogContent::Error);
+                         QStringLiteral("Browser Not Found"), DialogContent::Exclamation);
 }
 
 }  // namespace orv

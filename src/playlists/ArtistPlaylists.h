@@ -10,6 +10,15 @@ struct ProgramState;
 // The text with each of / \ : * ? < > | replaced by "_", in that order.
 QString SafeName(const QString& text);
 
+// The artist as a playlist is named after it: SafeName, blanks at both ends removed, every control
+// character (NUL included) made "_", and a leading dot (or nothing at all) made "_", so that the
+// file is never hidden.
+QString PlaylistName(const QString& artist);
+
+// The playlist's file name: PlaylistName, cut between characters where needed so that with "."
+// and the extension it fits in 255 bytes.
+QString PlaylistFileName(const QString& artist, const QString& extension);
+
 // The text with "&", "<" and ">" written as "&amp;", "&lt;" and "&gt;", in that order; quotes stay.
 QString XmlText(const QString& text);
 
@@ -32,8 +41,10 @@ struct PlaylistOptions {
 // that exists is never replaced. "lblCreatingPlaylist" shows each file and at the end the number of
 // new playlists, which is returned. A failure is reported (frmStartUp, cmdArtistPlaylists_Click,
 // "Current File: " and the song being written) and gives nothing; without overwriting, a playlist
-// that cannot be created is passed over silently, but one that fails while it is written is reported
-// too. The front end may process its events after each file.
+// that cannot be created is passed over and, once all are done, named in one message ("Playlists
+// Not Written"), and one that fails while it is written is reported too. An artist whose file name
+// is that of a playlist this click made already is named in that message as well, either way. The front end may process
+// its events after each file.
 std::optional<int> createArtistPlaylists(ProgramState& state, const PlaylistOptions& options);
 
 }  // namespace orv

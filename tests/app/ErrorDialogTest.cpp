@@ -81,7 +81,7 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
 
 TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
     WindowedProgram p;
-    showPlainMessage(p.state, "Something to say", "Titled", DialogContent::Information);
+    showPlainMessage(p.state, "Something to say", "Titled", DialogContent::Exclamation);
     frmErrorMessage* dialog = p.dialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "Titled");
@@ -90,9 +90,10 @@ TEST(ErrorDialog, PlainMessageHidesTheReportAndEnterCloses) {
     EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdCopy")->isHidden());
     EXPECT_TRUE(Child<QAbstractButton>(dialog, "cmdYes")->isHidden());
     const QImage shown = Child<QLabel>(dialog, "imgError")->pixmap().toImage();
-    const QImage info =
-        QPixmap(p.file("Images/Info.ico")).scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation).toImage();
-    EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), info.convertToFormat(QImage::Format_ARGB32));
+    const QImage icon = QPixmap(p.file("Images/Exclamation.ico"))
+                            .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                            .toImage();
+    EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32), icon.convertToFormat(QImage::Format_ARGB32));
 
     test::PressEnter(dialog);
     EXPECT_EQ(p.dialog(), nullptr);

@@ -62,8 +62,10 @@ TEST_F(CliPlaylists, TheLibraryComesFromTheSettingOrTheOption) {
 TEST_F(CliPlaylists, AFailureEndsWithStatusOneAndWrongOptionsWithTheUsage) {
     ASSERT_TRUE(QDir(file("Playlists")).removeRecursively());
     const CliRun kept = playlists({});
-    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.status, 1);
     EXPECT_EQ(kept.out, "0 New Playlists Successfully Created\n");
+    EXPECT_TRUE(kept.err.startsWith("Playlists Not Written\n2 playlists could not be written:\n\n"))
+        << kept.err.toStdString();
 
     const CliRun failed = playlists({"--overwrite"});
     EXPECT_EQ(failed.status, 1);

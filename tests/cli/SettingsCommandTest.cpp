@@ -17,7 +17,7 @@ using CliSettings = orv::test::CliHome;
 TEST_F(CliSettings, InitMakesTheProgramFolderAndNeverOverwrites) {
     for (const char* name :
          {"Orvella81.mdb", "OrvSettings.mdb", "OrvLibraries81.mdb", "Images/Error.ico", "Images/Info.ico",
-          "Images/Question.ico", "Skins/Default/Background.jpg", "Skins/Default/Logo.gif"})
+          "Images/Question.ico", "Images/Exclamation.ico", "Skins/Default/Background.jpg", "Skins/Default/Logo.gif"})
         EXPECT_TRUE(QFileInfo(file(name)).isFile()) << name;
     EXPECT_TRUE(QDir(file("Playlists")).isEmpty());
 
@@ -79,6 +79,16 @@ TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
     settings.close();
     EXPECT_EQ(Cli(home.path(), {"settings", "get", "MusicPath"}).status, 1) << "an empty file holds no Settings table";
+}
+
+TEST_F(CliSettings, SetRefusesAMissingProgramFolderAndNamesItCannotHold) {
+    const CliRun noFolder = Cli(file("none"), {"settings", "set", "MusicPath", "/x/"});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_TRUE(noFolder.err.startsWith("Orvella Configurator\nThere is no program folder at " + file("none") + ".\n"));
+    for (const QString& name : {QString(65, 'N'), QString("Bad\tName")})
+        EXPECT_EQ(Cli(home.path(), {"settings", "set", name, "v"}).status, 1) << name.toStdString();
+    EXPECT_EQ(Cli(home.path(), {"settings", "set", QString(64, 'N'), "v"}).status, 0);
+    EXPECT_FALSE(Cli(home.path(), {"settings", "list"}).out.contains("BadName"));
 }
 
 TEST_F(CliSettings, WrongUsageExitsWithTwo) {

@@ -62,11 +62,14 @@ TEST_F(CliVersionCheck, AFailedDownloadEndsWithStatusOne) {
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
-TEST_F(CliVersionCheck, NoUpdateAndWrongUsage) {
+TEST_F(CliVersionCheck, ACheckNotMadeSaysWhyWithStatusOneAndWrongUsage) {
     server.route("/CurrentVersion.xml", {HttpReply{200, "<V><ErrorMsg>Closed</ErrorMsg></V>"}});
-    const CliRun none = check({});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_TRUE(none.err.contains("Orvella Configurator\nNo new updates are currently available.\n"));
+    const CliRun malformed = check({});
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_TRUE(
+        malformed.err.endsWith("Orvella Configurator\nThe update site could not be asked for a new version.\n\n" +
+                               server.url("/CurrentVersion.xml").toString() + " holds no version.\n"))
+        << malformed.err.toStdString();
 
     EXPECT_EQ(check({"--download-to"}).status, 2);
     EXPECT_EQ(check({"now"}).status, 2);

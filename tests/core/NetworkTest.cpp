@@ -20,12 +20,13 @@ struct Received {
     QList<QPair<qint64, qint64>> progress;
     bool refuse = false;
 
-    HttpAnswer download(Network& network, const QUrl& url) {
+    HttpAnswer download(Network& network, const QUrl& url, const HttpOptions& options = {}) {
         return network.download(
             url, [this](const QByteArray& piece) { return pieces.append(piece), !refuse; },
             [this](qint64 got, qint64 total) {
                 progress.append({got, total});
-            });
+            },
+            options);
     }
 };
 
@@ -127,6 +128,22 @@ TEST(Network, CancelTestAbortsTheWait) {
     // Cancelled before it starts: nothing is sent.
     EXPECT_EQ(network.get(server.url("/slow"), {10000, [] { return true; }}).outcome, HttpOutcome::Cancelled);
     EXPECT_EQ(server.requests().size(), 1);
+}
+
+TEST(Network, ADownloadsDeadlineGrowsWithItsSizeAndABodyTooLargeIsNotTaken) {
+    HttpServer server;
+    server.route("/setup", {HttpReply{.body = QByteArray(20, 's'), .dripMs = 50}});
+    server.route("/unsized", {HttpReply{.body = QByteArray(5000, 'u'), .sendLength = false}});
+    Network network;
+    // 20 bytes 50 ms apart take a second: past 200 ms, well within the 20 s that 1 s a byte adds.
+    Received cut, whole;
+    EXPECT_FALSE(cut.download(network, server.url("/setup"), {.deadlineMs = 200}).succeeded());
+    EXPECT_TRUE(
+        whole.download(network, server.url("/setup"), {.deadlineMs = 200, .deadlineBytesPerSecond = 1}).succeeded());
+    const HttpAnswer large = network.getWithTries(server.url("/unsized"), 3, {.maxBodyBytes = 4999});
+    EXPECT_EQ(large.outcome, HttpOutcome::TooLarge);
+    EXPECT_TRUE(large.body.isEmpty());
+    EXPECT_EQ(server.requests().size(), 3);  // a body too large is not asked for again
 }
 
 TEST(Network, DownloadHandsOnPiecesAndProgress) {

@@ -129,8 +129,12 @@ TEST_F(CoverLookup, AnswersWithoutAUsableProductAreNotFound) {
         {"server error", HttpReply{500, CatalogueAnswer(server, {{"/l.jpg", {}, {}}})}},
         {"not XML", HttpReply{200, "<html><body>Service Unavailable"}},
         {"placeholders only", HttpReply{200, CatalogueAnswer(server, {{"/p.gif", "/p.gif", {}}})}},
+        {"a page for a picture", HttpReply{200, CatalogueAnswer(server, {{"/page.jpg", {}, {}}})}},
+        {"larger than a page",
+         HttpReply{200, CatalogueAnswer(server, {{"/l.jpg", {}, {}}}) + QByteArray(kMaxPageBytes, ' ')}},
     };
     server.route("/p.gif", {HttpReply{200, kPlaceholder}});
+    server.route("/page.jpg", {HttpReply{200, QByteArray(5013, '<'), {{"Content-Type", "text/html"}}}});
     CoverArtRun run(state);
     for (const auto& [what, answer] : answers) {
         const qsizetype before = server.requests().size();

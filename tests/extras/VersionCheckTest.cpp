@@ -52,7 +52,7 @@ struct UpdateSiteProgram : TestProgram {
         SaveSetting(state, "UpdateSite", "http://127.0.0.1:" + QString::number(server.port()));
         display.folder = download.path();
     }
-    VersionCheckOutcome check() { return CheckForNewVersion(state, display, {3000, {}}); }
+    VersionCheckOutcome check(const HttpOptions& o = {3000, {}}) { return CheckForNewVersion(state, display, o); }
     void offer(const QByteArray& version, const QByteArray& features = "New covers.") {
         server.route("/CurrentVersion.xml", {HttpReply{200, versionFile(version, features)}});
     }
@@ -128,47 +128,60 @@ TEST(versionCheck, FeaturesLoseCarriageReturnsAndTabsAndAnEmptyListIsLeftOut) {
     EXPECT_EQ(p.ui.questions[2].message, head + kTail);
 }
 
-TEST(versionCheck, AnswersThatTellNothingGiveNoUpdate) {
+TEST(versionCheck, ACheckThatCannotBeMadeSaysWhyAndTheWindowKeepsItsText) {
+    QByteArray tooLarge = versionFile("9.9.9");
+    tooLarge.insert(tooLarge.indexOf("</NewFeatures>"), QByteArray(kMaxPageBytes, 'x'));
     const QList<HttpReply> answers{
         HttpReply{200,
                   "<OrvellaVersion><ErrorMsg>Down for maintenance</ErrorMsg>"
                   "<CurrentVersion>9.9.9</CurrentVersion></OrvellaVersion>"},
         HttpReply{200, "<html><body>Version 9.9.9 is out<br></body></html>"},
         HttpReply{200, "<OrvellaVersion><CurrentVersion>9.9.9</CurrentVersion>"},
-        HttpReply{200, "<OrvellaVersion/>"},
+        HttpReply{200, "<OrvellaVersion><ReleaseDate>May 1</ReleaseDate></OrvellaVersion>"},
         HttpReply{404, versionFile("9.9.9")},
         HttpReply{500, versionFile("9.9.9")},
+        HttpReply{200, tooLarge},
+        HttpReply{.body = versionFile("9.9.9"), .dripMs = 50},
     };
     for (const HttpReply& answer : answers) {
         UpdateSiteProgram p;
         p.server.route("/CurrentVersion.xml", {answer});
-        EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate) << answer.body.constData();
-        EXPECT_EQ(p.messageTexts(), QStringList{"Orvella Configurator: " + kNoUpdates});
+        const char* what = answer.body.constData();
+        EXPECT_EQ(p.check({.timeoutMs = 300, .deadlineMs = 600}), VersionCheckOutcome::CheckFailed) << what;
+        EXPECT_EQ(p.messageTexts(), QStringList{"Orvella Configurator: " + kNoUpdates}) << what;
+        EXPECT_LE(p.server.requests().size(), 3) << what;
         EXPECT_TRUE(p.ui.questions.isEmpty());
     }
 }
 
-TEST(versionCheck, AnEmptyAnswerIsFetchedTenTimesAtMost) {
+TEST(versionCheck, AnEmptyAnswerIsFetchedThreeTimesAtMost) {
     UpdateSiteProgram p;
     p.server.route("/CurrentVersion.xml", {HttpReply{200, ""}});
-    EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
-    EXPECT_EQ(p.server.requests().size(), 10);
+    EXPECT_EQ(p.check(), VersionCheckOutcome::CheckFailed);
+    EXPECT_EQ(p.server.requests().size(), 3);
 
     p.server.route("/CurrentVersion.xml",
                    {HttpReply{200, ""}, HttpReply{200, ""}, HttpReply{200, versionFile("8.2.0")}});
     EXPECT_EQ(p.check(), VersionCheckOutcome::Declined);
 }
 
-TEST(versionCheck, NoSiteOrAnUnreachableOneGivesNoUpdate) {
+TEST(versionCheck, NoSiteOrAnUnreachableOneIsAFailedCheck) {
     UpdateSiteProgram p;
     p.offer("8.2.0");
     SaveSetting(p.state, "UpdateSite", "");
-    EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
+    EXPECT_EQ(p.check(), VersionCheckOutcome::CheckFailed);
     EXPECT_TRUE(p.server.requests().isEmpty());
 
     SaveSetting(p.state, "UpdateSite", "http://127.0.0.1:" + QString::number(test::unusedPort()) + "/");
-    EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
+    EXPECT_EQ(p.check(), VersionCheckOutcome::CheckFailed);
     EXPECT_EQ(p.messageTexts(), QStringList(2, "Orvella Configurator: " + kNoUpdates));
+
+    // A query in the site's address changes neither what is asked for nor the saved file's name.
+    SaveSetting(p.state, "UpdateSite", "http://127.0.0.1:" + QString::number(p.server.port()) + "/ok?x=");
+    p.server.route("/ok", {HttpReply{200, versionFile("8.2.0")}, HttpReply{200, "setup"}});
+    p.ui.answers = {Answer::Yes, Answer::No};
+    EXPECT_EQ(p.check(), VersionCheckOutcome::Downloaded);
+    EXPECT_EQ(p.downloadFolderFiles(), QStringList{"OrvellaSetup.zip"});
 }
 
 TEST(versionCheck, TheSetupFileArrivesWholeAndTheBarMovesByPieces) {
@@ -228,6 +241,7 @@ TEST(versionCheck, AFailedDownloadLeavesNoFileAndIsReported) {
         {"cut short", HttpReply{.body = setup, .cutAfter = 2048}, true},
         {"not found", HttpReply{.status = 404, .body = "no such file"}, true},
         {"no folder", HttpReply{.body = setup}, false},
+        {"dripping", HttpReply{.body = setup, .dripMs = 50}, true},
     };
     for (const Case& c : cases) {
         UpdateSiteProgram p;
@@ -236,7 +250,7 @@ TEST(versionCheck, AFailedDownloadLeavesNoFileAndIsReported) {
         if (!c.folderExists) p.display.folder = p.download.path() + "/gone";
         p.ui.answers = {Answer::Yes, Answer::Yes};
 
-        EXPECT_EQ(p.check(), VersionCheckOutcome::DownloadFailed) << c.what;
+        EXPECT_EQ(p.check({.timeoutMs = 3000, .deadlineMs = 2000}), VersionCheckOutcome::DownloadFailed) << c.what;
         EXPECT_TRUE(p.downloadFolderFiles().isEmpty())
             << c.what << ": " << p.downloadFolderFiles().join(", ").toStdString();
         EXPECT_FALSE(QFile::exists(p.display.folder + "/OrvellaSetup.zip")) << c.what;

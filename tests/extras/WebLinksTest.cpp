@@ -31,6 +31,7 @@ TEST(webLinks, TheWebsiteSettingOpensInTheBrowser) {
     EXPECT_EQ(p.ui.messages[0].message, "Could not find associated Browser");
     EXPECT_EQ(p.ui.messages[0].title, "Browser Not Found");
     EXPECT_FALSE(p.ui.messages[0].isReport);
+    EXPECT_EQ(p.ui.messages[0].icon, DialogContent::Exclamation);
 }
 
 TEST(webLinks, WithoutAnAddressNothingIsOpened) {
@@ -42,6 +43,7 @@ TEST(webLinks, WithoutAnAddressNothingIsOpened) {
     ASSERT_EQ(p.ui.messages.size(), 2);
     EXPECT_EQ(p.ui.messages[1].message, "Web Page not Opened");
     EXPECT_EQ(p.ui.messages[1].title, "URL Failed");
+    EXPECT_EQ(p.ui.messages[1].icon, DialogContent::Exclamation);
 }
 
 TEST(webLinks, TheHelpPageIsInTheProgramFolder) {

@@ -133,17 +133,23 @@ TEST(ArtistPlaylists, ArtistsThatDifferInLetterCaseShareOnePlaylist) {
     EXPECT_TRUE(p.playlist("Abba.b4s").contains(" <playlist num_entries=\"3\" label=\"Abba\">\r\n"));
 }
 
-TEST(ArtistPlaylists, SongsWithoutAnArtistGoIntoTheFileNamedByTheExtensionAlone) {
+TEST(ArtistPlaylists, EveryArtistBecomesAVisibleFileNameThatFitsIn255Bytes) {
     Playlists p;
-    p.song("''", "'B'", "10", "'/m/b.mp3'");
-    p.song("NULL", "'A'", "NULL", "'/m/a.mp3'");
-    EXPECT_EQ(p.run("m3u", true), 1);
-    EXPECT_EQ(p.files(), QStringList({".m3u"}));
-    EXPECT_EQ(p.playlist(".m3u"),
-              QByteArray("#EXTM3U\r\n#EXTINF:, - A\r\n/m/a.mp3\r\n#EXTINF:10, - B\r\n/m/b.mp3\r\n"));
-    EXPECT_EQ(p.run("b4s", true), 1);
-    EXPECT_TRUE(p.playlist(".b4s").contains(" <playlist num_entries=\"2\" label=\"\">\r\n"));
-    EXPECT_EQ(p.caption(), "1 New Playlist Successfully Created");
+    const QString wide(200, QChar(0xE9));  // 400 bytes in UTF-8
+    for (const QString& artist :
+         QStringList{"''", "'.'", "'..'", "'.hidden'", "'x' || char(0) || 'y'", "'bell' || char(7, 27) || '[31m'",
+                     "'" + QString(300, 'A') + "'", "'" + wide + "'"})
+        p.song(artist, "'A Song'", "10", "'/m/a.mp3'");
+    QStringList expected = QString("_.b4s _..b4s _hidden.b4s x_y.b4s bell__[31m.b4s").split(' ');
+    expected << QString(251, 'A') + ".b4s" << wide.left(125) + ".b4s";
+    expected.sort();
+    EXPECT_EQ(p.run("b4s", false), 7);
+    EXPECT_EQ(p.files(), expected);
+    // "." gives the name that "" was given: it is named, not written over it.
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(p.ui.messages[0].message,
+              "1 playlist could not be written:\n\n" + p.folder() + "/_.b4s: the name of another artist's playlist");
+    EXPECT_TRUE(p.playlist("x_y.b4s").contains(" <playlist num_entries=\"1\" label=\"x_y\">\r\n"));
 }
 
 TEST(ArtistPlaylists, QuotesInAnArtistReachTheFileNameAndStayValidXml) {
@@ -184,15 +190,21 @@ TEST(ArtistPlaylists, WithoutOverwritingExistingFilesAreKeptAndNotCounted) {
     EXPECT_TRUE(p.playlist("AC_DC.m3u").startsWith("#EXTM3U\r\n#EXTINF:245,"));
 }
 
-TEST(ArtistPlaylists, AMissingPlaylistsFolderIsReportedOnlyWhenOverwriting) {
+TEST(ArtistPlaylists, AMissingPlaylistsFolderIsReportedEitherWay) {
     Playlists p;
     p.addBands();
     ASSERT_TRUE(QDir(p.folder()).removeRecursively());
 
+    // Without overwriting every artist is tried; one message names those not written.
     EXPECT_EQ(p.run("b4s", false), 0);
-    EXPECT_TRUE(p.ui.messages.isEmpty());
     EXPECT_EQ(p.caption(), "0 New Playlists Successfully Created");
+    ASSERT_EQ(p.ui.messages.size(), 1);
+    EXPECT_EQ(p.ui.messages[0].title, "Playlists Not Written");
+    EXPECT_TRUE(
+        p.ui.messages[0].message.startsWith("3 playlists could not be written:\n\n" + p.folder() + "/AC_DC.b4s: "))
+        << p.ui.messages[0].message.toStdString();
 
+    p.ui.messages.clear();
     p.ui.captions.clear();
     EXPECT_EQ(p.run("b4s", true), std::nullopt);
     ASSERT_EQ(p.ui.messages.size(), 1);

@@ -70,12 +70,13 @@ QByteArray reasonOf(int status) {
     return reasons.value(status, "Status");
 }
 
-void sendAll(int socket, const QByteArray& bytes) {
+bool sendAll(int socket, const QByteArray& bytes) {
     for (qsizetype sent = 0; sent < bytes.size();) {
         const ssize_t done = ::send(socket, bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (done <= 0) return;
+        if (done <= 0) return false;
         sent += done;
     }
+    return true;
 }
 
 void sendAnswer(int socket, const HttpReply& reply) {
@@ -83,8 +84,13 @@ void sendAnswer(int socket, const HttpReply& reply) {
     for (const auto& [name, value] : reply.headers) out += name + ": " + value + "\r\n";
     if (reply.sendLength) out += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    out += reply.cutAfter < 0 ? reply.body : reply.body.left(reply.cutAfter);
-    sendAll(socket, out);
+    const QByteArray body = reply.cutAfter < 0 ? reply.body : reply.body.left(reply.cutAfter);
+    sendAll(socket, reply.dripMs > 0 ? out : out + body);
+    // A drip ends once the client has gone: a send after its close fails.
+    for (qsizetype i = 0; reply.dripMs > 0 && i < body.size(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(reply.dripMs));
+        if (!sendAll(socket, body.mid(i, 1))) return;
+    }
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct HttpReply {
     qint64 cutAfter = -1;                          // send only this many bytes of the body, then close
     int delayMs = 0;                               // wait this long before answering
     bool silent = false;                           // never answer; the connection stays open until the client leaves
+    int dripMs = 0;                                // send the body one byte at a time, this long apart
 };
 
 // A request as the server got it.
