@@ -1,13 +1,16 @@
 #include "app/frmStartUp.h"
 
 #include "app/Look.h"
+#include "app/WindowFrontEnd.h"
 #include "app/frmDownloadConfig.h"
 #include "app/frmHelp.h"
 #include "app/frmWelcome.h"
+#include "builder/BuildLog.h"
 #include "builder/UpdateDatabase.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
+#include "coverart/CoverMisses.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
 #include "extras/WebLinks.h"
@@ -37,6 +40,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -64,10 +68,12 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     setObjectName(QStringLiteral("frmStartUp"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildPanels();
+    fitScreen();
 
     connect(lstFrames_, &QListWidget::itemSelectionChanged, this, &frmStartUp::lstFrames_Click);
     connect(cmdDatabase_, &QPushButton::clicked, this, &frmStartUp::cmdDatabase_Click);
     connect(cmdViewLogFile_, &QPushButton::clicked, this, &frmStartUp::cmdViewLogFile_Click);
+    connect(cmdForgetCoverMisses_, &QPushButton::clicked, this, &frmStartUp::cmdForgetCoverMisses_Click);
     connect(cmdLaunch_, &QPushButton::clicked, this, &frmStartUp::cmdLaunch_Click);
     connect(cmdOK_, &QPushButton::clicked, this, &frmStartUp::cmdOK_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmStartUp::cmdCancel_Click);
@@ -83,8 +89,11 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(cboMusicLibrary_, &QComboBox::currentIndexChanged, this, &frmStartUp::cboMusicLibrary_Click);
     connect(chkAutoLaunch_, &QCheckBox::toggled, this, &frmStartUp::chkAutoLaunch_Click);
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
+    connect(txtBlankTagFormat_, &QLineEdit::textChanged, this, &frmStartUp::showBlankTagPreview);
+    connect(txtMusic_, &QLineEdit::editingFinished, this, &frmStartUp::findBlankTagSample);
     connect(chkDownloadCoverArt_, &QCheckBox::toggled, this, &frmStartUp::chkDownloadCoverArt_Click);
     connect(chkLogFile_, &QCheckBox::toggled, this, &frmStartUp::chkLogFile_Click);
+    connect(lstLogType_, &QListWidget::currentRowChanged, this, &frmStartUp::lstLogType_Click);
     connect(chkNowPlaying_, &QCheckBox::toggled, this, &frmStartUp::chkNowPlaying_Click);
     connect(chkOptions_, &QCheckBox::toggled, this, &frmStartUp::chkOptions_Click);
     connect(chkExtractEmbeddedArt_, &QCheckBox::toggled, this, &frmStartUp::chkExtractEmbeddedArt_Click);
@@ -143,6 +152,7 @@ bool frmStartUp::Form_Load() {
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
     const TransferOutcome transfer = TransferPreviousLibraries(state_);
+    unlockCancelAfterRun();
     if (!closeDeferred_) {
         fillLibraryBox(GetMusicLibraries(state_));
         showCurrentLibraryCount(state_);
@@ -205,12 +215,17 @@ void frmStartUp::fillControls() {
         background_ = QPixmap::fromImage(*background);
     update();
 
+    // The log type first: the log box, once ticked, would pick the first type when none is.
+    {
+        const QSignalBlocker quiet(lstLogType_);
+        lstLogType_->setCurrentRow(isXmlLogType(player.LogType) ? 1 : 0);
+    }
     chkLogFile_->setChecked(player.CreateLog);
-    lstLogType_->setCurrentRow(0);
     chkDownloadCoverArt_->setChecked(player.DownloadCoverArt);
     chkBlankTags_->setChecked(state_.UpdateBlankTags);
     chkAutoLaunch_->setChecked(player.AutoLaunch);
     txtBlankTagFormat_->setText(state_.BlankTagFormat);
+    findBlankTagSample();
     chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
 
     const std::pair<QPushButton*, QString> captions[] = {
@@ -219,6 +234,7 @@ void frmStartUp::fillControls() {
         {cmdNewLibrary_, QStringLiteral("Create New Music Library")},
         {cmdDeleteLibrary_, QStringLiteral("Delete Selected Music Library")},
         {cmdViewLogFile_, QStringLiteral("View Log File")},
+        {cmdForgetCoverMisses_, QStringLiteral("Search Again For Covers Not Found")},
         {cmdBrowse_, QStringLiteral("...")},
         {cmdByTrack_, QStringLiteral("By Track #")},
         {cmdAlpha_, QStringLiteral("Alphabetically")},
@@ -338,7 +354,7 @@ void frmStartUp::cmdArtistPlaylists_Click() {
     locked.emplace_back(cmdCancel_, false);
     for (auto& [control, wasEnabled] : locked) {
         wasEnabled = control->isEnabled();
-        control->setEnabled(false);
+        WindowFrontEnd::setControlEnabled(control, false);
     }
     {
         writingPlaylists_ = true;
@@ -354,11 +370,30 @@ void frmStartUp::cmdArtistPlaylists_Click() {
 
 void frmStartUp::cmdDatabase_Click() {
     UpdateDatabase(state_, buildOptions());
-    closeIfDeferred();
+    if (unlockCancelAfterRun()) closeIfDeferred();
 }
 
 void frmStartUp::cmdViewLogFile_Click() {
+    // The newest log of the library, also one an earlier session wrote.
+    const QString log = BuildLog::newestLog(state_, state_.CurrentMusicLibrary);
+    if (log.isEmpty()) {
+        showPlainMessage(state_,
+                         QStringLiteral("There is no log file of the Music Library '") + state_.CurrentMusicLibrary +
+                             QStringLiteral("' yet.  A log is written by every build while 'Create A Log File?' is "
+                                            "ticked."),
+                         QStringLiteral("No Log File"), DialogContent::Information);
+        return;
+    }
+    showLogFile(log);
     selectPanel(QStringLiteral("Log File"));
+}
+
+void frmStartUp::cmdForgetCoverMisses_Click() {
+    if (!forgetMisses(state_)) return;
+    showPlainMessage(state_,
+                     QStringLiteral("The albums whose cover could not be found online will be searched again at the "
+                                    "next build."),
+                     QStringLiteral("Album Covers"), DialogContent::Information);
 }
 
 // Leaving the window.
@@ -428,13 +463,32 @@ void frmStartUp::cmdLaunch_Click() {
 }
 
 void frmStartUp::cmdCancel_Click() {
+    // The second click of a double click on Cancel belongs to the click that cancelled the run.
+    if (!state_.run.BuildRunning && cancelClick_.isValid() &&
+        cancelClick_.elapsed() < QApplication::doubleClickInterval())
+        return;
     state_.run.CloseRequested = true;
     if (!state_.run.BuildRunning) {
         close();
         return;
     }
+    // The button stays locked until the run has ended and the clicks that came meanwhile are gone.
+    cancelClick_.start();
+    cancelLocked_ = true;
+    WindowFrontEnd::setControlEnabled(cmdCancel_, false);
     // A run that is still going stops after its current file and gives the window back itself.
     if (!state_.run.buildInProgress) restoreWindowAfterCancel(state_);
+}
+
+bool frmStartUp::unlockCancelAfterRun() {
+    if (!cancelLocked_) return true;
+    // The clicks that waited while the run ended reach the locked button, which drops them.
+    const QPointer<frmStartUp> self(this);
+    QCoreApplication::processEvents();
+    if (!self) return false;
+    cancelLocked_ = false;
+    WindowFrontEnd::setControlEnabled(cmdCancel_, true);
+    return true;
 }
 
 void frmStartUp::cmdHelp_Click() {
@@ -457,7 +511,9 @@ void frmStartUp::cmdClearPassword_Click() {
 
 void frmStartUp::cmdBrowse_Click() {
     const QString folder = BrowseForFolder(this, QStringLiteral("Music Path"), txtMusic_->text());
-    if (!folder.isEmpty()) txtMusic_->setText(folder);
+    if (folder.isEmpty()) return;
+    txtMusic_->setText(folder);
+    findBlankTagSample();
 }
 
 QString frmStartUp::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder) {

@@ -35,6 +35,7 @@ const Setting kImmediateSettings[] = {
     {"CreateLog", FlagCopy([](ProgramState& s) -> bool& { return s.player.CreateLog; })},
     {"NowPlayingScreen", FlagCopy([](ProgramState& s) -> bool& { return s.player.NowPlayingScreen; })},
     {"ShowOptionsButton", FlagCopy([](ProgramState& s) -> bool& { return s.player.ShowOptionsButton; })},
+    {"LogType", TextCopy([](ProgramState& s) -> QString& { return s.player.LogType; })},
 };
 
 // Read at load and saved with all settings after "MusicPath", in this order.
