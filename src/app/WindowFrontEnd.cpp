@@ -33,6 +33,9 @@ void WindowFrontEnd::showMessage(const DialogContent& content) {
         dialog->exec();
         return;
     }
+    // Shown without waiting, but nothing else of the program can be used until it is closed: no
+    // second message can be asked for from beneath it.
+    dialog->setWindowModality(Qt::ApplicationModal);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
@@ -133,7 +136,17 @@ void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
 }
 
 void WindowFrontEnd::setEnabled(const QString& name, bool enabled) {
-    if (QWidget* widget = control(name)) widget->setEnabled(enabled);
+    if (QWidget* widget = control(name)) setControlEnabled(widget, enabled);
+}
+
+void WindowFrontEnd::setControlEnabled(QWidget* control, bool enabled) {
+    // A control that loses the focus as it is locked would hand it to the next one that can take
+    // it (the Website button, as a run locks the others), and Enter would then press that one: the
+    // window itself keeps the focus instead.
+    QWidget* focused = QApplication::focusWidget();
+    if (!enabled && focused && (focused == control || control->isAncestorOf(focused)))
+        control->window()->setFocus(Qt::OtherFocusReason);
+    control->setEnabled(enabled);
 }
 
 void WindowFrontEnd::setVisible(const QString& name, bool visible) {

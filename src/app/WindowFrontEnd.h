@@ -40,6 +40,10 @@ public:
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;
 
+    // Locks or unlocks one control of a window; a locked control that had the focus leaves it to
+    // the window, never to another control.
+    static void setControlEnabled(QWidget* control, bool enabled);
+
     // The window whose controls the core names; the splash brought back after a No at start-up.
     void setMainWindow(QWidget* window);
     void setSplash(QWidget* splash) { splash_ = splash; }

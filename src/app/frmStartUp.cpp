@@ -2,13 +2,16 @@
 
 #include "app/Look.h"
 #include "app/MusicFolderFollower.h"
+#include "app/WindowFrontEnd.h"
 #include "app/frmDownloadConfig.h"
 #include "app/frmHelp.h"
 #include "app/frmWelcome.h"
+#include "builder/BuildLog.h"
 #include "builder/UpdateDatabase.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
+#include "coverart/CoverMisses.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
 #include "extras/WebLinks.h"
@@ -38,6 +41,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -65,10 +69,12 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     setObjectName(QStringLiteral("frmStartUp"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildPanels();
+    fitScreen();
 
     connect(lstFrames_, &QListWidget::itemSelectionChanged, this, &frmStartUp::lstFrames_Click);
     connect(cmdDatabase_, &QPushButton::clicked, this, &frmStartUp::cmdDatabase_Click);
     connect(cmdViewLogFile_, &QPushButton::clicked, this, &frmStartUp::cmdViewLogFile_Click);
+    connect(cmdForgetCoverMisses_, &QPushButton::clicked, this, &frmStartUp::cmdForgetCoverMisses_Click);
     connect(cmdLaunch_, &QPushButton::clicked, this, &frmStartUp::cmdLaunch_Click);
     connect(cmdOK_, &QPushButton::clicked, this, &frmStartUp::cmdOK_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmStartUp::cmdCancel_Click);
@@ -86,8 +92,11 @@ frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
     connect(chkBlankTags_, &QCheckBox::toggled, this, &frmStartUp::chkBlankTags_Click);
     connect(chkFollowMusicFolder_, &QCheckBox::toggled, this, &frmStartUp::chkFollowMusicFolder_Click);
     connect(chkExtraMediaTypes_, &QCheckBox::toggled, this, &frmStartUp::chkExtraMediaTypes_Click);
+    connect(txtBlankTagFormat_, &QLineEdit::textChanged, this, &frmStartUp::showBlankTagPreview);
+    connect(txtMusic_, &QLineEdit::editingFinished, this, &frmStartUp::findBlankTagSample);
     connect(chkDownloadCoverArt_, &QCheckBox::toggled, this, &frmStartUp::chkDownloadCoverArt_Click);
     connect(chkLogFile_, &QCheckBox::toggled, this, &frmStartUp::chkLogFile_Click);
+    connect(lstLogType_, &QListWidget::currentRowChanged, this, &frmStartUp::lstLogType_Click);
     connect(chkNowPlaying_, &QCheckBox::toggled, this, &frmStartUp::chkNowPlaying_Click);
     connect(chkOptions_, &QCheckBox::toggled, this, &frmStartUp::chkOptions_Click);
     connect(chkExtractEmbeddedArt_, &QCheckBox::toggled, this, &frmStartUp::chkExtractEmbeddedArt_Click);
@@ -146,6 +155,7 @@ bool frmStartUp::Form_Load() {
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
     const TransferOutcome transfer = TransferPreviousLibraries(state_);
+    unlockCancelAfterRun();
     if (!closeDeferred_) {
         fillLibraryBox(GetMusicLibraries(state_));
         showCurrentLibraryCount(state_);
@@ -218,8 +228,12 @@ void frmStartUp::fillControls() {
         background_ = QPixmap::fromImage(*background);
     update();
 
+    // The log type first: the log box, once ticked, would pick the first type when none is.
+    {
+        const QSignalBlocker quiet(lstLogType_);
+        lstLogType_->setCurrentRow(isXmlLogType(player.LogType) ? 1 : 0);
+    }
     chkLogFile_->setChecked(player.CreateLog);
-    lstLogType_->setCurrentRow(0);
     chkDownloadCoverArt_->setChecked(player.DownloadCoverArt);
     chkBlankTags_->setChecked(state_.UpdateBlankTags);
     chkAutoLaunch_->setChecked(player.AutoLaunch);
@@ -229,6 +243,7 @@ void frmStartUp::fillControls() {
         const QSignalBlocker quiet(chkExtraMediaTypes_);
         chkExtraMediaTypes_->setChecked(!mediaTypesOf(state_.ExtraMediaTypes).isEmpty());
     }
+    findBlankTagSample();
     chkAutoCheckNewVersion_->setChecked(state_.AutoCheckNewVersion);
 
     const std::pair<QPushButton*, QString> captions[] = {
@@ -237,6 +252,7 @@ void frmStartUp::fillControls() {
         {cmdNewLibrary_, QStringLiteral("Create New Music Library")},
         {cmdDeleteLibrary_, QStringLiteral("Delete Selected Music Library")},
         {cmdViewLogFile_, QStringLiteral("View Log File")},
+        {cmdForgetCoverMisses_, QStringLiteral("Search Again For Covers Not Found")},
         {cmdBrowse_, QStringLiteral("...")},
         {cmdByTrack_, QStringLiteral("By Track #")},
         {cmdAlpha_, QStringLiteral("Alphabetically")},
@@ -359,7 +375,7 @@ void frmStartUp::cmdArtistPlaylists_Click() {
     locked.emplace_back(cmdCancel_, false);
     for (auto& [control, wasEnabled] : locked) {
         wasEnabled = control->isEnabled();
-        control->setEnabled(false);
+        WindowFrontEnd::setControlEnabled(control, false);
     }
     {
         writingPlaylists_ = true;
@@ -378,11 +394,30 @@ void frmStartUp::cmdDatabase_Click() {
         const MusicFolderFollower::Pause paused(follower_.get());
         UpdateDatabase(state_, buildOptions());
     }
-    closeIfDeferred();
+    if (unlockCancelAfterRun()) closeIfDeferred();
 }
 
 void frmStartUp::cmdViewLogFile_Click() {
+    // The newest log of the library, also one an earlier session wrote.
+    const QString log = BuildLog::newestLog(state_, state_.CurrentMusicLibrary);
+    if (log.isEmpty()) {
+        showPlainMessage(state_,
+                         QStringLiteral("There is no log file of the Music Library '") + state_.CurrentMusicLibrary +
+                             QStringLiteral("' yet.  A log is written by every build while 'Create A Log File?' is "
+                                            "ticked."),
+                         QStringLiteral("No Log File"), DialogContent::Information);
+        return;
+    }
+    showLogFile(log);
     selectPanel(QStringLiteral("Log File"));
+}
+
+void frmStartUp::cmdForgetCoverMisses_Click() {
+    if (!forgetMisses(state_)) return;
+    showPlainMessage(state_,
+                     QStringLiteral("The albums whose cover could not be found online will be searched again at the "
+                                    "next build."),
+                     QStringLiteral("Album Covers"), DialogContent::Information);
 }
 
 // Leaving the window.
@@ -452,13 +487,32 @@ void frmStartUp::cmdLaunch_Click() {
 }
 
 void frmStartUp::cmdCancel_Click() {
+    // The second click of a double click on Cancel belongs to the click that cancelled the run.
+    if (!state_.run.BuildRunning && cancelClick_.isValid() &&
+        cancelClick_.elapsed() < QApplication::doubleClickInterval())
+        return;
     state_.run.CloseRequested = true;
     if (!state_.run.BuildRunning) {
         close();
         return;
     }
+    // The button stays locked until the run has ended and the clicks that came meanwhile are gone.
+    cancelClick_.start();
+    cancelLocked_ = true;
+    WindowFrontEnd::setControlEnabled(cmdCancel_, false);
     // A run that is still going stops after its current file and gives the window back itself.
     if (!state_.run.buildInProgress) restoreWindowAfterCancel(state_);
+}
+
+bool frmStartUp::unlockCancelAfterRun() {
+    if (!cancelLocked_) return true;
+    // The clicks that waited while the run ended reach the locked button, which drops them.
+    const QPointer<frmStartUp> self(this);
+    QCoreApplication::processEvents();
+    if (!self) return false;
+    cancelLocked_ = false;
+    WindowFrontEnd::setControlEnabled(cmdCancel_, true);
+    return true;
 }
 
 void frmStartUp::cmdHelp_Click() {
@@ -481,7 +535,9 @@ void frmStartUp::cmdClearPassword_Click() {
 
 void frmStartUp::cmdBrowse_Click() {
     const QString folder = BrowseForFolder(this, QStringLiteral("Music Path"), txtMusic_->text());
-    if (!folder.isEmpty()) txtMusic_->setText(folder);
+    if (folder.isEmpty()) return;
+    txtMusic_->setText(folder);
+    findBlankTagSample();
 }
 
 QString frmStartUp::BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -65,6 +66,8 @@ public slots:
     void cmdDatabase_Click();
     // Brings up the "Log File" panel.
     void cmdViewLogFile_Click();
+    // Forgets the albums whose cover was searched online in vain, so that the next build asks again.
+    void cmdForgetCoverMisses_Click();
     // Saves everything, starts the player and closes.
     void cmdLaunch_Click();
     void cmdOK_Click();
@@ -92,6 +95,8 @@ protected:
 
 private:
     void buildPanels();
+    // Shrinks the window to the screen it is shown on, when that is smaller.
+    void fitScreen();
     QFrame* buildPathsPanel();
     QFrame* buildBlankTagsFrame(QWidget* parent);
     QGroupBox* buildBuildOptions(QWidget* parent);
@@ -113,7 +118,14 @@ private:
     void fillControls();
     // The controls that are available only while their box is ticked.
     void showDependentControls();
+    // Takes a music file of the folder in txtMusic for the blank-tag preview, and shows it.
+    void findBlankTagSample();
+    // Shows what the blank-tag pattern gives for that file.
+    void showBlankTagPreview();
     void fillLibraryBox(const MusicLibraryList& list);
+    // Gives Cancel back once a run it cancelled has ended, dropping the clicks that came meanwhile;
+    // false when the window was closed by what came meanwhile.
+    bool unlockCancelAfterRun();
     // Closes the window when a close was put off until the load or a long run returned; true then.
     bool closeIfDeferred();
     void showAlbumCoverMode();
@@ -132,6 +144,7 @@ private:
     void chkExtraMediaTypes_Click(bool ticked);
     void chkDownloadCoverArt_Click(bool ticked);
     void chkLogFile_Click(bool ticked);
+    void lstLogType_Click(int row);
     void chkNowPlaying_Click(bool ticked);
     void chkOptions_Click(bool ticked);
     void chkExtractEmbeddedArt_Click(bool ticked);
@@ -140,6 +153,8 @@ private:
     ProgramState& state_;
     bool loading_ = false;        // Form_Load is running
     bool closeDeferred_ = false;  // a close waits for the load or a long run to return
+    bool cancelLocked_ = false;   // Cancel stopped a run and waits for its end
+    QElapsedTimer cancelClick_;   // since Cancel last stopped a run
     // The skin's background picture, and the picture at the window's size.
     QPixmap background_;
     QPixmap scaledBackground_;
@@ -168,7 +183,11 @@ private:
     QFrame* frmBlankTags_;
     QLineEdit* txtBlankTagFormat_;
     QCheckBox* chkExtraMediaTypes_;
+    QLabel* lblBlankTagPreview_;
+    // The music file whose path the blank-tag pattern is shown on; empty when none was found.
+    QString blankTagSample_;
     QCheckBox* chkDownloadCoverArt_;
+    QPushButton* cmdForgetCoverMisses_;
     QCheckBox* chkLogFile_;
     QListWidget* lstLogType_;
     QCheckBox* chkAutoLaunch_;

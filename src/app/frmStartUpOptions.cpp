@@ -1,4 +1,4 @@
-// The main window's check boxes that save at once, and the album cover mode.
+// The main window's check boxes that save at once, the blank-tag preview, and the album cover mode.
 
 #include "app/frmStartUp.h"
 
@@ -7,8 +7,12 @@
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
+#include "tags/TagsFromFileName.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +33,52 @@ void frmStartUp::showDependentControls() {
     if (logging && !lstLogType_->currentItem()) lstLogType_->setCurrentRow(0);
     for (QWidget* control : std::initializer_list<QWidget*>{lblWait_, lblSeconds_, txtNowPlayingSeconds_})
         control->setEnabled(chkNowPlaying_->isChecked());
+}
+
+namespace {
+
+// The first MP3 file a short walk of the folder meets; empty when it meets none. The walk stops
+// after a few thousand entries, so that a drive root or a slow share does not hold up the window.
+QString firstMusicFile(const QString& folder) {
+    constexpr int kMostEntries = 5000;
+    if (folder.trimmed().isEmpty()) return {};
+    QDirIterator entries(folder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    for (int seen = 0; seen < kMostEntries && entries.hasNext(); ++seen) {
+        const QFileInfo entry = entries.nextFileInfo();
+        if (entry.isFile() && entry.suffix().compare(QLatin1String("mp3"), Qt::CaseInsensitive) == 0)
+            return entry.filePath();
+    }
+    return {};
+}
+
+QString shownField(const QString& value) {
+    return value.isEmpty() ? QStringLiteral("(none)") : value;
+}
+
+}  // namespace
+
+void frmStartUp::findBlankTagSample() {
+    blankTagSample_ = firstMusicFile(txtMusic_->text());
+    showBlankTagPreview();
+}
+
+void frmStartUp::showBlankTagPreview() {
+    if (blankTagSample_.isEmpty()) {
+        lblBlankTagPreview_->setText(
+            QStringLiteral("No MP3 file was found in the music folder to show what this pattern gives."));
+        return;
+    }
+    const QString shown = QDir(txtMusic_->text()).relativeFilePath(blankTagSample_);
+    const std::optional<PathTags> parsed = TagsFromPath(blankTagSample_, txtBlankTagFormat_->text());
+    if (!parsed) {
+        lblBlankTagPreview_->setText(shown +
+                                     QStringLiteral(" does not match this pattern: its blank tags stay blank."));
+        return;
+    }
+    lblBlankTagPreview_->setText(shown + QStringLiteral(" gives   Artist: ") + shownField(parsed->artist) +
+                                 QStringLiteral("   Album: ") + shownField(parsed->album) +
+                                 QStringLiteral("   Title: ") + shownField(parsed->title) +
+                                 QStringLiteral("   Track: ") + shownField(parsed->track));
 }
 
 void frmStartUp::chkBlankTags_Click(bool ticked) {
@@ -73,6 +123,11 @@ void frmStartUp::chkLogFile_Click(bool ticked) {
     state_.player.CreateLog = ticked;
     showDependentControls();
     saveSetting("chkLogFile_Click", QStringLiteral("CreateLog"), ticked);
+}
+
+void frmStartUp::lstLogType_Click(int row) {
+    state_.player.LogType = row == 1 ? kXmlLogType : kTextLogType;
+    saveSetting("lstLogType_Click", QStringLiteral("LogType"), state_.player.LogType);
 }
 
 void frmStartUp::chkNowPlaying_Click(bool ticked) {

@@ -17,7 +17,10 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orv {
 namespace {
@@ -103,6 +106,12 @@ QFrame* frmStartUp::buildBlankTagsFrame(QWidget* parent) {
     txtBlankTagFormat_ = new QLineEdit(frmBlankTags_);
     txtBlankTagFormat_->setObjectName(QStringLiteral("txtBlankTagFormat"));
     blankTags->addWidget(txtBlankTagFormat_, 0, 1);
+    // What the pattern makes of one file of the music folder, as it is typed.
+    lblBlankTagPreview_ = label(frmBlankTags_, "lblBlankTagPreview", QString());
+    lblBlankTagPreview_->setTextFormat(Qt::PlainText);
+    lblBlankTagPreview_->setWordWrap(true);
+    lblBlankTagPreview_->setStyleSheet(QStringLiteral("color: rgb(255, 212, 0);"));
+    blankTags->addWidget(lblBlankTagPreview_, 1, 1);
     const std::pair<const char*, QString> help[] = {
         {"lblBlankTagParametersHeading", QStringLiteral("Use Any Of The  Following Parameters:")},
         {"lblBlankTagParameters",
@@ -111,12 +120,17 @@ QFrame* frmStartUp::buildBlankTagsFrame(QWidget* parent) {
         {"lblBlankTagExample",
          QStringLiteral("Example:  %A\\%B\\%K - %T  for a file stored as  Artist\\Album\\01 - Title.mp3")},
     };
-    int row = 1;
+    int row = 2;
     for (const auto& [name, text] : help) {
         QLabel* line = label(frmBlankTags_, name, text);
         line->setTextFormat(Qt::PlainText);
+        line->setWordWrap(true);
         blankTags->addWidget(line, row++, 1);
     }
+    // The parameters wrap into two lines: artist, album and title, then track and folder.
+    QLabel* parameters = frmBlankTags_->findChild<QLabel*>(QStringLiteral("lblBlankTagParameters"));
+    parameters->setFont(QFont(QStringLiteral("Liberation Mono"), 9));
+    parameters->setFixedWidth(parameters->fontMetrics().horizontalAdvance(QString(44, QLatin1Char('M'))));
     return frmBlankTags_;
 }
 
@@ -134,7 +148,15 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
     options->addWidget(chkExtraMediaTypes_, 2, 0, 1, 2);
     chkDownloadCoverArt_ =
         checkBox(fraBuildOptions, "chkDownloadCoverArt", QStringLiteral("Download Album Cover Art From The Internet?"));
-    options->addWidget(chkDownloadCoverArt_, 3, 0, 1, 2);
+    auto* covers = new QHBoxLayout;
+    covers->addWidget(chkDownloadCoverArt_);
+    cmdForgetCoverMisses_ = button(fraBuildOptions, "cmdForgetCoverMisses", QString());
+    cmdForgetCoverMisses_->setToolTip(
+        QStringLiteral("Albums whose cover was searched online in vain are not searched again for a while: "
+                       "this lets the next build search them again."));
+    covers->addWidget(cmdForgetCoverMisses_);
+    covers->addStretch(1);
+    options->addLayout(covers, 3, 0, 1, 2);
     chkLogFile_ = checkBox(fraBuildOptions, "chkLogFile", QStringLiteral("Create A Log File?"));
     options->addWidget(chkLogFile_, 4, 0);
     lstLogType_ = new QListWidget(fraBuildOptions);
@@ -427,7 +449,23 @@ QFrame* frmStartUp::buildLogFilePanel() {
 }
 
 void frmStartUp::buildPanels() {
-    auto* area = new QVBoxLayout;
+    // The panels scroll inside the window, so that it fits small screens (a touch-screen jukebox at
+    // 800 x 600); the list and the window-wide buttons stay in view.
+    auto* panels = new QScrollArea(this);
+    panels->setObjectName(QStringLiteral("panelArea"));
+    panels->setWidgetResizable(true);
+    panels->setFrameShape(QFrame::NoFrame);
+    panels->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The keys go to the panel list and the controls; the area follows the focus.
+    panels->setFocusPolicy(Qt::NoFocus);
+    panels->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget#panelContents { background: "
+                       "transparent; }"));
+    auto* contents = new QWidget(panels);
+    contents->setObjectName(QStringLiteral("panelContents"));
+    panels->setWidget(contents);
+    auto* area = new QVBoxLayout(contents);
+    area->setContentsMargins(0, 0, 4, 0);
 
     area->addWidget(buildPathsPanel());
 
@@ -444,7 +482,7 @@ void frmStartUp::buildPanels() {
     lstFrames_ = new QListWidget(this);
     lstFrames_->setObjectName(QStringLiteral("lstFrames"));
     lstFrames_->addItems(panelNames());
-    lstFrames_->setFixedWidth(170);
+    lstFrames_->setFixedWidth(150);
     lstFrames_->setStyleSheet(
         QStringLiteral("QListWidget { font: bold 10pt 'Liberation Sans'; padding: 6px; color: white;"
                        "  background: rgba(0, 0, 0, 110); border: 1px solid rgba(255, 255, 255, 90);"
@@ -460,11 +498,11 @@ void frmStartUp::buildPanels() {
 
     auto* top = new QHBoxLayout;
     top->addWidget(lstFrames_);
-    top->addLayout(area, 1);
+    top->addWidget(panels, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblDownloadStatus_, 1);
     for (QPushButton* windowButton : {cmdHelp_, cmdWebsite_, cmdCancel_, cmdOK_, cmdLaunch_}) {
-        windowButton->setMinimumWidth(110);
+        windowButton->setMinimumWidth(96);
         bottom->addWidget(windowButton);
     }
     // The window's look belongs to its own controls: the standard dialogs it opens keep theirs.
@@ -479,6 +517,14 @@ void frmStartUp::buildPanels() {
     window->setContentsMargins(0, 0, 0, 0);
     window->addWidget(controls);
     resize(900, 640);
+}
+
+void frmStartUp::fitScreen() {
+    const QScreen* shown = screen();
+    if (!shown) return;
+    // The window's frame and title bar take their share of the screen too.
+    const QSize room = shown->availableGeometry().size() - QSize(16, 40);
+    resize(std::min(width(), room.width()), std::min(height(), room.height()));
 }
 
 }  // namespace orv

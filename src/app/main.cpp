@@ -6,6 +6,7 @@
 #include "core/ProgramState.h"
 #include "core/RuntimeError.h"
 #include "errors/ErrorReport.h"
+#include "store/DataAccess.h"
 #include "store/JetImport.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
@@ -14,12 +15,23 @@
 
 namespace {
 
-// Opens the program folder to use; a per-user folder that cannot be made is reported.
+// Opens the program folder to use; a per-user folder that cannot be made, or a database the user
+// cannot read or write, is reported.
 bool openProgramFolderToUse(orv::ProgramState& state) {
     try {
         orv::openProgramFolder(state, orv::programFolderToUse(QCoreApplication::applicationDirPath()));
-        return true;
+        const QStringList unusable = orv::unusableDatabases(state.paths.programFolder);
+        if (unusable.isEmpty()) return true;
+        orv::ShowErrorMessage(
+            state, {.message = QStringLiteral("Orvella cannot read or write the file ") + unusable.first() +
+                               QStringLiteral(".\n\nPlease make sure that your user account may read and write it "
+                                              "(its owner and permissions), then start the Configurator again."),
+                    .icon = orv::DialogContent::Error,
+                    .title = QStringLiteral("Database Cannot Be Opened"),
+                    .modal = true});
+        return false;
     } catch (const orv::RuntimeError& error) {
+        state.session.DataAccessVersionSource = orv::engineVersion;
         orv::ShowErrorMessage(state, {.message = orv::kStartupFatalErrorMessage,
                                       .module = QStringLiteral("main"),
                                       .procedure = QStringLiteral("programFolderToUse"),

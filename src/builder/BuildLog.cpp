@@ -4,6 +4,7 @@
 #include "core/RuntimeError.h"
 #include "store/ProgramFiles.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 namespace orv {
@@ -69,6 +70,26 @@ QString BuildLog::timeStamp(const QDateTime& time) {
 QString BuildLog::fileName(const QString& library, const QDateTime& start, bool xml) {
     return QStringLiteral("MusicLibraryLog-") + library + QStringLiteral("-") +
            start.toString(QStringLiteral("MMddyyyy-HHmmss")) + (xml ? QStringLiteral(".xml") : QStringLiteral(".txt"));
+}
+
+QString BuildLog::newestLog(const ProgramState& state, const QString& library) {
+    const QString prefix = QStringLiteral("MusicLibraryLog-") + library + QStringLiteral("-");
+    const QString timeFormat = QStringLiteral("MMddyyyy-HHmmss");
+    QString newest;
+    QDateTime newestStart;
+    const QDir folder(state.paths.programFolder);
+    for (const QString& name : folder.entryList({prefix + QStringLiteral("*")}, QDir::Files)) {
+        // Another library's name may begin with this one's: only the start time may follow the prefix.
+        if (name.size() != prefix.size() + timeFormat.size() + 4 ||
+            !(name.endsWith(QLatin1String(".txt")) || name.endsWith(QLatin1String(".xml"))))
+            continue;
+        const QDateTime start = QDateTime::fromString(name.mid(prefix.size(), timeFormat.size()), timeFormat);
+        if (start.isValid() && (newest.isEmpty() || start > newestStart)) {
+            newest = ProgramFile(state, name);
+            newestStart = start;
+        }
+    }
+    return newest;
 }
 
 BuildLog::BuildLog(ProgramState& state, bool xml, const QDateTime& start)

@@ -55,6 +55,9 @@ public:
     // The time stamp inside a log ("mm/dd/yyyy hh:mm:ss") and a log's file name.
     static QString timeStamp(const QDateTime& time);
     static QString fileName(const QString& library, const QDateTime& start, bool xml);
+    // The path of the library's newest log in the program folder, by the start time its name
+    // holds; empty when it has none.
+    static QString newestLog(const ProgramState& state, const QString& library);
 
 private:
     enum Group { AddedGroup, UpdatedGroup, OrphanedGroup, SkippedGroup, UnwrittenTagsGroup, GroupCount };

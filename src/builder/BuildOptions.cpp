@@ -18,7 +18,7 @@ BuildOptions buildOptionsFromSettings(ProgramState& state) {
     options.library = GetSetting(state, QStringLiteral("CurrentMusicLibrary"));
     if (options.library.isEmpty()) options.library = kFirstMusicLibrary;
     options.logEnabled = state.player.CreateLog;
-    options.logIsXml = false;
+    options.logIsXml = isXmlLogType(state.player.LogType);
     options.updateBlankTags = state.UpdateBlankTags;
     options.blankTagFormat = state.BlankTagFormat;
     options.downloadCoverArt = state.player.DownloadCoverArt;

@@ -33,8 +33,16 @@ QStringList mediaTypesOf(const QString& text);
 
 // The options as the settings hold them, read as the main window fills its controls: the music
 // folder (the drive root when empty, and on first use), "CurrentMusicLibrary" ("MusicLibrary1"
-// when empty), a text log when "CreateLog" is on, "UpdateBlankTags", "BlankTagFormat",
-// "DownloadCoverArt" as it stands, "ExtractEmbeddedImages", "AutoLaunch" and "ExtraMediaTypes".
+// when empty), a log when "CreateLog" is on (XML when "LogType" says so), "UpdateBlankTags",
+// "BlankTagFormat", "DownloadCoverArt" as it stands, "ExtractEmbeddedImages", "AutoLaunch" and
+// "ExtraMediaTypes".
 BuildOptions buildOptionsFromSettings(ProgramState& state);
+
+// The "LogType" settings of the two log forms, and whether a stored one asks for an XML log.
+inline const QString kTextLogType = QStringLiteral("Text");
+inline const QString kXmlLogType = QStringLiteral("XML");
+inline bool isXmlLogType(const QString& logType) {
+    return logType.trimmed().compare(kXmlLogType, Qt::CaseInsensitive) == 0;
+}
 
 }  // namespace orv

@@ -23,6 +23,19 @@ const QString kCouldNotLocate = QStringLiteral(
     "Orvella could not locate the Music Library specified.  Please double check that the Library Path is correct "
     "and the file exists.");
 
+// What the user is told of a music folder the run cannot walk, naming the folder.
+QString musicFolderNotFound(const QString& folder) {
+    if (TrimBlanks(folder).isEmpty())
+        return QStringLiteral(
+            "No music folder has been chosen.  Please enter the folder that holds your music in the "
+            "Music Folder box, or choose it with the '...' button.");
+    return QStringLiteral("Orvella could not find or read the music folder '") + folder + QStringLiteral("'.") +
+           QStringLiteral("\n\n") +
+           QStringLiteral(
+               "Please check that the folder exists and that its drive is connected, or choose another "
+               "folder in the Music Folder box.");
+}
+
 bool isReadableFolder(const QString& path) {
     return QFileInfo(path).isDir() && FolderReader(path).isOpen();
 }
@@ -53,6 +66,7 @@ void restoreWindowAfterCancel(ProgramState& state) {
     }
     ui.setAllEnabled(longRunLockedControls(), true);
     ui.setCaption(Control::cmdCancel, QStringLiteral("Close"));
+    ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Music Library Build/Update Cancelled"));
     TryStep([&] { SaveSetting(state, QStringLiteral("InitialUse"), QStringLiteral("False")); });
 }
 
@@ -154,7 +168,7 @@ bool BuildRun::checkBeforeStart() {
     // An empty box, or a folder that is not there (an unmounted drive), is never taken for an empty
     // music folder.
     if (TrimBlanks(options_.musicPath).isEmpty() || !isReadableFolder(state_.MusicPath)) {
-        showPlainMessage(state_, kCouldNotLocate, QString());
+        showPlainMessage(state_, musicFolderNotFound(options_.musicPath), QStringLiteral("Music Folder Not Found"));
         return false;
     }
     setStep("5");

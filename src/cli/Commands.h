@@ -29,7 +29,8 @@ struct Command {
 // `libraries list | create NAME | clear NAME | delete NAME | transfer`: the Music Library buttons.
 int runLibraries(Command& c);
 
-// `tags [--json] [--blank-tags PATTERN] FILE...`: the song fields of MP3 files as a build reads them.
+// `tags [--json] [--blank-tags PATTERN [--dry-run]] FILE...`: the song fields of MP3 files as a build
+// reads them; with --dry-run what the pattern gives for each path, nothing read or written.
 int runTags(Command& c);
 
 // `build [--library NAME] [--music PATH] [--log text|xml|none]`: the build/update run, the options

@@ -7,6 +7,7 @@
 #include "tags/Mp3Reading.h"
 #include "tags/SongRecords.h"
 #include "tags/TagComponent.h"
+#include "tags/TagsFromFileName.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -81,14 +82,43 @@ void printFormatFile(Command& c, bool json, const QString& fileName, SongFormat 
     printSong(c, json, fileName, read->song, read->seconds, false);
 }
 
+// What the blank-tag pattern gives for one file's path, as the main window shows it below the
+// pattern; nothing is read from the file or written into it.
+void printPathTags(Command& c, bool json, const QString& fileName) {
+    const std::optional<PathTags> parsed = TagsFromPath(fileName, c.state.BlankTagFormat);
+    if (!parsed) {
+        showPlainMessage(c.state,
+                         QStringLiteral("The name ") + fileName + QStringLiteral(" does not match the pattern ") +
+                             c.state.BlankTagFormat + QStringLiteral("."),
+                         QStringLiteral("Tags"));
+        return;
+    }
+    const std::pair<QString, QString> fields[] = {{QStringLiteral("File"), fileName},
+                                                  {QStringLiteral("Artist"), parsed->artist},
+                                                  {QStringLiteral("Album"), parsed->album},
+                                                  {QStringLiteral("Title"), parsed->title},
+                                                  {QStringLiteral("Track"), parsed->track}};
+    if (json) {
+        QJsonObject object;
+        for (const auto& [name, value] : fields) object.insert(name, value);
+        c.out << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+        return;
+    }
+    for (const auto& [name, value] : fields) c.out << name << ": " << value << '\n';
+    c.out << '\n';
+}
+
 }  // namespace
 
 int runTags(Command& c) {
     bool json = false;
+    bool dryRun = false;
     QStringList files;
     for (qsizetype i = 0; i < c.args.size(); ++i) {
         if (c.args[i] == QLatin1String("--json")) {
             json = true;
+        } else if (c.args[i] == QLatin1String("--dry-run")) {
+            dryRun = true;
         } else if (c.args[i] == QLatin1String("--blank-tags") && i + 1 < c.args.size()) {
             c.state.UpdateBlankTags = true;
             c.state.BlankTagFormat = c.args[++i];
@@ -96,10 +126,15 @@ int runTags(Command& c) {
             files << c.args[i];
         }
     }
-    if (files.isEmpty()) throw UsageError();
+    // A dry run shows what the pattern gives: it needs one.
+    if (files.isEmpty() || (dryRun && !c.state.UpdateBlankTags)) throw UsageError();
 
     for (const QString& file : files) {
         const QString fileName = QFileInfo(file).absoluteFilePath();
+        if (dryRun) {
+            printPathTags(c, json, fileName);
+            continue;
+        }
         if (const std::optional<SongFormat> format = songFormatOf(fileName)) {
             printFormatFile(c, json, fileName, *format);
             continue;

@@ -17,6 +17,8 @@ struct PlayerSettings {
     bool CreateLog = false;
     bool NowPlayingScreen = false;
     bool ShowOptionsButton = false;
+    // "LogType": "XML" for an XML log, anything else a text log. Saved when lstLogType changes.
+    QString LogType;
 
     // Saved with all settings.
     qint16 NowPlayingSeconds = 0;

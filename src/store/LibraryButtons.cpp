@@ -43,7 +43,7 @@ LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typ
                          QStringLiteral("' has been successfully created.") + QStringLiteral("\n\n") +
                          QStringLiteral("You must now populate this Music Library by clicking the 'Build Music "
                                         "Library' button."),
-                     kLibraryCreatedTitle);
+                     kLibraryCreatedTitle, DialogContent::Information);
     MusicLibraryList libraries = GetMusicLibraries(state);
     libraries.select = name;
     return {true, libraries};
@@ -72,7 +72,8 @@ LibraryButtonResult deleteMusicLibrary(ProgramState& state, const QString& selec
         libraries.refill = true;
         result.libraries = libraries;
         if (dropped) {
-            showPlainMessage(state, selected + QStringLiteral(" was deleted successfully."), kLibraryDeletedTitle);
+            showPlainMessage(state, selected + QStringLiteral(" was deleted successfully."), kLibraryDeletedTitle,
+                             DialogContent::Information);
             result.done = true;
         }
     } catch (const RuntimeError& error) {

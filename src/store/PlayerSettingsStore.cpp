@@ -36,6 +36,7 @@ const Setting kImmediateSettings[] = {
     {"NowPlayingScreen", FlagCopy([](ProgramState& s) -> bool& { return s.player.NowPlayingScreen; })},
     {"ShowOptionsButton", FlagCopy([](ProgramState& s) -> bool& { return s.player.ShowOptionsButton; })},
     {"ExtraMediaTypes", TextCopy([](ProgramState& s) -> QString& { return s.ExtraMediaTypes; })},
+    {"LogType", TextCopy([](ProgramState& s) -> QString& { return s.player.LogType; })},
 };
 
 // Read at load and saved with all settings after "MusicPath", in this order.

@@ -14,7 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <unistd.h>
 #include <utility>
@@ -37,6 +39,7 @@ std::vector<QStringList> firstUseSettingRows() {
         {"ExtraMediaTypes", ""},
         {"DownloadCoverArt", "False"},
         {"CreateLog", "True"},
+        {"LogType", "Text"},
         {"AutoLaunch", "False"},
         {"WatchFolders", "False"},
         {"FollowMusicFolder", "False"},
@@ -149,8 +152,13 @@ QStringList firstUseLibraries() {
 // Copies a file whole under the target's name, which no file holds yet.
 void copyWhole(const QString& source, const QString& target) {
     QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw RuntimeError(ErrorNumber::PathFileAccess,
+                           QStringLiteral("The file '%1' cannot be read (%2). It must be readable to every user of "
+                                          "Orvella: ask the one who installed it to mend its permissions.")
+                               .arg(source, in.errorString()));
     AtomicFile out(target);
-    bool copied = in.open(QIODevice::ReadOnly) && out.open();
+    bool copied = out.open();
     while (copied && !in.atEnd()) copied = out.write(in.read(1 << 20));
     if (!copied || in.error() != QFileDevice::NoError || !out.commitWithoutReplacing())
         throw RuntimeError(
@@ -194,17 +202,26 @@ bool permitsWriting(const QFileInfo& file) {
     return file.permissions().testFlag(QFile::WriteOther);
 }
 
-// The user may write into the folder and into each of its databases.
-bool mayWrite(const QString& folder) {
-    if (!permitsWriting(QFileInfo(folder))) return false;
-    for (const QString& name : {kMainDatabaseFile, kSettingsDatabaseFile, kLibrariesDatabaseFile}) {
-        const QFileInfo database(folder + QDir::separator() + name);
-        if (database.exists() && !permitsWriting(database)) return false;
-    }
-    return true;
+// Fills the per-user folder from the installed one: its data files, never its programs, and what a
+// fresh folder holds besides.
+void fillPerUserFolder(const QString& installed, const QString& folder) {
+    QStringList copied;
+    copyMissingFiles(
+        installed, folder, [](const QFileInfo& file) { return file.isSymLink() || isProgram(file); }, copied);
+    initializeProgramFolder(folder);
 }
 
 }  // namespace
+
+QStringList unusableDatabases(const QString& folder) {
+    QStringList unusable;
+    for (const QString& name : {kMainDatabaseFile, kSettingsDatabaseFile, kLibrariesDatabaseFile}) {
+        QFile database(folder + QDir::separator() + name);
+        if (database.exists() && !database.open(QIODevice::ReadWrite))
+            unusable << database.fileName() + QStringLiteral(" (") + database.errorString() + QStringLiteral(")");
+    }
+    return unusable;
+}
 
 QString perUserProgramFolder() {
     return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
@@ -213,15 +230,23 @@ QString perUserProgramFolder() {
 
 QString programFolderToUse(const QString& installedFolder) {
     const QString installed = QDir::cleanPath(QDir(installedFolder).absolutePath());
-    if (mayWrite(installed)) return installed;
+    // A database the user cannot use is said so at start-up; it never moves the program elsewhere.
+    if (permitsWriting(QFileInfo(installed))) return installed;
     const QString folder = perUserProgramFolder();
-    if (!QDir().mkpath(folder))
+    if (QFileInfo(folder).isDir()) {
+        fillPerUserFolder(installed, folder);
+        return folder;
+    }
+    // Made whole beside its place and then put there, or not at all.
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath()))
         throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
-    // The programs stay where they are installed.
-    QStringList copied;
-    copyMissingFiles(
-        installed, folder, [](const QFileInfo& file) { return file.isSymLink() || isProgram(file); }, copied);
-    initializeProgramFolder(folder);
+    QTemporaryDir made(folder + QStringLiteral(".XXXXXX"));
+    if (!made.isValid())
+        throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
+    fillPerUserFolder(installed, made.path());
+    if (::rename(QFile::encodeName(made.path()).constData(), QFile::encodeName(folder).constData()) != 0)
+        throw RuntimeError(ErrorNumber::PathNotFound, QStringLiteral("Cannot make the folder '%1'.").arg(folder));
+    made.setAutoRemove(false);
     return folder;
 }
 

@@ -30,11 +30,16 @@ void readStartUpPaths(ProgramState& state);
 void renamePreviousLibraries(const ProgramState& state);
 
 // The program folder the programs use when none is named. The folder that holds them
-// (`installedFolder`) when the user may write there and into its databases; otherwise (installed
-// system-wide) the per-user folder, made on first start from the installed one: a copy of its
-// databases and data files, never of its programs, and what a fresh folder holds besides. Files
-// the per-user folder holds already are kept. Throws RuntimeError when it cannot be made.
+// (`installedFolder`) when the user may write there; otherwise (installed system-wide) the per-user
+// folder, made whole on first start from the installed one (or not at all): a copy of its databases
+// and data files, never of its programs, and what a fresh folder holds besides. Files the per-user
+// folder holds already are kept. Throws RuntimeError, naming what could not be read or made, when
+// it cannot be made.
 QString programFolderToUse(const QString& installedFolder);
+
+// The databases of the folder that exist but cannot be opened for reading and writing, each with
+// the reason.
+QStringList unusableDatabases(const QString& folder);
 
 // The per-user program folder: "orvella-configurator" under the XDG data home
 // ($XDG_DATA_HOME, by default ~/.local/share).

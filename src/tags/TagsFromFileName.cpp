@@ -93,6 +93,19 @@ int trackByte(const QString& track) {
 
 }  // namespace
 
+std::optional<PathTags> TagsFromPath(const QString& fileName, const QString& pattern) {
+    if (fileName.isEmpty() || pattern.isEmpty()) return std::nullopt;
+    const auto values = parsePath(fileName, pattern);
+    if (!values) return std::nullopt;
+    const auto value = [&](const char* field) {
+        const auto found = values->find(QString::fromLatin1(field));
+        return found == values->end() ? QString() : found->second;
+    };
+    PathTags tags{value("Artist"), value("Album"), value("Title"), value("Track")};
+    if (tags.track == QLatin1String("255")) tags.track = QStringLiteral("0");
+    return tags;
+}
+
 void SortPlaceholders(std::vector<PlaceholderRow>& rows) {
     std::stable_sort(rows.begin(), rows.end(),
                      [](const PlaceholderRow& a, const PlaceholderRow& b) { return a.position < b.position; });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace orv {
@@ -16,6 +17,18 @@ struct PlaceholderRow {
     QString field;
     QString separator;
 };
+
+// What the blank-tag pattern takes from a file's path; a field the pattern does not name is empty.
+struct PathTags {
+    QString artist;
+    QString album;
+    QString title;
+    QString track;
+};
+
+// The fields the pattern gives for the file's path, as TagFromFilename takes them (a track of 255
+// is 0); nothing when the pattern is empty or the path does not match it.
+std::optional<PathTags> TagsFromPath(const QString& fileName, const QString& pattern);
 
 // Orders the rows by their position in the pattern.
 void SortPlaceholders(std::vector<PlaceholderRow>& rows);

@@ -41,7 +41,7 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
     reportError(p.state, "frmStartUp", "CreateMusicLibrary", RuntimeError(91, "Object variable not set"));
     frmErrorMessage* dialog = p.dialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal) << "shown without waiting, yet holding the program";
     EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), "An Unexpected Error Has Occurred!!");
     EXPECT_EQ(Child<QLabel>(dialog, "lblMessage")->text(), kFatalErrorMessage);
     auto* text = Child<QTextEdit>(dialog, "txtError");
@@ -185,7 +185,8 @@ TEST(ErrorDialog, ReportsStayAboveTheWindowTheyBelongTo) {
             window->findChild<QLabel*>("lblTitle")->text() == "Later")
             later = window;
     ASSERT_NE(later, nullptr);
-    EXPECT_EQ(later->windowHandle()->transientParent(), main.windowHandle());
+    EXPECT_EQ(later->windowHandle()->transientParent(), early->windowHandle())
+        << "above the one that holds the program";
     QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::activeWindow(), later) << "raised and active";
 }

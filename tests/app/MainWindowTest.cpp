@@ -1,6 +1,8 @@
 #include "app/Look.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmStartUp.h"
+#include "builder/BuildOptions.h"
+#include "coverart/CoverMisses.h"
 #include "store/Database.h"
 #include "store/LibrarySchema.h"
 #include "store/Settings.h"
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -181,6 +184,13 @@ TEST(mainWindow, ImmediateBoxesSaveAndEnableTheirControls) {
     w.click("chkLogFile");
     EXPECT_TRUE(w.child<QListWidget>("lstLogType")->isVisible());
     EXPECT_EQ(w.child<QListWidget>("lstLogType")->currentItem()->text(), "Text File");
+    EXPECT_EQ(w.setting("LogType"), "Text") << "loading saves nothing new";
+    w.child<QListWidget>("lstLogType")->setCurrentRow(1);
+    EXPECT_EQ(w.setting("LogType"), "XML");
+    test::CloseAllWindows();
+    w.load();
+    EXPECT_EQ(w.child<QListWidget>("lstLogType")->currentItem()->text(), "XML File") << "kept for the next start";
+    EXPECT_TRUE(w.window->buildOptions().logIsXml);
     w.click("chkNowPlaying");
     EXPECT_EQ(w.setting("NowPlayingScreen"), "False");
     EXPECT_FALSE(w.child<QLabel>("lblWait")->isEnabled());
@@ -200,6 +210,9 @@ TEST(mainWindow, CoverArtBoxWithoutInternetExplainsAndStaysClear) {
     EXPECT_EQ(w.setting("DownloadCoverArt"), "False") << "nothing saved";
     EXPECT_EQ(w.messages(), QStringList{"It does not appear that you have an active connection to the internet.\n\n"
                                         "Therefore, automatic downloading of Album Cover Art will be disabled."});
+    QWidget* shown = test::OpenWindow("frmErrorMessage");
+    EXPECT_EQ(shown->windowModality(), Qt::ApplicationModal) << "the main window waits until the message is closed";
+    EXPECT_EQ(QApplication::activeModalWidget(), shown);
 }
 
 TEST(mainWindow, ClearingTheOptionsBoxAsksFirst) {
@@ -422,6 +435,14 @@ TEST(mainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
 TEST(mainWindow, SmallButtonsAndCoverModes) {
     mainWindow w;
     w.load();
+    const QDateTime now = QDateTime::currentDateTime();
+    rememberMiss(w.state, "musicbrainz", "Artist", "Album", "", now);
+    w.click("cmdForgetCoverMisses");
+    EXPECT_FALSE(rememberedMiss(w.state, "musicbrainz", "Artist", "Album", "", now));
+    EXPECT_EQ(w.titles(), QStringList{"Album Covers"});
+    test::CloseAllWindows();
+    w.load();
+
     w.child<QLineEdit>("txtPassword")->setText("x");
     w.click("cmdClearPassword");
     EXPECT_EQ(w.child<QLineEdit>("txtPassword")->text(), "");
@@ -476,6 +497,41 @@ TEST(mainWindow, BlankTagPanelExplainsThePattern) {
           "For Best Results, Do Not Use Any Single Parameter More Than Once"})
         EXPECT_TRUE(texts.contains(expected)) << expected;
     EXPECT_EQ(texts.filter("%A\\%B\\%K - %T").size(), 1) << "the example pattern";
+
+    // What the pattern makes of a file of the music folder, as it is typed.
+    QDir().mkpath(w.file("Music/Band"));
+    test::WriteMp3(w.file("Music/Band/01 - Title.mp3"), {}, test::SilentFrames(3));
+    const QByteArray untagged = test::FileBytes(w.file("Music/Band/01 - Title.mp3"));
+    auto* music = w.child<QLineEdit>("txtMusic");
+    music->setText(w.file("Music"));
+    emit music->editingFinished();
+    auto* preview = w.child<QLabel>("lblBlankTagPreview");
+    auto* pattern = w.child<QLineEdit>("txtBlankTagFormat");
+    const std::pair<QString, QString> shown[] = {
+        {"%A - %T", "Band/01 - Title.mp3 gives   Artist: 01   Album: (none)   Title: Title   Track: (none)"},
+        {"%B\\%K - %T", "Band/01 - Title.mp3 gives   Artist: (none)   Album: Band   Title: Title   Track: 01"},
+        {"%A_%T", "Band/01 - Title.mp3 does not match this pattern: its blank tags stay blank."}};
+    for (const auto& [typed, expected] : shown) {
+        pattern->setText(typed);
+        EXPECT_EQ(preview->text(), expected) << typed.toStdString();
+    }
+    EXPECT_EQ(test::FileBytes(w.file("Music/Band/01 - Title.mp3")), untagged) << "nothing written";
+}
+
+TEST(mainWindow, FitsAndWorksOnAnEightHundredBySixHundredScreen) {
+    mainWindow w;
+    w.load();
+    // An 800 x 600 screen leaves about this much inside the window's frame and title bar.
+    w.window->resize(784, 560);
+    for (int panel = 0; panel < w.child<QListWidget>("lstFrames")->count(); ++panel) {
+        w.child<QListWidget>("lstFrames")->setCurrentRow(panel);
+        EXPECT_LE(w.window->minimumSizeHint().height(), 560) << panel;
+        EXPECT_LE(w.window->minimumSizeHint().width(), 784) << panel;
+    }
+    for (const char* name : {"cmdHelp", "cmdWebsite", "cmdCancel", "cmdOK", "cmdLaunch"}) {
+        auto* button = w.child<QWidget>(name);
+        EXPECT_TRUE(w.window->rect().contains(QRect(button->mapTo(w.window, QPoint()), button->size()))) << name;
+    }
 }
 
 // A music folder of `count` small MP3 files.
@@ -509,6 +565,16 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     w.click("cmdViewLogFile");
     EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
     EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
+
+    // After a restart the button shows the library's newest log.
+    QFile older(w.file("MusicLibraryLog-MusicLibrary1-01012001-000000.txt"));
+    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+    older.close();
+    test::CloseAllWindows();
+    w.load();
+    w.click("cmdViewLogFile");
+    EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
+    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 4"));
 }
 
 // The follower keeps the library up to date while the window is open, and gives way to a build.
@@ -578,16 +644,32 @@ TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
     w.load();
     MakeMusic(w.file("Music"), 40);
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    w.window->activateWindow();
+    QCoreApplication::processEvents();
+    w.child<QWidget>("cmdDatabase")->setFocus();
     bool seenRunning = false;
+    QString focused;
     QTimer::singleShot(0, [&] {
         seenRunning = w.child<QWidget>("fraBuildProgress")->isVisible() &&
                       w.child<QAbstractButton>("cmdCancel")->text() == "Cancel" &&
                       !w.child<QWidget>("cmdDatabase")->isEnabled();
+        focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
         w.click("cmdCancel");
+        // A second click that waits while the run ends: a double click, or an impatient user.
+        auto* cancel = w.child<QWidget>("cmdCancel");
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                cancel,
+                new QMouseEvent(type, QPointF(5, 5), cancel->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
     });
     w.click("cmdDatabase");
+    QCoreApplication::processEvents();
     EXPECT_TRUE(seenRunning);
+    EXPECT_EQ(focused, "frmStartUp") << "the window keeps the focus, so that Enter presses no other button";
     ASSERT_FALSE(w.window.isNull()) << "Cancel stops the run, it does not close the window";
+    ASSERT_TRUE(w.window->isVisible()) << "the click that cancelled closes nothing";
+    EXPECT_TRUE(w.child<QWidget>("cmdCancel")->isEnabled());
     EXPECT_LT(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1").value(0).toInt(), 40);
     EXPECT_EQ(w.child<QAbstractButton>("cmdCancel")->text(), "Close");
     EXPECT_TRUE(w.child<QWidget>("cmdDatabase")->isEnabled());

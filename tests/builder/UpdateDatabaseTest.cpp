@@ -11,10 +11,6 @@ namespace {
 using test::BuildFixture;
 using namespace test;
 
-const QString kCouldNotLocate =
-    "Orvella could not locate the Music Library specified.  Please double check that the Library Path is correct and "
-    "the file exists.";
-
 // A frame of 32 kbit/s MPEG audio that TagLib takes for a stream, padded to the size asked for.
 QByteArray TinyMp3(int size) {
     return QByteArray("\xff\xfb\x10\xc4", 4) + QByteArray(size - 4, '\0');
@@ -144,6 +140,7 @@ TEST_F(Build, CancelInTheWalkSkipsVerifyButFinishesTheTextLog) {
     EXPECT_EQ(program.ui.playerStarts, 0);
     EXPECT_FALSE(program.state.run.BuildRunning);
     EXPECT_EQ(program.ui.captions[Control::cmdCancel], "Close");
+    EXPECT_EQ(program.ui.captions[Control::lblDownloadStatus], "Music Library Build/Update Cancelled");
     EXPECT_TRUE(program.ui.enabled_[Control::cmdDatabase]);
     EXPECT_FALSE(program.ui.visible_[Control::fraBuildProgress]);
     EXPECT_EQ(program.ui.logsShown, QStringList{program.state.run.LogFilePath});
@@ -160,7 +157,10 @@ TEST_F(Build, AMusicPathThatIsNotThereLosesNoRecord) {
         BuildOptions o = options();
         o.musicPath = path;
         EXPECT_EQ(build(o).end, BuildSummary::End::NotStarted) << path.toStdString();
-        EXPECT_EQ(messages(), QStringList{kCouldNotLocate}) << path.toStdString();
+        ASSERT_EQ(program.ui.messages.size(), 1) << path.toStdString();
+        EXPECT_EQ(program.ui.messages[0].title, "Music Folder Not Found");
+        const QString folder = path.trimmed().isEmpty() ? "No music folder has been chosen." : "'" + path + "'";
+        EXPECT_TRUE(program.ui.messages[0].message.contains(folder)) << path.toStdString();
         EXPECT_FALSE(program.state.run.BuildRunning);
     }
     EXPECT_EQ(records(), before);

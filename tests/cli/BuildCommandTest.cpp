@@ -93,7 +93,8 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     coverFile.write(cover);
     coverFile.close();
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
-    CliRun run = Cli(home.path(), {"build", "--log", "xml"});
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "LogType", "XML"}).status, 0);
+    CliRun run = Cli(home.path(), {"build"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(
         run.out.startsWith("added 4, updated 0, orphaned 0, unchanged 0, skipped 0, tags not written 0, seconds "))
@@ -115,7 +116,8 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     EXPECT_EQ(Cli(home.path(), {"build", "--music"}).status, 2);
     run = Cli(home.path(), {"build", "--music", music.path() + "/none"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains("Orvella could not locate the Music Library specified."));
+    EXPECT_TRUE(run.err.contains("Music Folder Not Found\nOrvella could not find or read the music folder '" +
+                                 music.path() + "/none'."));
 }
 
 // An album that the catalogue does not know is asked for once, then not again in later builds

@@ -44,6 +44,7 @@ TEST_F(MusicLibraries, NewLibraryReplacesBlanksAndComesWithItsFilenameIndex) {
               QStringList{"Filename"});
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_EQ(lastMessage().title, "Music Library Created");
+    EXPECT_EQ(lastMessage().icon, DialogContent::Information);
     EXPECT_EQ(lastMessage().message,
               "The Music Library - 'My_Rock_Songs' has been successfully created.\n\n"
               "You must now populate this Music Library by clicking the 'Build Music Library' button.");
@@ -184,6 +185,7 @@ TEST_F(MusicLibraries, DeletingTheOnlyLibraryIsRefusedAndAnotherOnlyAfterYes) {
     EXPECT_EQ(p.ui.questions.last().message, "Are you sure you want to delete the Music Library - 'Old' ?");
     EXPECT_EQ(p.ui.questions.last().defaultAnswer, Answer::No) << "Enter does not delete";
     EXPECT_EQ(lastMessage().title, "Music Library Deleted");
+    EXPECT_EQ(lastMessage().icon, DialogContent::Information);
     EXPECT_EQ(lastMessage().message, "Old was deleted successfully.");
     EXPECT_EQ(tables(), QStringList{"MusicLibrary1"});
     ASSERT_TRUE(deleted.libraries);

@@ -71,6 +71,7 @@ TEST_F(PlayerSettingsStore, EverySettingSurvivesASaveAndARead) {
     for (std::size_t i = 0; i < s.passwordFlags.size(); i += 2) s.passwordFlags[i] = true;
     // Saved by their boxes, not by the save: read back as the first-use values.
     s.CreateLog = s.NowPlayingScreen = s.ShowOptionsButton = true;
+    s.LogType = "Text";
     const PlayerSettings saved = s;
     saveAllSettings(p.state, "/music/");
 

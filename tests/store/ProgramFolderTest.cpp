@@ -1,3 +1,4 @@
+#include "core/RuntimeError.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -145,11 +147,25 @@ TEST(programFolder, AReadOnlyFolderIsCopiedPerUserWithoutItsPrograms) {
     EXPECT_EQ(SettingsOf(f.installed.path(), "MusicPath"), "/srv/installed/");
 }
 
-TEST(programFolder, AReadOnlyDatabaseMakesTheFolderReadOnly) {
+TEST(programFolder, AnUnreadableDatabaseIsNamedAndNeverHalfCopied) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
     installedFolder f;
-    QFile::setPermissions(f.installed.path() + "/OrvLibraries81.mdb", QFile::ReadOwner | QFile::ReadOther);
-    EXPECT_EQ(programFolderToUse(f.installed.path()), f.perUser());
-    EXPECT_TRUE(QFile::exists(f.perUser() + "/OrvLibraries81.mdb"));
+    const QString libraries = f.installed.path() + "/OrvLibraries81.mdb";
+    QFile::setPermissions(libraries, {});
+    EXPECT_EQ(programFolderToUse(f.installed.path()), QDir::cleanPath(f.installed.path())) << "the folder is writable";
+    const QStringList unusable = unusableDatabases(f.installed.path());
+    ASSERT_EQ(unusable.size(), 1);
+    EXPECT_TRUE(unusable[0].startsWith(libraries + " (")) << unusable[0].toStdString();
+
+    f.setWritable(false);
+    try {
+        programFolderToUse(f.installed.path());
+        ADD_FAILURE() << "a per-user folder without its libraries";
+    } catch (const RuntimeError& error) {
+        EXPECT_TRUE(error.description().startsWith("The file '" + libraries + "' cannot be read"));
+    }
+    EXPECT_EQ(QDir(f.dataHome.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{})
+        << "the per-user folder is made whole or not at all";
 }
 
 }  // namespace

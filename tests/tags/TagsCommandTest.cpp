@@ -47,6 +47,11 @@ TEST_F(TagsCommand, ReadsWithoutWritingAndFillsBlankTagsFromThePath) {
     QDir().mkpath(path("Artist Name/Album Name"));
     const QString file = path("Artist Name/Album Name/01 - Song Title.mp3");
     WriteMp3(file, {}, SilentFrames(10));
+    const QByteArray untagged = FileBytes(file);
+    const CliRun dry = Cli(home.path(), {"tags", "--blank-tags", "%A\\%B\\%K - %T", "--dry-run", file, path("v1.mp3")});
+    EXPECT_EQ(dry.out, "File: " + file + "\nArtist: Artist Name\nAlbum: Album Name\nTitle: Song Title\nTrack: 01\n\n");
+    EXPECT_TRUE(dry.err.contains(path("v1.mp3") + " does not match the pattern")) << dry.err.toStdString();
+    EXPECT_EQ(FileBytes(file), untagged) << "a dry run writes nothing";
     const CliRun run = Cli(home.path(), {"tags", "--blank-tags", "%A\\%B\\%K - %T", file, path("missing.mp3")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains(path("missing.mp3"))) << run.err.toStdString();
