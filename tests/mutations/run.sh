@@ -20,7 +20,7 @@ trap 'restore; exit 130' INT TERM
 trap restore EXIT
 
 build_tree() { cmake --build "$build" -j2 >"$1" 2>&1; }
-run_suite() { ctest --test-dir "$build" -j2 --timeout "$timeout" --output-on-failure >"$1" 2>&1; }
+run_suite() { ctest --test-dir "$build" -j2 --timeout "$timeout" --output-on-failure >>"$1" 2>&1; }
 
 mkdir -p "$logs"
 if ! build_tree "$logs/baseline.log" || ! run_suite "$logs/baseline.log"; then
