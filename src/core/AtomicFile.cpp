@@ -119,13 +119,17 @@ bool writeSparse(int fd, qint64 offset, const char* data, qint64 size) {
     return info.st_size >= offset + size || ::ftruncate(fd, offset + size) == 0;
 }
 
-// Hands `length` bytes of `fd` from `offset` on to `sink`, piece by piece.
+// Hands `length` bytes of `fd` from `offset` on to `sink`, piece by piece; a piece in a hole is
+// handed on as zeros without reading it.
 template <class Sink>
 bool copyRange(int fd, qint64 offset, qint64 length, Sink&& sink) {
+    static const std::vector<char> zeros(static_cast<std::size_t>(kPiece));
     std::vector<char> buffer(static_cast<std::size_t>(std::clamp<qint64>(length, 1, kPiece)));
     for (qint64 done = 0; done < length;) {
         const qint64 piece = std::min(length - done, kPiece);
-        if (!readFully(fd, offset + done, buffer.data(), piece) || !sink(buffer.data(), done, piece)) return false;
+        const bool hole = isHole(fd, offset + done, piece);
+        if (!hole && !readFully(fd, offset + done, buffer.data(), piece)) return false;
+        if (!sink(hole ? zeros.data() : buffer.data(), done, piece)) return false;
         done += piece;
     }
     return true;
@@ -166,6 +170,14 @@ bool readFully(int fd, qint64 offset, char* data, qint64 size) {
         offset += got;
     }
     return true;
+}
+
+bool isHole(int fd, qint64 offset, qint64 size) {
+    const off_t data = ::lseek(fd, offset, SEEK_DATA);
+    if (data >= 0) return data >= offset + size;
+    struct stat info {};
+    // ENXIO: no data from `offset` to the end.
+    return errno == ENXIO && ::fstat(fd, &info) == 0 && offset + size <= info.st_size;
 }
 
 AtomicFile::AtomicFile(const QString& path) : path_(path) {}

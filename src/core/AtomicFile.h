@@ -158,5 +158,9 @@ private:
 // Reads exactly `size` bytes at `offset` of the open file `fd`; false on a failure or when the
 // file ends before.
 bool readFully(int fd, qint64 offset, char* data, qint64 size);
+// Whether the `size` bytes at `offset` of the open file `fd` lie in a hole: the file system holds
+// no data for them and they read as zeros. False where it cannot tell, and past the file's end.
+// Moves the file position (the readers here read at given positions).
+bool isHole(int fd, qint64 offset, qint64 size);
 
 }  // namespace orv

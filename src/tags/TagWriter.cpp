@@ -70,9 +70,11 @@ bool sameBytes(int fd, qint64 offset, int otherFd, qint64 otherOffset, qint64 le
     std::vector<char> piece(bufferSize), otherPiece(bufferSize);
     for (qint64 done = 0; done < length;) {
         const qint64 size = std::min(length - done, kComparePiece);
-        if (!readFully(fd, offset + done, piece.data(), size) ||
-            !readFully(otherFd, otherOffset + done, otherPiece.data(), size) ||
-            std::memcmp(piece.data(), otherPiece.data(), static_cast<std::size_t>(size)) != 0)
+        // Two holes read as the same zeros.
+        const bool holes = isHole(fd, offset + done, size) && isHole(otherFd, otherOffset + done, size);
+        if (!holes && (!readFully(fd, offset + done, piece.data(), size) ||
+                       !readFully(otherFd, otherOffset + done, otherPiece.data(), size) ||
+                       std::memcmp(piece.data(), otherPiece.data(), static_cast<std::size_t>(size)) != 0))
             return false;
         done += size;
     }
@@ -161,7 +163,8 @@ PreparedTagWrite prepareTagEdits(const QString& fileName, const FrameEdits& fram
     auto prepared = std::make_unique<AtomicFile>(fileName);
     AtomicFile& file = *prepared;
     if (!file.open()) throw writeError(file.errorString());
-    if (file.writesInPlace() && !inPlaceAllowed) throw writeError(fileName + QStringLiteral(": it is written in place"));
+    if (file.writesInPlace() && !inPlaceAllowed)
+        throw writeError(fileName + QStringLiteral(": it is written in place"));
     const ReadOnlyFile source(file.originalPath());
     if (!source.isOpen()) throw writeError(fileName + QStringLiteral(": it cannot be read"));
     const Mp3Layout old = layoutOf(source.fd(), source.size());
