@@ -1,6 +1,7 @@
 #include "store/Database.h"
 #include "store/LibrarySchema.h"
 #include "support/Cli.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QTemporaryDir>
@@ -24,10 +25,7 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
 
     const CliRun created = libraries({"create", "My Rock Songs"});
     EXPECT_EQ(created.status, 0);
-    EXPECT_TRUE(
-        created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been successfully "
-                               "created."))
-        << created.err.toStdString();
+    EXPECT_TRUE(created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been"));
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
 
     query("INSERT INTO My_Rock_Songs (Artist) VALUES ('kept')");
@@ -95,10 +93,7 @@ TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
 
 // The settings database cannot be read: the command does its work, but what was reported makes it a failure.
 TEST_F(CliLibraries, AReportedFailureExitsWith1AlsoWhenTheWorkWasDone) {
-    QFile settings(file("OrvSettings.mdb"));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.write("not a database");
-    settings.close();
+    ASSERT_TRUE(orv::test::WriteFile(file("OrvSettings.mdb"), "not a database"));
     const QString notFound = "Orvella Configurator cannot find the Music Library file located at";
 
     const CliRun created = libraries({"create", "Rock"});

@@ -1,15 +1,18 @@
 #include "extras/VersionCheck.h"
 #include "store/Settings.h"
+#include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/TestProgram.h"
+#include "tags/Mp3Fixture.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
 namespace orv {
 namespace {
 
+using test::FileBytes;
+using test::FilesIn;
 using test::HttpReply;
 using test::HttpServer;
 using test::TestProgram;
@@ -61,7 +64,6 @@ struct UpdateSiteProgram : TestProgram {
         for (const DialogContent& message : ui.messages) texts << message.title + ": " + message.message;
         return texts;
     }
-    QStringList downloadFolderFiles() const { return QDir(download.path()).entryList(QDir::Files | QDir::Hidden); }
 
     HttpServer server;
     RecordingDisplay display;
@@ -69,14 +71,13 @@ struct UpdateSiteProgram : TestProgram {
 };
 
 TEST(versionCheck, VersionsCompareAsNumbersPartByPart) {
-    EXPECT_EQ(compareVersions("8.1.9", "8.1.9"), 0);
-    EXPECT_GT(compareVersions("8.1.10", "8.1.9"), 0);
-    EXPECT_GT(compareVersions("8.2.0", "8.1.9"), 0);
-    EXPECT_GT(compareVersions("9.0", "8.1.9"), 0);
-    EXPECT_LT(compareVersions("8.1", "8.1.9"), 0);
-    EXPECT_EQ(compareVersions("8.1.0", "8.1"), 0);
-    EXPECT_LT(compareVersions("", "8.1.9"), 0);
-    EXPECT_LT(compareVersions("8.0.99", "8.1.9"), 0);
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"8.1.9", "8.1.9", 0}, {"8.1.10", "8.1.9", 1}, {"8.2.0", "8.1.9", 1}, {"9.0", "8.1.9", 1},
+        {"8.1", "8.1.9", -1},  {"8.1.0", "8.1", 0},    {"", "8.1.9", -1},     {"8.0.99", "8.1.9", -1}};
+    for (const auto& [a, b, sign] : cases) {
+        const int order = compareVersions(a, b);
+        EXPECT_EQ((order > 0) - (order < 0), sign) << a << " against " << b;
+    }
 }
 
 TEST(versionCheck, TheSameVersionIsNoUpdateAndStartUpHearsNothingOfIt) {
@@ -84,10 +85,8 @@ TEST(versionCheck, TheSameVersionIsNoUpdateAndStartUpHearsNothingOfIt) {
     p.offer("8.1.9");
     EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
     EXPECT_EQ(p.display.statuses, QStringList{"Please Wait...  Checking To See If New Version Is Available..."});
-    ASSERT_EQ(p.ui.messages.size(), 1);
-    EXPECT_EQ(p.ui.messages[0].message, kNoUpdates);
-    EXPECT_EQ(p.ui.messages[0].title, "Orvella Configurator");
-    EXPECT_EQ(p.ui.messages[0].icon, DialogContent::Information);
+    EXPECT_EQ(p.messageTexts(), QStringList{"Orvella Configurator: " + kNoUpdates});
+    EXPECT_EQ(p.ui.messages.value(0).icon, DialogContent::Information);
     EXPECT_TRUE(p.ui.questions.isEmpty());
 
     p.state.run.StartingUp = true;
@@ -95,56 +94,56 @@ TEST(versionCheck, TheSameVersionIsNoUpdateAndStartUpHearsNothingOfIt) {
     EXPECT_EQ(p.ui.messages.size(), 1);
 }
 
+// Features lose carriage returns and tabs, and an empty list is left out.
 TEST(versionCheck, NewerVersionsAreOfferedWithTheirFeatures) {
-    for (const QByteArray version : {"8.2.0", "8.1.10", "9.0"}) {
+    const QString listed = "\n\nSome of the new features in this version include: \n";
+    const std::tuple<QByteArray, QByteArray, QString> cases[] = {
+        {"8.2.0", "Faster builds.\nCover art.", listed + "Faster builds.\nCover art.\n"},
+        {"8.1.10", "Faster builds.\nCover art.", listed + "Faster builds.\nCover art.\n"},
+        {"9.0", "Faster builds.\nCover art.", listed + "Faster builds.\nCover art.\n"},
+        {"8.2.0", "One\r\nTwo&#13;\tThree&#9;\nFour", listed + "One\nTwoThree\nFour\n"},
+        {"8.2.0", "", ""},
+        {"8.2.0", "  \n  ", ""}};
+    for (const auto& [version, features, expected] : cases) {
         UpdateSiteProgram p;
-        p.offer(version, "Faster builds.\nCover art from two services.");
+        p.offer(version, features);
         EXPECT_EQ(p.check(), VersionCheckOutcome::Declined) << version.constData();
         ASSERT_EQ(p.ui.questions.size(), 1);
         EXPECT_EQ(p.ui.questions[0].title, "A New Version Of Orvella Is Available!");
-        EXPECT_EQ(p.ui.questions[0].message,
-                  "A new version, " + version + ", is available for download.\nThis version was released on " +
-                      "March 3, 2026.\n\nSome of the new features in this version include: \nFaster builds.\n" +
-                      "Cover art from two services.\n" + kTail);
+        EXPECT_EQ(p.ui.questions[0].message, "A new version, " + version +
+                                                 ", is available for download.\nThis version was released on "
+                                                 "March 3, 2026." +
+                                                 expected + kTail)
+            << features.constData();
         EXPECT_TRUE(p.ui.messages.isEmpty());
         EXPECT_TRUE(p.display.prompts.isEmpty());
     }
 }
 
-TEST(versionCheck, FeaturesLoseCarriageReturnsAndTabsAndAnEmptyListIsLeftOut) {
-    UpdateSiteProgram p;
-    p.offer("8.2.0", "One\r\nTwo&#13;\tThree&#9;\nFour");
-    p.check();
-    p.offer("8.2.0", "");
-    p.check();
-    p.offer("8.2.0", "  \n  ");
-    p.check();
-    ASSERT_EQ(p.ui.questions.size(), 3);
-    const QString head =
-        "A new version, 8.2.0, is available for download.\nThis version was released on March 3, 2026.";
-    EXPECT_EQ(p.ui.questions[0].message,
-              head + "\n\nSome of the new features in this version include: \nOne\nTwoThree\nFour\n" + kTail);
-    EXPECT_EQ(p.ui.questions[1].message, head + kTail);
-    EXPECT_EQ(p.ui.questions[2].message, head + kTail);
-}
-
+// Also a site that is not set (no request) or that nobody answers.
 TEST(versionCheck, AnswersThatTellNothingGiveNoUpdate) {
-    const QList<HttpReply> answers{
-        HttpReply{200,
-                  "<OrvellaVersion><ErrorMsg>Down for maintenance</ErrorMsg>"
-                  "<CurrentVersion>9.9.9</CurrentVersion></OrvellaVersion>"},
-        HttpReply{200, "<html><body>Version 9.9.9 is out<br></body></html>"},
-        HttpReply{200, "<OrvellaVersion><CurrentVersion>9.9.9</CurrentVersion>"},
-        HttpReply{200, "<OrvellaVersion/>"},
-        HttpReply{404, versionFile("9.9.9")},
-        HttpReply{500, versionFile("9.9.9")},
+    const test::ClosedPort closed;
+    const QList<std::pair<HttpReply, std::optional<QString>>> cases{
+        {HttpReply{200,
+                   "<OrvellaVersion><ErrorMsg>Down for maintenance</ErrorMsg>"
+                   "<CurrentVersion>9.9.9</CurrentVersion></OrvellaVersion>"},
+         {}},
+        {HttpReply{200, "<html><body>Version 9.9.9 is out<br></body></html>"}, {}},
+        {HttpReply{200, "<OrvellaVersion><CurrentVersion>9.9.9</CurrentVersion>"}, {}},
+        {HttpReply{200, "<OrvellaVersion/>"}, {}},
+        {HttpReply{404, versionFile("9.9.9")}, {}},
+        {HttpReply{500, versionFile("9.9.9")}, {}},
+        {HttpReply{200, versionFile("9.9.9")}, ""},
+        {HttpReply{200, versionFile("9.9.9")}, closed.url("/").toString()},
     };
-    for (const HttpReply& answer : answers) {
+    for (const auto& [answer, site] : cases) {
         UpdateSiteProgram p;
         p.server.route("/CurrentVersion.xml", {answer});
+        if (site) SaveSetting(p.state, "UpdateSite", *site);
         EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate) << answer.body.constData();
         EXPECT_EQ(p.messageTexts(), QStringList{"Orvella Configurator: " + kNoUpdates});
         EXPECT_TRUE(p.ui.questions.isEmpty());
+        EXPECT_EQ(p.server.requests().isEmpty(), site.has_value()) << answer.body.constData();
     }
 }
 
@@ -159,110 +158,75 @@ TEST(versionCheck, AnEmptyAnswerIsFetchedTenTimesAtMost) {
     EXPECT_EQ(p.check(), VersionCheckOutcome::Declined);
 }
 
-TEST(versionCheck, NoSiteOrAnUnreachableOneGivesNoUpdate) {
-    UpdateSiteProgram p;
-    p.offer("8.2.0");
-    SaveSetting(p.state, "UpdateSite", "");
-    EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
-    EXPECT_TRUE(p.server.requests().isEmpty());
-
-    SaveSetting(p.state, "UpdateSite", "http://127.0.0.1:" + QString::number(test::unusedPort()) + "/");
-    EXPECT_EQ(p.check(), VersionCheckOutcome::NoUpdate);
-    EXPECT_EQ(p.messageTexts(), QStringList(2, "Orvella Configurator: " + kNoUpdates));
-}
-
-TEST(versionCheck, TheSetupFileArrivesWholeAndTheBarMovesByPieces) {
-    UpdateSiteProgram p;
-    p.offer("8.2.0");
+// The bar moves by pieces when the size is known, and is busy when it is not.
+TEST(versionCheck, TheSetupFileArrivesWhole) {
     QByteArray setup(2560, '\0');
     for (int i = 0; i < setup.size(); ++i) setup[i] = static_cast<char>(i * 7);
-    p.server.route("/OrvellaSetup.zip", {HttpReply{200, setup}});
-    p.ui.answers = {Answer::Yes, Answer::No};
+    for (const bool sized : {true, false}) {
+        UpdateSiteProgram p;
+        p.offer("8.2.0");
+        p.server.route("/OrvellaSetup.zip", {HttpReply{.body = setup, .sendLength = sized}});
+        p.ui.answers = {Answer::Yes, Answer::No};
 
-    EXPECT_EQ(p.check(), VersionCheckOutcome::Downloaded);
-    EXPECT_EQ(p.display.prompts,
-              QStringList{"Select The Folder To Download The New Setup File To: @ " + p.state.paths.programFolder});
-    EXPECT_EQ(p.display.progress, (QList<int>{40, 80, 100}));
-    EXPECT_EQ(p.display.started, 1);
-    EXPECT_EQ(p.display.ended, 1);
-    const QString folder = p.download.path() + "/";
-    EXPECT_EQ(p.display.statuses.last(), "Downloading Setup File For Version 8.2.0 To: \n" + folder + "...");
+        EXPECT_EQ(p.check(), VersionCheckOutcome::Downloaded);
+        EXPECT_EQ(p.display.prompts,
+                  QStringList{"Select The Folder To Download The New Setup File To: @ " + p.state.paths.programFolder});
+        EXPECT_EQ(p.display.progress, sized ? QList<int>({40, 80, 100}) : QList<int>({-1, -1, -1}));
+        EXPECT_EQ(p.display.started, 1);
+        EXPECT_EQ(p.display.ended, 1);
+        const QString folder = p.download.path() + "/";
+        EXPECT_EQ(p.display.statuses.last(), "Downloading Setup File For Version 8.2.0 To: \n" + folder + "...");
+        EXPECT_EQ(FilesIn(p.download.path()), QStringList{"OrvellaSetup.zip"});
+        EXPECT_EQ(FileBytes(folder + "OrvellaSetup.zip"), setup);
+        ASSERT_EQ(p.ui.questions.size(), 2);
+        EXPECT_EQ(p.ui.questions[1].title, "Download Successful!");
+        EXPECT_EQ(p.ui.questions[1].message,
+                  "The setup file for version 8.2.0 was successfully downloaded to:\n\n" + folder +
+                      "\n\nWould you like to quit Orvella Configurator so you can install the new version now?");
+        EXPECT_TRUE(p.ui.messages.isEmpty());
 
-    EXPECT_EQ(p.downloadFolderFiles(), QStringList{"OrvellaSetup.zip"});
-    QFile file(folder + "OrvellaSetup.zip");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), setup);
-    ASSERT_EQ(p.ui.questions.size(), 2);
-    EXPECT_EQ(p.ui.questions[1].title, "Download Successful!");
-    EXPECT_EQ(p.ui.questions[1].message,
-              "The setup file for version 8.2.0 was successfully downloaded to:\n\n" + folder +
-                  "\n\nWould you like to quit Orvella Configurator so you can install the new version now?");
-    EXPECT_TRUE(p.ui.messages.isEmpty());
-
-    p.ui.answers = {Answer::Yes, Answer::Yes};
-    EXPECT_EQ(p.check(), VersionCheckOutcome::QuitToInstall);
+        p.ui.answers = {Answer::Yes, Answer::Yes};
+        EXPECT_EQ(p.check(), VersionCheckOutcome::QuitToInstall);
+    }
 }
 
-TEST(versionCheck, ADownloadWithoutASizeCompletesWithABusyBar) {
-    UpdateSiteProgram p;
-    p.offer("8.2.0");
-    const QByteArray setup(3000, 'z');
-    p.server.route("/OrvellaSetup.zip", {HttpReply{.body = setup, .sendLength = false}});
-    p.ui.answers = {Answer::Yes, Answer::No};
-
-    EXPECT_EQ(p.check(), VersionCheckOutcome::Downloaded);
-    EXPECT_EQ(p.display.progress, (QList<int>{-1, -1, -1}));
-    QFile file(p.download.path() + "/OrvellaSetup.zip");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), setup);
-}
-
-TEST(versionCheck, AFailedDownloadLeavesNoFileAndIsReported) {
+TEST(versionCheck, AFailedOrStoppedDownloadLeavesNoFileAndIsReported) {
     struct Case {
         const char* what;
         HttpReply setup;
         bool folderExists;
+        bool cancel;
+        QString reason;  // how the message's middle paragraph starts
     };
     const QByteArray setup(5000, 'x');
     const Case cases[] = {
-        {"cut short", HttpReply{.body = setup, .cutAfter = 2048}, true},
-        {"not found", HttpReply{.status = 404, .body = "no such file"}, true},
-        {"no folder", HttpReply{.body = setup}, false},
+        {"cut short", HttpReply{.body = setup, .cutAfter = 2048}, true, false, ""},
+        {"not found", HttpReply{.status = 404, .body = "no such file"}, true, false,
+         "The web site answered with HTTP status 404."},
+        {"no folder", HttpReply{.body = setup}, false, false, "The file '"},
+        {"stopped", HttpReply{.silent = true}, true, true, "The download was stopped before it was complete."},
     };
     for (const Case& c : cases) {
         UpdateSiteProgram p;
         p.offer("8.2.0");
         p.server.route("/OrvellaSetup.zip", {c.setup});
         if (!c.folderExists) p.display.folder = p.download.path() + "/gone";
+        p.display.cancel = c.cancel;
         p.ui.answers = {Answer::Yes, Answer::Yes};
 
         EXPECT_EQ(p.check(), VersionCheckOutcome::DownloadFailed) << c.what;
-        EXPECT_TRUE(p.downloadFolderFiles().isEmpty())
-            << c.what << ": " << p.downloadFolderFiles().join(", ").toStdString();
+        EXPECT_EQ(FilesIn(p.download.path()), QStringList{}) << c.what;
         EXPECT_FALSE(QFile::exists(p.display.folder + "/OrvellaSetup.zip")) << c.what;
         ASSERT_EQ(p.ui.questions.size(), 1) << c.what;
         ASSERT_EQ(p.ui.messages.size(), 1) << c.what;
         EXPECT_EQ(p.ui.messages[0].title, "Download Failed");
-        EXPECT_TRUE(
-            p.ui.messages[0].message.startsWith("The setup file for version 8.2.0 could not be downloaded.\n\n"))
-            << p.ui.messages[0].message.toStdString();
-        EXPECT_TRUE(p.ui.messages[0].message.endsWith("\n\nNo setup file was saved."));
+        const QString& message = p.ui.messages[0].message;
+        EXPECT_TRUE(message.startsWith("The setup file for version 8.2.0 could not be downloaded.\n\n" + c.reason))
+            << message.toStdString();
+        EXPECT_TRUE(message.endsWith("\n\nNo setup file was saved.")) << c.what;
         EXPECT_EQ(p.display.ended, 1);
     }
 }
-
-TEST(versionCheck, AStoppedDownloadLeavesNoFile) {
-    UpdateSiteProgram p;
-    p.offer("8.2.0");
-    p.server.route("/OrvellaSetup.zip", {HttpReply{.silent = true}});
-    p.display.cancel = true;
-    p.ui.answers = {Answer::Yes, Answer::Yes};
-    EXPECT_EQ(p.check(), VersionCheckOutcome::DownloadFailed);
-    EXPECT_TRUE(p.downloadFolderFiles().isEmpty());
-    ASSERT_EQ(p.ui.messages.size(), 1);
-    EXPECT_TRUE(p.ui.messages[0].message.contains("The download was stopped before it was complete."));
-}
-
 TEST(versionCheck, NoFolderPickedDownloadsNothing) {
     UpdateSiteProgram p;
     p.offer("8.2.0");
