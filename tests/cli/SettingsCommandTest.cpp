@@ -1,10 +1,9 @@
 #include "support/Cli.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
-#include <QTemporaryDir>
+#include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,9 +74,7 @@ TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
     EXPECT_TRUE(noTable.out.isEmpty());
     EXPECT_TRUE(noTable.err.contains("Procedure: settings get\n")) << noTable.err.toStdString();
 
-    QFile settings(file("OrvSettings.mdb"));
-    ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    settings.close();
+    ASSERT_TRUE(orv::test::WriteFile(file("OrvSettings.mdb"), {}));
     EXPECT_EQ(Cli(home.path(), {"settings", "get", "MusicPath"}).status, 1) << "an empty file holds no Settings table";
 }
 
@@ -92,11 +89,9 @@ TEST_F(CliSettings, SetRefusesAMissingProgramFolderAndNamesItCannotHold) {
 }
 
 TEST_F(CliSettings, WrongUsageExitsWithTwo) {
-    EXPECT_EQ(Cli(home.path(), {}).status, 2);
-    EXPECT_EQ(Cli(home.path(), {"settings"}).status, 2);
-    EXPECT_EQ(Cli(home.path(), {"settings", "get"}).status, 2);
-    EXPECT_EQ(Cli(home.path(), {"settings", "set", "OnlyName"}).status, 2);
-    EXPECT_EQ(Cli(home.path(), {"frobnicate"}).status, 2);
+    for (const QStringList& arguments :
+         {QStringList{}, {"settings"}, {"settings", "get"}, {"settings", "set", "x"}, {"y"}})
+        EXPECT_EQ(Cli(home.path(), arguments).status, 2) << arguments.join(' ').toStdString();
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "support/Cli.h"
 #include "support/HttpServer.h"
+#include "tags/Mp3Fixture.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,9 +47,7 @@ TEST_F(CliVersionCheck, PrintsTheQuestionAndDownloadsIntoTheFolder) {
                                 "downloaded to:\n\n" +
                                 folder.path() + "/\n\n"))
         << downloaded.err.toStdString();
-    QFile file(folder.path() + "/OrvellaSetup.zip");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), setup);
+    EXPECT_EQ(orv::test::FileBytes(folder.path() + "/OrvellaSetup.zip"), setup);
 }
 
 TEST_F(CliVersionCheck, AFailedDownloadEndsWithStatusOne) {

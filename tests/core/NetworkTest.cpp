@@ -83,7 +83,7 @@ TEST(Network, NoAnswerIsAFailedConnection) {
     server.route("/silent", {HttpReply{.silent = true}});
     Network network;
 
-    const HttpAnswer refused = network.get(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(test::unusedPort())));
+    const HttpAnswer refused = network.get(test::ClosedPort().url("/"));
     EXPECT_EQ(refused.outcome, HttpOutcome::ConnectionFailed);
     EXPECT_EQ(refused.status, 0);
     EXPECT_FALSE(refused.error.isEmpty());
@@ -112,8 +112,8 @@ TEST(Network, TriesRepeatOnlyWhileTheBodyIsEmpty) {
     EXPECT_TRUE(empty.body.isEmpty());
     EXPECT_EQ(server.requests().size(), 3 + 4);
 
-    const QUrl nowhere(QStringLiteral("http://127.0.0.1:%1/").arg(test::unusedPort()));
-    EXPECT_EQ(network.getWithTries(nowhere, 3).outcome, HttpOutcome::ConnectionFailed);
+    const test::ClosedPort nowhere;
+    EXPECT_EQ(network.getWithTries(nowhere.url("/"), 3).outcome, HttpOutcome::ConnectionFailed);
 }
 
 TEST(Network, CancelTestAbortsTheWait) {

@@ -1,14 +1,21 @@
 #pragma once
 
+#include "core/Controls.h"
+#include "coverart/CoverArtRun.h"
+#include "coverart/CoverCatalogue.h"
+#include "coverart/CoverStorage.h"
+#include "coverart/MusicBrainzCatalogue.h"
+#include "store/Settings.h"
+#include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/TestProgram.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QUrlQuery>
+#include <gtest/gtest.h>
 
 namespace orv::test {
 
@@ -58,9 +65,29 @@ inline QPair<QString, QString> QueryTexts(const HttpRequest& request) {
             query.queryItemValue("keywords", QUrl::FullyDecoded)};
 }
 
-// The files a folder holds, by name.
-inline QStringList FilesIn(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
+// A program folder with cover downloads on, whose Settings name the catalogue on `server`, and a
+// music folder.
+class CoverTest : public ::testing::Test {
+protected:
+    CoverTest() {
+        useCatalogue(server.url({}).toString());
+        state.player.DownloadCoverArt = true;
+    }
+    void useCatalogue(const QString& address) {
+        SaveSetting(state, kServiceSetting, CatalogueService::kServiceName);
+        SaveSetting(state, kCatalogueSetting, address);
+    }
+    // The cover step for a song of the music folder, as a build runs it for a file without tags.
+    void store(CoverArtRun& run, const QString& artist, const QString& album, const QString& band = {}) {
+        StoreCoverArt(state, run, music.path(), music.filePath("song.wma"), artist, album, "A Title", band, nullptr);
+    }
+    QString status() const { return program.ui.captions.value(Control::lblDownloadStatus); }
+
+    TestProgram program;
+    ProgramState& state = program.state;
+    HttpServer server;
+    QTemporaryDir music;
+    const QStringList programFiles = FilesIn(program.dir.path());
+};
 
 }  // namespace orv::test

@@ -1,11 +1,6 @@
-#include "core/Controls.h"
-#include "coverart/CoverArtRun.h"
-#include "coverart/CoverCatalogue.h"
 #include "coverart/CoverFixture.h"
 #include "coverart/CoverLookup.h"
-#include "coverart/CoverStorage.h"
 #include "coverart/MusicBrainzCatalogue.h"
-#include "store/Settings.h"
 #include "tags/Mp3Fixture.h"
 
 #include <gtest/gtest.h>
@@ -24,39 +19,13 @@ using test::QueryTexts;
 
 const QByteArray kNothingFound = "<?xml version=\"1.0\"?><ProductInfo></ProductInfo>";
 
-class CoverLookup : public ::testing::Test {
+class CoverLookup : public test::CoverTest {
 protected:
-    CoverLookup() {
-        useCatalogue(server.url({}).toString());
-        state.player.DownloadCoverArt = true;
-    }
-
-    void useCatalogue(const QString& address) {
-        SaveSetting(state, kServiceSetting, CatalogueService::kServiceName);
-        SaveSetting(state, kCatalogueSetting, address);
-    }
-
-    // The cover step for a song of the music folder, as a build runs it for side-file media.
-    void store(CoverArtRun& run, const QString& artist, const QString& album, const QString& band = {}) {
-        StoreCoverArt(state, run, music.path(), music.filePath("song.wma"), artist, album, "A Title", band, nullptr);
-    }
-    QString status() const { return program.ui.captions.value(Control::lblDownloadStatus); }
-    QStringList targets() const {
-        QStringList list;
-        for (const test::HttpRequest& request : server.requests()) list << QString::fromUtf8(request.target);
-        return list;
-    }
     QList<QPair<QString, QString>> queries() const {
         QList<QPair<QString, QString>> list;
         for (const test::HttpRequest& request : server.requests()) list << QueryTexts(request);
         return list;
     }
-
-    test::TestProgram program;
-    ProgramState& state = program.state;
-    test::HttpServer server;
-    QTemporaryDir music;
-    const QStringList programFiles = FilesIn(program.dir.path());
 };
 
 TEST_F(CoverLookup, RequestsCarryTheQueryStringWithEveryReservedCharacterEscaped) {
@@ -65,7 +34,7 @@ TEST_F(CoverLookup, RequestsCarryTheQueryStringWithEveryReservedCharacterEscaped
     store(run, "Someone", "First Album", "Some Band");
     EXPECT_TRUE(LookUpCoverArt(run, " AC/DC & Friends ", "Rock & Roll? #1 100%", "Rock & Roll").isEmpty());
 
-    const QStringList sent = targets();
+    const QStringList sent = server.targets();
     ASSERT_GE(sent.size(), 2);
     EXPECT_EQ(sent.first(),
               "/onca/xml3?t=orvella-20&dev-t=Q4N7TZ2K9RWB3X&ArtistSearch=Some%20Band&mode=music&type=lite"
@@ -94,7 +63,7 @@ TEST_F(CoverLookup, TheSecondProductsLargePictureWinsAndTheNextSongOfTheAlbumFin
     EXPECT_EQ(program.ui.pictures.value(Control::imgBuildAlbumCover).size(), QSize(80, 80));
     EXPECT_TRUE(program.ui.visible_.value(Control::imgBuildAlbumCover));
     EXPECT_EQ(program.ui.pictures.value(Control::wbAlbumCoverMedium).size(), QSize(50, 50));
-    EXPECT_EQ(targets().mid(1),
+    EXPECT_EQ(server.targets().mid(1),
               QStringList({"/p1/l.jpg", "/p1/m.jpg", "/p1/s.jpg", "/p2/l.jpg", "/p2/m.jpg", "/p2/s.jpg"}));
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
@@ -140,10 +109,9 @@ TEST_F(CoverLookup, AnswersWithoutAUsableProductAreNotFound) {
         const qsizetype before = server.requests().size();
         server.route("/onca/xml3", {answer});
         EXPECT_TRUE(LookUpCoverArt(run, "An Artist", "An Album", "An Album").isEmpty()) << what;
-        const QStringList sent = targets().mid(before);
-        EXPECT_FALSE(sent.contains("/l.jpg")) << what;
+        EXPECT_FALSE(server.targets().mid(before).contains("/l.jpg")) << what;
     }
-    EXPECT_EQ(targets().count("/p.gif"), 1);  // the same address twice in a product is fetched once
+    EXPECT_EQ(server.targets().count("/p.gif"), 1);  // the same address twice in a product is fetched once
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
     // An empty answer is asked again, three times in all.
@@ -176,6 +144,7 @@ TEST_F(CoverLookup, AnAlbumNeverFoundIsSearchedOnceWithEveryDistinctQueryInOrder
     };
     EXPECT_EQ(queries(), expected);
     EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(CoverArtStateText(state.run.CoverArtState), "Attempted Download Unsuccessful");  // in the build log
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
@@ -205,7 +174,8 @@ private:
 };
 
 TEST_F(CoverLookup, AnUnreachableCatalogueEndsEachSeriesAndAfterThreeTheRunsRequests) {
-    useCatalogue(QStringLiteral("http://127.0.0.1:%1").arg(test::unusedPort()));
+    const test::ClosedPort closed;
+    useCatalogue(closed.url({}).toString());
     auto counting = std::make_unique<CountingCatalogue>(makeCoverCatalogue(state));
     CountingCatalogue& catalogue = *counting;
     CoverArtRun run(state, std::move(counting));

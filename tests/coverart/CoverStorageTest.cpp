@@ -1,9 +1,4 @@
-#include "core/Controls.h"
-#include "coverart/CoverCatalogue.h"
 #include "coverart/CoverFixture.h"
-#include "coverart/CoverStorage.h"
-#include "coverart/MusicBrainzCatalogue.h"
-#include "store/Settings.h"
 #include "support/Pictures.h"
 #include "tags/Mp3Fixture.h"
 #include "tags/TagComponent.h"
@@ -20,14 +15,9 @@ using test::ID3v2Bytes;
 using test::NoisePicture;
 
 // A song folder with MP3 files whose tags carry pictures, and a catalogue that must not be asked.
-class CoverStorage : public ::testing::Test {
+class CoverStorage : public test::CoverTest {
 protected:
-    CoverStorage() {
-        SaveSetting(state, kServiceSetting, CatalogueService::kServiceName);
-        SaveSetting(state, kCatalogueSetting, server.url({}).toString());
-        state.player.DownloadCoverArt = true;
-        state.player.ExtractEmbeddedImages = true;
-    }
+    CoverStorage() { state.player.ExtractEmbeddedImages = true; }
 
     // Writes an MP3 file of the album with these embedded pictures and runs the cover steps of an
     // MP3 file on it, as a build does.
@@ -47,11 +37,6 @@ protected:
         StoreCoverArt(state, run, music.path(), path, "An Artist", album, "A Title", {}, &tags);
     }
     QImage shownCover() const { return program.ui.pictures.value(Control::imgBuildAlbumCover); }
-
-    test::TestProgram program;
-    ProgramState& state = program.state;
-    test::HttpServer server;
-    QTemporaryDir music;
 };
 
 TEST_F(CoverStorage, AnEmbeddedJpegBecomesTheCoverByteForByteWithoutAQuery) {
@@ -83,9 +68,7 @@ TEST_F(CoverStorage, OtherPicturesAreConvertedToJpegAndTheNameHasNoSlashOrQuesti
         EXPECT_TRUE(cover.startsWith("\xFF\xD8\xFF")) << c.album;
         EXPECT_EQ(QImage::fromData(cover, "JPG").size(), QSize(24, 24)) << c.album;
     }
-    const QString gif = music.filePath("tiny.gif");
-    ASSERT_TRUE(test::WriteGif(gif, Qt::red));
-    buildSong("A Gif", {{FileBytes(gif), "image/gif"}});
+    buildSong("A Gif", {{test::GifBytes(Qt::red), "image/gif"}});
     const QColor converted = QImage(music.filePath("A Gif.jpg")).pixelColor(0, 0);
     EXPECT_GT(converted.red(), 200);
     EXPECT_LT(converted.green(), 60);
@@ -132,34 +115,18 @@ TEST_F(CoverStorage, SideImagesOfWmaAndMpegSongs) {
 TEST_F(CoverStorage, CopyingNeverReplacesACoverNorLeavesHalfAFile) {
     const QString source = music.filePath("found.jpg");
     const QByteArray picture = NoisePicture(40, 9);
-    {
-        QFile file(source);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(picture);
-    }
+    ASSERT_TRUE(test::WriteFile(source, picture));
     QTemporaryDir album;
     EXPECT_EQ(CopyFileSilently(source, album.filePath("An Album.jpg")), 0);
     EXPECT_EQ(FileBytes(album.filePath("An Album.jpg")), picture);
     EXPECT_EQ(FilesIn(album.path()), QStringList{"An Album.jpg"});
 
-    {
-        QFile file(album.filePath("Mine.jpg"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("the user's own cover");
-    }
+    ASSERT_TRUE(test::WriteFile(album.filePath("Mine.jpg"), "the user's own cover"));
     EXPECT_EQ(CopyFileSilently(source, album.filePath("Mine.jpg")), kCopyDestinationExists);
     EXPECT_EQ(FileBytes(album.filePath("Mine.jpg")), "the user's own cover");
     EXPECT_EQ(CopyFileSilently(music.filePath("missing.jpg"), album.filePath("New.jpg")), kCopyFailed);
     EXPECT_EQ(CopyFileSilently(source, album.filePath("no such folder/New.jpg")), kCopyFailed);
     EXPECT_EQ(FilesIn(album.path()), QStringList({"An Album.jpg", "Mine.jpg"}));
-}
-
-TEST(CoverArtState, LogTexts) {
-    EXPECT_EQ(CoverArtStateText(0), "Manually Associated");
-    EXPECT_EQ(CoverArtStateText(1), "Already Embedded");
-    EXPECT_EQ(CoverArtStateText(2), "Successfully Downloaded And Embedded");
-    EXPECT_EQ(CoverArtStateText(3), "Attempted Download Unsuccessful");
-    EXPECT_EQ(CoverArtStateText(4), QString());
 }
 
 }  // namespace

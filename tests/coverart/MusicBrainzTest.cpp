@@ -1,12 +1,8 @@
-#include "core/Controls.h"
-#include "coverart/CoverArtRun.h"
 #include "coverart/CoverFixture.h"
 #include "coverart/CoverLookup.h"
 #include "coverart/CoverMisses.h"
-#include "coverart/CoverStorage.h"
 #include "coverart/MusicBrainzCatalogue.h"
 #include "store/ProgramFiles.h"
-#include "store/Settings.h"
 #include "support/Cli.h"
 #include "tags/Mp3Fixture.h"
 
@@ -58,12 +54,13 @@ struct FakeTime {
     }
 };
 
-class MusicBrainz : public ::testing::Test {
+// The service the Settings name when they name none, on `server`.
+class MusicBrainz : public test::CoverTest {
 protected:
     MusicBrainz() {
+        SaveSetting(state, kServiceSetting, QString());
         SaveSetting(state, kMusicBrainzHostSetting, musicBrainz.url({}).toString());
         SaveSetting(state, kCoverArtArchiveHostSetting, archive.url({}).toString());
-        state.player.DownloadCoverArt = true;
     }
 
     // A run over the catalogue the Settings name, its requests paced by the fake clock.
@@ -71,20 +68,10 @@ protected:
         return std::make_unique<CoverArtRun>(
             state, std::make_unique<MusicBrainzCatalogue>(musicBrainz.url({}), archive.url({}), time.pacer()));
     }
-    void store(CoverArtRun& run, const QString& artist, const QString& album) {
-        StoreCoverArt(state, run, music.path(), music.filePath("song.mp3"), artist, album, "A Title", {}, nullptr);
-    }
-    static QStringList targets(const HttpServer& server) {
-        QStringList list;
-        for (const test::HttpRequest& request : server.requests()) list << QString::fromUtf8(request.target);
-        return list;
-    }
 
-    test::TestProgram program;
-    ProgramState& state = program.state;
-    HttpServer musicBrainz, archive, imageHost;
+    HttpServer& musicBrainz = server;
+    HttpServer archive, imageHost;
     FakeTime time;
-    QTemporaryDir music;
 };
 
 TEST_F(MusicBrainz, SearchesAskForTheReleaseGroupByTitleAndArtistWithQuotesEscaped) {
@@ -95,7 +82,7 @@ TEST_F(MusicBrainz, SearchesAskForTheReleaseGroupByTitleAndArtistWithQuotesEscap
     LookUpCoverArt(*run, "Only/Artist", " ", "Rock & Roll");
     LookUpCoverArt(*run, " ", {}, "Rock & Roll");  // nothing to search for: no request
 
-    EXPECT_EQ(targets(musicBrainz),
+    EXPECT_EQ(musicBrainz.targets(),
               QStringList({"/ws/2/release-group/?query=releasegroup%3A%22Use%20Your%20%5C%22Illusion%5C%22%20%5C%5C%20I"
                            "%22%20AND%20artist%3A%22Guns%20%5C%22N%5C%22%20Roses%20%26%20AC%2FDC%22&fmt=json&limit=5",
                            "/ws/2/release-group/?query=releasegroup%3A%22Rock%20%26%20Roll%22&fmt=json&limit=5",
@@ -114,7 +101,6 @@ TEST_F(MusicBrainz, TheFirstReleaseGroupWithFrontArtGivesTheCoverThroughTheArchi
                   {HttpReply{307, {}, {{"Location", imageHost.url("/front-250.jpg").toEncoded()}}}});
     imageHost.route("/front-500.jpg", {HttpReply{200, front, {{"Content-Type", "image/jpeg"}}}});
     imageHost.route("/front-250.jpg", {HttpReply{200, NoisePicture(50, 12), {{"Content-Type", "image/jpeg"}}}});
-    const QStringList programFiles = FilesIn(program.dir.path());
     const auto run = newRun();
 
     store(*run, "An Artist", "An Album");
@@ -122,9 +108,9 @@ TEST_F(MusicBrainz, TheFirstReleaseGroupWithFrontArtGivesTheCoverThroughTheArchi
     EXPECT_EQ(state.run.CoverArtState, 2);
     EXPECT_EQ(musicBrainz.requests().size(), 1);
     const QString first = QStringLiteral("/release-group/") + kFirstGroup;
-    EXPECT_EQ(targets(archive), QStringList({first + "/front-500", first + "/front-250", second + "/front-500",
-                                             second + "/front-250"}));  // the first has no front: 404
-    EXPECT_EQ(targets(imageHost), QStringList({"/front-500.jpg", "/front-250.jpg"}));
+    EXPECT_EQ(archive.targets(), QStringList({first + "/front-500", first + "/front-250", second + "/front-500",
+                                              second + "/front-250"}));  // the first has no front: 404
+    EXPECT_EQ(imageHost.targets(), QStringList({"/front-500.jpg", "/front-250.jpg"}));
     EXPECT_EQ(program.ui.pictures.value(Control::wbAlbumCoverSmall).size(), QSize(50, 50));
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
     EXPECT_EQ(run->coversFound(), 1);
@@ -137,14 +123,14 @@ TEST_F(MusicBrainz, EmptySearchesAndServerErrorsAreNotFoundAndTheSeriesGoesOnAtO
                        HttpReply{503, "rate limited"}, HttpReply{200, "not JSON"}, HttpReply{200, SearchAnswer({})}});
     const auto run = newRun();
     QStringList statusWhilePaused;
-    time.onPause = [&] { statusWhilePaused << program.ui.captions.value(Control::lblDownloadStatus); };
+    time.onPause = [&] { statusWhilePaused << status(); };
 
     store(*run, "Artist", "Album");
     // Rows 1, 2, 8, 27, 28 and 30 of the series differ for these names; the rest repeat them.
     EXPECT_EQ(musicBrainz.requests().size(), 6);
     EXPECT_TRUE(archive.requests().isEmpty());
     EXPECT_EQ(state.run.CoverArtState, 3);
-    EXPECT_EQ(program.ui.captions.value(Control::lblDownloadStatus), kNotFoundStatusText);
+    EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_EQ(run->coversNotFound(), 1);
     EXPECT_EQ(time.now, 5 * RequestPacer::kIntervalMs);
     EXPECT_FALSE(statusWhilePaused.isEmpty());

@@ -22,17 +22,12 @@ TEST(ErrorReport, EightLinesWithoutATrailingLineFeed) {
     EXPECT_TRUE(m.isReport);
     EXPECT_EQ(m.title, "An Unexpected Error Has Occurred!!");
     EXPECT_EQ(m.message, kFatalErrorMessage);
-    const QStringList lines = m.reportText.split('\n');
-    ASSERT_EQ(lines.size(), 8);
-    EXPECT_EQ(lines[0], "Application: Orvella Configurator Version: 8.1.9");
-    EXPECT_EQ(lines[1], "Operating System: " + GetWindowsVersion());
-    EXPECT_EQ(lines[2], "MDAC Version: 2.8");
-    EXPECT_EQ(lines[3], "Module: frmStartUp");
-    EXPECT_EQ(lines[4], "Procedure: CreateMusicLibrary");
-    EXPECT_EQ(lines[5], "Error Number: -2147217900");
-    EXPECT_EQ(lines[6], "Error Description: Syntax error");
-    EXPECT_EQ(lines[7], "Code Line: 0");
-    EXPECT_FALSE(m.reportText.endsWith('\n'));
+    EXPECT_EQ(
+        m.reportText.split('\n'),
+        QStringList({"Application: Orvella Configurator Version: 8.1.9", "Operating System: " + GetWindowsVersion(),
+                     "MDAC Version: 2.8", "Module: frmStartUp", "Procedure: CreateMusicLibrary",
+                     "Error Number: -2147217900", "Error Description: Syntax error", "Code Line: 0"}));
+    EXPECT_TRUE(GetWindowsVersion().contains(",  Version ")) << GetWindowsVersion().toStdString();
 }
 
 TEST(ErrorReport, HeadingsAreBoldWithTheBlankAfterThem) {
@@ -72,15 +67,7 @@ TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
         p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
-    const ErrorMessage ending{.message = "Bye",
-                              .module = "m",
-                              .procedure = "p",
-                              .number = 1,
-                              .description = "d",
-                              .icon = 1,
-                              .title = "T",
-                              .endProgram = true};
-    EXPECT_THROW(ShowErrorMessage(p.state, ending), ProgramEnd) << "the end unwinds to main";
+    EXPECT_THROW(ShowErrorMessage(p.state, {.message = "Bye", .endProgram = true}), ProgramEnd) << "it unwinds to main";
     EXPECT_EQ(p.ui.endProgramCalls, 1);
     EXPECT_TRUE(p.state.run.CloseRequested) << "a long run stops at its next test";
 }

@@ -3,7 +3,6 @@
 #include "support/TestProgram.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -16,51 +15,39 @@ using test::TestProgram;
 void picture(const TestProgram& p, const QString& file, const QColor& colour) {
     const QString path = p.file("Skins/Test/" + file);
     QDir().mkpath(p.file("Skins/Test"));
-    if (!colour.isValid()) {
-        QFile garbage(path);
-        ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-        garbage.write("not a picture");
-        return;
-    }
-    if (path.endsWith(".gif")) {
-        ASSERT_TRUE(test::WriteGif(path, colour));
-        return;
-    }
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(colour);
-    ASSERT_TRUE(image.save(path, QFileInfo(path).suffix().toUpper().toLatin1().constData()));
+    if (!colour.isValid())
+        ASSERT_TRUE(test::WriteFile(path, "not a picture"));
+    else if (path.endsWith(".gif"))
+        ASSERT_TRUE(test::WriteGif(path, colour));
+    else
+        ASSERT_TRUE(image.save(path));
 }
 
 QColor ColourOf(const std::optional<QImage>& image) {
     return image ? image->pixelColor(0, 0) : QColor();
 }
 
-TEST(SkinPictures, BmpThenJpgThenGif) {
-    TestProgram p;
-    p.state.ActiveSkin = "Test";
-    picture(p, "Background.gif", Qt::blue);
-    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::blue));
-    picture(p, "Background.jpg", Qt::white);
-    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::white));
-    picture(p, "Background.bmp", Qt::red);
-    EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), QColor(Qt::red));
-}
-
-TEST(SkinPictures, TheFirstFileThatLoadsWinsAndNoneLeavesNothing) {
+TEST(SkinPictures, BmpThenJpgThenGifAndTheFirstFileThatLoadsWins) {
     TestProgram p;
     p.state.ActiveSkin = "Test";
     picture(p, "Logo.bmp", QColor());
     picture(p, "Logo.gif", Qt::green);
     EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Logo")), QColor(Qt::green));
     EXPECT_FALSE(loadSkinPicture(p.state, "Background").has_value());
+    // Each picture added wins over those before it.
+    for (const auto& [file, colour] : {std::pair{"Background.gif", QColor(Qt::blue)},
+                                       {"Background.jpg", QColor(Qt::white)},
+                                       {"Background.bmp", QColor(Qt::red)}}) {
+        picture(p, file, colour);
+        EXPECT_EQ(ColourOf(loadSkinPicture(p.state, "Background")), colour) << file;
+    }
     p.state.ActiveSkin = "NoSuchSkin";
     EXPECT_FALSE(loadSkinPicture(p.state, "Logo").has_value());
     EXPECT_TRUE(p.ui.messages.isEmpty());
-}
 
-TEST(SkinPictures, TheFreshProgramFolderHasTheDefaultSkin) {
-    TestProgram p;
-    p.state.ActiveSkin = "Default";
+    p.state.ActiveSkin = "Default";  // the fresh program folder's
     EXPECT_TRUE(loadSkinPicture(p.state, "Background").has_value());
     EXPECT_TRUE(loadSkinPicture(p.state, "Logo").has_value());
 }

@@ -172,7 +172,8 @@ TEST(versionCheck, NoSiteOrAnUnreachableOneIsAFailedCheck) {
     EXPECT_EQ(p.check(), VersionCheckOutcome::CheckFailed);
     EXPECT_TRUE(p.server.requests().isEmpty());
 
-    SaveSetting(p.state, "UpdateSite", "http://127.0.0.1:" + QString::number(test::unusedPort()) + "/");
+    const test::ClosedPort closed;
+    SaveSetting(p.state, "UpdateSite", closed.url("/").toString());
     EXPECT_EQ(p.check(), VersionCheckOutcome::CheckFailed);
     EXPECT_EQ(p.messageTexts(), QStringList(2, "Orvella Configurator: " + kNoUpdates));
 

@@ -15,11 +15,16 @@ struct CliRun {
     QString err;
 };
 
+// A run that has not ended after five minutes is killed and fails the test.
 inline CliRun Cli(const QString& home, const QStringList& arguments) {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(ORVELLA_CLI, QStringList{"--home", home} + arguments);
-    process.waitForFinished(-1);
+    if (!process.waitForFinished(5 * 60 * 1000)) {
+        ADD_FAILURE() << "orvella-cli " << arguments.join(' ').toStdString() << " did not end";
+        process.kill();
+        process.waitForFinished();
+    }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }

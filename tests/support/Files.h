@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -11,6 +12,17 @@
 #include <sys/stat.h>
 
 namespace orv::test {
+
+// Writes `bytes` as the whole of a file; false when it cannot.
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The files a folder holds, hidden ones (and so any temporary file) included, by name.
+inline QStringList FilesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
 
 // What lstat() says of a path; a failure of the test when it says nothing.
 inline struct stat statOf(const QString& path) {

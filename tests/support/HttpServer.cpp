@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <cctype>
-#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
@@ -11,8 +10,6 @@
 
 namespace orv::test {
 namespace {
-
-constexpr int kPollMs = 20;
 
 // A socket bound to 127.0.0.1 at a port the system picks; its port is stored in `port`.
 int boundSocket(quint16& port) {
@@ -29,21 +26,24 @@ int boundSocket(quint16& port) {
     return socket;
 }
 
-// Waits until the socket can be read; false when the server stops first.
-bool waitReadable(int socket, const std::atomic<bool>& stopping) {
-    pollfd entry{socket, POLLIN, 0};
-    while (!stopping) {
-        if (::poll(&entry, 1, kPollMs) > 0) return true;
-    }
-    return false;
+// Waits until the socket can be read; false when the server stops first (its stop pipe hangs up).
+bool waitReadable(int socket, int stop) {
+    pollfd entries[2] = {{socket, POLLIN, 0}, {stop, POLLIN, 0}};
+    return ::poll(entries, 2, -1) > 0 && entries[1].revents == 0;
+}
+
+// Waits up to `timeoutMs` for the server to stop; true when it did.
+bool stopsWithin(int stop, int timeoutMs) {
+    pollfd entry{stop, POLLIN, 0};
+    return ::poll(&entry, 1, timeoutMs) > 0;
 }
 
 // The request head up to its blank line; empty when the client sends no HTTP request
 // (a TLS greeting, say) or leaves first.
-QByteArray readHead(int socket, const std::atomic<bool>& stopping) {
+QByteArray readHead(int socket, int stop) {
     QByteArray head;
     char buffer[4096];
-    while (!head.contains("\r\n\r\n") && waitReadable(socket, stopping)) {
+    while (!head.contains("\r\n\r\n") && waitReadable(socket, stop)) {
         const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
         if (got <= 0) return {};
         head.append(buffer, got);
@@ -97,15 +97,16 @@ void sendAnswer(int socket, const HttpReply& reply) {
 
 HttpServer::HttpServer() {
     listener_ = boundSocket(port_);
-    if (::listen(listener_, 16) != 0) throw std::runtime_error("cannot listen on 127.0.0.1");
+    if (::listen(listener_, 16) != 0 || ::pipe(stop_) != 0) throw std::runtime_error("cannot listen on 127.0.0.1");
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
 HttpServer::~HttpServer() {
-    stopping_ = true;
+    ::close(stop_[1]);  // the read end turns readable: every waiting thread wakes and ends
     acceptor_.join();
     for (std::thread& connection : connections_) connection.join();
     ::close(listener_);
+    ::close(stop_[0]);
 }
 
 void HttpServer::route(const QByteArray& target, const QList<HttpReply>& replies) {
@@ -123,8 +124,14 @@ QList<HttpRequest> HttpServer::requests() const {
     return requests_;
 }
 
+QStringList HttpServer::targets() const {
+    QStringList list;
+    for (const HttpRequest& request : requests()) list << QString::fromUtf8(request.target);
+    return list;
+}
+
 void HttpServer::acceptLoop() {
-    while (waitReadable(listener_, stopping_)) {
+    while (waitReadable(listener_, stop_[0])) {
         const int socket = ::accept(listener_, nullptr, nullptr);
         if (socket >= 0) connections_.emplace_back([this, socket] { serve(socket); });
     }
@@ -140,7 +147,7 @@ HttpReply HttpServer::replyFor(const QByteArray& target) {
 }
 
 void HttpServer::serve(int socket) {
-    const QByteArray head = readHead(socket, stopping_);
+    const QByteArray head = readHead(socket, stop_[0]);
     if (!head.isEmpty()) {
         const HttpRequest request = parseHead(head);
         {
@@ -148,15 +155,12 @@ void HttpServer::serve(int socket) {
             requests_.append(request);
         }
         const HttpReply reply = replyFor(request.target);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs);
-        while (!stopping_ && std::chrono::steady_clock::now() < until) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-        }
+        const bool stopped = stopsWithin(stop_[0], reply.delayMs);
         char byte;
         if (reply.silent) {
-            while (waitReadable(socket, stopping_) && ::recv(socket, &byte, 1, 0) > 0) {
+            while (waitReadable(socket, stop_[0]) && ::recv(socket, &byte, 1, 0) > 0) {
             }
-        } else if (!stopping_) {
+        } else if (!stopped) {
             sendAnswer(socket, reply);
         }
     }
@@ -164,10 +168,14 @@ void HttpServer::serve(int socket) {
     ::close(socket);
 }
 
-quint16 unusedPort() {
-    quint16 port = 0;
-    ::close(boundSocket(port));
-    return port;
+ClosedPort::ClosedPort() : socket_(boundSocket(port_)) {}
+
+ClosedPort::~ClosedPort() {
+    ::close(socket_);
+}
+
+QUrl ClosedPort::url(const QByteArray& target) const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_) + QString::fromUtf8(target));
 }
 
 }  // namespace orv::test

@@ -4,8 +4,8 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QStringList>
 #include <QUrl>
-#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -19,7 +19,7 @@ struct HttpReply {
     QList<QPair<QByteArray, QByteArray>> headers;  // Content-Type, Location, ...
     bool sendLength = true;                        // announce Content-Length (the whole body's size)
     qint64 cutAfter = -1;                          // send only this many bytes of the body, then close
-    int delayMs = 0;                               // wait this long before answering
+    int delayMs = 0;                               // wait this long before answering (less if the server stops)
     bool silent = false;                           // never answer; the connection stays open until the client leaves
     int dripMs = 0;                                // send the body one byte at a time, this long apart
 };
@@ -45,8 +45,9 @@ public:
     void route(const QByteArray& target, const QList<HttpReply>& replies);
     QUrl url(const QByteArray& target) const;
     quint16 port() const { return port_; }
-    // Every request so far, in arrival order.
+    // Every request so far, in arrival order; and the targets alone.
     QList<HttpRequest> requests() const;
+    QStringList targets() const;
 
 private:
     void acceptLoop();
@@ -55,7 +56,7 @@ private:
 
     int listener_ = -1;
     quint16 port_ = 0;
-    std::atomic<bool> stopping_{false};
+    int stop_[2] = {-1, -1};  // a pipe; readable once the server stops, which wakes every waiting thread
     mutable std::mutex mutex_;
     QMap<QByteArray, QList<HttpReply>> routes_;
     QMap<QByteArray, int> served_;
@@ -64,7 +65,20 @@ private:
     std::thread acceptor_;
 };
 
-// A port on 127.0.0.1 where nothing listens: connecting to it is refused.
-quint16 unusedPort();
+// A port on 127.0.0.1 where nothing listens, for as long as this lives: its socket is bound but never
+// listens, so connecting is refused, and no other program can take the port meanwhile.
+class ClosedPort {
+public:
+    ClosedPort();
+    ~ClosedPort();
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+    quint16 port() const { return port_; }
+    QUrl url(const QByteArray& target) const;
+
+private:
+    int socket_ = -1;
+    quint16 port_ = 0;
+};
 
 }  // namespace orv::test

@@ -43,7 +43,6 @@ public:
     void setWindowTitle(const QString& text) override { windowTitle = text; }
     void showLogFile(const QString& path) override { logsShown << path; }
     void startPlayer() override { ++playerStarts; }
-    void showBuildProgress(const BuildProgress& progress) override { lastProgress = progress; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
     void showPicture(const QString& control, const QImage& picture) override { pictures[control] = picture; }
     bool showsPictures() const override { return true; }
@@ -68,7 +67,6 @@ public:
     QString windowTitle;
     QStringList logsShown;
     int playerStarts = 0;
-    BuildProgress lastProgress;
     QStringList notes;
     QMap<QString, QImage> pictures;  // the last picture each control showed
 };
