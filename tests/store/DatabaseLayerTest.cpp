@@ -28,17 +28,6 @@ TEST(SqlText, StripControlCharsKeepsOnlyTheCodeAskedFor) {
     EXPECT_EQ(StripControlChars(text, 10), "ab\ncd");
 }
 
-TEST(SqlText, SmallHelpers) {
-    EXPECT_EQ(AddBackslash("/music"), "/music/");
-    EXPECT_EQ(AddBackslash("/music/"), "/music/");
-    EXPECT_EQ(TrimAtNull(QString("Service Pack 2") + QChar(0) + "junk"), "Service Pack 2");
-    EXPECT_EQ(TrimAtNull("plain"), "plain");
-    EXPECT_DOUBLE_EQ(LeadingNumber("2.70"), 2.7);
-    EXPECT_DOUBLE_EQ(LeadingNumber("3.40.1"), 3.4);
-    EXPECT_DOUBLE_EQ(LeadingNumber(""), 0.0);
-    EXPECT_DOUBLE_EQ(LeadingNumber("2.8 beta"), 2.8);
-}
-
 TEST(SqlDialect, RewritesJetFormsButNeverQuotedValues) {
     EXPECT_EQ(translateSql("DELETE * FROM Rock"), "DELETE FROM Rock");
     EXPECT_EQ(translateSql("delete  *  from Rock"), "DELETE FROM Rock");

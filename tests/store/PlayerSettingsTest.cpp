@@ -125,31 +125,13 @@ TEST_F(PlayerSettingsStore, SaveWritesInItsOrder) {
     p.state.player.FullScreen = true;
     p.state.UpdateBlankTags = false;
     EXPECT_TRUE(saveAllSettings(p.state, "/music/"));
-    QStringList expected{"WatchFolders",
-                         "CurrentMusicLibrary",
-                         "UseSkins",
-                         "ActiveSkin",
-                         "MusicPath",
-                         "NowPlayingSeconds",
-                         "ListByTrack",
-                         "Touchscreen",
-                         "ShowAlbumCoverFrames",
-                         "ShowToolTips",
-                         "UseAllCaps",
-                         "OneClickPlay",
-                         "Prefetch",
-                         "FullScreen",
-                         "EraseHistory",
-                         "MouseOverSound",
-                         "MouseClickSound",
-                         "AllowRepeats",
-                         "AlbumCoverMode",
-                         "AlbumCoverFileName",
-                         "AlbumCoverViewOnStartup",
-                         "AutoRandomOnStartup",
-                         "AutoCheckNewVersion",
-                         "ExtractEmbeddedImages",
-                         "Password"};
+    QStringList expected = QString(
+                               "WatchFolders CurrentMusicLibrary UseSkins ActiveSkin MusicPath NowPlayingSeconds "
+                               "ListByTrack Touchscreen ShowAlbumCoverFrames ShowToolTips UseAllCaps OneClickPlay "
+                               "Prefetch FullScreen EraseHistory MouseOverSound MouseClickSound AllowRepeats "
+                               "AlbumCoverMode AlbumCoverFileName AlbumCoverViewOnStartup AutoRandomOnStartup "
+                               "AutoCheckNewVersion ExtractEmbeddedImages Password")
+                               .split(' ');
     for (int i = 1; i <= 12; ++i) expected << QString("Password%1").arg(i);
     EXPECT_EQ(p.column(kSettings, "SELECT SettingName FROM Settings ORDER BY rowid"), expected);
     EXPECT_EQ(rows("UseSkins"), QStringList{"True"});

@@ -109,10 +109,6 @@ TEST(ID3Texts, TrackGenreAndCaption) {
                                                           {"07", "07"},  {"A1", "0"},      {"Of 3", "0"}};
     for (const auto& [track, normalised] : tracks) EXPECT_EQ(NormaliseTrack(track), normalised) << track;
 
-    ASSERT_EQ(genreNames().size(), 126);
-    EXPECT_EQ(genreNames()[67], "Psychadelic");
-    EXPECT_EQ(genreNames()[80], "Folk");
-    EXPECT_EQ(genreNames()[123], "A capella");
     const std::pair<const char*, const char*> genres[] = {
         {"(13)", "Pop"}, {"13", "Pop"},  {"(17)Something", "Rock"}, {"Trip-Hop", "Trip-Hop"}, {"(200)", ""},
         {"255", ""},     {"0", "Blues"}, {"125", "Dance Hall"},     {"(Rock", "Rock"},        {")Odd(", ")Odd("},
