@@ -62,9 +62,11 @@ bool allowed(const QByteArray& path, const struct stat& info, int access) {
     return ::faccessat(AT_FDCWD, path.constData(), access, AT_EACCESS) == 0;
 }
 
-// The six random characters of a temporary name.
+// The six random characters of a temporary name, and the mark before them.
 constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr qsizetype kSuffixLength = 6;
+constexpr char kTemporaryMark[] = ".orv-";
+constexpr qsizetype kMarkLength = sizeof kTemporaryMark - 1;
 
 // A new file in `folder` named `prefix` and six random characters.
 int createUniqueFile(const QByteArray& folder, const QByteArray& prefix, mode_t mode, QByteArray& path) {
@@ -183,11 +185,12 @@ bool isHole(int fd, qint64 offset, qint64 size) {
 AtomicFile::AtomicFile(const QString& path) : path_(path) {}
 
 QString AtomicFile::leftoverTarget(QStringView name) {
-    const qsizetype dot = name.size() - kSuffixLength - 1;
-    if (dot < 2 || name[0] != QLatin1Char('.') || name[dot] != QLatin1Char('.')) return {};
-    for (const QChar c : name.mid(dot + 1))
+    const qsizetype mark = name.size() - kSuffixLength - kMarkLength;
+    if (mark < 2 || name[0] != QLatin1Char('.') || name.mid(mark, kMarkLength) != QLatin1String(kTemporaryMark))
+        return {};
+    for (const QChar c : name.mid(mark + kMarkLength))
         if (c.unicode() > 127 || !std::strchr(kLetters, c.toLatin1())) return {};
-    return name.mid(1, dot - 1).toString();
+    return name.mid(1, mark - 1).toString();
 }
 
 bool AtomicFile::removeLeftover(const QString& path, const QDateTime& before) {
@@ -257,7 +260,7 @@ bool AtomicFile::open() {
 }
 
 bool AtomicFile::openReplacement() {
-    const int fd = createUniqueFile(folderOf(target_), '.' + baseNameOf(target_) + '.', 0666, temporary_);
+    const int fd = createUniqueFile(folderOf(target_), '.' + baseNameOf(target_) + kTemporaryMark, 0666, temporary_);
     if (fd < 0) return fail(QStringLiteral("Cannot create a temporary file beside ") + path_, errno);
     fd_ = fd;
     state_ = State::Open;

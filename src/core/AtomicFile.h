@@ -82,8 +82,9 @@ public:
     const struct timespec& lastWriteTime() const { return lastWrite_; }
 
     // A process that ends before commit() leaves its temporary file beside the target. The target's
-    // name when `name` has exactly the form of such a file ("." + the target's name + "." + six
-    // letters or digits); empty otherwise.
+    // name when `name` has exactly the form of such a file ("." + the target's name + ".orv-" + six
+    // letters or digits: the mark keeps a user's own ".Song.mp3.backup" from being taken for one);
+    // empty otherwise.
     static QString leftoverTarget(QStringView name);
     // Removes `path` when it is such a leftover: a regular file of that form that was last written
     // before `before` (a write under way is younger). True when it was removed.

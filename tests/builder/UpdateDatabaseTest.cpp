@@ -104,8 +104,9 @@ TEST_F(Build, ASecondBuildOfTheLibraryStopsAtOnce) {
 }
 
 TEST_F(Build, LeftoversOfKilledWritesGoAndNothingElse) {
-    const QStringList stale{".Song.mp3.Ab3dE9", ".Alb.jpg.x0Y1z2", "sub/.Other.MP3.zzzzzz"};
-    const QStringList kept{".notes.backup", ".Song.mp3.Ab3dE", ".Song.mp3.Ab3d_9", ".young.mp3.abcdef"};
+    const QStringList stale{".Song.mp3.orv-Ab3dE9", ".Alb.jpg.orv-x0Y1z2", "sub/.Other.MP3.orv-zzzzzz"};
+    const QStringList kept{".notes.backup", ".Song.mp3.backup", ".Song.mp3.orv-Ab3dE", ".Song.mp3.orv-Ab3d_9",
+                           ".young.mp3.orv-abcdef"};
     for (const QString& name : stale + kept) put(name, "x");
     for (const QString& name : stale + kept) setTime(music(name), name.startsWith(".young") ? 4000000000 : 1600000000);
     build();

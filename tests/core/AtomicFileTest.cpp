@@ -125,14 +125,14 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     // The next run knows the leftover by its name, and removes it once it is older than the run.
     const QString leftover = entries(folder()).filter(QRegularExpression("^\\.file\\.bin\\.")).value(0);
     EXPECT_EQ(AtomicFile::leftoverTarget(leftover), "file.bin");
-    for (const QString& other :
-         {".file.bin.Ab3dE", ".file.bin.Ab3d-9", "file.bin.Ab3dE9", "..Ab3dE9", ".bin.Ab3d\u00e99"})
+    for (const QString& other : {".file.bin.Ab3dE9", ".file.bin.orv-Ab3dE", ".file.bin.orv-Ab3d-9",
+                                 "file.bin.orv-Ab3dE9", "..orv-Ab3dE9", ".bin.orv-Ab3d\u00e99"})
         EXPECT_EQ(AtomicFile::leftoverTarget(other), "") << other.toStdString();
-    put(path(".OrvellaSetup.zip.Ab3dE9"), "a killed download");
+    put(path(".OrvellaSetup.zip.orv-Ab3dE9"), "a killed download");
     const auto isFileBin = [](const QString& target) { return target == "file.bin"; };
     EXPECT_EQ(AtomicFile::removeLeftovers(folder(), QDateTime::currentDateTime().addSecs(-60), isFileBin), 0);
     EXPECT_EQ(AtomicFile::removeLeftovers(folder(), QDateTime::currentDateTime().addSecs(1), isFileBin), 1);
-    EXPECT_EQ(entries(folder()), (QStringList{".OrvellaSetup.zip.Ab3dE9", "file.bin"}));
+    EXPECT_EQ(entries(folder()), (QStringList{".OrvellaSetup.zip.orv-Ab3dE9", "file.bin"}));
 }
 
 TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
