@@ -177,17 +177,12 @@ void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, S
 
 bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track) {
-    const QString pattern = state.BlankTagFormat;
-    if (fileName.isEmpty() || pattern.isEmpty()) return false;
-    const auto values = parsePath(fileName, pattern);
-    if (!values) return false;
-
-    const std::map<QString, QString*> fields{{QStringLiteral("Artist"), &artist},
-                                             {QStringLiteral("Title"), &title},
-                                             {QStringLiteral("Album"), &album},
-                                             {QStringLiteral("Track"), &track}};
-    for (const auto& [field, value] : *values) *fields.at(field) = value;
-    if (track == QLatin1String("255")) track = QStringLiteral("0");
+    const std::optional<PathTags> parsed = TagsFromPath(fileName, state.BlankTagFormat);
+    if (!parsed) return false;
+    artist = parsed->artist;
+    title = parsed->title;
+    album = parsed->album;
+    track = parsed->track;
     return true;
 }
 

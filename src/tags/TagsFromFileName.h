@@ -43,9 +43,9 @@ void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFiel
 // fields get what the path gives, nothing is written into the file.
 void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song);
 
-// Parses the file's path by the blank-tag pattern (BlankTagFormat) and sets the fields the pattern
-// names (a track of 255 becomes 0). A path that does not match the pattern, or that has fewer
-// folders than the pattern asks for, sets nothing: false.
+// Parses the file's path by the blank-tag pattern (BlankTagFormat), as TagsFromPath does, and sets
+// the four fields (those the pattern does not name become empty). A path that does not match the
+// pattern, or that has fewer folders than the pattern asks for, sets nothing: false.
 bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track);
 
