@@ -1,7 +1,9 @@
 // The Windows version's Jet databases, read from real Access files (fixtures/jet, see its README).
 // The expected values are those mdb-export prints, in the store's own forms.
 #include "support/Cli.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
+#include "tags/Mp3Fixture.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -12,23 +14,14 @@ namespace {
 
 using test::Cli;
 using test::CliHome;
+using test::FileBytes;
 using test::QueryColumn;
+using test::WriteFile;
 
 QByteArray fixture(const char* name) {
     QFile file(QStringLiteral(ORVELLA_JET_FIXTURES "/") + name);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
     return file.readAll();
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 QByteArray utf16(const char16_t* text) {
@@ -98,11 +91,11 @@ TEST(JetImport, EveryTableRowAndValueArrivesAsMdbExportShowsIt) {
         const QString path = dir.filePath("Copied.mdb");
         QByteArray bytes = fixture(c.fixture);
         if (!c.find.isEmpty()) bytes.replace(c.find, c.replace);
-        write(path, bytes);
+        ASSERT_TRUE(WriteFile(path, bytes));
         const test::CliRun run = Cli(dir.path(), {"jet-import", path});
         EXPECT_EQ(run.status, 0) << run.err.toStdString();
         EXPECT_EQ(run.out, c.tables);
-        EXPECT_EQ(read(path + ".jet"), bytes);
+        EXPECT_EQ(FileBytes(path + ".jet"), bytes);
         for (const auto& [query, rows] : c.queries) EXPECT_EQ(QueryColumn(path, query), rows) << query.toStdString();
     }
 }
@@ -129,15 +122,15 @@ TEST_F(WindowsFolder, BadFilesAreRefusedByNameAndChangeNothing) {
                                                           {"OrvLibraries8.mdb", {"--yes", "libraries", "transfer"}},
                                                           {"OrvSettings.mdb", {"--yes", "settings", "list"}}}) {
             const QString path = file(name);
-            const QByteArray before = read(path);
-            write(path, bytes);
+            const QByteArray before = FileBytes(path);
+            ASSERT_TRUE(WriteFile(path, bytes));
             const test::CliRun run = Cli(home.path(), command);
             EXPECT_EQ(run.status, 1) << name.toStdString();
             EXPECT_TRUE(run.err.contains(path) && run.err.contains(why)) << run.err.toStdString();
-            EXPECT_EQ(read(path), bytes);
+            EXPECT_EQ(FileBytes(path), bytes);
             EXPECT_FALSE(QFile::exists(path + ".jet"));
             QFile::remove(path);
-            if (!before.isEmpty()) write(path, before);
+            if (!before.isEmpty()) ASSERT_TRUE(WriteFile(path, before));
         }
     }
     EXPECT_EQ(QueryColumn(file("OrvLibraries81.mdb"), "SELECT Artist FROM MusicLibrary1"), QStringList{"kept"});
@@ -145,7 +138,7 @@ TEST_F(WindowsFolder, BadFilesAreRefusedByNameAndChangeNothing) {
 
 TEST_F(WindowsFolder, AJetPreviousLibrariesDatabaseIsCarriedOverOneLibraryPerTable) {
     const QString previous = file("OrvLibraries8.mdb");
-    write(previous, fixture("jet4-tables.mdb"));
+    ASSERT_TRUE(WriteFile(previous, fixture("jet4-tables.mdb")));
     QFile::setPermissions(previous, QFile::ReadOwner);  // only read
     const test::CliRun run = Cli(home.path(), {"--yes", "libraries", "transfer"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
@@ -156,17 +149,17 @@ TEST_F(WindowsFolder, AJetPreviousLibrariesDatabaseIsCarriedOverOneLibraryPerTab
     // The old tables have none of the library's columns: each gets the empty value of its type.
     EXPECT_EQ(QueryColumn(libraries, "SELECT quote(Artist)||quote(Seconds)||quote(LastDateTimePlayed) FROM Table1"),
               (QStringList{"''0NULL", "''0NULL"}));
-    EXPECT_EQ(read(previous), fixture("jet4-tables.mdb"));
+    EXPECT_EQ(FileBytes(previous), fixture("jet4-tables.mdb"));
 }
 
 TEST_F(WindowsFolder, ACopiedFolderStartsAfterTheQuestionAndKeepsTheJetFiles) {
     const QByteArray settings = fixture("jet4-password.mdb");
-    write(file("OrvSettings.mdb"), settings);
-    write(file("Orvella81.mdb"), fixture("jet3-tables.mdb"));
+    ASSERT_TRUE(WriteFile(file("OrvSettings.mdb"), settings));
+    ASSERT_TRUE(WriteFile(file("Orvella81.mdb"), fixture("jet3-tables.mdb")));
     const test::CliRun declined = Cli(home.path(), {"settings", "get", "InitialUse"});
     EXPECT_EQ(declined.status, 1);
     EXPECT_TRUE(declined.err.contains("Windows Database Not Converted")) << declined.err.toStdString();
-    EXPECT_EQ(read(file("OrvSettings.mdb")), settings);
+    EXPECT_EQ(FileBytes(file("OrvSettings.mdb")), settings);
     EXPECT_FALSE(QFile::exists(file("OrvSettings.mdb.jet")));
 
     const test::CliRun run = Cli(home.path(), {"--yes", "settings", "get", "InitialUse"});
@@ -177,7 +170,7 @@ TEST_F(WindowsFolder, ACopiedFolderStartsAfterTheQuestionAndKeepsTheJetFiles) {
                            "Orvella.\n\nConvert it so that this version can use it? The original is kept as "
                            "Orvella81.mdb.jet.\n[Yes/No] Yes\nWindows Database Found\nThe file OrvSettings.mdb"))
         << run.err.toStdString();
-    EXPECT_EQ(read(file("OrvSettings.mdb.jet")), settings);
+    EXPECT_EQ(FileBytes(file("OrvSettings.mdb.jet")), settings);
     EXPECT_EQ(QueryColumn(file("OrvSettings.mdb"), "SELECT Data FROM Table1 ORDER BY ID"),
               (QStringList{"One", "Two", "Three"}));
     EXPECT_EQ(QueryColumn(file("Orvella81.mdb"), "SELECT SkinName||SettingName||SettingValue FROM Skins"),

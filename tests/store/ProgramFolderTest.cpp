@@ -2,7 +2,9 @@
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 #include "store/Settings.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
+#include "tags/Mp3Fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +18,6 @@ namespace {
 
 using test::TestProgram;
 
-void Touch(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 // A setting of the program folder `folder`; with a value, stores it first.
 QString SettingsOf(const QString& folder, const QString& name, const QString& value = {}) {
     ProgramState state;
@@ -30,11 +26,6 @@ QString SettingsOf(const QString& folder, const QString& name, const QString& va
     openProgramFolder(state, folder);
     if (!value.isEmpty()) SaveSetting(state, name, value);
     return GetSetting(state, name);
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 TEST(programFolder, FreshFolderHoldsTheFirstUseDatabases) {
@@ -80,17 +71,17 @@ TEST(programFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
 
 TEST(programFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
     TestProgram p;
-    Touch(p.file("OrvLibraries8.mdb"), "eight");
-    Touch(p.file("OrvLibraries.mdb"), "seven");
+    ASSERT_TRUE(test::WriteFile(p.file("OrvLibraries8.mdb"), "eight"));
+    ASSERT_TRUE(test::WriteFile(p.file("OrvLibraries.mdb"), "seven"));
     renamePreviousLibraries(p.state);
     EXPECT_FALSE(QFile::exists(p.file("OrvLibraries8.mdb")));
-    EXPECT_EQ(read(p.file("OrvLibraries8OLD.mdb")), "eight");
-    EXPECT_EQ(read(p.file("OrvLibrariesOLD.mdb")), "seven");
+    EXPECT_EQ(test::FileBytes(p.file("OrvLibraries8OLD.mdb")), "eight");
+    EXPECT_EQ(test::FileBytes(p.file("OrvLibrariesOLD.mdb")), "seven");
 
-    Touch(p.file("OrvLibraries8.mdb"), "newer");
+    ASSERT_TRUE(test::WriteFile(p.file("OrvLibraries8.mdb"), "newer"));
     renamePreviousLibraries(p.state);
-    EXPECT_EQ(read(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
-    EXPECT_EQ(read(p.file("OrvLibraries8OLD.mdb")), "eight");
+    EXPECT_EQ(test::FileBytes(p.file("OrvLibraries8.mdb")), "newer") << "the rename fails and the file keeps its name";
+    EXPECT_EQ(test::FileBytes(p.file("OrvLibraries8OLD.mdb")), "eight");
 }
 
 // An installed program folder with both programs, beside a data home of its own.
@@ -99,10 +90,10 @@ struct installedFolder {
         qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
         initializeProgramFolder(installed.path());
         for (const char* program : {"orvella-configurator", "orvella-cli", "Orvella"}) {
-            Touch(installed.path() + "/" + program, "#!/bin/sh\n");
+            EXPECT_TRUE(test::WriteFile(installed.path() + "/" + program, "#!/bin/sh\n"));
             QFile::setPermissions(installed.path() + "/" + program, QFile::ReadOwner | QFile::ExeOwner);
         }
-        Touch(installed.path() + "/OrvSettings.mdb-notes.txt", "kept");
+        EXPECT_TRUE(test::WriteFile(installed.path() + "/OrvSettings.mdb-notes.txt", "kept"));
     }
     ~installedFolder() {
         setWritable(true);
