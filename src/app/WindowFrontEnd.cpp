@@ -1,5 +1,6 @@
 #include "app/WindowFrontEnd.h"
 
+#include "app/ControlNames.h"
 #include "app/Look.h"
 #include "app/frmErrorMessage.h"
 #include "app/frmStartUp.h"
@@ -10,9 +11,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QTimer>
 #include <QWindow>
-#include <utility>
 
 namespace orv {
 
@@ -72,7 +71,7 @@ Answer WindowFrontEnd::askQuestion(const DialogContent& content) {
         splash_->repaint();
     });
     dialog.exec();
-    return state_.MessageAnswer == static_cast<int>(Answer::Yes) ? Answer::Yes : Answer::No;
+    return dialog.answer();
 }
 
 std::optional<QString> WindowFrontEnd::inputText(const QString& prompt, const QString& title) {
@@ -89,33 +88,18 @@ void WindowFrontEnd::endProgram() {
     QCoreApplication::exit(EXIT_FAILURE);
 }
 
-void WindowFrontEnd::yield() {
-    // A build yields after every directory entry: its window is brought up to date about 30 times a
-    // second.
-    constexpr qint64 kEventInterval = 33;
-    if (state_.run.buildInProgress && sinceEvents_.isValid() && sinceEvents_.elapsed() < kEventInterval) return;
-    sinceEvents_.start();
-    showPendingProgress();
-    applyPendingHides();
-    QCoreApplication::processEvents();
-}
-
-QWidget* WindowFrontEnd::control(const QString& name) {
+QWidget* WindowFrontEnd::control(Control name) {
     if (!mainWindow_) return nullptr;
     const auto known = controls_.constFind(name);
     if (known != controls_.cend() && known.value()) return known.value();
-    QWidget* found = mainWindow_->objectName() == name ? mainWindow_.data() : mainWindow_->findChild<QWidget*>(name);
+    const QString& objectName = controlName(name);
+    QWidget* found =
+        mainWindow_->objectName() == objectName ? mainWindow_.data() : mainWindow_->findChild<QWidget*>(objectName);
     if (found) controls_.insert(name, found);
     return found;
 }
 
-void WindowFrontEnd::showBuildProgress(const BuildProgress& progress) {
-    pendingProgress_ = progress;
-}
-
-void WindowFrontEnd::showPendingProgress() {
-    if (!pendingProgress_) return;
-    const BuildProgress& p = *pendingProgress_;
+void WindowFrontEnd::showBuildProgress(const BuildProgress& p) {
     const double seconds = static_cast<double>(p.elapsedMs) / 1000.0;
     const qint64 rate = seconds > 0 ? qRound64(static_cast<double>(p.filesSeen) / seconds) : 0;
     setCaption(Control::lblBuildCount, QStringLiteral("%1 files seen   %2 added   %3 updated   %4 files/s")
@@ -123,10 +107,9 @@ void WindowFrontEnd::showPendingProgress() {
                                            .arg(p.added)
                                            .arg(p.updated)
                                            .arg(rate));
-    pendingProgress_.reset();
 }
 
-void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
+void WindowFrontEnd::setCaption(Control name, const QString& text) {
     QWidget* widget = control(name);
     if (auto* label = qobject_cast<QLabel*>(widget)) {
         if (label->text() != text) label->setText(text);
@@ -135,7 +118,7 @@ void WindowFrontEnd::setCaption(const QString& name, const QString& text) {
     }
 }
 
-void WindowFrontEnd::setEnabled(const QString& name, bool enabled) {
+void WindowFrontEnd::setEnabled(Control name, bool enabled) {
     if (QWidget* widget = control(name)) setControlEnabled(widget, enabled);
 }
 
@@ -149,39 +132,15 @@ void WindowFrontEnd::setControlEnabled(QWidget* control, bool enabled) {
     control->setEnabled(enabled);
 }
 
-void WindowFrontEnd::setVisible(const QString& name, bool visible) {
-    QWidget* widget = control(name);
-    if (!widget) return;
-    if (!visible && state_.run.buildInProgress &&
-        (name == Control::imgBuildAlbumCover || songDetailLabels().contains(name))) {
-        // Hidden at the next yield that brings the window up to date, or by the event loop after
-        // the run at the latest.
-        if (pendingHides_.isEmpty()) QTimer::singleShot(0, widget, [this] { applyPendingHides(); });
-        if (!pendingHides_.contains(widget)) pendingHides_.append(widget);
-        return;
-    }
-    // The widget's own pending hide is settled here. What waits to be hidden inside a panel that
-    // goes goes first, or it would be hidden once more when the window is next brought up to date.
-    pendingHides_.removeIf([widget, visible](const QPointer<QWidget>& pending) {
-        if (pending == widget) return true;
-        if (visible || !pending || !widget->isAncestorOf(pending)) return false;
-        pending->hide();
-        return true;
-    });
-    widget->setVisible(visible);
-}
-
-void WindowFrontEnd::applyPendingHides() {
-    const QList<QPointer<QWidget>> hides = std::exchange(pendingHides_, {});
-    for (const QPointer<QWidget>& widget : hides)
-        if (widget) widget->hide();
+void WindowFrontEnd::setVisible(Control name, bool visible) {
+    if (QWidget* widget = control(name)) widget->setVisible(visible);
 }
 
 void WindowFrontEnd::setWindowTitle(const QString& text) {
     if (mainWindow_ && mainWindow_->windowTitle() != text) mainWindow_->setWindowTitle(text);
 }
 
-void WindowFrontEnd::showPicture(const QString& name, const QImage& picture) {
+void WindowFrontEnd::showPicture(Control name, const QImage& picture) {
     if (auto* label = qobject_cast<QLabel*>(control(name))) label->setPixmap(QPixmap::fromImage(picture));
 }
 

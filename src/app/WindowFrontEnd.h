@@ -2,7 +2,6 @@
 
 #include "core/FrontEnd.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -13,14 +12,9 @@ namespace orv {
 
 struct ProgramState;
 
-// The windowed program's face: messages, reports and questions in frmErrorMessage, control
-// changes on the main window.
-//
-// During a build run the window is repainted and its events (the Cancel button) handled at most
-// about 30 times a second, however often the run yields; what the run shows in between only
-// changes the controls. The song's details and cover, which the run hides and shows again for
-// every song, are hidden when the window is next brought up to date, unless the run shows them
-// again first: the window is not laid out again for what it never shows.
+// The windowed program's face on the window's thread: messages, reports and questions in
+// frmErrorMessage, control changes on the main window. A run on the worker thread reaches it
+// through a WorkerFrontEnd.
 class WindowFrontEnd : public FrontEnd {
 public:
     explicit WindowFrontEnd(ProgramState& state);
@@ -29,12 +23,11 @@ public:
     Answer askQuestion(const DialogContent& content) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title) override;
     void endProgram() override;
-    void yield() override;
-    void setCaption(const QString& control, const QString& text) override;
-    void setEnabled(const QString& control, bool enabled) override;
-    void setVisible(const QString& control, bool visible) override;
+    void setCaption(Control control, const QString& text) override;
+    void setEnabled(Control control, bool enabled) override;
+    void setVisible(Control control, bool visible) override;
     void setWindowTitle(const QString& text) override;
-    void showPicture(const QString& control, const QImage& picture) override;
+    void showPicture(Control control, const QImage& picture) override;
     bool showsPictures() const override { return true; }
     void showLogFile(const QString& path) override;
     void startPlayer() override;
@@ -49,19 +42,14 @@ public:
     void setSplash(QWidget* splash) { splash_ = splash; }
 
 private:
-    QWidget* control(const QString& name);
+    QWidget* control(Control control);
     void placeOverOwner(QWidget* dialog) const;
-    void showPendingProgress();
-    void applyPendingHides();
 
     ProgramState& state_;
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> splash_;
-    // The main window's controls by name, as they were found.
-    QHash<QString, QPointer<QWidget>> controls_;
-    QElapsedTimer sinceEvents_;
-    std::optional<BuildProgress> pendingProgress_;
-    QList<QPointer<QWidget>> pendingHides_;
+    // The main window's controls, as they were found.
+    QHash<Control, QPointer<QWidget>> controls_;
     // The messages and reports shown, with what they show, while they are open.
     struct ShownReport {
         QPointer<QWidget> dialog;

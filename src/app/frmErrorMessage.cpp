@@ -104,7 +104,6 @@ frmErrorMessage::frmErrorMessage(ProgramState& state, QWidget* parent) : QDialog
     layout->addLayout(buttons);
 
     SkinPicture(state_, imgBG_, QStringLiteral("Background"));
-    state_.MessageAnswer = 7;
 }
 
 void frmErrorMessage::setCaptions(const DialogContent& content) {
@@ -174,12 +173,12 @@ void frmErrorMessage::cmdCopy_Click() {
 
 void frmErrorMessage::cmdYes_Click() {
     hide();
-    state_.MessageAnswer = 6;
+    answer_ = Answer::Yes;
     close();
 }
 
 void frmErrorMessage::cmdNo_Click() {
-    state_.MessageAnswer = 7;
+    answer_ = Answer::No;
     hide();
     if (state_.run.StartingUp) emit answeredNoDuringStartUp();
     close();

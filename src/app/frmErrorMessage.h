@@ -22,6 +22,8 @@ public:
     void showContent(const DialogContent& content);
     // Fills the dialog for a question: Yes and No instead of OK.
     void showQuestion(const DialogContent& content);
+    // The question's answer: No until Yes is pressed.
+    Answer answer() const { return answer_; }
 
 public slots:
     void cmdOK_Click();
@@ -53,6 +55,7 @@ private:
     QPushButton* cmdOK_;
     QPushButton* cmdYes_;
     QPushButton* cmdNo_;
+    Answer answer_ = Answer::No;
 };
 
 }  // namespace orv

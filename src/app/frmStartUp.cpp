@@ -1,8 +1,10 @@
 #include "app/frmStartUp.h"
 
+#include "app/ControlNames.h"
 #include "app/Look.h"
 #include "app/MusicFolderFollower.h"
 #include "app/WindowFrontEnd.h"
+#include "app/WorkerFrontEnd.h"
 #include "app/frmDownloadConfig.h"
 #include "app/frmHelp.h"
 #include "app/frmWelcome.h"
@@ -10,7 +12,9 @@
 #include "builder/UpdateDatabase.h"
 #include "core/Controls.h"
 #include "core/ProgramState.h"
+#include "core/RuntimeError.h"
 #include "core/Text.h"
+#include "core/WorkRunner.h"
 #include "coverart/CoverMisses.h"
 #include "errors/ErrorReport.h"
 #include "extras/Skins.h"
@@ -32,6 +36,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -44,7 +49,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
+#include <QSet>
 #include <QTextBrowser>
 
 namespace orv {
@@ -65,7 +70,11 @@ QColor windowsColour(const QString& number) {
 
 }  // namespace
 
-frmStartUp::frmStartUp(ProgramState& state) : QWidget(nullptr), state_(state) {
+frmStartUp::frmStartUp(ProgramState& state)
+    : QWidget(nullptr),
+      state_(state),
+      workerFace_(std::make_unique<WorkerFrontEnd>(state.ui(), this)),
+      runner_(std::make_unique<WorkRunner>(state)) {
     setObjectName(QStringLiteral("frmStartUp"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildPanels();
@@ -154,8 +163,8 @@ bool frmStartUp::Form_Load() {
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
-    const TransferOutcome transfer = TransferPreviousLibraries(state_);
-    unlockCancelAfterRun();
+    TransferOutcome transfer = TransferOutcome::NoPreviousVersion;
+    runLongWork({}, [this, &transfer] { transfer = TransferPreviousLibraries(state_); });
     if (!closeDeferred_) {
         fillLibraryBox(GetMusicLibraries(state_));
         showCurrentLibraryCount(state_);
@@ -178,7 +187,64 @@ bool frmStartUp::Form_Load() {
     return true;
 }
 
-frmStartUp::~frmStartUp() = default;
+frmStartUp::~frmStartUp() {
+    // A question the run waits on is not answered now; the run stops at its next test.
+    workerFace_->abandon();
+    runner_.reset();
+    afterRun_ = nullptr;
+}
+
+bool frmStartUp::longRunBusy() const {
+    return runner_->busy();
+}
+
+std::vector<QWidget*> frmStartUp::widgets(const Controls& controls) const {
+    std::vector<QWidget*> found;
+    for (const Control control : controls) found.push_back(findChild<QWidget*>(controlName(control)));
+    return found;
+}
+
+bool frmStartUp::startLongRun(const std::vector<QWidget*>& locked, std::function<void()> work,
+                              std::function<void()> after) {
+    if (runner_->busy()) return false;
+    // Locked at once, not once the run's first changes are shown: no click in between starts anything.
+    lockedForRun_.clear();
+    for (QWidget* control : locked) {
+        lockedForRun_.emplace_back(control, control->isEnabled());
+        WindowFrontEnd::setControlEnabled(control, false);
+    }
+    afterRun_ = std::move(after);
+    workerFace_->resume();
+    return runner_->start(*workerFace_, std::move(work), [this] {
+        QMetaObject::invokeMethod(this, &frmStartUp::finishLongRun, Qt::QueuedConnection);
+    });
+}
+
+void frmStartUp::finishLongRun() {
+    try {
+        runner_->join();
+    } catch (const ProgramEnd&) {
+        // The run's report ended the program: its windows are closing.
+    }
+    workerFace_->showHandedOver();
+    QSet<QWidget*> setByRun;
+    for (const Control control : workerFace_->enabledByRun())
+        setByRun.insert(findChild<QWidget*>(controlName(control)));
+    for (const auto& [control, wasEnabled] : std::exchange(lockedForRun_, {}))
+        if (!setByRun.contains(control)) control->setEnabled(wasEnabled);
+    if (cancelLocked_) {
+        cancelLocked_ = false;
+        WindowFrontEnd::setControlEnabled(cmdCancel_, true);
+    }
+    if (const std::function<void()> after = std::exchange(afterRun_, nullptr)) after();
+    emit longRunEnded();
+    if (!loading_) closeIfDeferred();
+}
+
+void frmStartUp::runLongWork(const std::vector<QWidget*>& locked, std::function<void()> work) {
+    QEventLoop waiting;
+    if (startLongRun(locked, std::move(work), [&waiting] { waiting.quit(); })) waiting.exec();
+}
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {
     return {
@@ -367,34 +433,23 @@ BuildOptions frmStartUp::buildOptions() const {
 }
 
 void frmStartUp::cmdArtistPlaylists_Click() {
-    // The window repaints while the files are written; nothing that starts other work can be used
-    // meanwhile, and each control gets back the state it had.
-    std::vector<std::pair<QWidget*, bool>> locked;
-    for (const QStringList* names : {&longRunLockedControls(), &songCountControls(), &playlistControls()})
-        for (const QString& name : *names) locked.emplace_back(findChild<QWidget*>(name), false);
-    locked.emplace_back(cmdCancel_, false);
-    for (auto& [control, wasEnabled] : locked) {
-        wasEnabled = control->isEnabled();
-        WindowFrontEnd::setControlEnabled(control, false);
-    }
-    {
-        writingPlaylists_ = true;
-        const auto unlock = qScopeGuard([&] {
-            writingPlaylists_ = false;
-            for (const auto& [control, wasEnabled] : locked) control->setEnabled(wasEnabled);
-        });
-        createArtistPlaylists(
-            state_, {.format = cmbPlaylistFormat_->currentText(), .overwrite = chkOverwritePlaylists_->isChecked()});
-    }
-    closeIfDeferred();
+    // Nothing that starts other work can be used while the files are written, and a close waits
+    // for them.
+    std::vector<QWidget*> locked = widgets(longRunLockedControls() + songCountControls() + playlistControls());
+    locked.push_back(cmdCancel_);
+    const PlaylistOptions options{.format = cmbPlaylistFormat_->currentText(),
+                                  .overwrite = chkOverwritePlaylists_->isChecked()};
+    writingPlaylists_ = startLongRun(
+        locked, [this, options] { createArtistPlaylists(state_, options); }, [this] { writingPlaylists_ = false; });
 }
 
 void frmStartUp::cmdDatabase_Click() {
-    {
-        const MusicFolderFollower::Pause paused(follower_.get());
-        UpdateDatabase(state_, buildOptions());
-    }
-    if (unlockCancelAfterRun()) closeIfDeferred();
+    // The follower waits until the run has ended; it is not started meanwhile either.
+    std::vector<QWidget*> locked = widgets(longRunLockedControls() + songCountControls());
+    locked.push_back(chkFollowMusicFolder_);
+    const auto paused = std::make_shared<MusicFolderFollower::Pause>(follower_.get());
+    startLongRun(
+        locked, [this, options = buildOptions()] { UpdateDatabase(state_, options); }, [paused] {});
 }
 
 void frmStartUp::cmdViewLogFile_Click() {
@@ -488,31 +543,18 @@ void frmStartUp::cmdLaunch_Click() {
 
 void frmStartUp::cmdCancel_Click() {
     // The second click of a double click on Cancel belongs to the click that cancelled the run.
-    if (!state_.run.BuildRunning && cancelClick_.isValid() &&
-        cancelClick_.elapsed() < QApplication::doubleClickInterval())
+    if (!longRunBusy() && cancelClick_.isValid() && cancelClick_.elapsed() < QApplication::doubleClickInterval())
         return;
     state_.run.CloseRequested = true;
-    if (!state_.run.BuildRunning) {
+    if (!longRunBusy()) {
         close();
         return;
     }
-    // The button stays locked until the run has ended and the clicks that came meanwhile are gone.
+    // The run stops after its current file and gives the window back itself; the button stays
+    // locked until it has.
     cancelClick_.start();
     cancelLocked_ = true;
     WindowFrontEnd::setControlEnabled(cmdCancel_, false);
-    // A run that is still going stops after its current file and gives the window back itself.
-    if (!state_.run.buildInProgress) restoreWindowAfterCancel(state_);
-}
-
-bool frmStartUp::unlockCancelAfterRun() {
-    if (!cancelLocked_) return true;
-    // The clicks that waited while the run ended reach the locked button, which drops them.
-    const QPointer<frmStartUp> self(this);
-    QCoreApplication::processEvents();
-    if (!self) return false;
-    cancelLocked_ = false;
-    WindowFrontEnd::setControlEnabled(cmdCancel_, true);
-    return true;
 }
 
 void frmStartUp::cmdHelp_Click() {
@@ -578,7 +620,7 @@ void frmStartUp::closeEvent(QCloseEvent* event) {
     // The load, a long run or the writing of playlists is below this event on the call stack and goes
     // on using the window: the close happens once it has returned. It stops the load or the run, as
     // Cancel does; the playlists are finished first.
-    if (loading_ || state_.run.BuildRunning || writingPlaylists_) {
+    if (loading_ || longRunBusy()) {
         if (!writingPlaylists_) state_.run.CloseRequested = true;
         closeDeferred_ = true;
         event->ignore();

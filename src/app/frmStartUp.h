@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/Controls.h"
+
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -29,6 +32,8 @@ struct BuildOptions;
 struct MusicLibraryList;
 struct PlayerSettings;
 class MusicFolderFollower;
+class WorkRunner;
+class WorkerFrontEnd;
 
 // The Configurator's working window: a list of panels on the left, the panel on the right and
 // the window-wide buttons below.
@@ -60,6 +65,13 @@ public:
     // Where the player program is: "Orvella" in the program folder, else beside the Configurator's
     // own programs (the program folder of an installed Configurator is the user's own).
     static QString playerPath(const ProgramState& state);
+
+    // Long work (a build, a carry-over, the playlists) is under way on the window's runner.
+    bool longRunBusy() const;
+
+signals:
+    // Long work has ended and the window is given back.
+    void longRunEnded();
 
 public slots:
     // Builds or updates the current Music Library with the options the window shows.
@@ -123,9 +135,15 @@ private:
     // Shows what the blank-tag pattern gives for that file.
     void showBlankTagPreview();
     void fillLibraryBox(const MusicLibraryList& list);
-    // Gives Cancel back once a run it cancelled has ended, dropping the clicks that came meanwhile;
-    // false when the window was closed by what came meanwhile.
-    bool unlockCancelAfterRun();
+    // Starts `work` on the runner with `locked` locked; once it has ended, each control it did not
+    // lock or unlock itself gets the state it had, `after` runs, and a close put off meanwhile
+    // happens. False when other work is under way.
+    bool startLongRun(const std::vector<QWidget*>& locked, std::function<void()> work,
+                      std::function<void()> after = {});
+    void finishLongRun();
+    // Starts `work` on the runner, as startLongRun does, and returns once it has ended.
+    void runLongWork(const std::vector<QWidget*>& locked, std::function<void()> work);
+    std::vector<QWidget*> widgets(const Controls& controls) const;
     // Closes the window when a close was put off until the load or a long run returned; true then.
     bool closeIfDeferred();
     void showAlbumCoverMode();
@@ -155,6 +173,11 @@ private:
     bool closeDeferred_ = false;  // a close waits for the load or a long run to return
     bool cancelLocked_ = false;   // Cancel stopped a run and waits for its end
     QElapsedTimer cancelClick_;   // since Cancel last stopped a run
+    // The long work runs on the runner and shows itself through the worker's face.
+    std::unique_ptr<WorkerFrontEnd> workerFace_;
+    std::unique_ptr<WorkRunner> runner_;
+    std::vector<std::pair<QWidget*, bool>> lockedForRun_;  // with the state each had
+    std::function<void()> afterRun_;
     // The skin's background picture, and the picture at the window's size.
     QPixmap background_;
     QPixmap scaledBackground_;
@@ -224,7 +247,7 @@ private:
     QCheckBox* chkOverwritePlaylists_;
     QPushButton* cmdArtistPlaylists_;
     QLabel* lblCreatingPlaylist_;
-    // True while the playlists are written: the window stays open until they are.
+    // True while the playlists are written: a close waits for them without stopping them.
     bool writingPlaylists_ = false;
 
     // Password

@@ -121,7 +121,6 @@ BuildSummary BuildRun::run() {
     state_.ErrorModuleName = kModule;
     state_.ErrorProcName = QStringLiteral("cmdDatabase_Click");
     state_.run.BuildRunning = true;
-    state_.run.CloseRequested = false;
     try {
         if (!checkBeforeStart()) {
             state_.run.BuildRunning = false;

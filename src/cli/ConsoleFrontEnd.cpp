@@ -18,7 +18,7 @@ extern "C" void onInterrupt(int) {
 ConsoleFrontEnd::ConsoleFrontEnd(bool answerYes)
     : answerYes_(answerYes), err_(stderr), progressTerminal_(::isatty(STDERR_FILENO) != 0) {}
 
-void ConsoleFrontEnd::watchForInterrupt(bool* closeRequested) {
+void ConsoleFrontEnd::watchForInterrupt(std::atomic<bool>* closeRequested) {
     closeRequested_ = closeRequested;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -107,7 +107,7 @@ std::optional<QString> ConsoleFrontEnd::inputText(const QString& prompt, const Q
     return line;
 }
 
-void ConsoleFrontEnd::setCaption(const QString& control, const QString& text) {
+void ConsoleFrontEnd::setCaption(Control control, const QString& text) {
     if (!captionsOut_ || control != printedControl_) return;
     *captionsOut_ << text << '\n';
     captionsOut_->flush();

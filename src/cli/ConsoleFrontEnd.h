@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <QTextStream>
+#include <atomic>
+#include <optional>
 
 namespace orv {
 
@@ -26,10 +28,10 @@ public:
     void startPlayer() override { playerRequested_ = true; }
     void showBuildProgress(const BuildProgress& progress) override;
     void noteFile(const QString& path, const QString& note) override;
-    void setCaption(const QString& control, const QString& text) override;
+    void setCaption(Control control, const QString& text) override;
 
     // From now on the captions the core gives the control are printed to `out`, one a line.
-    void printCaptions(const QString& control, QTextStream& out) {
+    void printCaptions(Control control, QTextStream& out) {
         printedControl_ = control;
         captionsOut_ = &out;
     }
@@ -39,7 +41,7 @@ public:
 
     // From now on Ctrl-C sets the flag (the program's CloseRequested); a second Ctrl-C ends the
     // program at once.
-    void watchForInterrupt(bool* closeRequested);
+    void watchForInterrupt(std::atomic<bool>* closeRequested);
     bool interrupted() const;
     // The run asked for the player to be started.
     bool playerRequested() const { return playerRequested_; }
@@ -50,12 +52,12 @@ private:
     bool answerYes_;
     QStringList shownTitles_;
     QTextStream err_;
-    bool* closeRequested_ = nullptr;
+    std::atomic<bool>* closeRequested_ = nullptr;
     bool playerRequested_ = false;
     bool progressTerminal_ = false;
     bool progressShown_ = false;
     QElapsedTimer sinceProgress_;
-    QString printedControl_;
+    std::optional<Control> printedControl_;
     QTextStream* captionsOut_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Controls.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -61,24 +63,25 @@ public:
     // The program is about to end after a report that asked for it: the front end closes what it
     // shows. The core then unwinds to main, which returns.
     virtual void endProgram() = 0;
-    // Lets the front end process its events during a long run.
+    // A long run passes a point where it may stop: a front end that has its own Cancel (Ctrl-C)
+    // sets the program's CloseRequested here.
     virtual void yield() {}
 
-    // The main window's controls, named as the window names them (core/Controls.h).
+    // The main window's controls (core/Controls.h).
     // A front end without such a control shows nothing for it.
-    virtual void setCaption(const QString& control, const QString& text) { (void)control, (void)text; }
-    virtual void setEnabled(const QString& control, bool enabled) { (void)control, (void)enabled; }
-    virtual void setVisible(const QString& control, bool visible) { (void)control, (void)visible; }
-    void setAllEnabled(const QStringList& controls, bool enabled) {
-        for (const QString& control : controls) setEnabled(control, enabled);
+    virtual void setCaption(Control control, const QString& text) { (void)control, (void)text; }
+    virtual void setEnabled(Control control, bool enabled) { (void)control, (void)enabled; }
+    virtual void setVisible(Control control, bool visible) { (void)control, (void)visible; }
+    void setAllEnabled(const Controls& controls, bool enabled) {
+        for (Control control : controls) setEnabled(control, enabled);
     }
-    void setAllVisible(const QStringList& controls, bool visible) {
-        for (const QString& control : controls) setVisible(control, visible);
+    void setAllVisible(const Controls& controls, bool visible) {
+        for (Control control : controls) setVisible(control, visible);
     }
     // The main window's caption.
     virtual void setWindowTitle(const QString& text) { (void)text; }
     // Shows a picture in a named picture control.
-    virtual void showPicture(const QString& control, const QImage& picture) { (void)control, (void)picture; }
+    virtual void showPicture(Control control, const QImage& picture) { (void)control, (void)picture; }
     // Whether showPicture() shows anything: a front end without pictures is spared their decoding.
     virtual bool showsPictures() const { return false; }
     // Offers a build log in the "Log File" panel.

@@ -2,6 +2,8 @@
 
 #include "core/FrontEnd.h"
 
+#include <utility>
+
 namespace orv {
 namespace {
 
@@ -14,11 +16,20 @@ public:
     void endProgram() override {}
 };
 
+thread_local FrontEnd* tThreadFrontEnd = nullptr;
+
 }  // namespace
 
 FrontEnd& ProgramState::ui() const {
     static SilentFrontEnd silent;
+    if (tThreadFrontEnd) return *tThreadFrontEnd;
     return session.userInterface ? *session.userInterface : silent;
+}
+
+ThreadFrontEnd::ThreadFrontEnd(FrontEnd& face) : previous_(std::exchange(tThreadFrontEnd, &face)) {}
+
+ThreadFrontEnd::~ThreadFrontEnd() {
+    tThreadFrontEnd = previous_;
 }
 
 }  // namespace orv

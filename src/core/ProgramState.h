@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -42,11 +43,15 @@ struct Session {
 
 // What a long run (a build, a carry-over) shares with the window: the guards against re-entry,
 // the counters and the run's own connection.
+//
+// The flags are read by the window while a run goes on on the runner's thread (core/WorkRunner.h);
+// everything else belongs to the run while it goes on.
 struct RunState {
-    bool StartingUp = false;
-    bool BuildRunning = false;
-    bool CloseRequested = false;
-    bool WatchPromptShowing = false;
+    std::atomic<bool> StartingUp = false;
+    std::atomic<bool> BuildRunning = false;
+    // Cancel: the run stops at its next test.
+    std::atomic<bool> CloseRequested = false;
+    std::atomic<bool> WatchPromptShowing = false;
 
     // Song records added, updated and removed (their files had vanished) during the current run.
     int AddedCount = 0;
@@ -70,7 +75,7 @@ struct RunState {
 
     // A build run is on the call stack (Cancel may have ended BuildRunning already): no second
     // run starts meanwhile.
-    bool buildInProgress = false;
+    std::atomic<bool> buildInProgress = false;
     // The current library's record count while a build run keeps it, so that adding a record
     // needs no count of the table.
     std::optional<int> librarySongCount;
@@ -99,8 +104,6 @@ struct ProgramState {
     bool AutoCheckNewVersion = false;
     bool WatchFolders = false;
 
-    int MessageAnswer = 7;
-
     // The player's settings as the main window edits them (readPlayerSettings, saveAllSettings).
     PlayerSettings player;
 
@@ -111,8 +114,22 @@ struct ProgramState {
     // "ExtraMediaTypes": the extensions of other formats that a build takes too, as stored.
     QString ExtraMediaTypes;
 
-    // The front end, or one that shows nothing and answers No when there is none.
+    // The front end of this thread (see ThreadFrontEnd), else the session's, else one that shows
+    // nothing and answers No.
     FrontEnd& ui() const;
+};
+
+// While one lives, ui() on the thread that made it gives `face` instead of the session's front end:
+// a run on a worker thread reaches the user through a front end that hands its calls over.
+class ThreadFrontEnd {
+public:
+    explicit ThreadFrontEnd(FrontEnd& face);
+    ~ThreadFrontEnd();
+    ThreadFrontEnd(const ThreadFrontEnd&) = delete;
+    ThreadFrontEnd& operator=(const ThreadFrontEnd&) = delete;
+
+private:
+    FrontEnd* previous_;
 };
 
 }  // namespace orv

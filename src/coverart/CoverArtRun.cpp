@@ -31,7 +31,7 @@ CoverArtRun::~CoverArtRun() = default;
 HttpOptions CoverArtRun::options() const {
     HttpOptions options;
     options.timeoutMs = kRequestTimeoutMs;
-    options.cancelled = [this] { return state_.run.CloseRequested; };
+    options.cancelled = [this] { return state_.run.CloseRequested.load(); };
     return options;
 }
 

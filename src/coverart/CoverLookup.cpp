@@ -101,7 +101,7 @@ struct Candidates {
 
     QString folder;
     QStringList names;
-    const std::array<QString, 3> views{Control::wbAlbumCoverLarge, Control::wbAlbumCoverMedium,
+    const std::array<Control, 3> views{Control::wbAlbumCoverLarge, Control::wbAlbumCoverMedium,
                                        Control::wbAlbumCoverSmall};
 };
 

@@ -5,13 +5,13 @@
 #include "coverart/CoverArtRun.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -53,9 +53,8 @@ RequestPacer responsivePacer(ProgramState& state) {
     started->start();
     return RequestPacer([started] { return started->elapsed(); },
                         [&state](qint64 ms) {
-                            QEventLoop loop;
-                            QTimer::singleShot(static_cast<int>(ms), &loop, &QEventLoop::quit);
-                            loop.exec();
+                            // The run's own thread waits; the window goes on meanwhile.
+                            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
                             state.ui().yield();
                         });
 }
@@ -92,7 +91,7 @@ std::vector<CoverImages> MusicBrainzCatalogue::search(CoverArtRun& run, const QS
                                                       const QString& keywords) {
     const QUrl url = searchUrl(artist, keywords);
     if (url.isEmpty() || !run.online()) return {};
-    if (!pacer_.awaitTurn([&run] { return run.state().run.CloseRequested; })) return {};
+    if (!pacer_.awaitTurn([&run] { return run.state().run.CloseRequested.load(); })) return {};
     const HttpAnswer answer = run.get(url, 1);
     if (!answer.succeeded()) return {};
     std::vector<CoverImages> products;

@@ -100,9 +100,7 @@ Answer AskQuestion(ProgramState& state, const QString& message, const QString& t
     content.icon = DialogContent::Question;
     content.modal = true;
     content.defaultAnswer = defaultAnswer;
-    const Answer answer = state.ui().askQuestion(content);
-    state.MessageAnswer = static_cast<int>(answer);
-    return answer;
+    return state.ui().askQuestion(content);
 }
 
 }  // namespace orv

@@ -188,7 +188,7 @@ LibraryCopy carryOver(ProgramState& state, const QString& name, const QString& t
         if (newCount == oldCount) return {LibraryCopy::AlreadyThere};
         // The first library is there from the first use; it is made only when missing.
         if (target != kFirstMusicLibrary || !newCount) CreateMusicLibrary(state, target);
-        state.ui().setAllEnabled(longRunLockedControls() + songCountControls() + QStringList{Control::cmdViewLogFile},
+        state.ui().setAllEnabled(longRunLockedControls() + songCountControls() + Controls{Control::cmdViewLogFile},
                                  false);
         state.ui().setCaption(Control::cmdCancel, QStringLiteral("Cancel"));
         if (const std::optional<int> unfit = TransferLibraryRecords(state, name, target))

@@ -1,3 +1,4 @@
+#include "app/ControlNames.h"
 #include "app/Look.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmStartUp.h"
@@ -15,7 +16,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -29,8 +29,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QThread>
-#include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -63,6 +63,10 @@ struct mainWindow : TestProgram {
         return found;
     }
     void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // Waits until the long work the window started has ended.
+    bool waitForRun() const {
+        return test::WaitUntil([this] { return !window || !window->longRunBusy(); });
+    }
     // The texts of the message dialogs open now.
     QStringList messages() const {
         QStringList texts;
@@ -109,6 +113,26 @@ QStringList unreadableTexts(QWidget* dialog) {
             std::abs(brightness(text->palette().color(QPalette::WindowText)) - ground) < 100)
             unreadable << text->text();
     return unreadable;
+}
+
+// Every control the core can name is a widget of the built window, under a name of its own, and the
+// front end reaches it.
+TEST(mainWindow, EveryControlTheCoreNamesIsInTheWindow) {
+    mainWindow w;
+    w.load();
+    QSet<QString> names;
+    for (int i = 0; i < kControlCount; ++i) {
+        const auto control = static_cast<Control>(i);
+        const QString& name = controlName(control);
+        names.insert(name);
+        QWidget* widget = name == w.window->objectName() ? w.window.data() : w.window->findChild<QWidget*>(name);
+        ASSERT_NE(widget, nullptr) << name.toStdString();
+        const bool locked = widget->testAttribute(Qt::WA_ForceDisabled);
+        w.frontEnd.setEnabled(control, locked);
+        EXPECT_NE(widget->testAttribute(Qt::WA_ForceDisabled), locked) << name.toStdString();
+        w.frontEnd.setEnabled(control, !locked);
+    }
+    EXPECT_EQ(names.size(), kControlCount);
 }
 
 TEST(mainWindow, PanelListShowsOneFrameAtATime) {
@@ -544,6 +568,7 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     w.click("chkExtraMediaTypes");
     const QSize size = w.window->size();
     w.click("cmdDatabase");
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"4"});
     EXPECT_EQ(w.window->size(), size) << "the build panel takes the options' place without growing the window";
     EXPECT_EQ(w.child<QAbstractButton>("cmdDatabase")->text(), "Update Music Library");
@@ -578,10 +603,7 @@ TEST(mainWindow, TheFollowerKeepsTheLibraryUpToDateAndGivesWayToABuild) {
     ASSERT_TRUE(w.child<QCheckBox>("chkFollowMusicFolder")->isChecked());
     auto* status = w.child<QLabel>("lblDownloadStatus");
     const auto waitForStatus = [&](const QString& text) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!status->text().contains(text) && clock.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        test::WaitUntil([&] { return status->text().contains(text); });
         return status->text();
     };
     EXPECT_TRUE(QRegularExpression("^Music Library Updated At [0-9:]+ [AP]M: 2 Added, 0 Updated, 0 Removed$")
@@ -591,6 +613,7 @@ TEST(mainWindow, TheFollowerKeepsTheLibraryUpToDateAndGivesWayToABuild) {
     ASSERT_TRUE(QFile::copy(w.file("Music/Album0/0.mp3"), w.file("Music/Copy.mp3")));
     EXPECT_TRUE(waitForStatus(": 1 Added").endsWith(": 1 Added, 0 Updated, 0 Removed"));
     w.click("cmdDatabase");
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_EQ(status->text(), "Music Library Build/Update Complete");
     EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
     w.child<QCheckBox>("chkFollowMusicFolder")->setChecked(false);
@@ -624,13 +647,14 @@ TEST(mainWindow, TheCoverStaysUpBetweenSongsThatHaveOneAndGoesWhenTheRunEnds) {
     shown->installEventFilter(&counter);
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
     w.click("cmdDatabase");
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"4"});
-    EXPECT_EQ(counter.hides, 1);  // with the build panel, when the run ended
-    QCoreApplication::processEvents();
+    // At most with the build panel, when the run ended: never between two songs.
+    EXPECT_LE(counter.hides, 1);
     EXPECT_TRUE(shown->isHidden());
 }
 
-TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
+TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
     mainWindow w;
     w.load();
     MakeMusic(w.file("Music"), 40);
@@ -638,34 +662,51 @@ TEST(mainWindow, CancelStopsTheRunAndGivesTheWindowBack) {
     w.window->activateWindow();
     QCoreApplication::processEvents();
     w.child<QWidget>("cmdDatabase")->setFocus();
-    bool seenRunning = false;
-    QString focused;
-    QTimer::singleShot(0, [&] {
-        seenRunning = w.child<QWidget>("fraBuildProgress")->isVisible() &&
-                      w.child<QAbstractButton>("cmdCancel")->text() == "Cancel" &&
-                      !w.child<QWidget>("cmdDatabase")->isEnabled();
-        focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
-        w.click("cmdCancel");
-        // A second click that waits while the run ends: a double click, or an impatient user.
-        auto* cancel = w.child<QWidget>("cmdCancel");
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            QCoreApplication::postEvent(
-                cancel,
-                new QMouseEvent(type, QPointF(5, 5), cancel->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
-    });
     w.click("cmdDatabase");
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(seenRunning);
-    EXPECT_EQ(focused, "frmStartUp") << "the window keeps the focus, so that Enter presses no other button";
+    EXPECT_FALSE(w.child<QWidget>("cmdDatabase")->isEnabled()) << "locked as the run starts";
+    EXPECT_EQ(QApplication::focusWidget(), w.window.data()) << "the window keeps the focus: Enter presses nothing";
+    // A double click, or an impatient user: the second click comes while the run ends.
+    w.click("cmdCancel");
+    auto* cancel = w.child<QWidget>("cmdCancel");
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(
+            cancel, new QMouseEvent(type, QPointF(5, 5), cancel->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
+    ASSERT_TRUE(w.waitForRun());
+    QCoreApplication::sendPostedEvents();
     ASSERT_FALSE(w.window.isNull()) << "Cancel stops the run, it does not close the window";
-    ASSERT_TRUE(w.window->isVisible()) << "the click that cancelled closes nothing";
-    EXPECT_TRUE(w.child<QWidget>("cmdCancel")->isEnabled());
+    ASSERT_TRUE(w.window->isVisible());
     EXPECT_LT(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1").value(0).toInt(), 40);
+    EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Cancelled");
     EXPECT_EQ(w.child<QAbstractButton>("cmdCancel")->text(), "Close");
-    EXPECT_TRUE(w.child<QWidget>("cmdDatabase")->isEnabled());
+    for (const char* name : {"cmdCancel", "cmdDatabase", "chkFollowMusicFolder"})
+        EXPECT_TRUE(w.child<QWidget>(name)->isEnabled()) << name;
     EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
     EXPECT_FALSE(w.state.run.BuildRunning);
+}
+
+// A question from the run waits for the user, and nothing else of the program can be used meanwhile.
+TEST(mainWindow, AQuestionFromTheRunIsModalAndItsAnswerGoesBack) {
+    mainWindow w;
+    w.addSong();
+    w.load();
+    QDir().mkpath(w.file("Empty"));
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Empty"));
+    for (const char* answer : {"cmdNo", "cmdYes"}) {
+        QString title;
+        Qt::WindowModality modality = Qt::NonModal;
+        OnNextModal([&](QWidget* question) {
+            title = question->findChild<QLabel*>("lblTitle")->text();
+            modality = question->windowModality();
+            question->findChild<QAbstractButton*>(answer)->click();
+        });
+        w.click("cmdDatabase");
+        ASSERT_TRUE(w.waitForRun());
+        EXPECT_EQ(title, "Music Files Not Found");
+        EXPECT_EQ(modality, Qt::ApplicationModal);
+        EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"),
+                  QStringList{answer == QString("cmdNo") ? "1" : "0"});
+    }
 }
 
 TEST(mainWindow, PlaylistsButtonWritesThePlaylistsWithTheControlsLocked) {
@@ -680,27 +721,27 @@ TEST(mainWindow, PlaylistsButtonWritesThePlaylistsWithTheControlsLocked) {
     EXPECT_TRUE(label->isHidden());
     w.child<QListWidget>("lstFrames")->setCurrentRow(3);
 
-    // What the window shows while the playlist is written, seen from its events.
     QStringList lockedDuringTheRun;
-    QTimer::singleShot(0, w.window, [&] {
-        for (const char* name : {"cmdDatabase", "cmdLaunch", "cmdOK", "cmdCancel", "lstFrames", "cmdArtistPlaylists",
-                                 "cmbPlaylistFormat", "chkOverwritePlaylists"})
-            if (!w.child<QWidget>(name)->isEnabled()) lockedDuringTheRun << name;
-    });
     w.click("cmdArtistPlaylists");
+    for (const char* name : {"cmdDatabase", "cmdLaunch", "cmdOK", "cmdCancel", "lstFrames", "cmdArtistPlaylists",
+                             "cmbPlaylistFormat", "chkOverwritePlaylists"})
+        if (!w.child<QWidget>(name)->isEnabled()) lockedDuringTheRun << name;
     EXPECT_EQ(lockedDuringTheRun.size(), 8) << lockedDuringTheRun.join(' ').toStdString();
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_TRUE(QFile::exists(w.file("Playlists/A.b4s")));
     EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(label->text(), "1 New Playlist Successfully Created");
     for (const char* name : {"cmdDatabase", "cmdLaunch", "cmdCancel", "cmdArtistPlaylists"})
         EXPECT_TRUE(w.child<QWidget>(name)->isEnabled()) << name;
     w.click("cmdArtistPlaylists");
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_EQ(label->text(), "0 New Playlists Successfully Created");
 
     // Closing the window meanwhile lets the playlists be finished first.
     w.child<QComboBox>("cmbPlaylistFormat")->setCurrentText("m3u");
-    QTimer::singleShot(0, w.window, [&] { w.window->close(); });
     w.click("cmdArtistPlaylists");
+    w.window->close();
+    ASSERT_TRUE(w.waitForRun());
     EXPECT_TRUE(QFile::exists(w.file("Playlists/A.m3u")));
     EXPECT_FALSE(w.window && w.window->isVisible());
     EXPECT_FALSE(w.state.run.CloseRequested);

@@ -65,7 +65,7 @@ TEST_F(BuildCovers, EachSongGetsItsCoverFromTheFolderTheFileOrTheCatalogueOnce) 
     int searches = 0;
     for (const HttpRequest& request : catalogue.requests()) searches += request.target.startsWith("/onca/xml3");
     EXPECT_EQ(searches, 1);
-    EXPECT_FALSE(program.ui.pictures.value("imgBuildAlbumCover").isNull());
+    EXPECT_FALSE(program.ui.pictures.value(Control::imgBuildAlbumCover).isNull());
 }
 
 TEST_F(BuildCovers, WithDownloadsOffNoRequestIsMadeAndSideFileSongsAreCovered) {

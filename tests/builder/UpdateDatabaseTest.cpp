@@ -204,8 +204,8 @@ TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignature) {
     EXPECT_EQ(ui.captions[Control::cmdCancel], "Close");
     EXPECT_EQ(ui.captions[Control::lblBuildFile], "Verifying File:");
     EXPECT_EQ(ui.windowTitle, "Orvella Configurator - Version 8.1.9");
-    for (const QString& control : longRunLockedControls() + songCountControls())
-        EXPECT_TRUE(ui.enabled_[control]) << control.toStdString();
+    for (const Control control : longRunLockedControls() + songCountControls())
+        EXPECT_TRUE(ui.enabled_[control]) << static_cast<int>(control);
     EXPECT_FALSE(ui.visible_[Control::fraBuildProgress]);
     EXPECT_TRUE(ui.visible_[Control::fraBuildOptions]);
     EXPECT_TRUE(ui.visible_[Control::cmdViewLogFile]);

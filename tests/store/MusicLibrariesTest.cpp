@@ -230,10 +230,10 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     EXPECT_TRUE(clearMusicLibrary(p.state, "Rock"));
     EXPECT_EQ(rows("Rock"), 0);
     EXPECT_EQ(freePages(), 0);
-    EXPECT_EQ(p.ui.captions["cmdDatabase"], "Build Music Library");
-    EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 0 Songs In Selected Music Library");
-    EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
-    EXPECT_FALSE(p.ui.enabled_["cmdLaunch"]);
+    EXPECT_EQ(p.ui.captions[Control::cmdDatabase], "Build Music Library");
+    EXPECT_EQ(p.ui.captions[Control::lblSongCount], "Currently 0 Songs In Selected Music Library");
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]);
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdLaunch]);
 }
 
 TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
@@ -245,17 +245,17 @@ TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
 
     p.state.run.StartingUp = false;
     selectMusicLibrary(p.state, "Rock");
-    EXPECT_EQ(p.ui.captions["cmdDatabase"], "Update Music Library");
-    EXPECT_EQ(p.ui.captions["lblSongCount"], "Currently 2 Songs In Selected Music Library");
-    EXPECT_TRUE(p.ui.enabled_["cmdOK"]);
-    EXPECT_TRUE(p.ui.enabled_["cmdLaunch"]);
+    EXPECT_EQ(p.ui.captions[Control::cmdDatabase], "Update Music Library");
+    EXPECT_EQ(p.ui.captions[Control::lblSongCount], "Currently 2 Songs In Selected Music Library");
+    EXPECT_TRUE(p.ui.enabled_[Control::cmdOK]);
+    EXPECT_TRUE(p.ui.enabled_[Control::cmdLaunch]);
     EXPECT_EQ(RefreshSongCount(p.state), 2);
 
     selectMusicLibrary(p.state, "Vanished");
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("cboMusicLibrary_Click"));
-    EXPECT_FALSE(p.ui.enabled_["cmdOK"]) << "a library that cannot be counted cannot be saved, as an empty one";
-    EXPECT_FALSE(p.ui.enabled_["cmdLaunch"]);
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]) << "a library that cannot be counted cannot be saved, as an empty one";
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdLaunch]);
     EXPECT_THROW(RefreshSongCount(p.state), RuntimeError);
     EXPECT_EQ(countRowsQuietly(p.state, "Vanished", Db::Libraries), std::nullopt);
     EXPECT_EQ(p.ui.messages.size(), 1);
@@ -321,12 +321,12 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
     EXPECT_TRUE(
         p.column(kLibraries, "SELECT name FROM sqlite_master WHERE type = 'index'").contains("MusicLibrary1.Filename"));
 
-    EXPECT_EQ(p.ui.captions["lblDownloadStatus"], "Ready...");
-    EXPECT_EQ(p.ui.captions["cmdCancel"], "Close");
-    EXPECT_TRUE(p.ui.enabled_["cmdDatabase"]);
-    EXPECT_TRUE(p.ui.enabled_["lstFrames"]);
-    EXPECT_FALSE(p.ui.enabled_["cmdOK"]);
-    EXPECT_FALSE(p.ui.enabled_["cmdViewLogFile"]);
+    EXPECT_EQ(p.ui.captions[Control::lblDownloadStatus], "Ready...");
+    EXPECT_EQ(p.ui.captions[Control::cmdCancel], "Close");
+    EXPECT_TRUE(p.ui.enabled_[Control::cmdDatabase]);
+    EXPECT_TRUE(p.ui.enabled_[Control::lstFrames]);
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]);
+    EXPECT_FALSE(p.ui.enabled_[Control::cmdViewLogFile]);
     EXPECT_FALSE(p.state.run.BuildRunning);
 }
 
@@ -361,7 +361,7 @@ TEST_F(Transfer, CancelStopsTheCopyAndLeavesTheNextLibraryAlone) {
     EXPECT_EQ(TransferPreviousLibraries(p.state), TransferOutcome::Cancelled);
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Alpha"), QStringList{"A"}) << "the stopped copy rolls back";
     EXPECT_EQ(p.column(kLibraries, "SELECT Artist FROM Beta"), QStringList{"A"});
-    EXPECT_EQ(p.ui.captions["lblDownloadStatus"], "Ready...");
+    EXPECT_EQ(p.ui.captions[Control::lblDownloadStatus], "Ready...");
     EXPECT_TRUE(p.ui.messages.isEmpty());
     EXPECT_FALSE(p.state.run.BuildRunning);
 }

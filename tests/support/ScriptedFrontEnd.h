@@ -37,14 +37,14 @@ public:
         ++yields;
         if (onYield) onYield();
     }
-    void setCaption(const QString& control, const QString& text) override { captions[control] = text; }
-    void setEnabled(const QString& control, bool enabled) override { enabled_[control] = enabled; }
-    void setVisible(const QString& control, bool visible) override { visible_[control] = visible; }
+    void setCaption(Control control, const QString& text) override { captions[control] = text; }
+    void setEnabled(Control control, bool enabled) override { enabled_[control] = enabled; }
+    void setVisible(Control control, bool visible) override { visible_[control] = visible; }
     void setWindowTitle(const QString& text) override { windowTitle = text; }
     void showLogFile(const QString& path) override { logsShown << path; }
     void startPlayer() override { ++playerStarts; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
-    void showPicture(const QString& control, const QImage& picture) override { pictures[control] = picture; }
+    void showPicture(Control control, const QImage& picture) override { pictures[control] = picture; }
     bool showsPictures() const override { return true; }
 
     std::deque<Answer> answers;
@@ -61,14 +61,14 @@ public:
     int yields = 0;
     // Runs at every yield, as the events the front end processes there would.
     std::function<void()> onYield;
-    QMap<QString, QString> captions;
-    QMap<QString, bool> enabled_;
-    QMap<QString, bool> visible_;
+    QMap<Control, QString> captions;
+    QMap<Control, bool> enabled_;
+    QMap<Control, bool> visible_;
     QString windowTitle;
     QStringList logsShown;
     int playerStarts = 0;
     QStringList notes;
-    QMap<QString, QImage> pictures;  // the last picture each control showed
+    QMap<Control, QImage> pictures;  // the last picture each control showed
 };
 
 }  // namespace orv::test

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
@@ -21,6 +23,14 @@ inline void OnNextModal(std::function<void(QWidget*)> action) {
         }
     });
     poll->start();
+}
+
+// Handles the program's events until `done` holds or 30 seconds have passed; whether it holds.
+inline bool WaitUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    return done();
 }
 
 // Presses Enter in a window as a user does: the key goes to the control that has the focus.

@@ -115,8 +115,8 @@ TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
     InsertSongRecord(program.state, tags, file, song, "7", "-5");
     EXPECT_TRUE(program.ui.messages.isEmpty());
     EXPECT_EQ(program.state.run.AddedCount, 1);
-    EXPECT_EQ(program.ui.captions.value("lblSongCount"), "Currently 1 Songs In Selected Music Library");
-    EXPECT_EQ(program.ui.captions.value("lblDownloadStatus"), "Updating Music Library...");
+    EXPECT_EQ(program.ui.captions.value(Control::lblSongCount), "Currently 1 Songs In Selected Music Library");
+    EXPECT_EQ(program.ui.captions.value(Control::lblDownloadStatus), "Updating Music Library...");
     EXPECT_EQ(song.Artist, "Unknown Artist");
     EXPECT_EQ(stored("Title,Artist,Album,BandName,Duration,Seconds,Track,HasLyrics,DateAdded", file),
               QStringList({"Don't Stop", "Unknown Artist", "Unknown Album", "Unknown Band", "4:05", "245", "0", "Y",
@@ -164,10 +164,9 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
     EXPECT_EQ(program.ui.messages.size(), 2);
 
     ShowSongAlreadyInLibrary(program.state);
-    for (const char* control : {"lblArtist", "lblBuildArtist", "lblAlbum", "lblBuildAlbum", "lblTitle", "lblBuildTitle",
-                                "imgBuildAlbumCover"})
-        EXPECT_EQ(program.ui.visible_.value(control, true), false) << control;
-    EXPECT_EQ(program.ui.captions.value("lblDownloadStatus"), "Song Already In Music Library...");
+    for (const Control control : songDetailLabels() + Controls{Control::imgBuildAlbumCover})
+        EXPECT_EQ(program.ui.visible_.value(control, true), false) << static_cast<int>(control);
+    EXPECT_EQ(program.ui.captions.value(Control::lblDownloadStatus), "Song Already In Music Library...");
 }
 
 TEST_F(SongRecordsTest, SignedTracksAndACommentCutBetweenTheHalvesOfACharacter) {

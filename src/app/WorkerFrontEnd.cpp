@@ -1,0 +1,162 @@
+#include "app/WorkerFrontEnd.h"
+
+#include <QTimer>
+#include <memory>
+#include <utility>
+
+namespace orv {
+namespace {
+
+// What a handed-over call changes, for the key of calls that replace one another.
+enum class Change { Caption = 1, Enabled, Visible, Picture, WindowTitle, Progress };
+
+int keyOf(Change change, Control control = Control::frmStartUp) {
+    return static_cast<int>(change) * kControlCount + static_cast<int>(control);
+}
+
+}  // namespace
+
+WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context) : window_(window), context_(context) {}
+
+void WorkerFrontEnd::handOver(int key, Call call) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (key != 0) {
+            const auto earlier = waitingByKey_.constFind(key);
+            if (earlier != waitingByKey_.cend()) waiting_[earlier.value()] = nullptr;
+            waitingByKey_.insert(key, waiting_.size());
+        }
+        waiting_.push_back(std::move(call));
+        if (std::exchange(showScheduled_, true)) return;
+    }
+    // The window is brought up to date about 30 times a second, however often the run shows something.
+    QMetaObject::invokeMethod(
+        context_,
+        [this] {
+            constexpr qint64 kInterval = 33;
+            const qint64 wait = sinceShown_.isValid() ? kInterval - sinceShown_.elapsed() : 0;
+            if (wait <= 0)
+                showHandedOver();
+            else
+                QTimer::singleShot(static_cast<int>(wait), context_, [this] { showHandedOver(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void WorkerFrontEnd::showHandedOver() {
+    std::vector<Call> calls;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        calls.swap(waiting_);
+        waitingByKey_.clear();
+        showScheduled_ = false;
+    }
+    sinceShown_.start();
+    for (const Call& call : calls)
+        if (call) call(window_);
+}
+
+template <class T>
+T WorkerFrontEnd::request(std::function<T(FrontEnd&)> ask, T ifAbandoned) {
+    // Shared with the window's thread, which may answer after the run stopped waiting.
+    const auto answer = std::make_shared<std::optional<T>>();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (abandoned_) return ifAbandoned;
+    }
+    QMetaObject::invokeMethod(
+        context_,
+        [this, answer, ask = std::move(ask)] {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (abandoned_) return;
+            }
+            // What the run showed before it asked is on screen first.
+            showHandedOver();
+            T given = ask(window_);
+            const std::lock_guard<std::mutex> lock(mutex_);
+            *answer = std::move(given);
+            answered_.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(mutex_);
+    answered_.wait(lock, [&] { return answer->has_value() || abandoned_; });
+    return answer->has_value() ? **answer : ifAbandoned;
+}
+
+void WorkerFrontEnd::abandon() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = true;
+    answered_.notify_all();
+}
+
+void WorkerFrontEnd::resume() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    abandoned_ = false;
+    enabledByRun_.clear();
+}
+
+void WorkerFrontEnd::showMessage(const DialogContent& content) {
+    if (!content.modal) {
+        handOver(0, [content](FrontEnd& window) { window.showMessage(content); });
+        return;
+    }
+    request<bool>(
+        [content](FrontEnd& window) {
+            window.showMessage(content);
+            return true;
+        },
+        true);
+}
+
+Answer WorkerFrontEnd::askQuestion(const DialogContent& content) {
+    return request<Answer>([content](FrontEnd& window) { return window.askQuestion(content); }, Answer::No);
+}
+
+std::optional<QString> WorkerFrontEnd::inputText(const QString& prompt, const QString& title) {
+    return request<std::optional<QString>>(
+        [prompt, title](FrontEnd& window) { return window.inputText(prompt, title); }, std::nullopt);
+}
+
+void WorkerFrontEnd::endProgram() {
+    handOver(0, [](FrontEnd& window) { window.endProgram(); });
+}
+
+void WorkerFrontEnd::setCaption(Control control, const QString& text) {
+    handOver(keyOf(Change::Caption, control), [control, text](FrontEnd& window) { window.setCaption(control, text); });
+}
+
+void WorkerFrontEnd::setEnabled(Control control, bool enabled) {
+    handOver(keyOf(Change::Enabled, control), [this, control, enabled](FrontEnd& window) {
+        enabledByRun_.insert(control);
+        window.setEnabled(control, enabled);
+    });
+}
+
+void WorkerFrontEnd::setVisible(Control control, bool visible) {
+    handOver(keyOf(Change::Visible, control),
+             [control, visible](FrontEnd& window) { window.setVisible(control, visible); });
+}
+
+void WorkerFrontEnd::setWindowTitle(const QString& text) {
+    handOver(keyOf(Change::WindowTitle), [text](FrontEnd& window) { window.setWindowTitle(text); });
+}
+
+void WorkerFrontEnd::showPicture(Control control, const QImage& picture) {
+    handOver(keyOf(Change::Picture, control),
+             [control, picture](FrontEnd& window) { window.showPicture(control, picture); });
+}
+
+void WorkerFrontEnd::showLogFile(const QString& path) {
+    handOver(0, [path](FrontEnd& window) { window.showLogFile(path); });
+}
+
+void WorkerFrontEnd::startPlayer() {
+    handOver(0, [](FrontEnd& window) { window.startPlayer(); });
+}
+
+void WorkerFrontEnd::showBuildProgress(const BuildProgress& progress) {
+    handOver(keyOf(Change::Progress), [progress](FrontEnd& window) { window.showBuildProgress(progress); });
+}
+
+}  // namespace orv

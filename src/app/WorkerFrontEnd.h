@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/FrontEnd.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace orv {
+
+// The face a run on the worker thread sees: what it shows is handed to the window's thread as
+// queued calls, gathered and shown there at most about 30 times a second (a control changed twice
+// in between shows its last state); messages that wait, questions and prompts become a request the
+// worker waits on while the window shows it, application-modal, and sends the answer back.
+class WorkerFrontEnd : public FrontEnd {
+public:
+    // `window` shows the run's calls on the thread of `context`, which outlives this face; calls
+    // still queued when `context` goes are dropped.
+    WorkerFrontEnd(FrontEnd& window, QObject* context);
+
+    void showMessage(const DialogContent& content) override;
+    Answer askQuestion(const DialogContent& content) override;
+    std::optional<QString> inputText(const QString& prompt, const QString& title) override;
+    void endProgram() override;
+    void setCaption(Control control, const QString& text) override;
+    void setEnabled(Control control, bool enabled) override;
+    void setVisible(Control control, bool visible) override;
+    void setWindowTitle(const QString& text) override;
+    void showPicture(Control control, const QImage& picture) override;
+    bool showsPictures() const override { return true; }
+    void showLogFile(const QString& path) override;
+    void startPlayer() override;
+    void showBuildProgress(const BuildProgress& progress) override;
+
+    // On the window's thread: shows what the run has handed over so far.
+    void showHandedOver();
+    // On the window's thread, as the window goes: a request waited on now, or made from now on, is
+    // answered as if its dialog was closed (No, nothing), so that the run can end.
+    void abandon();
+    // As a run starts: requests are shown again, and no control was set by it yet.
+    void resume();
+    // The controls the run locked or unlocked itself, as far as shown.
+    const QSet<Control>& enabledByRun() const { return enabledByRun_; }
+
+private:
+    using Call = std::function<void(FrontEnd&)>;
+    // A call that replaces the one of the same key still waiting (0: none replaces it).
+    void handOver(int key, Call call);
+    // Waits until the window has run `ask`; `ifAbandoned` when it will not.
+    template <class T>
+    T request(std::function<T(FrontEnd&)> ask, T ifAbandoned);
+
+    FrontEnd& window_;
+    QObject* context_;
+    // The window's thread's own.
+    QElapsedTimer sinceShown_;
+    QSet<Control> enabledByRun_;
+
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    std::vector<Call> waiting_;
+    QHash<int, std::size_t> waitingByKey_;
+    bool showScheduled_ = false;
+    bool abandoned_ = false;
+};
+
+}  // namespace orv
