@@ -96,6 +96,14 @@ void WorkerFrontEnd::resume() {
     enabledByRun_.clear();
 }
 
+void WorkerFrontEnd::post(std::function<void()> call) {
+    handOver(0, [call = std::move(call)](FrontEnd&) { call(); });
+}
+
+QString WorkerFrontEnd::askText(std::function<QString()> ask) {
+    return request<QString>([ask = std::move(ask)](FrontEnd&) { return ask(); }, QString());
+}
+
 void WorkerFrontEnd::showMessage(const DialogContent& content) {
     if (!content.modal) {
         handOver(0, [content](FrontEnd& window) { window.showMessage(content); });

@@ -37,6 +37,11 @@ public:
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;
 
+    // Hands `call` to the window's thread, in order with what the run shows.
+    void post(std::function<void()> call);
+    // Has the window's thread give a text, and waits for it; empty when abandoned.
+    QString askText(std::function<QString()> ask);
+
     // On the window's thread: shows what the run has handed over so far.
     void showHandedOver();
     // On the window's thread, as the window goes: a request waited on now, or made from now on, is

@@ -1,12 +1,15 @@
 #include "app/frmDownloadConfig.h"
 
 #include "app/Look.h"
+#include "app/WorkerFrontEnd.h"
 #include "app/frmSplash.h"
 #include "app/frmStartUp.h"
 #include "core/ProgramState.h"
+#include "core/WorkRunner.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -21,6 +24,32 @@ namespace {
 constexpr int kWidth = 460;
 constexpr int kSmallHeight = 250;
 constexpr int kLargeHeight = 330;
+
+// What the check on the runner's thread shows, handed to the window's thread.
+class HandedDisplay : public VersionCheckDisplay {
+public:
+    HandedDisplay(frmDownloadConfig& window, WorkerFrontEnd& face) : window_(window), face_(face) {}
+    void showStatus(const QString& text) override {
+        face_.post([this, text] { window_.showStatus(text); });
+    }
+    QString pickFolder(const QString& prompt, const QString& initialFolder) override {
+        return face_.askText([this, prompt, initialFolder] { return window_.pickFolder(prompt, initialFolder); });
+    }
+    void downloadStarted() override {
+        face_.post([this] { window_.downloadStarted(); });
+    }
+    void showProgress(int value, qint64 received) override {
+        face_.post([this, value, received] { window_.showProgress(value, received); });
+    }
+    void downloadEnded() override {
+        face_.post([this] { window_.downloadEnded(); });
+    }
+    bool downloadCancelled() override { return window_.downloadCancelled(); }
+
+private:
+    frmDownloadConfig& window_;
+    WorkerFrontEnd& face_;
+};
 
 // Runs one check in a window of its own over `owner`; the window goes when the check ends.
 VersionCheckOutcome runCheck(ProgramState& state, QWidget* owner) {
@@ -84,7 +113,18 @@ void frmDownloadConfig::showProgressArea(bool shown) {
 }
 
 VersionCheckOutcome frmDownloadConfig::CheckForNewVersion() {
-    return orv::CheckForNewVersion(state_, *this);
+    WorkerFrontEnd face(state_.ui(), this);
+    HandedDisplay display(*this, face);
+    WorkRunner runner(state_);
+    VersionCheckOutcome outcome{};
+    QEventLoop waiting;
+    runner.start(
+        face, [&] { outcome = orv::CheckForNewVersion(state_, display); },
+        [&waiting] { QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection); });
+    waiting.exec();
+    runner.join();
+    face.showHandedOver();
+    return outcome;
 }
 
 void frmDownloadConfig::showStatus(const QString& text) {

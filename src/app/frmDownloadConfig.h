@@ -3,6 +3,7 @@
 #include "extras/VersionCheck.h"
 
 #include <QWidget>
+#include <atomic>
 
 class QLabel;
 class QProgressBar;
@@ -22,7 +23,8 @@ public:
     // program's last window.
     explicit frmDownloadConfig(ProgramState& state, QWidget* owner = nullptr);
 
-    // Runs the check and, when the user wants it, the download.
+    // Runs the check and, when the user wants it, the download, on a thread of their own; the window
+    // shows what they hand over and returns once they have ended.
     VersionCheckOutcome CheckForNewVersion();
 
     // The automatic check at start-up: runs once the event loop runs, then resumes the splash's
@@ -56,7 +58,7 @@ private:
     QLabel* lblInitializing_;
     QProgressBar* ProgressBar1_;
     bool downloading_ = false;
-    bool cancelled_ = false;
+    std::atomic<bool> cancelled_ = false;  // read by the check on the runner's thread
 };
 
 }  // namespace orv
