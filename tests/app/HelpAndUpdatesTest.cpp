@@ -29,16 +29,7 @@ using test::TestProgram;
 
 // Runs `action` on the next modal window of the given name that opens.
 void OnNextModalNamed(const QString& name, std::function<void(QWidget*)> action) {
-    auto* poll = new QTimer;
-    poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, action] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->objectName() != name) return;
-        poll->stop();
-        poll->deleteLater();
-        action(modal);
-    });
-    poll->start();
+    test::OnNextModal(std::move(action), name);
 }
 
 void clickChild(QWidget* window, const char* name) {

@@ -11,18 +11,27 @@
 
 namespace orv::test {
 
-// Runs `action` on the next modal window that opens (a dialog's exec() or a message box).
-inline void OnNextModal(std::function<void(QWidget*)> action) {
-    auto* poll = new QTimer;
-    poll->setInterval(1);
-    QObject::connect(poll, &QTimer::timeout, [poll, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            poll->deleteLater();
-            action(modal);
+// Runs `action` on the next modal window (a dialog's exec() or a message box) that is shown, of
+// the given object name when one is given, once its own event loop runs.
+inline void OnNextModal(std::function<void(QWidget*)> action, const QString& name = QString()) {
+    struct Watch : QObject {
+        std::function<void(QWidget*)> action;
+        QString name;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            auto* window = qobject_cast<QWidget*>(watched);
+            if (event->type() != QEvent::Show || !window || !window->isWindow() || !window->isModal() ||
+                (!name.isEmpty() && window->objectName() != name))
+                return false;
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, window, [window, action = action] { action(window); });
+            deleteLater();
+            return false;
         }
-    });
-    poll->start();
+    };
+    auto* watch = new Watch;
+    watch->action = std::move(action);
+    watch->name = name;
+    QCoreApplication::instance()->installEventFilter(watch);
 }
 
 // Handles the program's events until `done` holds or 30 seconds have passed; whether it holds.
