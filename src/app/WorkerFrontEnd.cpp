@@ -94,6 +94,7 @@ void WorkerFrontEnd::resume() {
     const std::lock_guard<std::mutex> lock(mutex_);
     abandoned_ = false;
     enabledByRun_.clear();
+    afterEnd_.clear();
 }
 
 void WorkerFrontEnd::post(std::function<void()> call) {
@@ -160,7 +161,18 @@ void WorkerFrontEnd::showLogFile(const QString& path) {
 }
 
 void WorkerFrontEnd::startPlayer() {
-    handOver(0, [](FrontEnd& window) { window.startPlayer(); });
+    // The player's start saves the settings: not while the run still uses the databases.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    afterEnd_.push_back([](FrontEnd& window) { window.startPlayer(); });
+}
+
+void WorkerFrontEnd::runAfterEnd() {
+    std::vector<Call> calls;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        calls.swap(afterEnd_);
+    }
+    for (const Call& call : calls) call(window_);
 }
 
 void WorkerFrontEnd::showBuildProgress(const BuildProgress& progress) {

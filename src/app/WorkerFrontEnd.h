@@ -44,6 +44,9 @@ public:
 
     // On the window's thread: shows what the run has handed over so far.
     void showHandedOver();
+    // On the window's thread once the run has been joined: what it asked to be done after it (the
+    // start of the player, which saves the settings), in order.
+    void runAfterEnd();
     // On the window's thread, as the window goes: a request waited on now, or made from now on, is
     // answered as if its dialog was closed (No, nothing), so that the run can end.
     void abandon();
@@ -69,6 +72,7 @@ private:
     std::mutex mutex_;
     std::condition_variable answered_;
     std::vector<Call> waiting_;
+    std::vector<Call> afterEnd_;
     QHash<int, std::size_t> waitingByKey_;
     bool showScheduled_ = false;
     bool abandoned_ = false;

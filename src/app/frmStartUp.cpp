@@ -208,8 +208,11 @@ bool frmStartUp::startLongRun(const std::vector<QWidget*>& locked, std::function
                               std::function<void()> after) {
     if (runner_->busy()) return false;
     // Locked at once, not once the run's first changes are shown: no click in between starts anything.
+    // The Website button reads a setting, from the databases the run uses: it waits too.
     lockedForRun_.clear();
-    for (QWidget* control : locked) {
+    std::vector<QWidget*> controls = locked;
+    controls.push_back(cmdWebsite_);
+    for (QWidget* control : controls) {
         lockedForRun_.emplace_back(control, control->isEnabled());
         WindowFrontEnd::setControlEnabled(control, false);
     }
@@ -238,6 +241,7 @@ void frmStartUp::finishLongRun() {
     }
     if (const std::function<void()> after = std::exchange(afterRun_, nullptr)) after();
     emit longRunEnded();
+    workerFace_->runAfterEnd();
     if (!loading_) closeIfDeferred();
 }
 

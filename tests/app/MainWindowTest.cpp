@@ -679,7 +679,7 @@ TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
     EXPECT_LT(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1").value(0).toInt(), 40);
     EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Cancelled");
     EXPECT_EQ(w.child<QAbstractButton>("cmdCancel")->text(), "Close");
-    for (const char* name : {"cmdCancel", "cmdDatabase", "chkFollowMusicFolder"})
+    for (const char* name : {"cmdCancel", "cmdDatabase", "chkFollowMusicFolder", "cmdWebsite"})
         EXPECT_TRUE(w.child<QWidget>(name)->isEnabled()) << name;
     EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
     EXPECT_FALSE(w.state.run.BuildRunning);
