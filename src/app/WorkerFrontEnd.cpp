@@ -1,5 +1,9 @@
 #include "app/WorkerFrontEnd.h"
 
+#include "core/ProgramState.h"
+#include "core/WorkRunner.h"
+
+#include <QEventLoop>
 #include <QTimer>
 #include <memory>
 #include <utility>
@@ -15,6 +19,21 @@ int keyOf(Change change, Control control = Control::frmStartUp) {
 }
 
 }  // namespace
+
+void runAndWait(ProgramState& state, const std::function<void(WorkerFrontEnd& face)>& work) {
+    // The face's calls still queued when it goes are dropped with it.
+    QObject relay;
+    WorkerFrontEnd face(state.ui(), &relay);
+    WorkRunner runner(state);
+    QEventLoop waiting;
+    runner.start(
+        face, [&] { work(face); },
+        [&waiting] { QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection); });
+    waiting.exec();
+    face.showHandedOver();
+    face.runAfterEnd();
+    runner.join();
+}
 
 WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context) : window_(window), context_(context) {}
 

@@ -13,6 +13,14 @@
 
 namespace orv {
 
+struct ProgramState;
+class WorkerFrontEnd;
+
+// Runs `work` on a runner of its own, reaching the user through a WorkerFrontEnd whose calls this
+// thread shows, and returns once the work has ended; the window's events are handled meanwhile.
+// Hands on what the work threw.
+void runAndWait(ProgramState& state, const std::function<void(WorkerFrontEnd& face)>& work);
+
 // The face a run on the worker thread sees: what it shows is handed to the window's thread as
 // queued calls, gathered and shown there at most about 30 times a second (a control changed twice
 // in between shows its last state); messages that wait, questions and prompts become a request the

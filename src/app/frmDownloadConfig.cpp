@@ -5,11 +5,9 @@
 #include "app/frmSplash.h"
 #include "app/frmStartUp.h"
 #include "core/ProgramState.h"
-#include "core/WorkRunner.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
@@ -30,19 +28,19 @@ class HandedDisplay : public VersionCheckDisplay {
 public:
     HandedDisplay(frmDownloadConfig& window, WorkerFrontEnd& face) : window_(window), face_(face) {}
     void showStatus(const QString& text) override {
-        face_.post([this, text] { window_.showStatus(text); });
+        face_.post([window = &window_, text] { window->showStatus(text); });
     }
     QString pickFolder(const QString& prompt, const QString& initialFolder) override {
         return face_.askText([this, prompt, initialFolder] { return window_.pickFolder(prompt, initialFolder); });
     }
     void downloadStarted() override {
-        face_.post([this] { window_.downloadStarted(); });
+        face_.post([window = &window_] { window->downloadStarted(); });
     }
     void showProgress(int value, qint64 received) override {
-        face_.post([this, value, received] { window_.showProgress(value, received); });
+        face_.post([window = &window_, value, received] { window->showProgress(value, received); });
     }
     void downloadEnded() override {
-        face_.post([this] { window_.downloadEnded(); });
+        face_.post([window = &window_] { window->downloadEnded(); });
     }
     bool downloadCancelled() override { return window_.downloadCancelled(); }
 
@@ -113,17 +111,11 @@ void frmDownloadConfig::showProgressArea(bool shown) {
 }
 
 VersionCheckOutcome frmDownloadConfig::CheckForNewVersion() {
-    WorkerFrontEnd face(state_.ui(), this);
-    HandedDisplay display(*this, face);
-    WorkRunner runner(state_);
     VersionCheckOutcome outcome{};
-    QEventLoop waiting;
-    runner.start(
-        face, [&] { outcome = orv::CheckForNewVersion(state_, display); },
-        [&waiting] { QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection); });
-    waiting.exec();
-    runner.join();
-    face.showHandedOver();
+    runAndWait(state_, [&](WorkerFrontEnd& face) {
+        HandedDisplay display(*this, face);
+        outcome = orv::CheckForNewVersion(state_, display);
+    });
     return outcome;
 }
 

@@ -71,17 +71,21 @@ void frmSplash::Form_Load() {
 
     state_.AutoCheckNewVersion =
         booleanValue(GetSetting(state_, QStringLiteral("AutoCheckNewVersion"))).value_or(false);
-    if (state_.AutoCheckNewVersion && services_.checkForNewVersion) {
+    const bool checking = state_.AutoCheckNewVersion && services_.checkForNewVersion;
+    if (!checking) showCentred();
+
+    // The watch (its walk, its offer, the update it may start) runs on a thread of its own while
+    // the splash handles its events; it has ended before the check or the main window begins.
+    state_.WatchFolders = booleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
+    if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
+
+    if (checking) {
         timer_->stop();
         hide();
         services_.checkForNewVersion();
     } else {
-        showCentred();
         timer_->start();
     }
-
-    state_.WatchFolders = booleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
-    if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
 }
 
 void frmSplash::showCentred() {

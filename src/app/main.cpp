@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/WindowFrontEnd.h"
+#include "app/WorkerFrontEnd.h"
 #include "app/frmDownloadConfig.h"
 #include "app/frmSplash.h"
 #include "builder/FolderWatch.h"
@@ -57,7 +58,10 @@ int main(int argc, char* argv[]) {
 
         orv::frmSplash* splash = nullptr;
         orv::StartUpServices services;
-        services.watchForMP3s = [&state](const QString& musicPath) { orv::WatchForMP3s(state, musicPath); };
+        // The count walk, its offer and the update it may start run on their own thread.
+        services.watchForMP3s = [&state](const QString& musicPath) {
+            orv::runAndWait(state, [&](orv::WorkerFrontEnd&) { orv::WatchForMP3s(state, musicPath); });
+        };
         services.checkForNewVersion = [&state, &splash] { orv::frmDownloadConfig::checkAtStartUp(state, splash); };
         splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));
         splash->Form_Load();
