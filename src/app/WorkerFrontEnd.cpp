@@ -37,17 +37,31 @@ void runAndWait(ProgramState& state, const std::function<void(WorkerFrontEnd& fa
 
 WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context) : window_(window), context_(context) {}
 
-void WorkerFrontEnd::handOver(int key, Call call) {
+void WorkerFrontEnd::handOver(Call call) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (key != 0) {
-            const auto earlier = waitingByKey_.constFind(key);
-            if (earlier != waitingByKey_.cend()) waiting_[earlier.value()] = nullptr;
-            waitingByKey_.insert(key, waiting_.size());
-        }
-        waiting_.push_back(std::move(call));
+        waiting_.push_back({.call = std::move(call)});
         if (std::exchange(showScheduled_, true)) return;
     }
+    scheduleShow();
+}
+
+void WorkerFrontEnd::handOver(int key, Control control, Apply apply, const std::function<void(Value&)>& give) {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto earlier = latest_.find(key);
+        if (earlier != latest_.end()) {
+            give(earlier.value());
+            return;
+        }
+        give(latest_[key]);
+        waiting_.push_back({.key = key, .control = control, .apply = apply});
+        if (std::exchange(showScheduled_, true)) return;
+    }
+    scheduleShow();
+}
+
+void WorkerFrontEnd::scheduleShow() {
     // The window is brought up to date about 30 times a second, however often the run shows something.
     QMetaObject::invokeMethod(
         context_,
@@ -63,16 +77,23 @@ void WorkerFrontEnd::handOver(int key, Call call) {
 }
 
 void WorkerFrontEnd::showHandedOver() {
-    std::vector<Call> calls;
+    std::vector<Waiting> calls;
+    QHash<int, Value> values;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         calls.swap(waiting_);
-        waitingByKey_.clear();
+        values.swap(latest_);
         showScheduled_ = false;
     }
     sinceShown_.start();
-    for (const Call& call : calls)
-        if (call) call(window_);
+    for (const Waiting& waiting : calls) {
+        if (!waiting.apply) {
+            waiting.call(window_);
+            continue;
+        }
+        if (waiting.key == keyOf(Change::Enabled, waiting.control)) enabledByRun_.insert(waiting.control);
+        waiting.apply(window_, waiting.control, values.value(waiting.key));
+    }
 }
 
 template <class T>
@@ -117,7 +138,7 @@ void WorkerFrontEnd::resume() {
 }
 
 void WorkerFrontEnd::post(std::function<void()> call) {
-    handOver(0, [call = std::move(call)](FrontEnd&) { call(); });
+    handOver([call = std::move(call)](FrontEnd&) { call(); });
 }
 
 QString WorkerFrontEnd::askText(std::function<QString()> ask) {
@@ -126,7 +147,7 @@ QString WorkerFrontEnd::askText(std::function<QString()> ask) {
 
 void WorkerFrontEnd::showMessage(const DialogContent& content) {
     if (!content.modal) {
-        handOver(0, [content](FrontEnd& window) { window.showMessage(content); });
+        handOver([content](FrontEnd& window) { window.showMessage(content); });
         return;
     }
     request<bool>(
@@ -147,36 +168,46 @@ std::optional<QString> WorkerFrontEnd::inputText(const QString& prompt, const QS
 }
 
 void WorkerFrontEnd::endProgram() {
-    handOver(0, [](FrontEnd& window) { window.endProgram(); });
+    handOver([](FrontEnd& window) { window.endProgram(); });
 }
 
 void WorkerFrontEnd::setCaption(Control control, const QString& text) {
-    handOver(keyOf(Change::Caption, control), [control, text](FrontEnd& window) { window.setCaption(control, text); });
+    handOver(
+        keyOf(Change::Caption, control), control,
+        [](FrontEnd& window, Control c, const Value& v) { window.setCaption(c, v.text); },
+        [&text](Value& v) { v.text = text; });
 }
 
 void WorkerFrontEnd::setEnabled(Control control, bool enabled) {
-    handOver(keyOf(Change::Enabled, control), [this, control, enabled](FrontEnd& window) {
-        enabledByRun_.insert(control);
-        window.setEnabled(control, enabled);
-    });
+    handOver(
+        keyOf(Change::Enabled, control), control,
+        [](FrontEnd& window, Control c, const Value& v) { window.setEnabled(c, v.flag); },
+        [enabled](Value& v) { v.flag = enabled; });
 }
 
 void WorkerFrontEnd::setVisible(Control control, bool visible) {
-    handOver(keyOf(Change::Visible, control),
-             [control, visible](FrontEnd& window) { window.setVisible(control, visible); });
+    handOver(
+        keyOf(Change::Visible, control), control,
+        [](FrontEnd& window, Control c, const Value& v) { window.setVisible(c, v.flag); },
+        [visible](Value& v) { v.flag = visible; });
 }
 
 void WorkerFrontEnd::setWindowTitle(const QString& text) {
-    handOver(keyOf(Change::WindowTitle), [text](FrontEnd& window) { window.setWindowTitle(text); });
+    handOver(
+        keyOf(Change::WindowTitle), Control::frmStartUp,
+        [](FrontEnd& window, Control, const Value& v) { window.setWindowTitle(v.text); },
+        [&text](Value& v) { v.text = text; });
 }
 
 void WorkerFrontEnd::showPicture(Control control, const QImage& picture) {
-    handOver(keyOf(Change::Picture, control),
-             [control, picture](FrontEnd& window) { window.showPicture(control, picture); });
+    handOver(
+        keyOf(Change::Picture, control), control,
+        [](FrontEnd& window, Control c, const Value& v) { window.showPicture(c, v.picture); },
+        [&picture](Value& v) { v.picture = picture; });
 }
 
 void WorkerFrontEnd::showLogFile(const QString& path) {
-    handOver(0, [path](FrontEnd& window) { window.showLogFile(path); });
+    handOver([path](FrontEnd& window) { window.showLogFile(path); });
 }
 
 void WorkerFrontEnd::startPlayer() {
@@ -195,7 +226,10 @@ void WorkerFrontEnd::runAfterEnd() {
 }
 
 void WorkerFrontEnd::showBuildProgress(const BuildProgress& progress) {
-    handOver(keyOf(Change::Progress), [progress](FrontEnd& window) { window.showBuildProgress(progress); });
+    handOver(
+        keyOf(Change::Progress), Control::frmStartUp,
+        [](FrontEnd& window, Control, const Value& v) { window.showBuildProgress(v.progress); },
+        [&progress](Value& v) { v.progress = progress; });
 }
 
 }  // namespace orv

@@ -65,8 +65,26 @@ public:
 
 private:
     using Call = std::function<void(FrontEnd&)>;
-    // A call that replaces the one of the same key still waiting (0: none replaces it).
-    void handOver(int key, Call call);
+    // The last value a control change was given.
+    struct Value {
+        QString text;
+        bool flag = false;
+        QImage picture;
+        BuildProgress progress;
+    };
+    using Apply = void (*)(FrontEnd& window, Control control, const Value& value);
+    // What waits to be shown, in order: a control change (shown with the last value its key was
+    // given, where it was first given) or another call.
+    struct Waiting {
+        int key = 0;
+        Control control = Control::frmStartUp;
+        Apply apply = nullptr;
+        Call call;
+    };
+    void handOver(Call call);
+    // A change of `control` that replaces the one of the same key still waiting.
+    void handOver(int key, Control control, Apply apply, const std::function<void(Value&)>& give);
+    void scheduleShow();
     // Waits until the window has run `ask`; `ifAbandoned` when it will not.
     template <class T>
     T request(std::function<T(FrontEnd&)> ask, T ifAbandoned);
@@ -79,9 +97,9 @@ private:
 
     std::mutex mutex_;
     std::condition_variable answered_;
-    std::vector<Call> waiting_;
+    std::vector<Waiting> waiting_;
+    QHash<int, Value> latest_;
     std::vector<Call> afterEnd_;
-    QHash<int, std::size_t> waitingByKey_;
     bool showScheduled_ = false;
     bool abandoned_ = false;
 };
