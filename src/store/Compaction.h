@@ -11,9 +11,12 @@ struct ProgramState;
 // other programs hold to it (the player's) stay valid. A leftover temporary file of an older
 // compaction (the database's path + "2") is removed first. A database that another connection is
 // reading or writing, that may not be written, or that cannot be compacted is left as it was.
-void CompactDatabases(ProgramState& state);
+// Without `recordsChanged` (a run that changed nothing), a database with no free pages is left as
+// it is too: compacting it would rewrite the whole file for nothing.
+void CompactDatabases(ProgramState& state, bool recordsChanged = true);
 
-// Compacts one database file; false when it was left as it was.
-bool compactDatabase(const QString& path);
+// Compacts one database file; false when it was left as it was. With `onlyWithFreePages`, a
+// database without free pages is left as it is.
+bool compactDatabase(const QString& path, bool onlyWithFreePages = false);
 
 }  // namespace orv

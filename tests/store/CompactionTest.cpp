@@ -80,6 +80,22 @@ TEST(Compaction, KeepsEveryRowAndShrinksTheFile) {
         EXPECT_FALSE(QFile::exists(p.file(name)));
 }
 
+// A run that changed no record leaves a database without free pages byte for byte as it is.
+TEST(Compaction, WithoutChangedRecordsOnlyDatabasesWithFreePagesAreCompacted) {
+    for (const bool changed : {false, true}) {
+        TestProgram p;
+        LeaveFreePages(p);
+        const auto bytes = [&p] {
+            QFile main(p.state.paths.MainDatabasePath);
+            return main.open(QIODevice::ReadOnly) ? main.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        CompactDatabases(p.state, changed);
+        EXPECT_EQ(FreePages(p, "OrvLibraries81.mdb"), 0) << changed;
+        EXPECT_EQ(bytes() == before, !changed) << changed;
+    }
+}
+
 TEST(Compaction, RemovesALeftoverTemporaryFileFirst) {
     TestProgram p;
     AddFreePages(p, "Orvella81.mdb");
