@@ -291,7 +291,7 @@ bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp)
     sideFileCovers(mediaFile, side->song);
     if (!ExecuteSQLCommand(state_,
                            insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), QDateTime::currentDateTime()),
+                                                   stamp.highText(), recordTime()),
                            Db::Libraries))
         return false;
     ++state_.run.AddedCount;
@@ -311,7 +311,7 @@ bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     if (!ExecuteSQLCommand(state_,
                            updateSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), QDateTime::currentDateTime()),
+                                                   stamp.highText(), recordTime()),
                            Db::Libraries))
         return false;
     ++state_.run.UpdatedCount;
