@@ -449,7 +449,9 @@ std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
     const auto fail = [&failures](const Waiting& file, const QString& reason) {
         failures.push_back({file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") + reason});
     };
-    // Each file's data on the disk, then its rename, unless its target changed meanwhile ...
+    // Every file's data on its way to the disk at once (the disk then takes them together), ...
+    for (const Waiting& file : waiting) ::sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    // ... each one's data on the disk, then its rename, unless its target changed meanwhile ...
     std::map<QByteArray, std::vector<const Waiting*>> renamed;
     for (const Waiting& file : waiting) {
         const bool synced = ::fdatasync(file.fd) == 0;
