@@ -160,6 +160,7 @@ private:
     };
     std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order
     MediaScan scan_;                                   // the walk of the whole music folder
+    bool walkedWhole_ = false;                         // it could read the music folder
     TagPrefetch prefetch_{!options_.updateBlankTags};  // the blank-tag fill writes before the ID3v2 tag
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;

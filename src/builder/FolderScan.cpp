@@ -65,11 +65,13 @@ public:
     MediaWalk(ProgramState& state, MediaScan& scan, bool wholeTree = true)
         : state_(state), scan_(scan), filter_(scan.filter), wholeTree_(wholeTree) {}
 
-    void start(const QString& root) {
+    // False when the folder itself could not be read.
+    bool start(const QString& root) {
         visited_.passOverSystemFolders(root);
         FolderReader entries(root);
         if (entries.isOpen()) visited_.enter(entries.folderStatus());
         walk(root, entries);
+        return entries.isOpen();
     }
 
 private:
@@ -164,8 +166,7 @@ bool MatchesFilter(const QString& name, const QString& filter) {
 }
 
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan) {
-    MediaWalk(state, scan).start(AddBackslash(musicPath));
-    return true;
+    return MediaWalk(state, scan).start(AddBackslash(musicPath));
 }
 
 void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan) {

@@ -72,8 +72,9 @@ struct MediaScan {
 // Walks the Music Path depth first and hands every media file to the scan's onFile, yielding to the
 // front end at every directory entry. Folders whose names begin with "." are not entered, a folder
 // reached twice (through a link) is walked once, and with the root folder as the Music Path the
-// system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once, and
-// still counts as a walk that ended well: true unless an error is pending.
+// system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once. False
+// when the Music Path itself could not be read (gone since the run looked, an unmounted drive): then
+// nothing the walk did not meet may be taken for vanished.
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan);
 // The same walk from one folder: its own files only, or with `wholeTree` everything below it too.
 void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan);

@@ -277,7 +277,7 @@ void BuildRun::walkMusicPath() {
     scan_.filter = mediaFilter(options_.extraMediaTypes);
     scan_.onFile = [this](const MediaFile& file) { queueFile(file); };
     scan_.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
-    const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan_);
+    const bool ok = walkedWhole_ = ScanMediaFiles(state_, state_.MusicPath, scan_);
     processWalkedFiles();
 
     setStep("18");
@@ -354,7 +354,9 @@ void BuildRun::finishRun() {
 }
 
 void BuildRun::storeFolderSignature() {
-    // The walk's own signature, with the stamps the run's tag writes gave.
+    // The walk's own signature, with the stamps the run's tag writes gave; none of a music folder
+    // the walk could not read.
+    if (!walkedWhole_) return;
     for (const auto& [name, value] : signatureSettings(scan_.signature)) SaveSetting(state_, name, value);
 }
 

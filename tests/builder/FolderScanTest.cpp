@@ -52,6 +52,8 @@ TEST_F(Scan, TakesMediaFilesOfAnyNameButEntersNoDotFolders) {
     bool ok = false;
     EXPECT_EQ(scan(&ok), QStringList{}) << "an empty folder";
     EXPECT_TRUE(ok);
+    MediaScan missing;
+    EXPECT_FALSE(ScanMediaFiles(program.state, music("missing"), missing)) << "a folder that is not there";
 
     put("Song.MP3", "x");
     put(".hidden.mp3", "x");
