@@ -330,7 +330,7 @@ void BuildRun::finishRun() {
     showLibraryCount(state_, count);
 
     setStep("25");
-    CompactDatabases(state_, state_.run.AddedCount + state_.run.UpdatedCount + state_.run.OrphanedCount > 0);
+    CompactDatabases(state_, true);
     showBuildOptions(state_);
     ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Music Library Build/Update Complete"));
 

@@ -41,11 +41,11 @@ bool compactDatabase(const QString& path, bool onlyWithFreePages) {
     }
 }
 
-void CompactDatabases(ProgramState& state, bool recordsChanged) {
+void CompactDatabases(ProgramState& state, bool onlyWithFreePages) {
     releasePooledConnections(state);
     for (const QString& path :
          {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
-        compactDatabase(path, !recordsChanged);
+        compactDatabase(path, onlyWithFreePages);
 }
 
 }  // namespace orv

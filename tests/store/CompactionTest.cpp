@@ -80,9 +80,9 @@ TEST(Compaction, KeepsEveryRowAndShrinksTheFile) {
         EXPECT_FALSE(QFile::exists(p.file(name)));
 }
 
-// A run that changed no record leaves a database without free pages byte for byte as it is.
-TEST(Compaction, WithoutChangedRecordsOnlyDatabasesWithFreePagesAreCompacted) {
-    for (const bool changed : {false, true}) {
+// A build's end leaves a database without free pages byte for byte as it is.
+TEST(Compaction, AtABuildsEndOnlyDatabasesWithFreePagesAreCompacted) {
+    for (const bool buildsEnd : {true, false}) {
         TestProgram p;
         LeaveFreePages(p);
         const auto bytes = [&p] {
@@ -90,9 +90,9 @@ TEST(Compaction, WithoutChangedRecordsOnlyDatabasesWithFreePagesAreCompacted) {
             return main.open(QIODevice::ReadOnly) ? main.readAll() : QByteArray();
         };
         const QByteArray before = bytes();
-        CompactDatabases(p.state, changed);
-        EXPECT_EQ(FreePages(p, "OrvLibraries81.mdb"), 0) << changed;
-        EXPECT_EQ(bytes() == before, !changed) << changed;
+        CompactDatabases(p.state, buildsEnd);
+        EXPECT_EQ(FreePages(p, "OrvLibraries81.mdb"), 0) << buildsEnd;
+        EXPECT_EQ(bytes() == before, buildsEnd) << buildsEnd;
     }
 }
 
