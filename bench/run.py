@@ -10,9 +10,13 @@ Makes a music folder with make_corpus.py, then times in one run:
   - with mpd installed, MPD's full database build of the same folder, its update of the
     unchanged folder and its rescan.
 Every build starts from a fresh copy of the folder, since a build gives ID3v1-only files an ID3v2
-tag. Prints each figure and the ratios.
+tag. Prints each figure as wall time next to processor time (user + system), and the ratios.
 
-usage: bench/run.py [--files N] [--work DIR] [--build DIR]
+Several builds (each `--build [LABEL=]DIR`, e.g. the main branch's and a branch's) are timed side by
+side in one run, each against the floor measured on its own fresh copy, so that they share the
+machine's state of the moment.
+
+usage: bench/run.py [--files N | --corpus DIR] [--work DIR] [--build [LABEL=]DIR]... [--skip-window]
 """
 import argparse, os, shutil, socket, subprocess, sys, tempfile, time
 
@@ -27,26 +31,46 @@ def ensure_time():
     subprocess.run(["apt-get", "install", "-y", "-qq", "time"], check=True)
 
 
+class Figure:
+    """What one timed command cost: wall seconds, user and system processor seconds, peak memory (KB)."""
+
+    def __init__(self, wall, user, system, memory=0):
+        self.wall, self.user, self.system, self.memory = wall, user, system, memory
+
+    @property
+    def cpu(self):
+        return self.user + self.system
+
+    def __str__(self):
+        text = f"{self.wall:.2f} s wall, {self.cpu:.2f} s cpu ({self.user:.2f} user + {self.system:.2f} sys)"
+        return text + (f", peak memory {self.memory / 1024:.0f} MB" if self.memory else "")
+
+
+def ratio(a, b):
+    return f"{a.wall / b.wall:.2f} wall, {a.cpu / b.cpu:.2f} cpu"
+
+
 def timed(args, **kw):
-    """Wall seconds and peak memory (KB) of a command, from GNU time."""
+    """The figure of a command, from GNU time, and its standard output."""
     report = tempfile.NamedTemporaryFile(delete=False)
     report.close()
     start = time.monotonic()
-    done = subprocess.run(["/usr/bin/time", "-o", report.name, "-f", "%e %M"] + args,
+    done = subprocess.run(["/usr/bin/time", "-o", report.name, "-f", "%e %U %S %M"] + args,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, **kw)
     wall = time.monotonic() - start
     with open(report.name) as fh:
-        memory = int(fh.read().split()[-1])
+        _, user, system, memory = fh.read().split()[-4:]
     os.unlink(report.name)
     if done.returncode != 0:
         sys.exit(f"failed: {' '.join(args)}\n{done.stderr.decode()}")
-    return wall, memory, done.stdout.decode().strip()
+    return Figure(wall, float(user), float(system), int(memory)), done.stdout.decode().strip()
 
 
 class Program:
     """A fresh program folder (a copy of the build's) over a fresh copy of the music folder."""
 
     def __init__(self, work, build, pristine, name):
+        self.build = build
         self.home = os.path.join(work, name + "-home")
         self.music = os.path.join(work, name + "-music")
         for path in (self.home, self.music):
@@ -96,10 +120,9 @@ def clear_previous_copies(work):
     deletion of a whole earlier copy by a second would pay for that copy's 10,000 files in every
     tag write. A real music folder is not one that was just deleted and copied again."""
     removed = False
-    for name in ("cli-home", "cli-music", "plain-home", "plain-music", "window-home", "window-music", "mpd"):
-        path = os.path.join(work, name)
-        if os.path.exists(path):
-            shutil.rmtree(path, ignore_errors=True)
+    for name in os.listdir(work):
+        if name == "mpd" or name.endswith("-home") or name.endswith("-music"):
+            shutil.rmtree(os.path.join(work, name), ignore_errors=True)
             removed = True
     if removed:
         subprocess.run(["sync"])
@@ -156,89 +179,127 @@ class Mpd:
         while any(l.startswith("updating_db") for l in self.command("status")):
             time.sleep(0.005)
 
-    def timed_command(self, text):
+    def cpu(self):
+        """User and system seconds the daemon (its update thread included) has used so far."""
+        with open(f"/proc/{self.process.pid}/stat") as fh:
+            fields = fh.read().rsplit(")", 1)[1].split()
+        tick = os.sysconf("SC_CLK_TCK")
+        return int(fields[11]) / tick, int(fields[12]) / tick
+
+    def timed(self, step):
+        user, system = self.cpu()
         start = time.monotonic()
-        self.command(text)
+        step()
         self.wait_idle()
-        return time.monotonic() - start
+        wall = time.monotonic() - start
+        user_after, system_after = self.cpu()
+        return Figure(wall, user_after - user, system_after - system)
+
+    def timed_command(self, text):
+        return self.timed(lambda: self.command(text))
 
     def stop(self):
         self.process.terminate()
         self.process.wait()
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--files", type=int, default=10000)
-    ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvella-bench"))
-    ap.add_argument("--build", default=os.path.join(HERE, "..", "build"))
-    ap.add_argument("--skip-window", action="store_true")
-    a = ap.parse_args()
-    build = os.path.abspath(a.build)
-    ensure_time()
-    os.makedirs(a.work, exist_ok=True)
-    pristine = os.path.join(a.work, f"corpus-{a.files}")
-    if not os.path.isdir(pristine):
-        subprocess.run(["/usr/bin/python3", CORPUS, pristine, "--files", str(a.files)], check=True)
-    figures = {}
-    clear_previous_copies(a.work)
+def build_label(text):
+    label, _, folder = text.rpartition("=")
+    folder = os.path.abspath(folder)
+    return label or os.path.basename(os.path.dirname(folder)) or "build", folder
 
+
+def time_build(a, label, build, pristine):
+    """The command line's initial build, unchanged update and 1% update, with the floor on the same copy;
+    with the window, its build to the log's footer against the command line's."""
+    figures = {}
     # The floor reads the build's own fresh copy, just written and so in the page cache as the
     # build finds it.
-    cli = Program(a.work, build, pristine, "cli")
-    floor, floor_memory, out = timed([os.path.join(build, "bench", "taglib_floor"), cli.music])
-    figures["floor"] = floor
-    print(f"TagLib floor: {floor:.2f} s ({out})")
-
-    initial, memory, out = timed(cli.build_args())
-    figures["initial"] = initial
-    print(f"initial build (command line): {initial:.2f} s, peak memory {memory / 1024:.0f} MB  [{out}]")
-    unchanged, _, out = timed(cli.build_args())
-    print(f"unchanged update: {unchanged:.2f} s  [{out}]")
+    cli = Program(a.work, build, pristine, label + "-cli")
+    figures["floor"], out = timed([os.path.join(build, "bench", "taglib_floor"), cli.music])
+    print(f"[{label}] TagLib floor: {figures['floor']}  ({out})", flush=True)
+    figures["initial"], out = timed(cli.build_args())
+    print(f"[{label}] initial build (command line): {figures['initial']}  [{out}]", flush=True)
+    figures["unchanged"], out = timed(cli.build_args())
+    print(f"[{label}] unchanged update: {figures['unchanged']}  [{out}]", flush=True)
     touched = touch_one_percent(cli.music)
-    update, _, out = timed(cli.build_args())
-    print(f"update after touching {touched} files: {update:.2f} s  [{out}]")
+    figures["touched"], out = timed(cli.build_args())
+    print(f"[{label}] update after touching {touched} files: {figures['touched']}  [{out}]", flush=True)
 
     if not a.skip_window:
-        plain = Program(a.work, build, pristine, "plain")
+        plain = Program(a.work, build, pristine, label + "-plain")
         footer_cli, run_cli, process = plain.time_to_footer(plain.build_args())
         process.wait()
-        window = Program(a.work, build, pristine, "window")
+        window = Program(a.work, build, pristine, label + "-window")
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
         footer_window, run_window, process = window.time_to_footer(
             [os.path.join(window.home, "orvella-configurator"), "Y"], env=env)
         process.kill()
         process.wait()
-        print(f"initial build to the log's footer: command line {footer_cli:.2f} s, window {footer_window:.2f} s "
-              f"(from the program's start, the window's with its splash); from the run's start: command line "
-              f"{run_cli:.2f} s, window {run_window:.2f} s")
+        print(f"[{label}] initial build to the log's footer: command line {footer_cli:.2f} s, window "
+              f"{footer_window:.2f} s (from the program's start, the window's with its splash); from the run's "
+              f"start: command line {run_cli:.2f} s, window {run_window:.2f} s", flush=True)
         figures["window ratio"] = footer_window / footer_cli
         figures["window run ratio"] = run_window / run_cli
+    return figures
 
-    if shutil.which("mpd"):
-        mpd = Mpd(a.work, pristine)
-        start = time.monotonic()
-        mpd.start()
-        mpd.wait_idle()
-        full = time.monotonic() - start
-        mpd_update = mpd.timed_command("update")
-        mpd_rescan = mpd.timed_command("rescan")
-        mpd.stop()
-        print(f"MPD: full database build {full:.2f} s, update of the unchanged folder {mpd_update:.2f} s, "
-              f"rescan {mpd_rescan:.2f} s")
-        figures["mpd rescan"] = mpd_rescan
-        figures["mpd update"] = mpd_update
-    else:
-        print("MPD: not installed, skipped")
 
-    print("ratios:")
-    print(f"  initial build / TagLib floor: {initial / floor:.2f}")
-    if "mpd rescan" in figures:
-        print(f"  unchanged update / MPD rescan: {unchanged / figures['mpd rescan']:.2f}")
-        print(f"  unchanged update / MPD update: {unchanged / figures['mpd update']:.2f}")
+def time_mpd(a, pristine):
+    mpd = Mpd(a.work, pristine)
+    start = time.monotonic()
+    mpd.start()
+    mpd.wait_idle()
+    full = Figure(time.monotonic() - start, *mpd.cpu())
+    update = mpd.timed_command("update")
+    rescan = mpd.timed_command("rescan")
+    mpd.stop()
+    print(f"MPD full database build: {full}", flush=True)
+    print(f"MPD update of the unchanged folder: {update}", flush=True)
+    print(f"MPD rescan: {rescan}", flush=True)
+    return {"mpd full": full, "mpd update": update, "mpd rescan": rescan}
+
+
+def print_ratios(label, figures, mpd):
+    print(f"[{label}] ratios:")
+    print(f"  initial build / TagLib floor: {ratio(figures['initial'], figures['floor'])}")
+    print(f"  1% touched / unchanged update: {ratio(figures['touched'], figures['unchanged'])}")
+    if mpd:
+        print(f"  unchanged update / MPD update: {ratio(figures['unchanged'], mpd['mpd update'])}")
+        print(f"  unchanged update / MPD rescan: {ratio(figures['unchanged'], mpd['mpd rescan'])}")
     if "window ratio" in figures:
         print(f"  window build / command-line build: {figures['window ratio']:.2f} from the start, "
               f"{figures['window run ratio']:.2f} from the run's start")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--files", type=int, default=10000)
+    ap.add_argument("--corpus", help="a music folder made by make_corpus.py, used instead of making one")
+    ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvella-bench"))
+    ap.add_argument("--build", action="append", help="[LABEL=]DIR of a build tree; may be given more than once")
+    ap.add_argument("--skip-window", action="store_true")
+    ap.add_argument("--skip-mpd", action="store_true")
+    a = ap.parse_args()
+    builds = [build_label(text) for text in (a.build or [os.path.join(HERE, "..", "build")])]
+    ensure_time()
+    a.work = os.path.abspath(a.work)
+    os.makedirs(a.work, exist_ok=True)
+    pristine = os.path.abspath(a.corpus) if a.corpus else os.path.join(a.work, f"corpus-{a.files}")
+    if not os.path.isdir(pristine):
+        subprocess.run(["/usr/bin/python3", CORPUS, pristine, "--files", str(a.files)], check=True)
+    load = open("/proc/loadavg").read().split()[:3]
+    print(f"{time.strftime('%Y-%m-%d %H:%M %Z')}, {os.cpu_count()} cores, load average {' '.join(load)}, "
+          f"music folder {pristine}", flush=True)
+    clear_previous_copies(a.work)
+
+    results = [(label, time_build(a, label, build, pristine)) for label, build in builds]
+    mpd = {}
+    if shutil.which("mpd") and not a.skip_mpd:
+        mpd = time_mpd(a, pristine)
+    else:
+        print("MPD: not installed or skipped")
+    for label, figures in results:
+        print_ratios(label, figures, mpd)
 
 
 if __name__ == "__main__":

@@ -30,21 +30,31 @@ struct SongFields;
 QString folderOfPath(const QString& path);
 
 // The file names and stamps of the library's records, read once when the run starts and kept up
-// to date by its writes: the unchanged test costs no query.
+// to date by its writes: the unchanged test costs no query. It also marks the records whose files
+// the run's walk met, which the verify phase need not look for.
 class LibraryIndex {
 public:
     void load(ProgramState& state);
     // Records of this file with this stamp; records of this file.
     int countWithStamp(const QString& fileName, const FileStamp& stamp) const;
-    int countWithFile(const QString& fileName) const { return static_cast<int>(stamps_.count(fileName)); }
-    // The file's record now holds this stamp.
+    int countWithFile(const QString& fileName) const { return static_cast<int>(records_.count(fileName)); }
+    // The file's record now holds this stamp (and its file was met).
     void store(const QString& fileName, const FileStamp& stamp);
+    // The walk met the file of these records.
+    void met(const QString& fileName);
     // The files with records in a folder (with its trailing separator), or anywhere below it.
     QStringList filesIn(const QString& folder, bool wholeTree) const;
-    void clear() { stamps_.clear(); }
+    // The files with records that the walk did not meet, sorted.
+    QStringList filesNotMet() const;
+    bool wasMet(const QString& fileName) const;
+    void clear() { records_.clear(); }
 
 private:
-    QMultiHash<QString, FileStamp> stamps_;
+    struct Record {
+        FileStamp stamp;
+        bool met = false;
+    };
+    QMultiHash<QString, Record> records_;
 };
 
 // One build/update run: its options, its connection, its write batch, its log and its counts.
@@ -149,6 +159,8 @@ private:
         QString skipReason;  // a file the walk passed over, and why
     };
     std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order
+    MediaScan scan_;                                   // the walk of the whole music folder
+    bool walkedWhole_ = false;                         // it could read the music folder
     TagPrefetch prefetch_{!options_.updateBlankTags};  // the blank-tag fill writes before the ID3v2 tag
     bool windowChanged_ = false;
     qint64 filesSeen_ = 0;

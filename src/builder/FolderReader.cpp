@@ -6,6 +6,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -34,31 +36,58 @@ int utf8SequenceLength(const unsigned char* at, const unsigned char* end) {
     return length;
 }
 
+constexpr long kEntriesBuffer = 32 * 1024;
+
+// One entry as the kernel's getdents64 reports it.
+struct KernelEntry {
+    ino64_t inode;
+    off64_t next;
+    unsigned short length;
+    unsigned char type;
+    char name[];
+};
+
 }  // namespace
 
 FolderReader::FolderReader(const QString& folder)
-    : dir_(::opendir(QFile::encodeName(folder).constData())), openError_(dir_ ? 0 : errno) {}
+    : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0 && ::fstat(fd_, &folder_) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ < 0) openError_ = errno;
+}
 
 QString FolderReader::errorString() const {
     return QString::fromLocal8Bit(std::strerror(openError_));
 }
 
 FolderReader::~FolderReader() {
-    if (dir_) ::closedir(dir_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 bool FolderReader::next() {
-    if (!dir_) return false;
-    while (const dirent* entry = ::readdir(dir_)) {
-        const char* name = entry->d_name;
+    if (fd_ < 0) return false;
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kEntriesBuffer);
+    for (;;) {
+        if (at_ >= filled_) {
+            filled_ = ::syscall(SYS_getdents64, fd_, buffer_.get(), kEntriesBuffer);
+            at_ = 0;
+            if (filled_ <= 0) {
+                filled_ = 0;
+                name_ = nullptr;
+                return false;
+            }
+        }
+        const auto* entry = reinterpret_cast<const KernelEntry*>(buffer_.get() + at_);
+        at_ += entry->length;
+        const char* name = entry->name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
         name_ = name;
-        type_ = entry->d_type;
+        type_ = entry->type;
         statDone_ = false;
         return true;
     }
-    name_ = nullptr;
-    return false;
 }
 
 bool FolderReader::hasTextName() const {
@@ -92,7 +121,7 @@ QString FolderReader::printableName() const {
 const struct stat* FolderReader::info() {
     if (!statDone_) {
         statDone_ = true;
-        statOk_ = ::fstatat(::dirfd(dir_), name_, &info_, 0) == 0;
+        statOk_ = ::fstatat(fd_, name_, &info_, 0) == 0;
     }
     return statOk_ ? &info_ : nullptr;
 }
@@ -115,11 +144,6 @@ std::optional<struct stat> pathStatus(const QString& path) {
     struct stat status {};
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
     return status;
-}
-
-bool VisitedFolders::enter(const QString& path) {
-    const std::optional<struct stat> status = pathStatus(path);
-    return !status || enter(*status);
 }
 
 void VisitedFolders::passOverSystemFolders(const QString& root) {

@@ -2,19 +2,18 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
-
-struct __dirstream;
 
 namespace orv {
 
 // A path's status, links followed; nothing when it cannot be examined (missing, dangling, not allowed).
 std::optional<struct stat> pathStatus(const QString& path);
 
-// One folder's entries, in the order the file system reports them.
+// One folder's entries, in the order the file system reports them, read in large batches.
 class FolderReader {
 public:
     explicit FolderReader(const QString& folder);
@@ -23,7 +22,9 @@ public:
     FolderReader& operator=(const FolderReader&) = delete;
 
     // False when the folder could not be opened (missing, not a folder, not readable).
-    bool isOpen() const { return dir_ != nullptr; }
+    bool isOpen() const { return fd_ >= 0; }
+    // The open folder's own status (what a walk tells folders apart by).
+    const struct stat& folderStatus() const { return folder_; }
     // Why the folder could not be opened.
     QString errorString() const;
     // Moves to the next entry ("." and ".." are passed over); false when there is none.
@@ -45,8 +46,12 @@ public:
     const struct stat* info();
 
 private:
-    __dirstream* dir_ = nullptr;
+    int fd_ = -1;
     int openError_ = 0;
+    struct stat folder_ {};
+    std::unique_ptr<char[]> buffer_;
+    long filled_ = 0;  // bytes of entries in the buffer
+    long at_ = 0;      // where the next entry starts
     const char* name_ = nullptr;
     unsigned char type_ = 0;
     bool statDone_ = false;
@@ -60,7 +65,6 @@ class VisitedFolders {
 public:
     // True the first time a folder is met.
     bool enter(const struct stat& folder) { return folders_.emplace(folder.st_dev, folder.st_ino).second; }
-    bool enter(const QString& path);
     // With the root folder as the walk's start, the system's own trees are never entered.
     void passOverSystemFolders(const QString& root);
 

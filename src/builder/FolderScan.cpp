@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <cstring>
 
 namespace orv {
 namespace {
@@ -43,67 +44,89 @@ bool matchesFrom(QStringView name, QStringView pattern) {
     return p == pattern.size();
 }
 
-// One media scan: the files go to the scan's receiver as they are met.
+// Whether a file's name (its bytes) ends in ".mp3", letter case ignored: the files the signature counts.
+bool hasMp3Name(const char* name) {
+    const std::size_t length = std::strlen(name);
+    return length >= 4 && name[length - 4] == '.' && (name[length - 3] | 0x20) == 'm' &&
+           (name[length - 2] | 0x20) == 'p' && name[length - 1] == '3';
+}
+
+// The recycle folder at the top of the drive that holds it.
+bool isTopRecycleFolder(const QString& folder) {
+    return folder.endsWith(QStringLiteral("/Recycled/")) &&
+           isDriveRecycleFolder(folder,
+                                QStorageInfo(QFileInfo(folder + QStringLiteral("..")).absoluteFilePath()).rootPath());
+}
+
+// One media scan: the files go to the scan's receiver as they are met, and the MP3 files into its
+// signature.
 class MediaWalk {
 public:
     MediaWalk(ProgramState& state, MediaScan& scan, bool wholeTree = true)
         : state_(state), scan_(scan), filter_(scan.filter), wholeTree_(wholeTree) {}
 
-    void start(const QString& root) {
+    // False when the folder itself could not be read.
+    bool start(const QString& root) {
         visited_.passOverSystemFolders(root);
-        visited_.enter(root);
-        WalkMediaFolder(root);
+        FolderReader entries(root);
+        if (entries.isOpen()) visited_.enter(entries.folderStatus());
+        walk(root, entries);
+        return entries.isOpen();
     }
 
+private:
     // One level of the scan; `folder` ends in a separator.
-    void WalkMediaFolder(const QString& folder) {
-        FolderReader entries(folder);
+    void walk(const QString& folder, FolderReader& entries) {
         if (!entries.isOpen()) {
             skip(folder, QStringLiteral("The folder cannot be read: ") + entries.errorString());
             return;
         }
+        const bool signs = !isTopRecycleFolder(folder);
         while (entries.next()) {
             if (yieldAndTestCancel(state_)) return;
             if (entries.isFolder())
                 enterFolder(folder, entries);
             else
-                takeFile(folder, entries);
+                takeFile(folder, entries, signs);
         }
     }
 
-private:
     void enterFolder(const QString& folder, FolderReader& entries) {
         if (!wholeTree_ || entries.rawName()[0] == '.') return;
         if (!entries.hasTextName()) {
             skip(folder + entries.printableName());
             return;
         }
-        const struct stat* info = entries.info();
-        if (info && visited_.enter(*info)) WalkMediaFolder(folder + entries.name() + QDir::separator());
+        const QString path = folder + entries.name() + QDir::separator();
+        FolderReader inner(path);
+        if (!inner.isOpen() || visited_.enter(inner.folderStatus())) walk(path, inner);
     }
 
-    void takeFile(const QString& folder, FolderReader& entries) {
+    void takeFile(const QString& folder, FolderReader& entries, bool signs) {
         const QString name = entries.name();
-        if (name.startsWith(QLatin1Char('.')) && scan_.leftoversBefore.isValid()) {
-            removeLeftover(folder + name);
-            return;
-        }
-        if (!filter_.matches(name) || !entries.isRegularFile()) return;
+        if (name.startsWith(QLatin1Char('.')) && scan_.leftoversBefore.isValid() && isLeftover(folder + name)) return;
+        const bool media = filter_.matches(name);
+        const bool signed_ = signs && hasMp3Name(entries.rawName());
+        if ((!media && !signed_) || !entries.isRegularFile()) return;
+        const struct stat* info = entries.info();
+        if (signed_ && info) scan_.signature.count(fileTimeOf(info->st_mtim));
+        if (!media) return;
         ++scan_.mediaFilesSeen;
         if (!entries.hasTextName()) {
             skip(folder + entries.printableName());
             return;
         }
-        const struct stat* info = entries.info();
-        if (info && scan_.onFile) scan_.onFile({folder + name, info->st_size, fileTimeOf(info->st_mtim)});
+        if (info && scan_.onFile) scan_.onFile({folder + name, info->st_size, fileTimeOf(info->st_mtim), signed_});
     }
 
-    // A song's or a cover's temporary file, left by a write that never finished.
-    void removeLeftover(const QString& path) {
+    // A song's or a cover's temporary file, left by a write that never finished: removed when old
+    // enough, and never taken as a media file.
+    bool isLeftover(const QString& path) {
         const QString target = AtomicFile::leftoverTarget(QFileInfo(path).fileName());
-        if (target.isEmpty()) return;
+        if (target.isEmpty()) return false;
         if (filter_.matches(target) || target.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
             AtomicFile::removeLeftover(path, scan_.leftoversBefore);
+        return true;
     }
 
     void skip(const QString& path, const QString& reason = kNotText) {
@@ -114,41 +137,6 @@ private:
     MediaScan& scan_;
     NameFilter filter_;
     bool wholeTree_;
-    VisitedFolders visited_;
-};
-
-// One count walk: the folders met so far, shared by its levels.
-class CountWalk {
-public:
-    CountWalk(ProgramState& state, FolderTotals& totals) : state_(state), totals_(totals) {}
-
-    bool start(MP3SearchRecord& record) {
-        visited_.passOverSystemFolders(record.FolderPath);
-        visited_.enter(AddBackslash(record.FolderPath));
-        return search(record);
-    }
-
-    bool search(MP3SearchRecord& record) {
-        if (state_.run.CloseRequested) return false;
-        const QString folder = AddBackslash(record.FolderPath);
-        FolderReader entries(folder);
-        if (!entries.isOpen()) return true;
-        if (!GetMP3FileInformation(state_, record, totals_)) return false;
-        while (entries.next()) {
-            if (yieldAndTestCancel(state_)) return false;
-            if (!record.Recurse || !entries.isFolder() || entries.rawName()[0] == '.' || !entries.hasTextName())
-                continue;
-            const struct stat* info = entries.info();
-            if (!info || !visited_.enter(*info)) continue;
-            record.FolderPath = folder + entries.name();
-            search(record);
-        }
-        return true;
-    }
-
-private:
-    ProgramState& state_;
-    FolderTotals& totals_;
     VisitedFolders visited_;
 };
 
@@ -178,47 +166,26 @@ bool MatchesFilter(const QString& name, const QString& filter) {
 }
 
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan) {
-    MediaWalk(state, scan).start(AddBackslash(musicPath));
-    return true;
+    return MediaWalk(state, scan).start(AddBackslash(musicPath));
 }
 
 void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan) {
     MediaWalk(state, scan, wholeTree).start(AddBackslash(folder));
 }
 
-bool SearchForMP3Files(ProgramState& state, MP3SearchRecord& record, FolderTotals& totals) {
-    return CountWalk(state, totals).start(record);
-}
-
-bool GetMP3FileInformation(ProgramState& state, const MP3SearchRecord& record, FolderTotals& totals) {
-    if (state.run.CloseRequested) return false;
-    const QString folder = AddBackslash(record.FolderPath);
-    if (folder.endsWith(QStringLiteral("/Recycled/")) &&
-        isDriveRecycleFolder(folder,
-                             QStorageInfo(QFileInfo(folder + QStringLiteral("..")).absoluteFilePath()).rootPath()))
-        return true;
-    FolderReader entries(folder);
-    if (!entries.isOpen()) return true;
-    const NameFilter spec(record.FileSpec);
-    while (entries.next()) {
-        if (yieldAndTestCancel(state)) return false;
-        if (!spec.matches(entries.name()) || !entries.isRegularFile()) continue;
-        const struct stat* info = entries.info();
-        if (!info) continue;
-        const FileStamp words = FileStamp::fromWords(fileTimeOf(info->st_mtim));
-        ++totals.SongsCount;
-        totals.FileDateLowTotal += words.low;
-        totals.FileDateHighTotal += words.high;
-    }
-    return true;
+void FolderTotals::count(quint64 lastWrite, int sign) {
+    const FileStamp words = FileStamp::fromWords(lastWrite);
+    SongsCount += sign;
+    FileDateLowTotal += sign * static_cast<qint64>(words.low);
+    FileDateHighTotal += sign * static_cast<qint64>(words.high);
 }
 
 std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& folder) {
-    FolderTotals totals;
-    MP3SearchRecord record;
-    record.FolderPath = folder;
-    if (!SearchForMP3Files(state, record, totals)) return std::nullopt;
-    return totals;
+    MediaScan scan;
+    scan.filter.clear();
+    MediaWalk(state, scan).start(AddBackslash(folder));
+    if (state.run.CloseRequested) return std::nullopt;
+    return scan.signature;
 }
 
 QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals) {

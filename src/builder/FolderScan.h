@@ -32,11 +32,23 @@ private:
 // Whether the name matches any pattern of the filter.
 bool MatchesFilter(const QString& name, const QString& filter);
 
+// The signature of the MP3 files under a folder: how many there are and the sums of the low and of
+// the high words of their last-write times, each word taken as a signed 32-bit number.
+struct FolderTotals {
+    qint32 SongsCount = 0;
+    qint64 FileDateLowTotal = 0;
+    qint64 FileDateHighTotal = 0;
+    // Counts a file of this last-write time in (or, with `sign` -1, out).
+    void count(quint64 lastWrite, int sign = 1);
+    bool operator==(const FolderTotals&) const = default;
+};
+
 // A media file as the scan met it.
 struct MediaFile {
     QString path;
     qint64 size = 0;
-    quint64 lastWrite = 0;  // 100-nanosecond units since 1601
+    quint64 lastWrite = 0;     // 100-nanosecond units since 1601
+    bool inSignature = false;  // counted in the walk's signature
 };
 
 // What the media scan hands on, and what it saw.
@@ -49,6 +61,9 @@ struct MediaScan {
     std::function<void(const QString& path, const QString& reason)> onSkipped;
     // Media files met, taken or passed over.
     qint64 mediaFilesSeen = 0;
+    // The signature of the MP3 files ("*.mp3", any name) the walk met, the files directly in the
+    // drive's top Recycled folder left out.
+    FolderTotals signature;
     // When set, the temporary files that a write of a song or of a cover left behind when its
     // process was killed are removed as the walk meets them, if older than this (core/AtomicFile).
     QDateTime leftoversBefore;
@@ -57,42 +72,21 @@ struct MediaScan {
 // Walks the Music Path depth first and hands every media file to the scan's onFile, yielding to the
 // front end at every directory entry. Folders whose names begin with "." are not entered, a folder
 // reached twice (through a link) is walked once, and with the root folder as the Music Path the
-// system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once, and
-// still counts as a walk that ended well: true unless an error is pending.
+// system's own trees (/proc, /sys, /dev, /run) are not entered. Cancel ends the walk at once. False
+// when the Music Path itself could not be read (gone since the run looked, an unmounted drive): then
+// nothing the walk did not meet may be taken for vanished.
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan);
 // The same walk from one folder: its own files only, or with `wholeTree` everything below it too.
 void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan);
 
-// The signature of the MP3 files under a folder: how many there are and the sums of the low and of
-// the high words of their last-write times, each word taken as a signed 32-bit number.
-struct FolderTotals {
-    qint32 SongsCount = 0;
-    qint64 FileDateLowTotal = 0;
-    qint64 FileDateHighTotal = 0;
-    bool operator==(const FolderTotals&) const = default;
-};
-
-// What the count walk is asked to do; FolderPath changes as it descends.
-struct MP3SearchRecord {
-    bool Recurse = true;
-    QString FileSpec = QStringLiteral("*.mp3");
-    QString FolderPath;
-};
-
-// The count walk: adds the files matching FileSpec under FolderPath to the totals (subfolders when
-// Recurse, the same folders the media scan enters). False when Cancel stopped it.
-bool SearchForMP3Files(ProgramState& state, MP3SearchRecord& record, FolderTotals& totals);
-// Adds the regular files matching FileSpec directly in FolderPath. False when Cancel stopped it.
-bool GetMP3FileInformation(ProgramState& state, const MP3SearchRecord& record, FolderTotals& totals);
-
-// The signature of the MP3 files under a folder, by the count walk; nothing when Cancel cut the
-// walk short (half a signature is never stored).
+// The signature of the MP3 files under a folder, by the media scan's walk (the one a build makes);
+// nothing when Cancel cut the walk short (half a signature is never stored).
 std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& folder);
 // The settings that hold a stored signature, with the values of these totals.
 QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals);
 
 // Whether the folder is the recycle folder at the top of a drive (driveRoot + "Recycled/"), whose
-// files the count walk leaves out.
+// own files the signature leaves out.
 bool isDriveRecycleFolder(const QString& folder, const QString& driveRoot);
 
 }  // namespace orv

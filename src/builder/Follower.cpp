@@ -43,7 +43,7 @@ std::vector<FolderUpdate> withoutOverlaps(const QHash<QString, bool>& touched) {
 
 QStringList LibraryIndex::filesIn(const QString& folder, bool wholeTree) const {
     QStringList files;
-    for (auto it = stamps_.keyBegin(); it != stamps_.keyEnd(); ++it)
+    for (auto it = records_.keyBegin(); it != records_.keyEnd(); ++it)
         if (it->startsWith(folder) && (wholeTree || it->indexOf(QLatin1Char('/'), folder.size()) < 0) &&
             (files.isEmpty() || files.last() != *it))
             files << *it;

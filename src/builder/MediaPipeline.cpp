@@ -53,32 +53,52 @@ QString folderOfPath(const QString& path) {
 }
 
 void LibraryIndex::load(ProgramState& state) {
-    stamps_.clear();
+    records_.clear();
     Recordset records = GetRecordset(state,
                                      QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
                                          SqlQuote(state.CurrentMusicLibrary),
                                      Db::Libraries);
     if (records.isNothing()) return;
-    stamps_.reserve(records.recordCount());
+    records_.reserve(records.recordCount());
     for (; !records.isEOF(); records.moveNext())
-        stamps_.insert(records.field(0).toString(), {static_cast<qint32>(records.field(1).toLongLong()),
-                                                     static_cast<qint32>(records.field(2).toLongLong())});
+        records_.insert(records.field(0).toString(), {{static_cast<qint32>(records.field(1).toLongLong()),
+                                                       static_cast<qint32>(records.field(2).toLongLong())}});
     records.close();
 }
 
 int LibraryIndex::countWithStamp(const QString& fileName, const FileStamp& stamp) const {
     int count = 0;
-    for (auto found = stamps_.constFind(fileName); found != stamps_.cend() && found.key() == fileName; ++found)
-        if (found.value() == stamp) ++count;
+    for (auto found = records_.constFind(fileName); found != records_.cend() && found.key() == fileName; ++found)
+        if (found->stamp == stamp) ++count;
     return count;
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
-    stamps_.remove(fileName);
-    stamps_.insert(fileName, stamp);
+    records_.remove(fileName);
+    records_.insert(fileName, {stamp, true});
+}
+
+void LibraryIndex::met(const QString& fileName) {
+    for (auto found = records_.find(fileName); found != records_.end() && found.key() == fileName; ++found)
+        found->met = true;
+}
+
+bool LibraryIndex::wasMet(const QString& fileName) const {
+    const auto found = records_.constFind(fileName);
+    return found != records_.cend() && found->met;
+}
+
+QStringList LibraryIndex::filesNotMet() const {
+    QStringList files;
+    for (auto it = records_.cbegin(); it != records_.cend(); ++it)
+        if (!it->met) files << it.key();
+    files.sort();
+    files.removeDuplicates();
+    return files;
 }
 
 void BuildRun::queueFile(const MediaFile& file) {
+    library_.met(file.path);
     if (isMp3(file.path) && file.size > 100 &&
         library_.countWithStamp(file.path, FileStamp::fromWords(file.lastWrite)) == 0)
         prefetch_.request(file.path);
@@ -220,8 +240,13 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
         // The record is still written, from the tags as read.
         noteUnwrittenTags(file.path, error.description());
     }
-    // The record holds the stamp of the file as the run's write left it.
-    return FileStamp::fromWords(tags.lastWriteTime() ? fileTimeOf(*tags.lastWriteTime()) : file.lastWrite);
+    // The record, and the walk's signature, hold the stamp of the file as the run's write left it.
+    const quint64 lastWrite = tags.lastWriteTime() ? fileTimeOf(*tags.lastWriteTime()) : file.lastWrite;
+    if (file.inSignature && lastWrite != file.lastWrite) {
+        scan_.signature.count(file.lastWrite, -1);
+        scan_.signature.count(lastWrite);
+    }
+    return FileStamp::fromWords(lastWrite);
 }
 
 void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
@@ -266,7 +291,7 @@ bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp)
     sideFileCovers(mediaFile, side->song);
     if (!ExecuteSQLCommand(state_,
                            insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), QDateTime::currentDateTime()),
+                                                   stamp.highText(), recordTime()),
                            Db::Libraries))
         return false;
     ++state_.run.AddedCount;
@@ -286,7 +311,7 @@ bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
     if (!ExecuteSQLCommand(state_,
                            updateSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), QDateTime::currentDateTime()),
+                                                   stamp.highText(), recordTime()),
                            Db::Libraries))
         return false;
     ++state_.run.UpdatedCount;

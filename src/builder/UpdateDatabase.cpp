@@ -272,23 +272,22 @@ void BuildRun::startLog() {
 
 void BuildRun::walkMusicPath() {
     setStep("17");
-    MediaScan scan;
-    scan.leftoversBefore = started_;
-    scan.filter = mediaFilter(options_.extraMediaTypes);
-    scan.onFile = [this](const MediaFile& file) { queueFile(file); };
-    scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
-    const bool ok = ScanMediaFiles(state_, state_.MusicPath, scan);
+    scan_.leftoversBefore = started_;
+    scan_.filter = mediaFilter(options_.extraMediaTypes);
+    scan_.onFile = [this](const MediaFile& file) { queueFile(file); };
+    scan_.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
+    const bool ok = walkedWhole_ = ScanMediaFiles(state_, state_.MusicPath, scan_);
     processWalkedFiles();
 
     setStep("18");
     if (state_.run.CloseRequested) return;
     setStep("19");
-    if (!ok || !confirmNothingFound(scan)) return;
+    if (!ok || !confirmNothingFound(scan_)) return;
     setStep("20");
     state_.ui().setCaption(Control::lblBuildFile, QStringLiteral("Verifying File:"));
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Verifying All Songs In Music Library..."));
-    library_.clear();
     CleanLibrary();
+    library_.clear();
     commitWrites();
 }
 
@@ -330,7 +329,7 @@ void BuildRun::finishRun() {
     showLibraryCount(state_, count);
 
     setStep("25");
-    CompactDatabases(state_);
+    CompactDatabases(state_, true);
     showBuildOptions(state_);
     ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Music Library Build/Update Complete"));
 
@@ -354,9 +353,10 @@ void BuildRun::finishRun() {
 }
 
 void BuildRun::storeFolderSignature() {
-    const std::optional<FolderTotals> totals = folderSignature(state_, state_.MusicPath);
-    if (!totals) return;
-    for (const auto& [name, value] : signatureSettings(*totals)) SaveSetting(state_, name, value);
+    // The walk's own signature, with the stamps the run's tag writes gave; none of a music folder
+    // the walk could not read.
+    if (!walkedWhole_) return;
+    for (const auto& [name, value] : signatureSettings(scan_.signature)) SaveSetting(state_, name, value);
 }
 
 void BuildRun::reportFailure(const RuntimeError& error) {

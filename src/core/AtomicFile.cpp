@@ -137,24 +137,18 @@ bool copyRange(int fd, qint64 offset, qint64 length, Sink&& sink) {
     return true;
 }
 
-void syncFolder(const QByteArray& folder) {
+// Flushes a folder's entries to the disk; 0, or the error. A file system that cannot flush a
+// folder (EINVAL) counts as done: its renames are as durable as it makes them.
+int syncFolderError(const QByteArray& folder) {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);  // some file systems cannot flush a folder; the rename is done all the same
-    ::close(fd);
-}
-
-// Writes everything of the file system that holds `file` to the disk; 0, or the error.
-int syncFileSystemOf(const QByteArray& file) {
-    int fd = ::open(folderOf(file).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        ::sync();
-        return 0;
-    }
-    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    if (fd < 0) return errno;
+    const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
     ::close(fd);
     return error;
+}
+
+void syncFolder(const QByteArray& folder) {
+    syncFolderError(folder);  // the rename is done all the same
 }
 
 }  // namespace
@@ -244,6 +238,7 @@ bool AtomicFile::open() {
         }
         if (!allowed(target_, old, W_OK)) return fail(cannotWrite, EACCES);
         hasOld_ = true;
+        old_ = old;
         oldMode_ = old.st_mode & 07777;
         oldOwner_ = old.st_uid;
         oldGroup_ = old.st_gid;
@@ -340,7 +335,6 @@ bool AtomicFile::finishNewContent(bool sync) {
     if ((inPlace_ && ::ftruncate(fd_, size_) != 0) || ::fstat(fd_, &info) != 0 || (sync && ::fsync(fd_) != 0))
         return false;
     lastWrite_ = info.st_mtim;
-    device_ = info.st_dev;
     return true;
 }
 
@@ -360,12 +354,13 @@ bool AtomicFile::commit(ReplacementGroup* group) {
         state_ = State::Done;
         return true;
     }
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0) return failAndCancel(cannotWrite, errno);
     if (deferred) {
-        group->waiting_.push_back({path_, temporary_, target_, device_});
+        // The group flushes the data and closes the file.
+        group->waiting_.push_back({path_, temporary_, target_, std::exchange(fd_, -1), hasOld_, old_});
     } else {
+        const int closed = ::close(fd_);
+        fd_ = -1;
+        if (closed != 0) return failAndCancel(cannotWrite, errno);
         if (::rename(temporary_.constData(), target_.constData()) != 0) return failAndCancel(cannotWrite, errno);
         syncFolder(folderOf(target_));
     }
@@ -439,28 +434,46 @@ void AtomicFile::cancel() {
     state_ = State::Done;
 }
 
+bool ReplacementGroup::targetChanged(const Waiting& file) {
+    struct stat now {};
+    if (::stat(file.target.constData(), &now) != 0) return file.hasOld;
+    const struct stat& old = file.old;
+    return !file.hasOld || now.st_dev != old.st_dev || now.st_ino != old.st_ino || now.st_size != old.st_size ||
+           now.st_mtim.tv_sec != old.st_mtim.tv_sec || now.st_mtim.tv_nsec != old.st_mtim.tv_nsec;
+}
+
 std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
     std::vector<Waiting> waiting;
     waiting.swap(waiting_);
-    // The new content of every file first, one sync for each file system ...
-    std::map<dev_t, int> syncError;
-    for (const Waiting& file : waiting)
-        if (!syncError.count(file.device)) syncError[file.device] = syncFileSystemOf(file.temporary);
-    // ... then the renames, and a sync for them.
     std::vector<Failure> failures;
-    std::map<dev_t, QByteArray> renamed;
+    const auto fail = [&failures](const Waiting& file, const QString& reason) {
+        failures.push_back({file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") + reason});
+    };
+    // Every file's data on its way to the disk at once (the disk then takes them together), ...
+    for (const Waiting& file : waiting) ::sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    // ... each one's data on the disk, then its rename, unless its target changed meanwhile ...
+    std::map<QByteArray, std::vector<const Waiting*>> renamed;
     for (const Waiting& file : waiting) {
-        int error = syncError[file.device];
-        if (error == 0 && ::rename(file.temporary.constData(), file.target.constData()) != 0) error = errno;
-        if (error == 0) {
-            renamed.emplace(file.device, file.target);
+        const bool synced = ::fdatasync(file.fd) == 0;
+        int error = synced ? 0 : errno;
+        if (::close(file.fd) != 0 && synced) error = errno;
+        const bool changed = error == 0 && targetChanged(file);
+        if (error == 0 && !changed && ::rename(file.temporary.constData(), file.target.constData()) == 0) {
+            renamed[folderOf(file.target)].push_back(&file);
             continue;
         }
+        if (!changed && error == 0) error = errno;
         ::unlink(file.temporary.constData());
-        failures.push_back(
-            {file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") + systemError(error)});
+        fail(file, changed ? QStringLiteral("another program changed it meanwhile; it is left as that program left it")
+                           : systemError(error));
     }
-    for (const auto& [device, target] : renamed) syncFileSystemOf(target);
+    // ... then each folder once, for the renames.
+    for (const auto& [folder, files] : renamed) {
+        const int error = syncFolderError(folder);
+        if (error != 0)
+            for (const Waiting* file : files)
+                fail(*file, QStringLiteral("its new name may not survive a crash: ") + systemError(error));
+    }
     return failures;
 }
 

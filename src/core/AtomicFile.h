@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <functional>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
@@ -113,19 +114,22 @@ private:
     qint64 length_ = 0;  // the length of the file behind fd_ as far as this object made it
     bool hasOld_ = false;
     unsigned oldMode_ = 0, oldOwner_ = 0, oldGroup_ = 0;
+    struct stat old_ {};  // the target as open() found it
     bool inPlace_ = false;
     bool touched_ = false;  // in place: the target has been written to
     State state_ = State::Closed;
     struct timespec lastWrite_ {};
-    dev_t device_ = 0;
     QString error_;
 };
 
 // Replacements made durable together. Each waiting file is complete in its temporary file beside
-// the target; flush() writes the data of all of them to the disk with one sync of each file system,
-// renames each over its target, and syncs again for the renames. A crash at any moment leaves each
-// target old or new; what it can leave besides is the temporary files of the replacements that
-// had not yet been renamed. Destroying the group flushes it.
+// the target, still open; flush() writes each one's data to the disk (fdatasync of that file only),
+// renames it over its target, and then flushes each folder of the group once for the renames. A
+// target that changed since its write was prepared (another program wrote it meanwhile: its
+// last-write time, size or file is not the one the write read) is left as it is and reported, as
+// is a file whose data or folder could not be flushed. A crash at any moment leaves each target
+// old or new; what it can leave besides is the temporary files of the replacements that had not
+// yet been renamed. Destroying the group flushes it.
 class ReplacementGroup {
 public:
     struct Failure {
@@ -151,8 +155,12 @@ private:
         QString path;
         QByteArray temporary;
         QByteArray target;
-        dev_t device;
+        int fd;       // the temporary file, open
+        bool hasOld;  // and then the target as the write found it
+        struct stat old;
     };
+    // Whether the target is no longer the file (or the absence of one) that the write found.
+    static bool targetChanged(const Waiting& file);
     std::vector<Waiting> waiting_;
 };
 

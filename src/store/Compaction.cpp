@@ -23,7 +23,7 @@ bool mayWrite(const QString& path) {
 
 }  // namespace
 
-bool compactDatabase(const QString& path) {
+bool compactDatabase(const QString& path, bool onlyWithFreePages) {
     const QString temporary = path + QLatin1Char('2');
     if (QFileInfo::exists(temporary)) QFile::remove(temporary);
     if (!mayWrite(path)) return false;
@@ -31,6 +31,9 @@ bool compactDatabase(const QString& path) {
         Connection connection(path);
         // A database that another connection reads or writes is left as it is, at once.
         connection.execute(QStringLiteral("PRAGMA busy_timeout = 0"));
+        if (onlyWithFreePages &&
+            connection.query(QStringLiteral("PRAGMA freelist_count")).values.at(0).at(0).toLongLong() == 0)
+            return false;
         connection.execute(QStringLiteral("VACUUM"));
         return true;
     } catch (const RuntimeError&) {
@@ -38,11 +41,11 @@ bool compactDatabase(const QString& path) {
     }
 }
 
-void CompactDatabases(ProgramState& state) {
+void CompactDatabases(ProgramState& state, bool onlyWithFreePages) {
     releasePooledConnections(state);
     for (const QString& path :
          {state.paths.MainDatabasePath, state.paths.SettingsDatabasePath, state.paths.LibrariesDatabasePath})
-        compactDatabase(path);
+        compactDatabase(path, onlyWithFreePages);
 }
 
 }  // namespace orv

@@ -115,24 +115,41 @@ void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, co
     }
 }
 
-bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector, bool quiet) {
+namespace {
+
+// Runs a statement (as `statement` has it) through ExecuteSQLCommand's error trap.
+template <class Statement>
+bool executeStatement(ProgramState& state, const Statement& statement, const QString& sql, Db selector, bool quiet) {
     if (!checkDataAccessVersion(state)) return false;
     const QString path = selector == Db::Settings    ? state.paths.SettingsDatabasePath
                          : selector == Db::Libraries ? state.paths.LibrariesDatabasePath
                                                      : state.paths.MainDatabasePath;
-    const QString cleanSql = StripControlChars(sql);
     try {
         auto connection = connectionFor(state, path, selector);
         try {
-            return connection->execute(cleanSql) >= 0;
+            return connection->execute(statement) >= 0;
         } catch (const RuntimeError&) {
             if (quiet) return true;
             throw;
         }
     } catch (const RuntimeError& error) {
-        executeSQLCommandErrorHandler(state, error, cleanSql);
+        executeSQLCommandErrorHandler(state, error, sql);
         return false;
     }
+}
+
+}  // namespace
+
+bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector, bool quiet) {
+    const QString cleanSql = StripControlChars(sql);
+    return executeStatement(state, cleanSql, cleanSql, selector, quiet);
+}
+
+bool ExecuteSQLCommand(ProgramState& state, BoundStatement statement, Db selector, bool quiet) {
+    // Control characters never reach a text value, as they never reach a statement's text.
+    for (QVariant& value : statement.values)
+        if (value.typeId() == QMetaType::QString) value = StripControlChars(value.toString());
+    return executeStatement(state, statement, statement.sql, selector, quiet);
 }
 
 void executeSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql) {

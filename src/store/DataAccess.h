@@ -20,6 +20,8 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector = Db
 // Runs a statement that returns no rows. False when it failed (and was reported); with Quiet
 // a statement the engine rejects is passed over silently and counts as done.
 bool ExecuteSQLCommand(ProgramState& state, const QString& sql, Db selector = Db::Main, bool quiet = false);
+// The same for a statement whose values are bound (the engine's own SQL, not translated).
+bool ExecuteSQLCommand(ProgramState& state, BoundStatement statement, Db selector = Db::Main, bool quiet = false);
 
 // Reports of GetRecordset's and ExecuteSQLCommand's error traps.
 void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors);

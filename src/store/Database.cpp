@@ -27,6 +27,29 @@ RuntimeError engineError(sqlite3* db, int code) {
     }
 }
 
+// Binds one value at its place.
+int bindValue(sqlite3_stmt* statement, int at, const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return sqlite3_bind_null(statement, at);
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, at, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, at, value.toDouble());
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob64(statement, at, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
+                                   SQLITE_TRANSIENT);
+    }
+    default: {
+        // An empty text is a text, never Null.
+        const QByteArray text = value.toString().toUtf8();
+        return sqlite3_bind_text64(statement, at, text.isNull() ? "" : text.constData(),
+                                   static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+}
+
 bool statFile(const QString& path, unsigned long long& device, unsigned long long& inode) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
@@ -58,7 +81,7 @@ Connection::Connection(const QString& path) : path_(path) {
 
 Connection::~Connection() {
     if (!db_) return;
-    dropCompiledShapes();
+    dropCompiled();
     sqlite3_close_v2(db_);
 }
 
@@ -88,50 +111,58 @@ sqlite3_stmt* Connection::compile(const QByteArray& text) {
     return statement;
 }
 
-sqlite3_stmt* Connection::compiledShape(const QByteArray& shape) {
-    if (sqlite3_stmt* kept = shapes_.value(shape)) return kept;
-    constexpr qsizetype kMostShapes = 16;
-    if (shapes_.size() >= kMostShapes) dropCompiledShapes();
-    sqlite3_stmt* statement = compile(shape);
-    shapes_.insert(shape, statement);
+sqlite3_stmt* Connection::compiled(const QString& sql) {
+    if (sqlite3_stmt* kept = compiled_.value(sql)) return kept;
+    constexpr qsizetype kMostKept = 16;
+    if (compiled_.size() >= kMostKept) dropCompiled();
+    sqlite3_stmt* statement = compile(sql.toUtf8());
+    compiled_.insert(sql, statement);
     return statement;
 }
 
-void Connection::dropCompiledShapes() {
-    for (sqlite3_stmt* statement : std::as_const(shapes_)) sqlite3_finalize(statement);
-    shapes_.clear();
+void Connection::dropCompiled() {
+    for (sqlite3_stmt* statement : std::as_const(compiled_)) sqlite3_finalize(statement);
+    compiled_.clear();
 }
 
-long long Connection::execute(const QString& sql) {
-    const QByteArray text = translateSql(sql).toUtf8();
-    const std::optional<LiftedStatement> lifted = liftInsertValues(text);
-    sqlite3_stmt* statement = lifted ? compiledShape(lifted->shape) : compile(text);
-    int code = SQLITE_OK;
-    if (lifted) {
-        for (std::size_t i = 0; i < lifted->values.size() && code == SQLITE_OK; ++i) {
-            const int at = static_cast<int>(i) + 1;
-            if (const auto* number = std::get_if<qint64>(&lifted->values[i]))
-                code = sqlite3_bind_int64(statement, at, *number);
-            else {
-                const QByteArray& value = std::get<QByteArray>(lifted->values[i]);
-                code = sqlite3_bind_text(statement, at, value.constData(), static_cast<int>(value.size()),
-                                         SQLITE_TRANSIENT);
-            }
-        }
-    }
+long long Connection::run(sqlite3_stmt* statement, int code) {
     if (code == SQLITE_OK)
         while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
         }
-    const std::optional<RuntimeError> failure =
-        code == SQLITE_DONE ? std::nullopt : std::optional<RuntimeError>(engineError(db_, code));
-    if (lifted) {
+    if (code != SQLITE_DONE) throw engineError(db_, code);
+    return sqlite3_changes64(db_);
+}
+
+long long Connection::execute(const QString& sql) {
+    sqlite3_stmt* statement = prepare(sql);
+    try {
+        const long long changed = run(statement, SQLITE_OK);
+        sqlite3_finalize(statement);
+        return changed;
+    } catch (const RuntimeError&) {
+        sqlite3_finalize(statement);
+        throw;
+    }
+}
+
+long long Connection::execute(const BoundStatement& bound) {
+    sqlite3_stmt* statement = compiled(bound.sql);
+    int code = SQLITE_OK;
+    for (std::size_t i = 0; i < bound.values.size() && code == SQLITE_OK; ++i)
+        code = bindValue(statement, static_cast<int>(i) + 1, bound.values[i]);
+    // The kept statement is made ready for the next one whichever way this one ends.
+    const auto reset = [statement] {
         sqlite3_reset(statement);
         sqlite3_clear_bindings(statement);
-    } else {
-        sqlite3_finalize(statement);
+    };
+    try {
+        const long long changed = run(statement, code);
+        reset();
+        return changed;
+    } catch (const RuntimeError&) {
+        reset();
+        throw;
     }
-    if (failure) throw *failure;
-    return sqlite3_changes64(db_);
 }
 
 Connection::Rows Connection::query(const QString& sql) {
@@ -188,30 +219,10 @@ qint64 NewDatabase::insertRows(const QString& table, const QStringList& columns,
     int code = sqlite3_prepare_v2(db_, sql.constData(), static_cast<int>(sql.size()), &statement, nullptr);
     qint64 rows = 0;
     std::vector<QVariant> values;
-    const auto bind = [statement](int at, const QVariant& value) {
-        switch (value.typeId()) {
-        case QMetaType::UnknownType:
-            return sqlite3_bind_null(statement, at);
-        case QMetaType::LongLong:
-            return sqlite3_bind_int64(statement, at, value.toLongLong());
-        case QMetaType::Double:
-            return sqlite3_bind_double(statement, at, value.toDouble());
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            return sqlite3_bind_blob64(statement, at, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
-                                       SQLITE_TRANSIENT);
-        }
-        default: {
-            const QByteArray text = value.toString().toUtf8();
-            return sqlite3_bind_text64(statement, at, text.constData(), static_cast<sqlite3_uint64>(text.size()),
-                                       SQLITE_TRANSIENT, SQLITE_UTF8);
-        }
-        }
-    };
     try {
         while (code == SQLITE_OK && nextRow(values)) {
             for (std::size_t i = 0; i < values.size() && code == SQLITE_OK; ++i)
-                code = bind(static_cast<int>(i) + 1, values[i]);
+                code = bindValue(statement, static_cast<int>(i) + 1, values[i]);
             if (code == SQLITE_OK && (code = sqlite3_step(statement)) == SQLITE_DONE) code = sqlite3_reset(statement);
             ++rows;
         }

@@ -16,8 +16,15 @@ struct sqlite3_stmt;
 
 namespace orv {
 
+// A statement in the engine's SQL with its values bound where it is made: "?" marks their places,
+// in order. Values are text (QString), whole numbers, doubles, bytes or Null.
+struct BoundStatement {
+    QString sql;
+    std::vector<QVariant> values;
+};
+
 // One open database file. Opening never creates a file: a missing or unreadable file
-// fails with CannotOpen. Statements pass through the SQL dialect layer.
+// fails with CannotOpen. Statements given as text pass through the SQL dialect layer.
 class Connection {
 public:
     explicit Connection(const QString& path);
@@ -29,6 +36,8 @@ public:
 
     // Runs a statement that returns no rows; returns the number of rows it changed.
     long long execute(const QString& sql);
+    // The same for a bound statement, compiled once for every statement of the same text.
+    long long execute(const BoundStatement& statement);
 
     struct Rows {
         QStringList columns;
@@ -43,13 +52,15 @@ public:
 private:
     sqlite3_stmt* prepare(const QString& sql);
     sqlite3_stmt* compile(const QByteArray& text);
-    // The compiled statement of this shape, kept for the next statement of the same shape.
-    sqlite3_stmt* compiledShape(const QByteArray& shape);
-    void dropCompiledShapes();
+    // The compiled statement of this text, kept for the next statement of the same text.
+    sqlite3_stmt* compiled(const QString& sql);
+    void dropCompiled();
+    // Steps a statement to its end; the number of rows it changed.
+    long long run(sqlite3_stmt* statement, int code);
 
     QString path_;
     sqlite3* db_ = nullptr;
-    QHash<QByteArray, sqlite3_stmt*> shapes_;
+    QHash<QString, sqlite3_stmt*> compiled_;
     unsigned long long device_ = 0;
     unsigned long long inode_ = 0;
 };

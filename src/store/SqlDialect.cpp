@@ -36,15 +36,6 @@ QString translateOutsideQuotes(QString part) {
     return part;
 }
 
-bool isWordCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The end of the quoted part that starts at `at` and closes with `close` (with `doubling`, a doubled
 // `close` stands for itself); -1 when it does not close.
 template <class Text, class Char>
@@ -61,57 +52,6 @@ qsizetype endOfQuoted(const Text& sql, qsizetype at, Char close, bool doubling =
 }
 
 }  // namespace
-
-std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql) {
-    LiftedStatement lifted;
-    lifted.shape.reserve(sql.size());
-    bool first = true, hasValues = false, selecting = false;
-    for (qsizetype i = 0; i < sql.size();) {
-        const char c = sql[i];
-        const bool afterWord = i > 0 && (isWordCharacter(sql[i - 1]) || sql[i - 1] == '.');
-        if (c == '\'' && !(afterWord && (sql[i - 1] == 'x' || sql[i - 1] == 'X'))) {
-            const qsizetype end = endOfQuoted(sql, i, '\'');
-            if (end < 0) return std::nullopt;
-            lifted.values.emplace_back(sql.mid(i + 1, end - i - 2).replace("''", "'"));
-            lifted.shape += '?';
-            i = end;
-        } else if (c == '\'' || c == '"' || c == '`' || c == '[') {
-            const qsizetype end = c == '[' ? endOfQuoted(sql, i, ']', false) : endOfQuoted(sql, i, c);
-            if (end < 0) return std::nullopt;
-            lifted.shape.append(QByteArrayView(sql).sliced(i, end - i));
-            i = end;
-        } else if (isDigit(c) && !afterWord) {
-            qsizetype end = i;
-            while (end < sql.size() && isDigit(sql[end])) ++end;
-            if (end - i > 18 || (end < sql.size() && (isWordCharacter(sql[end]) || sql[end] == '.')))
-                return std::nullopt;
-            lifted.values.emplace_back(sql.mid(i, end - i).toLongLong());
-            lifted.shape += '?';
-            i = end;
-        } else if (isWordCharacter(c)) {
-            qsizetype end = i;
-            while (end < sql.size() && isWordCharacter(sql[end])) ++end;
-            const QByteArrayView word = QByteArrayView(sql).sliced(i, end - i);
-            const auto is = [&word](const char* keyword) { return word.compare(keyword, Qt::CaseInsensitive) == 0; };
-            // The row comes from VALUES or from a SELECT of nothing but values: a word after that
-            // SELECT (FROM, a column, a function) makes it a query of its own.
-            if ((first && !is("INSERT")) || selecting || (hasValues && is("SELECT"))) return std::nullopt;
-            selecting = is("SELECT");
-            hasValues = hasValues || selecting || is("VALUES");
-            first = false;
-            lifted.shape.append(word);
-            i = end;
-        } else if (c == '?' || c == ':' || c == '@' || c == '#' || (c == '-' && sql.mid(i, 2) == "--") ||
-                   (c == '/' && sql.mid(i, 2) == "/*") || c == '.') {
-            return std::nullopt;
-        } else {
-            lifted.shape += c;
-            ++i;
-        }
-    }
-    if (!hasValues) return std::nullopt;
-    return lifted;
-}
 
 QString translateSql(const QString& sql) {
     if (!hasRewriteMark(sql)) return sql;

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
-#include <optional>
-#include <variant>
-#include <vector>
 
 namespace orv {
 
@@ -14,15 +10,5 @@ namespace orv {
 // Type 1, Flags 0, names compared without regard to letter case).
 // Quoted text values are never touched.
 QString translateSql(const QString& sql);
-
-// An INSERT ... VALUES statement (engine SQL, UTF-8) with its quoted texts and whole numbers taken
-// out: the statement with "?" in their places, and the values in order. Statements of one shape
-// then share one compiled statement. Nothing for any other statement, and for one with anything
-// this reading cannot be sure of (parameters, comments, other numbers, a SELECT).
-struct LiftedStatement {
-    QByteArray shape;
-    std::vector<std::variant<QByteArray, qint64>> values;
-};
-std::optional<LiftedStatement> liftInsertValues(const QByteArray& sql);
 
 }  // namespace orv

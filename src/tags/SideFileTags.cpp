@@ -121,49 +121,56 @@ int sideFileSeconds(const QString& seconds) {
     return static_cast<int>(roundToEven(value));
 }
 
-QString insertSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
-                                const QString& lowText, const QString& highText, const QDateTime& now) {
+BoundStatement insertSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
+                                       const QString& lowText, const QString& highText, const QDateTime& now) {
     const SongFields& song = side.song;
-    return songInsertStatement(table, {SqlText(song.Album),
-                                       SqlText(song.Artist),
-                                       SqlText(song.Title),
-                                       SqlText(song.Band),
-                                       SqlText(fitColumn(side.duration, QStringLiteral("Duration"))),
-                                       QString::number(sideFileSeconds(side.seconds)),
-                                       QString::number(LeadingNumber(song.Track), 'g', 15),
-                                       SqlText(song.SongYear),
-                                       SqlText(song.SongDecade),
-                                       SqlText(song.CDYear),
-                                       SqlText(song.Genre),
-                                       QStringLiteral("''"),
-                                       QStringLiteral("''"),
-                                       recordComment(song.CommentTitle),
-                                       recordComment(song.CommentText),
-                                       SqlText(mediaFile),
-                                       lowText,
-                                       highText,
-                                       recordDate(now),
-                                       recordDateTime(now),
-                                       QStringLiteral("''")});
+    return songInsertStatement(table, {{"Album", recordText(song.Album)},
+                                       {"Artist", recordText(song.Artist)},
+                                       {"Title", recordText(song.Title)},
+                                       {"BandName", recordText(song.Band)},
+                                       {"Duration", recordText(fitColumn(side.duration, QStringLiteral("Duration")))},
+                                       {"Seconds", recordNumber(sideFileSeconds(side.seconds))},
+                                       {"Track", recordLeadingNumber(song.Track)},
+                                       {"SongYear", recordText(song.SongYear)},
+                                       {"SongDecade", recordText(song.SongDecade)},
+                                       {"CDYear", recordText(song.CDYear)},
+                                       {"Genre", recordText(song.Genre)},
+                                       {"Rating", QStringLiteral("")},
+                                       {"Compilation", QStringLiteral("")},
+                                       {"CommentTitle", recordComment(song.CommentTitle)},
+                                       {"CommentText", recordComment(song.CommentText)},
+                                       {"FileName", mediaFile},
+                                       {"FileDateTimeLow", recordNumber(lowText.toLongLong())},
+                                       {"FileDateTimeHigh", recordNumber(highText.toLongLong())},
+                                       {"DateAdded", recordDate(now)},
+                                       {"LastUpdated", recordDateTime(now)},
+                                       {"HasLyrics", QStringLiteral("")}});
 }
 
-QString updateSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
-                                const QString& lowText, const QString& highText, const QDateTime& now) {
+BoundStatement updateSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
+                                       const QString& lowText, const QString& highText, const QDateTime& now) {
     const SongFields& song = side.song;
-    return songUpdateStatement(
-        table,
-        {QStringLiteral("BandName=") + SqlText(song.Band), QStringLiteral("Album=") + SqlText(song.Album),
-         QStringLiteral("Artist=") + SqlText(song.Artist), QStringLiteral("Title=") + SqlText(song.Title),
-         QStringLiteral("Duration=") + SqlText(fitColumn(side.duration, QStringLiteral("Duration"))),
-         QStringLiteral("Seconds=") + QString::number(sideFileSeconds(side.seconds)),
-         QStringLiteral("Track=") + SqlText(song.Track), QStringLiteral("SongYear=") + SqlText(song.SongYear),
-         QStringLiteral("CDYear=") + SqlText(song.CDYear), QStringLiteral("Compilation=''"),
-         QStringLiteral("SongDecade=") + SqlText(song.SongDecade), QStringLiteral("Genre=") + SqlText(song.Genre),
-         QStringLiteral("Rating=''"), QStringLiteral("CommentTitle=") + recordComment(song.CommentTitle),
-         QStringLiteral("CommentText=") + recordComment(song.CommentText), QStringLiteral("FileDateTimeLow=") + lowText,
-         QStringLiteral("FileDateTimeHigh=") + highText, QStringLiteral("LastUpdated=") + recordDateTime(now),
-         QStringLiteral("HasLyrics = '' ")},
-        mediaFile);
+    return songUpdateStatement(table,
+                               {{"BandName", recordText(song.Band)},
+                                {"Album", recordText(song.Album)},
+                                {"Artist", recordText(song.Artist)},
+                                {"Title", recordText(song.Title)},
+                                {"Duration", recordText(fitColumn(side.duration, QStringLiteral("Duration")))},
+                                {"Seconds", recordNumber(sideFileSeconds(side.seconds))},
+                                {"Track", recordText(song.Track)},
+                                {"SongYear", recordText(song.SongYear)},
+                                {"CDYear", recordText(song.CDYear)},
+                                {"Compilation", QStringLiteral("")},
+                                {"SongDecade", recordText(song.SongDecade)},
+                                {"Genre", recordText(song.Genre)},
+                                {"Rating", QStringLiteral("")},
+                                {"CommentTitle", recordComment(song.CommentTitle)},
+                                {"CommentText", recordComment(song.CommentText)},
+                                {"FileDateTimeLow", recordNumber(lowText.toLongLong())},
+                                {"FileDateTimeHigh", recordNumber(highText.toLongLong())},
+                                {"LastUpdated", recordDateTime(now)},
+                                {"HasLyrics", QStringLiteral("")}},
+                               mediaFile);
 }
 
 }  // namespace orv

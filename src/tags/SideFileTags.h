@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Database.h"
 #include "tags/SongFields.h"
 
 #include <QByteArray>
@@ -33,9 +34,9 @@ int sideFileSeconds(const QString& seconds);
 
 // The statements that add and rewrite a side-file song's record, for a song whose defaults are
 // applied (applySongDefaults). Rating, Compilation and HasLyrics stay empty.
-QString insertSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
-                                const QString& lowText, const QString& highText, const QDateTime& now);
-QString updateSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
-                                const QString& lowText, const QString& highText, const QDateTime& now);
+BoundStatement insertSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
+                                       const QString& lowText, const QString& highText, const QDateTime& now);
+BoundStatement updateSideFileStatement(const QString& table, const QString& mediaFile, const SideFileSong& side,
+                                       const QString& lowText, const QString& highText, const QDateTime& now);
 
 }  // namespace orv

@@ -10,15 +10,17 @@
 #include "tags/ID3Tags.h"
 #include "tags/TagComponent.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
+#include <cmath>
 
 namespace orv {
 namespace {
 
 constexpr int kCommentLength = 254;
 
-QString hasLyricsValue(const SongFields& song) {
-    return song.Lyrics.isEmpty() ? QStringLiteral("''") : QStringLiteral("'Y'");
+QVariant hasLyricsValue(const SongFields& song) {
+    return song.Lyrics.isEmpty() ? QStringLiteral("") : QStringLiteral("Y");
 }
 
 void defaultWhenBlank(QString& field, const QString& fallback) {
@@ -45,22 +47,52 @@ void prepareSongRecord(ProgramState& state, SongFields& song) {
 
 }  // namespace
 
-QString recordComment(const QString& text) {
-    QString quoted = SqlQuote(text).left(kCommentLength);
-    if (!quoted.isEmpty() && quoted.back().isHighSurrogate()) quoted.chop(1);
-    qsizetype trailingQuotes = 0;
-    while (trailingQuotes < quoted.size() && quoted[quoted.size() - 1 - trailingQuotes] == QLatin1Char('\''))
-        ++trailingQuotes;
-    if (trailingQuotes % 2 == 1) quoted.chop(1);
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+QVariant recordText(const QString& text) {
+    return TrimBlanks(text);
 }
 
-QString recordDate(const QDateTime& now) {
-    return QLatin1Char('\'') + now.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');
+QVariant recordComment(const QString& text) {
+    const QString trimmed = TrimBlanks(text);
+    qsizetype length = 0, quoted = 0;
+    while (length < trimmed.size()) {
+        const qsizetype width = trimmed[length] == QLatin1Char('\'') ? 2 : 1;
+        if (quoted + width > kCommentLength) break;
+        quoted += width;
+        ++length;
+    }
+    if (length > 0 && length < trimmed.size() && trimmed[length - 1].isHighSurrogate()) --length;
+    return trimmed.left(length);
 }
 
-QString recordDateTime(const QDateTime& now) {
-    return QLatin1Char('\'') + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char('\'');
+QVariant recordDate(const QDateTime& now) {
+    return now.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QVariant recordDateTime(const QDateTime& now) {
+    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QVariant recordNumber(qint64 number) {
+    return QVariant::fromValue(number);
+}
+
+QVariant recordLeadingNumber(const QString& text) {
+    const double number = LeadingNumber(text);
+    constexpr double kExactWhole = 9007199254740992.0;  // 2^53
+    if (number == std::trunc(number) && std::fabs(number) < kExactWhole)
+        return recordNumber(static_cast<qint64>(number));
+    return number;
+}
+
+QDateTime recordTime() {
+    thread_local QDateTime read;
+    thread_local QElapsedTimer sinceRead;
+    if (!sinceRead.isValid() || sinceRead.hasExpired(1000)) {
+        read = QDateTime::currentDateTime();
+        sinceRead.start();
+        return read;
+    }
+    return read.addMSecs(sinceRead.elapsed());
 }
 
 void applySongDefaults(SongFields& song) {
@@ -96,75 +128,82 @@ int CountSongsWithFile(ProgramState& state, const QString& fileName) {
     return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
 }
 
-QString songInsertStatement(const QString& table, const QStringList& values) {
-    const QString columns = QStringLiteral(
-        " (Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
-        "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, "
-        "FileDateTimeHigh, DateAdded, LastUpdated, HasLyrics ) SELECT ");
-    const QString joined = values.join(QStringLiteral(", "));
-    QString statement;
-    statement.reserve(table.size() + columns.size() + joined.size() + 16);
-    statement.append(QStringLiteral("INSERT INTO ")).append(SqlQuote(table)).append(columns).append(joined);
+BoundStatement songInsertStatement(const QString& table, const RecordValues& values) {
+    BoundStatement statement{QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ("), {}};
+    QString marks;
+    for (const auto& [column, value] : values) {
+        if (!statement.values.empty()) {
+            statement.sql += QStringLiteral(", ");
+            marks += QStringLiteral(", ");
+        }
+        statement.sql += QLatin1String(column);
+        marks += QLatin1Char('?');
+        statement.values.push_back(value);
+    }
+    statement.sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
     return statement;
 }
 
-QString songUpdateStatement(const QString& table, const QStringList& assignments, const QString& fileName) {
-    return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") +
-           assignments.join(QStringLiteral(", ")) + QStringLiteral("WHERE FileName= ") + SqlText(fileName);
+BoundStatement songUpdateStatement(const QString& table, const RecordValues& values, const QString& fileName) {
+    BoundStatement statement{QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET "), {}};
+    for (const auto& [column, value] : values) {
+        if (!statement.values.empty()) statement.sql += QStringLiteral(", ");
+        statement.sql += QLatin1String(column) + QStringLiteral(" = ?");
+        statement.values.push_back(value);
+    }
+    statement.sql += QStringLiteral(" WHERE FileName = ?");
+    statement.values.emplace_back(fileName);
+    return statement;
 }
 
-QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
-                            const QString& highText, const QString& lowText, const QDateTime& now) {
-    const QStringList values{
-        SqlText(song.Album),
-        SqlText(song.Artist),
-        SqlText(song.Title),
-        SqlText(song.Band),
-        QStringLiteral("'") + recordDuration(seconds) + QStringLiteral("'"),
-        QString::number(seconds),
-        QString::number(LeadingNumber(song.Track), 'g', 15),
-        SqlText(song.SongYear),
-        SqlText(song.SongDecade),
-        SqlText(song.CDYear),
-        SqlText(song.Genre),
-        SqlText(song.Rating),
-        SqlText(song.Compilation),
-        recordComment(song.CommentTitle),
-        recordComment(song.CommentText),
-        SqlText(fileName),
-        lowText,
-        highText,
-        recordDate(now),
-        recordDateTime(now),
-        hasLyricsValue(song),
-    };
-    return songInsertStatement(table, values);
+BoundStatement insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                                   const QString& highText, const QString& lowText, const QDateTime& now) {
+    return songInsertStatement(table, {{"Album", recordText(song.Album)},
+                                       {"Artist", recordText(song.Artist)},
+                                       {"Title", recordText(song.Title)},
+                                       {"BandName", recordText(song.Band)},
+                                       {"Duration", recordDuration(seconds)},
+                                       {"Seconds", recordNumber(seconds)},
+                                       {"Track", recordLeadingNumber(song.Track)},
+                                       {"SongYear", recordText(song.SongYear)},
+                                       {"SongDecade", recordText(song.SongDecade)},
+                                       {"CDYear", recordText(song.CDYear)},
+                                       {"Genre", recordText(song.Genre)},
+                                       {"Rating", recordText(song.Rating)},
+                                       {"Compilation", recordText(song.Compilation)},
+                                       {"CommentTitle", recordComment(song.CommentTitle)},
+                                       {"CommentText", recordComment(song.CommentText)},
+                                       {"FileName", fileName},
+                                       {"FileDateTimeLow", recordNumber(lowText.toLongLong())},
+                                       {"FileDateTimeHigh", recordNumber(highText.toLongLong())},
+                                       {"DateAdded", recordDate(now)},
+                                       {"LastUpdated", recordDateTime(now)},
+                                       {"HasLyrics", hasLyricsValue(song)}});
 }
 
-QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
-                            const QString& highText, const QString& lowText, const QDateTime& now) {
-    const QStringList assignments{
-        QStringLiteral("BandName=") + SqlText(song.Band),
-        QStringLiteral("Album=") + SqlText(song.Album),
-        QStringLiteral("Artist=") + SqlText(song.Artist),
-        QStringLiteral("Title=") + SqlText(song.Title),
-        QStringLiteral("Duration=") + SqlText(recordDuration(seconds)),
-        QStringLiteral("Seconds=") + QString::number(seconds),
-        QStringLiteral("Track=") + SqlText(song.Track),
-        QStringLiteral("SongYear=") + SqlText(song.SongYear),
-        QStringLiteral("CDYear=") + SqlText(song.CDYear),
-        QStringLiteral("Compilation=") + SqlText(song.Compilation),
-        QStringLiteral("SongDecade=") + SqlText(song.SongDecade),
-        QStringLiteral("Genre=") + SqlText(song.Genre),
-        QStringLiteral("Rating=") + SqlText(song.Rating),
-        QStringLiteral("CommentTitle=") + recordComment(song.CommentTitle),
-        QStringLiteral("CommentText=") + recordComment(song.CommentText),
-        QStringLiteral("FileDateTimeLow=") + lowText,
-        QStringLiteral("FileDateTimeHigh=") + highText,
-        QStringLiteral("LastUpdated=") + recordDateTime(now),
-        QStringLiteral("HasLyrics = ") + hasLyricsValue(song) + QStringLiteral(" "),
-    };
-    return songUpdateStatement(table, assignments, fileName);
+BoundStatement updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                                   const QString& highText, const QString& lowText, const QDateTime& now) {
+    return songUpdateStatement(table,
+                               {{"BandName", recordText(song.Band)},
+                                {"Album", recordText(song.Album)},
+                                {"Artist", recordText(song.Artist)},
+                                {"Title", recordText(song.Title)},
+                                {"Duration", recordDuration(seconds)},
+                                {"Seconds", recordNumber(seconds)},
+                                {"Track", recordText(song.Track)},
+                                {"SongYear", recordText(song.SongYear)},
+                                {"CDYear", recordText(song.CDYear)},
+                                {"Compilation", recordText(song.Compilation)},
+                                {"SongDecade", recordText(song.SongDecade)},
+                                {"Genre", recordText(song.Genre)},
+                                {"Rating", recordText(song.Rating)},
+                                {"CommentTitle", recordComment(song.CommentTitle)},
+                                {"CommentText", recordComment(song.CommentText)},
+                                {"FileDateTimeLow", recordNumber(lowText.toLongLong())},
+                                {"FileDateTimeHigh", recordNumber(highText.toLongLong())},
+                                {"LastUpdated", recordDateTime(now)},
+                                {"HasLyrics", hasLyricsValue(song)}},
+                               fileName);
 }
 
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
@@ -180,9 +219,9 @@ void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QStri
 void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
     prepareSongRecord(state, song);
-    const QString statement = insertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
-                                                  QDateTime::currentDateTime());
-    if (!ExecuteSQLCommand(state, statement, Db::Libraries)) return;
+    BoundStatement statement =
+        insertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText, recordTime());
+    if (!ExecuteSQLCommand(state, std::move(statement), Db::Libraries)) return;
     ++state.run.AddedCount;
     showAddedSongCount(state);
 }
@@ -190,9 +229,9 @@ void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName,
 void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
     prepareSongRecord(state, song);
-    const QString statement = updateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText,
-                                                  QDateTime::currentDateTime());
-    if (ExecuteSQLCommand(state, statement, Db::Libraries)) ++state.run.UpdatedCount;
+    BoundStatement statement =
+        updateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText, recordTime());
+    if (ExecuteSQLCommand(state, std::move(statement), Db::Libraries)) ++state.run.UpdatedCount;
 }
 
 void ShowSongAlreadyInLibrary(ProgramState& state) {

@@ -2,9 +2,14 @@
 
 #include "tags/SongFields.h"
 
+#include "store/Database.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <utility>
+#include <vector>
 
 namespace orv {
 
@@ -32,23 +37,32 @@ void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName,
 void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText);
 
-// The statements the two writers run, for a song whose defaults are applied.
-QString insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
-                            const QString& highText, const QString& lowText, const QDateTime& now);
-QString updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
-                            const QString& highText, const QString& lowText, const QDateTime& now);
+// The statements the two writers run, for a song whose defaults are applied, with their values
+// bound.
+BoundStatement insertSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                                   const QString& highText, const QString& lowText, const QDateTime& now);
+BoundStatement updateSongStatement(const QString& table, const QString& fileName, const SongFields& song, int seconds,
+                                   const QString& highText, const QString& lowText, const QDateTime& now);
 
-// The pieces the song record statements share: the 21 values after "INSERT INTO table (columns)
-// SELECT"; a comment as its first 254 characters after quoting, between single quotes (a cut that
-// would leave half of a doubled quote, or half of a character, drops that half, so the statement
-// stays whole); the date and
-// the date and time, between single quotes.
-QString songInsertStatement(const QString& table, const QStringList& values);
-// "UPDATE table SET" the assignments (the last ends in a blank) "WHERE FileName=" the file.
-QString songUpdateStatement(const QString& table, const QStringList& assignments, const QString& fileName);
-QString recordComment(const QString& text);
-QString recordDate(const QDateTime& now);
-QString recordDateTime(const QDateTime& now);
+// The pieces the song record statements share. A record's columns with their values, in order:
+using RecordValues = std::vector<std::pair<const char*, QVariant>>;
+// "INSERT INTO table (columns) VALUES (...)", and "UPDATE table SET ... WHERE FileName=" the file.
+BoundStatement songInsertStatement(const QString& table, const RecordValues& values);
+BoundStatement songUpdateStatement(const QString& table, const RecordValues& values, const QString& fileName);
+// A text value, its blanks at both ends trimmed.
+QVariant recordText(const QString& text);
+// A comment: what fits in 254 characters once its quotes are doubled, as the Jet statements kept it
+// (half of a character is dropped, and a quote whose double would not fit).
+QVariant recordComment(const QString& text);
+// The date, and the date and time, as the records hold them.
+QVariant recordDate(const QDateTime& now);
+QVariant recordDateTime(const QDateTime& now);
+// A whole number; the leading number of a text (the insert's track), whole when it is one.
+QVariant recordNumber(qint64 number);
+QVariant recordLeadingNumber(const QString& text);
+// The local time for the records being written now: read from the system at most once a second
+// on each thread, and counted on by a monotonic clock in between.
+QDateTime recordTime();
 // The defaults for what the tags left blank: "Unknown Artist", "Unknown Title", "Unknown Album",
 // "Unknown Band", and track "0"; then every text trimmed and cut to the width of its column.
 void applySongDefaults(SongFields& song);

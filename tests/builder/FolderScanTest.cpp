@@ -52,6 +52,8 @@ TEST_F(Scan, TakesMediaFilesOfAnyNameButEntersNoDotFolders) {
     bool ok = false;
     EXPECT_EQ(scan(&ok), QStringList{}) << "an empty folder";
     EXPECT_TRUE(ok);
+    MediaScan missing;
+    EXPECT_FALSE(ScanMediaFiles(program.state, music("missing"), missing)) << "a folder that is not there";
 
     put("Song.MP3", "x");
     put(".hidden.mp3", "x");
@@ -125,7 +127,7 @@ std::pair<qint64, qint64> Words(qint64 seconds, long nanoseconds) {
     return {static_cast<qint32>(filetime & 0xffffffffu), static_cast<qint32>(filetime >> 32)};
 }
 
-TEST_F(Scan, CountWalkSumsExactlyPastThirtyTwoBits) {
+TEST_F(Scan, SignatureSumsExactlyPastThirtyTwoBits) {
     FolderTotals expected;
     for (int i = 0; i < 120; ++i) {
         const QString path = put(QString("D%1/%2.MP3").arg(i % 7).arg(i), "x");
@@ -139,12 +141,10 @@ TEST_F(Scan, CountWalkSumsExactlyPastThirtyTwoBits) {
     }
     put("D1/other.wma", "x");
     put(".git/x.mp3", "x");
-    FolderTotals totals;
-    MP3SearchRecord record;
-    record.FolderPath = musicDir.path();
-    EXPECT_TRUE(SearchForMP3Files(program.state, record, totals));
-    EXPECT_EQ(totals, expected);
-    EXPECT_GT(totals.FileDateHighTotal, std::numeric_limits<qint32>::max());
+    const std::optional<FolderTotals> totals = folderSignature(program.state, musicDir.path());
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(*totals, expected);
+    EXPECT_GT(totals->FileDateHighTotal, std::numeric_limits<qint32>::max());
 }
 
 }  // namespace

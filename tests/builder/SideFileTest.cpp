@@ -1,3 +1,5 @@
+#include "BuildFixture.h"
+#include "store/DataAccess.h"
 #include "tags/SideFileTags.h"
 
 #include <QDateTime>
@@ -5,6 +7,8 @@
 
 namespace orv {
 namespace {
+
+using test::BuildFixture;
 
 TEST(SideFile, FieldsByExactNameWithBareAmpersands) {
     const auto side = parseSideFile(
@@ -56,28 +60,30 @@ TEST(SideFile, WhatCannotBeASongsSideFileIsRefusedWithItsReason) {
     }
 }
 
-TEST(SideFile, StatementsQuoteEveryTextAndWriteSecondsAsANumber) {
+TEST_F(BuildFixture, SideFileStatementsKeepEveryTextAndWriteSecondsAsANumber) {
     SideFileSong side;
     side.song.Artist = "O'Brien";
     side.song.Title = side.song.Album = side.song.Band = "x";
     side.song.Track = "4'";
     side.song.SongYear = side.song.CDYear = "20'03";
-    side.song.SongDecade = "20'0's";
     side.duration = "3'35";
-    const QDateTime now(QDate(2024, 3, 5), QTime(14, 7, 9));
-    EXPECT_EQ(updateSideFileStatement("T", "/m/a.wma", side, "10", "0", now),
-              "UPDATE T SET BandName='x', Album='x', Artist='O''Brien', Title='x', Duration='3''35', Seconds=0, "
-              "Track='4''', SongYear='20''03', CDYear='20''03', Compilation='', SongDecade='20''0''s', Genre='', "
-              "Rating='', CommentTitle='', CommentText='', FileDateTimeLow=10, FileDateTimeHigh=0, "
-              "LastUpdated='2024-03-05 14:07:09', HasLyrics = '' WHERE FileName= '/m/a.wma'");
     side.seconds = "214.5";
-    side.song.Track = "7";
-    EXPECT_EQ(insertSideFileStatement("T", "/m/a.wma", side, "10", "0", now),
-              "INSERT INTO T (Album, Artist, Title, BandName, Duration, Seconds, Track, SongYear, SongDecade, CDYear, "
-              "Genre, Rating, Compilation, CommentTitle, CommentText, FileName, FileDateTimeLow, FileDateTimeHigh, "
-              "DateAdded, LastUpdated, HasLyrics ) SELECT 'x', 'O''Brien', 'x', 'x', '3''35', 214, 7, '20''03', "
-              "'20''0''s', '20''03', '', '', '', '', '', '/m/a.wma', 10, 0, '2024-03-05', '2024-03-05 14:07:09', ''");
-    EXPECT_EQ(sideFileSeconds("abc"), 0);
+    const QDateTime now(QDate(2024, 3, 5), QTime(14, 7, 9));
+    const QString columns =
+        "SELECT Artist || '|' || Track || '|' || SongYear || '|' || Duration || '|' || Seconds || "
+        "'|' || typeof(Seconds) || '|' || FileDateTimeLow || '|' || DateAdded || '|' || "
+        "LastUpdated FROM MusicLibrary1";
+    program.state.CurrentMusicLibrary = "MusicLibrary1";
+    ASSERT_TRUE(ExecuteSQLCommand(
+        program.state, insertSideFileStatement("MusicLibrary1", "/m/a.wma", side, "10", "0", now), Db::Libraries));
+    EXPECT_EQ(program.column("OrvLibraries81.mdb", columns),
+              QStringList{"O'Brien|4|20'03|3'35|214|integer|10|2024-03-05|2024-03-05 14:07:09"});
+    side.seconds = "abc";
+    ASSERT_TRUE(ExecuteSQLCommand(program.state,
+                                  updateSideFileStatement("MusicLibrary1", "/m/a.wma", side, "-7", "0", now.addDays(1)),
+                                  Db::Libraries));
+    EXPECT_EQ(program.column("OrvLibraries81.mdb", columns),
+              QStringList{"O'Brien|4'|20'03|3'35|0|integer|-7|2024-03-05|2024-03-06 14:07:09"});
     EXPECT_EQ(sideFileSeconds(" 215 "), 215);
 }
 

@@ -191,16 +191,22 @@ TEST_F(Build, AFolderWithoutMediaAsksBeforeItsRecordsGo) {
     EXPECT_FALSE(program.ui.enabled_[Control::cmdOK]);
 }
 
-TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignature) {
+TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignatureTheWatchFinds) {
     mp3("a/One.mp3", "One");
     mp3("a/b/Two.mp3", "Two");
+    mp3v1("a/Old.mp3", "Old");  // written by the build: its new stamp is signed
+    mp3(".hidden/Not.mp3", "Not");
+    mp3("Recycled/Thrown.mp3", "Thrown");
+    mp3("a/.Hidden Song.mp3", "Hidden");
+    ASSERT_TRUE(QFile::link(music("a"), music("Again")));
+    ASSERT_TRUE(QFile::link(music("a/One.mp3"), music("Linked.mp3")));
     BuildOptions o = options();
     o.logEnabled = true;
     o.autoLaunch = true;
     ASSERT_EQ(build(o).end, BuildSummary::End::Completed);
     const test::ScriptedFrontEnd& ui = program.ui;
     EXPECT_EQ(ui.captions[Control::cmdDatabase], "Update Music Library");
-    EXPECT_EQ(ui.captions[Control::lblSongCount], "Currently 2 Songs In Selected Music Library");
+    EXPECT_EQ(ui.captions[Control::lblSongCount], "Currently 6 Songs In Selected Music Library");
     EXPECT_EQ(ui.captions[Control::cmdCancel], "Close");
     EXPECT_EQ(ui.captions[Control::lblBuildFile], "Verifying File:");
     EXPECT_EQ(ui.windowTitle, "Orvella Configurator - Version 8.1.9");
@@ -214,13 +220,13 @@ TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignature) {
     EXPECT_EQ(ui.playerStarts, 1);
     EXPECT_FALSE(program.state.run.BuildRunning);
 
-    FolderTotals totals;
-    MP3SearchRecord record;
-    record.FolderPath = musicDir.path();
-    SearchForMP3Files(program.state, record, totals);
-    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "2");
-    EXPECT_EQ(GetSetting(program.state, "FileDateLowTotal"), QString::number(totals.FileDateLowTotal));
-    EXPECT_EQ(GetSetting(program.state, "FileDateHighTotal"), QString::number(totals.FileDateHighTotal));
+    // The watch's walk after the build finds what the build's own walk signed.
+    const std::optional<FolderTotals> totals = folderSignature(program.state, musicDir.path());
+    ASSERT_TRUE(totals);
+    EXPECT_EQ(totals->SongsCount, 6);
+    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "6");
+    EXPECT_EQ(GetSetting(program.state, "FileDateLowTotal"), QString::number(totals->FileDateLowTotal));
+    EXPECT_EQ(GetSetting(program.state, "FileDateHighTotal"), QString::number(totals->FileDateHighTotal));
 }
 
 TEST_F(Build, ALibraryNameThatIsNotPlainIsRefusedBeforeAnyWrite) {

@@ -139,13 +139,14 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     put(path("a.bin"), "old a");
     put(path("b.bin"), "old b");
+    put(path("c.bin"), "old c");
     put(path("linked.bin"), "old linked");
     ASSERT_EQ(::chmod(QFile::encodeName(path("a.bin")).constData(), 0640), 0);
     ASSERT_EQ(
         ::link(QFile::encodeName(path("linked.bin")).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
     ReplacementGroup group;
     QString lostTemporary;
-    for (const QString name : {"a.bin", "b.bin", "linked.bin"}) {
+    for (const QString name : {"a.bin", "b.bin", "c.bin", "linked.bin"}) {
         AtomicFile file(path(name));
         ASSERT_TRUE(file.open());
         if (name == "b.bin") lostTemporary = file.writePath();
@@ -153,20 +154,25 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
     }
     // A file written in place is committed at once; the others wait, complete, beside their targets.
     EXPECT_EQ(contents(path("linked.bin")), "new linked.bin");
-    EXPECT_EQ(group.waiting(), 2u);
+    EXPECT_EQ(group.waiting(), 3u);
     EXPECT_EQ(contents(path("a.bin")), "old a");
     EXPECT_EQ(contents(lostTemporary), "new b.bin");
 
     ASSERT_EQ(::unlink(QFile::encodeName(lostTemporary).constData()), 0);
+    // Another program edits a file whose replacement waits: its edit is kept.
+    put(path("c.bin"), "edited c");
     AtomicFile last(path("a.bin"));
     const std::vector<ReplacementGroup::Failure> failures = group.flush();
-    ASSERT_EQ(failures.size(), 1u);
+    ASSERT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[0].path, path("b.bin"));
     EXPECT_TRUE(failures[0].reason.contains("No such file")) << failures[0].reason.toStdString();
+    EXPECT_EQ(failures[1].path, path("c.bin"));
+    EXPECT_TRUE(failures[1].reason.contains("another program changed it")) << failures[1].reason.toStdString();
     EXPECT_EQ(contents(path("a.bin")), "new a.bin");
     EXPECT_EQ(statOf(path("a.bin")).st_mode & 07777, 0640u);
     EXPECT_EQ(contents(path("b.bin")), "old b");
-    EXPECT_EQ(entries(folder()), (QStringList{"a.bin", "b.bin", "linked.bin", "other.bin"}));
+    EXPECT_EQ(contents(path("c.bin")), "edited c");
+    EXPECT_EQ(entries(folder()), (QStringList{"a.bin", "b.bin", "c.bin", "linked.bin", "other.bin"}));
     EXPECT_EQ(group.waiting(), 0u);
     EXPECT_TRUE(group.flush().empty());
 

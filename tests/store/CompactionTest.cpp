@@ -80,6 +80,22 @@ TEST(Compaction, KeepsEveryRowAndShrinksTheFile) {
         EXPECT_FALSE(QFile::exists(p.file(name)));
 }
 
+// A build's end leaves a database without free pages byte for byte as it is.
+TEST(Compaction, AtABuildsEndOnlyDatabasesWithFreePagesAreCompacted) {
+    for (const bool buildsEnd : {true, false}) {
+        TestProgram p;
+        LeaveFreePages(p);
+        const auto bytes = [&p] {
+            QFile main(p.state.paths.MainDatabasePath);
+            return main.open(QIODevice::ReadOnly) ? main.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        CompactDatabases(p.state, buildsEnd);
+        EXPECT_EQ(FreePages(p, "OrvLibraries81.mdb"), 0) << buildsEnd;
+        EXPECT_EQ(bytes() == before, buildsEnd) << buildsEnd;
+    }
+}
+
 TEST(Compaction, RemovesALeftoverTemporaryFileFirst) {
     TestProgram p;
     AddFreePages(p, "Orvella81.mdb");
