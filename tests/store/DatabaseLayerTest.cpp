@@ -2,6 +2,7 @@
 #include "store/Database.h"
 #include "store/SqlDialect.h"
 #include "store/WriteBatch.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -114,10 +115,7 @@ TEST(GetRecordset, MissingFileShowsTheNotFoundReportNamingTheMainDatabase) {
 
 TEST(GetRecordset, AFileThatIsNotADatabaseCannotBeOpened) {
     TestProgram p;
-    QFile garbage(p.file("OrvSettings.mdb"));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
+    ASSERT_TRUE(test::WriteFile(p.file("OrvSettings.mdb"), QByteArray(4096, 'x')));
     EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find"));
