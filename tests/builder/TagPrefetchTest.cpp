@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,6 +66,42 @@ TEST_F(TagPrefetchTest, FilesComeBackOpenInAnyOrderTheRunAsksAndPassedOverOnesAr
     }
     EXPECT_EQ(entries(), QStringList({"a.mp3", "b.mp3", "broken.mp3", "c.mp3", "d.mp3"}));
     EXPECT_EQ(FileBytes(b), bBytes);
+}
+
+// Both threads parse at once from the two ends of a long queue; files that cannot be read are among
+// them, and the run is cancelled half-way. Every file comes back as its own, and nothing is written.
+TEST_F(TagPrefetchTest, ManyFilesWithFailuresAndACancelHalfWay) {
+    QStringList paths;
+    for (int i = 0; i < 120; ++i) paths << song(QString("%1.mp3").arg(i), i % 2 == 0);
+    const QString pipe = dir.path() + "/pipe.mp3", gone = dir.path() + "/gone.mp3";  // never there
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    paths.insert(7, pipe);
+    paths.insert(31, gone);
+    paths.insert(90, gone);  // asked for twice: the second is opened without the thread
+    QMap<QString, QByteArray> before;
+    for (const QString& name : entries()) before[name] = name == "pipe.mp3" ? "" : FileBytes(dir.path() + "/" + name);
+    {
+        TagPrefetch prefetch(true);
+        for (const QString& path : paths) prefetch.request(path);
+        for (int i = 0; i < paths.size(); ++i) {
+            if (i == 60) prefetch.clear();  // the cancel: what is still asked for is dropped
+            const QString& path = paths[i];
+            const TagPrefetch::OpenFile file = prefetch.open(path);
+            const QString name = QFileInfo(path).fileName();
+            if (path == pipe || path == gone) {
+                EXPECT_EQ(file.tags, nullptr) << i;
+                continue;
+            }
+            ASSERT_TRUE(file.tags) << i;
+            EXPECT_EQ(file.tags->id3v1Title(), name) << i;
+            EXPECT_EQ(file.song.has_value(), i < 60) << i;
+            if (file.song) EXPECT_EQ(file.song->Title, name) << i;
+        }
+    }
+    QMap<QString, QByteArray> after;
+    for (const QString& name : entries()) after[name] = name == "pipe.mp3" ? "" : FileBytes(dir.path() + "/" + name);
+    EXPECT_EQ(after.keys(), before.keys());  // no write made ready is left beside its file
+    EXPECT_TRUE(after == before);
 }
 
 }  // namespace

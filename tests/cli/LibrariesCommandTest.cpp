@@ -1,12 +1,9 @@
-#include "store/Database.h"
-#include "store/LibrarySchema.h"
 #include "support/Cli.h"
 #include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,48 +46,6 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
     EXPECT_EQ(only.status, 1);
     EXPECT_TRUE(only.err.startsWith("Cannot Delete Music Library\n"));
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
-}
-
-TEST_F(CliLibraries, ClearTouchesOnlyListedLibraries) {
-    query("CREATE TABLE History (Filename Text(255))");
-    query("INSERT INTO History VALUES ('/played.mp3')");
-    query("INSERT INTO MusicLibrary1 (Filename) VALUES ('/a.mp3')");
-
-    const CliRun reserved = Cli(home.path(), {"--yes", "libraries", "clear", "History"});
-    EXPECT_EQ(reserved.status, 1);
-    EXPECT_EQ(query("SELECT count(*) FROM History"), QStringList{"1"});
-
-    EXPECT_EQ(libraries({"clear", "MusicLibrary1"}).status, 1);
-    EXPECT_EQ(query("SELECT count(*) FROM MusicLibrary1"), QStringList{"1"});
-    const CliRun cleared = Cli(home.path(), {"--yes", "libraries", "clear", "MusicLibrary1"});
-    EXPECT_EQ(cleared.status, 0) << cleared.err.toStdString();
-    EXPECT_TRUE(cleared.err.startsWith("Clear Music Library\n"));
-    EXPECT_EQ(query("SELECT count(*) FROM MusicLibrary1"), QStringList{"0"});
-}
-
-TEST_F(CliLibraries, TransferAsksAndCopiesThePreviousVersionsLibraries) {
-    const CliRun none = libraries({"transfer"});
-    EXPECT_EQ(none.status, 0);
-    EXPECT_TRUE(none.err.isEmpty());
-
-    ASSERT_TRUE(orv::createDatabaseFile(
-        file("OrvLibraries8.mdb"),
-        {orv::musicLibraryCreateStatement("Jazz"), "INSERT INTO Jazz (Artist, SongYear) VALUES ('Miles', '1959')",
-         orv::musicLibraryCreateStatement("\"80s\""), "INSERT INTO \"80s\" (Artist) VALUES ('Madonna')"}));
-    const CliRun declined = libraries({"transfer"});
-    EXPECT_EQ(declined.status, 1);
-    EXPECT_TRUE(declined.err.startsWith("Previous Version Detected\n"));
-    EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
-
-    const CliRun transferred = libraries({"transfer", "--yes"});
-    EXPECT_EQ(transferred.status, 0) << transferred.err.toStdString();
-    EXPECT_TRUE(
-        transferred.err.endsWith("Music Libraries Renamed\nThese Music Libraries of the previous version have "
-                                 "names that cannot be used as they are. They were carried over under new "
-                                 "names:\n\n'80s' is now '_80s'\n"))
-        << transferred.err.toStdString();
-    EXPECT_EQ(libraries({"list"}).out, "_80s\nJazz\nMusicLibrary1\n");
-    EXPECT_EQ(query("SELECT Artist || ' ' || CDYear FROM Jazz"), QStringList{"Miles 1959"});
 }
 
 // The settings database cannot be read (a folder stands in its place): the command does its work, but

@@ -46,22 +46,6 @@ TEST_F(CliSettings, SetThenGetQuotesAndTrims) {
     EXPECT_TRUE(list.out.contains("InitialUse\tTrue\n"));
 }
 
-TEST_F(CliSettings, MissingSettingsDatabaseIsReportedWithTheMainDatabaseName) {
-    ASSERT_TRUE(QFile::remove(file("OrvSettings.mdb")));
-    const CliRun get = Cli(home.path(), {"settings", "get", "MusicPath"});
-    EXPECT_EQ(get.status, 1);
-    EXPECT_TRUE(get.out.isEmpty());
-    EXPECT_TRUE(
-        get.err.startsWith("For Your Information...\n"
-                           "Orvella Configurator cannot find the Music Library file located at \n\n" +
-                           QDir::cleanPath(home.path()) + "/Orvella81.mdb\n\n"))
-        << get.err.toStdString();
-
-    const CliRun set = Cli(home.path(), {"settings", "set", "MusicPath", "/x/"});
-    EXPECT_EQ(set.status, 1);
-    EXPECT_TRUE(set.err.contains("Procedure: settings set\nError Number: 91\n")) << set.err.toStdString();
-}
-
 TEST_F(CliSettings, GetTellsAMissingSettingFromASettingsTableThatCannotBeRead) {
     const CliRun missing = Cli(home.path(), {"settings", "get", "NoSuchSetting"});
     EXPECT_EQ(missing.status, 0);

@@ -17,17 +17,6 @@ namespace {
 using namespace orv;
 using namespace orv::test;
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 bool writeWhole(const QString& path, const QByteArray& bytes) {
     AtomicFile file(path);
     return file.open() && file.write(bytes) && file.commit();
@@ -63,7 +52,7 @@ TEST_F(AtomicFileTest, NewFileAppearsWholeAtCommitWithTheUsualMode) {
     ASSERT_TRUE(file.write(QByteArray("second half")));
     EXPECT_EQ(file.size(), 23);
     ASSERT_TRUE(file.commit()) << file.errorString().toStdString();
-    EXPECT_EQ(contents(path()), "first half, second half");
+    EXPECT_EQ(FileBytes(path()), "first half, second half");
     EXPECT_EQ(statOf(path()).st_mode & 07777, 0644u);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
     EXPECT_FALSE(file.write("more"));
@@ -71,7 +60,7 @@ TEST_F(AtomicFileTest, NewFileAppearsWholeAtCommitWithTheUsualMode) {
 
 TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    put(path(), "old content");
+    ASSERT_TRUE(WriteFile(path(), "old content"));
     // Someone else's file that others may write (as root: another user's file and group).
     if (::geteuid() == 0) ASSERT_EQ(::chown(QFile::encodeName(path()).constData(), 12345, 23456), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0646), 0);
@@ -79,7 +68,7 @@ TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
 
     ASSERT_TRUE(writeWhole(path(), "new content"));
     const struct stat after = statOf(path());
-    EXPECT_EQ(contents(path()), "new content");
+    EXPECT_EQ(FileBytes(path()), "new content");
     EXPECT_NE(after.st_ino, before.st_ino);  // a new file took the old one's place
     EXPECT_EQ(after.st_mode & 07777, 0646u);
     EXPECT_EQ(after.st_uid, before.st_uid);
@@ -89,7 +78,7 @@ TEST_F(AtomicFileTest, ReplacementKeepsModeOwnerAndGroup) {
 
 TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    put(path(), "old content");
+    ASSERT_TRUE(WriteFile(path(), "old content"));
     {
         AtomicFile file(path());
         ASSERT_TRUE(file.open());
@@ -102,7 +91,7 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
         ASSERT_TRUE(file.open());
         ASSERT_TRUE(file.write("new"));
     }
-    EXPECT_EQ(contents(path()), "old content");
+    EXPECT_EQ(FileBytes(path()), "old content");
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     // A process that dies between the write and the commit.
@@ -116,11 +105,11 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(contents(path()), "old content");
+    EXPECT_EQ(FileBytes(path()), "old content");
     EXPECT_EQ(entries(folder()).size(), 2);  // the dead writer's temporary file stays behind
 
     ASSERT_TRUE(writeWhole(path(), "after the crash"));
-    EXPECT_EQ(contents(path()), "after the crash");
+    EXPECT_EQ(FileBytes(path()), "after the crash");
 
     // The next run knows the leftover by its name, and removes it once it is older than the run.
     const QString leftover = entries(folder()).filter(QRegularExpression("^\\.file\\.bin\\.")).value(0);
@@ -128,7 +117,7 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
     for (const QString& other : {".file.bin.Ab3dE9", ".file.bin.orv-Ab3dE", ".file.bin.orv-Ab3d-9",
                                  "file.bin.orv-Ab3dE9", "..orv-Ab3dE9", ".bin.orv-Ab3d\u00e99"})
         EXPECT_EQ(AtomicFile::leftoverTarget(other), "") << other.toStdString();
-    put(path(".OrvellaSetup.zip.orv-Ab3dE9"), "a killed download");
+    ASSERT_TRUE(WriteFile(path(".OrvellaSetup.zip.orv-Ab3dE9"), "a killed download"));
     const auto isFileBin = [](const QString& target) { return target == "file.bin"; };
     EXPECT_EQ(AtomicFile::removeLeftovers(folder(), QDateTime::currentDateTime().addSecs(-60), isFileBin), 0);
     EXPECT_EQ(AtomicFile::removeLeftovers(folder(), QDateTime::currentDateTime().addSecs(1), isFileBin), 1);
@@ -137,10 +126,10 @@ TEST_F(AtomicFileTest, CancelDestructionAndACrashLeaveTheOldFileWhole) {
 
 TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    put(path("a.bin"), "old a");
-    put(path("b.bin"), "old b");
-    put(path("c.bin"), "old c");
-    put(path("linked.bin"), "old linked");
+    ASSERT_TRUE(WriteFile(path("a.bin"), "old a"));
+    ASSERT_TRUE(WriteFile(path("b.bin"), "old b"));
+    ASSERT_TRUE(WriteFile(path("c.bin"), "old c"));
+    ASSERT_TRUE(WriteFile(path("linked.bin"), "old linked"));
     ASSERT_EQ(::chmod(QFile::encodeName(path("a.bin")).constData(), 0640), 0);
     ASSERT_EQ(
         ::link(QFile::encodeName(path("linked.bin")).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
@@ -153,14 +142,14 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
         ASSERT_TRUE(file.write("new " + name.toUtf8()) && file.commit(&group)) << file.errorString().toStdString();
     }
     // A file written in place is committed at once; the others wait, complete, beside their targets.
-    EXPECT_EQ(contents(path("linked.bin")), "new linked.bin");
+    EXPECT_EQ(FileBytes(path("linked.bin")), "new linked.bin");
     EXPECT_EQ(group.waiting(), 3u);
-    EXPECT_EQ(contents(path("a.bin")), "old a");
-    EXPECT_EQ(contents(lostTemporary), "new b.bin");
+    EXPECT_EQ(FileBytes(path("a.bin")), "old a");
+    EXPECT_EQ(FileBytes(lostTemporary), "new b.bin");
 
     ASSERT_EQ(::unlink(QFile::encodeName(lostTemporary).constData()), 0);
     // Another program edits a file whose replacement waits: its edit is kept.
-    put(path("c.bin"), "edited c");
+    ASSERT_TRUE(WriteFile(path("c.bin"), "edited c"));
     AtomicFile last(path("a.bin"));
     const std::vector<ReplacementGroup::Failure> failures = group.flush();
     ASSERT_EQ(failures.size(), 2u);
@@ -168,10 +157,10 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
     EXPECT_TRUE(failures[0].reason.contains("No such file")) << failures[0].reason.toStdString();
     EXPECT_EQ(failures[1].path, path("c.bin"));
     EXPECT_TRUE(failures[1].reason.contains("another program changed it")) << failures[1].reason.toStdString();
-    EXPECT_EQ(contents(path("a.bin")), "new a.bin");
+    EXPECT_EQ(FileBytes(path("a.bin")), "new a.bin");
     EXPECT_EQ(statOf(path("a.bin")).st_mode & 07777, 0640u);
-    EXPECT_EQ(contents(path("b.bin")), "old b");
-    EXPECT_EQ(contents(path("c.bin")), "edited c");
+    EXPECT_EQ(FileBytes(path("b.bin")), "old b");
+    EXPECT_EQ(FileBytes(path("c.bin")), "edited c");
     EXPECT_EQ(entries(folder()), (QStringList{"a.bin", "b.bin", "c.bin", "linked.bin", "other.bin"}));
     EXPECT_EQ(group.waiting(), 0u);
     EXPECT_TRUE(group.flush().empty());
@@ -181,7 +170,7 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
         ReplacementGroup later;
         ASSERT_TRUE(last.open() && last.write("newer") && last.commit(&later));
     }
-    EXPECT_EQ(contents(path("a.bin")), "newer");
+    EXPECT_EQ(FileBytes(path("a.bin")), "newer");
     const struct stat renamed = statOf(path("a.bin"));
     EXPECT_EQ(renamed.st_mtim.tv_sec, last.lastWriteTime().tv_sec);
     EXPECT_EQ(renamed.st_mtim.tv_nsec, last.lastWriteTime().tv_nsec);
@@ -190,7 +179,7 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
 TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/elsewhere"));
-    put(dir.path() + "/elsewhere/real.bin", "old");
+    ASSERT_TRUE(WriteFile(dir.path() + "/elsewhere/real.bin", "old"));
     ASSERT_EQ(::symlink("../elsewhere/real.bin", QFile::encodeName(path("link.bin")).constData()), 0);
     ASSERT_EQ(::symlink("link.bin", QFile::encodeName(path("link2.bin")).constData()), 0);
 
@@ -201,7 +190,7 @@ TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     ASSERT_TRUE(file.write("new") && file.commit());
     EXPECT_TRUE(S_ISLNK(statOf(path("link.bin")).st_mode));
     EXPECT_TRUE(S_ISLNK(statOf(path("link2.bin")).st_mode));
-    EXPECT_EQ(contents(dir.path() + "/elsewhere/real.bin"), "new");
+    EXPECT_EQ(FileBytes(dir.path() + "/elsewhere/real.bin"), "new");
     EXPECT_EQ(entries(folder()), QStringList({"link.bin", "link2.bin"}));
     EXPECT_EQ(entries(dir.path() + "/elsewhere"), QStringList{"real.bin"});
 
@@ -209,23 +198,23 @@ TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     ASSERT_EQ(::symlink("new.bin", QFile::encodeName(path("dangling.bin")).constData()), 0);
     ASSERT_TRUE(writeWhole(path("dangling.bin"), "made"));
     EXPECT_TRUE(S_ISLNK(statOf(path("dangling.bin")).st_mode));
-    EXPECT_EQ(contents(path("new.bin")), "made");
+    EXPECT_EQ(FileBytes(path("new.bin")), "made");
 }
 
 TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    put(path(), "old content that is long");
+    ASSERT_TRUE(WriteFile(path(), "old content that is long"));
     ASSERT_EQ(::link(QFile::encodeName(path()).constData(), QFile::encodeName(path("other.bin")).constData()), 0);
     const ino_t inode = statOf(path()).st_ino;
 
     AtomicFile file(path());
     ASSERT_TRUE(file.open());
     EXPECT_TRUE(file.writesInPlace());
-    EXPECT_EQ(contents(file.originalPath()), "old content that is long");  // the safety copy
+    EXPECT_EQ(FileBytes(file.originalPath()), "old content that is long");  // the safety copy
     EXPECT_TRUE(file.originalPath().startsWith(safetyFolder() + "/file.bin.safety-"));
     ASSERT_TRUE(file.write("new") && file.commit());
-    EXPECT_EQ(contents(path()), "new");
-    EXPECT_EQ(contents(path("other.bin")), "new");
+    EXPECT_EQ(FileBytes(path()), "new");
+    EXPECT_EQ(FileBytes(path("other.bin")), "new");
     EXPECT_EQ(statOf(path()).st_ino, inode);
     EXPECT_EQ(statOf(path()).st_nlink, 2u);
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
@@ -236,14 +225,14 @@ TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
         ASSERT_TRUE(cancelled.open());
         ASSERT_TRUE(cancelled.write(QByteArray(5000, 'z')));
     }
-    EXPECT_EQ(contents(path()), "new");
+    EXPECT_EQ(FileBytes(path()), "new");
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
 
     // A writable file in a folder the user may not write (root included): no rename in the folder.
     ASSERT_EQ(::unlink(QFile::encodeName(path("other.bin")).constData()), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(folder()).constData(), 0555), 0);
     ASSERT_TRUE(writeWhole(path(), "in a read-only folder"));
-    EXPECT_EQ(contents(path()), "in a read-only folder");
+    EXPECT_EQ(FileBytes(path()), "in a read-only folder");
     EXPECT_EQ(statOf(path()).st_ino, inode);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
     AtomicFile newFile(path("new.bin"));
@@ -253,7 +242,7 @@ TEST_F(AtomicFileTest, HardLinkedFilesAndReadOnlyFoldersAreWrittenInPlace) {
 
 TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
     ASSERT_TRUE(QDir().mkpath(folder()));
-    put(path(), "read only");
+    ASSERT_TRUE(WriteFile(path(), "read only"));
     ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
     AtomicFile readOnly(path());
     EXPECT_FALSE(readOnly.open());
@@ -262,11 +251,11 @@ TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
     EXPECT_FALSE(readOnly.commit());
 
     if (::geteuid() == 0) {  // root writes a user's 0644 file as the system lets it, and keeps its owner
-        put(path("theirs.bin"), "theirs");
+        ASSERT_TRUE(WriteFile(path("theirs.bin"), "theirs"));
         ASSERT_EQ(::chown(QFile::encodeName(path("theirs.bin")).constData(), 12345, 23456), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(path("theirs.bin")).constData(), 0644), 0);
         ASSERT_TRUE(writeWhole(path("theirs.bin"), "root's"));
-        EXPECT_EQ(contents(path("theirs.bin")), "root's");
+        EXPECT_EQ(FileBytes(path("theirs.bin")), "root's");
         EXPECT_EQ(statOf(path("theirs.bin")).st_uid, 12345u);
         EXPECT_EQ(statOf(path("theirs.bin")).st_gid, 23456u);
     }
@@ -276,13 +265,13 @@ TEST_F(AtomicFileTest, FilesTheUserMayNotWriteAndNonRegularFilesAreLeftAlone) {
         EXPECT_FALSE(file.open()) << special.toStdString();
         EXPECT_FALSE(file.errorString().isEmpty());
     }
-    EXPECT_EQ(contents(path()), "read only");
+    EXPECT_EQ(FileBytes(path()), "read only");
 }
 
 TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     const QByteArray old(3000, 'o');
-    put(path(), old);
+    ASSERT_TRUE(WriteFile(path(), old));
     {
         FileSizeLimit limit(4096);
         AtomicFile file(path());
@@ -292,7 +281,7 @@ TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
         EXPECT_FALSE(file.errorString().isEmpty());
         EXPECT_FALSE(file.commit());
     }
-    EXPECT_EQ(contents(path()), old);
+    EXPECT_EQ(FileBytes(path()), old);
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     // In place: the safety copy fits, the new content does not; the old content is put back.
@@ -304,7 +293,7 @@ TEST_F(AtomicFileTest, AFullDiskFailsTheWholeWrite) {
         EXPECT_FALSE(file.write(QByteArray(5000, 'n')));
         EXPECT_FALSE(file.commit());
     }
-    EXPECT_EQ(contents(path("other.bin")), old);
+    EXPECT_EQ(FileBytes(path("other.bin")), old);
     EXPECT_TRUE(entries(safetyFolder()).isEmpty());
 }
 
@@ -313,21 +302,21 @@ TEST_F(AtomicFileTest, CommitWithoutReplacingNeverTouchesAFileThatAppeared) {
     AtomicFile file(path());
     ASSERT_TRUE(file.open());
     ASSERT_TRUE(file.write("mine"));
-    put(path(), "theirs");  // made by someone else meanwhile
+    ASSERT_TRUE(WriteFile(path(), "theirs"));  // made by someone else meanwhile
     EXPECT_FALSE(file.commitWithoutReplacing());
     EXPECT_TRUE(file.errorString().contains("File exists")) << file.errorString().toStdString();
-    EXPECT_EQ(contents(path()), "theirs");
+    EXPECT_EQ(FileBytes(path()), "theirs");
     EXPECT_EQ(entries(folder()), QStringList{"file.bin"});
 
     AtomicFile fresh(path("fresh.bin"));
     ASSERT_TRUE(fresh.open() && fresh.write("fresh") && fresh.commitWithoutReplacing());
-    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
+    EXPECT_EQ(FileBytes(path("fresh.bin")), "fresh");
     EXPECT_EQ(entries(folder()), QStringList({"file.bin", "fresh.bin"}));
 
     AtomicFile existing(path("fresh.bin"));
     ASSERT_TRUE(existing.open() && existing.write("again"));
     EXPECT_FALSE(existing.commitWithoutReplacing());
-    EXPECT_EQ(contents(path("fresh.bin")), "fresh");
+    EXPECT_EQ(FileBytes(path("fresh.bin")), "fresh");
 }
 
 }  // namespace

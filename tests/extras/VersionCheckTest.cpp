@@ -1,5 +1,6 @@
 #include "extras/VersionCheck.h"
 #include "store/Settings.h"
+#include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/TestProgram.h"
 
@@ -203,9 +204,7 @@ TEST(versionCheck, TheSetupFileArrivesWholeAndTheBarMovesByPieces) {
     EXPECT_EQ(p.display.statuses.last(), "Downloading Setup File For Version 8.2.0 To: \n" + folder + "...");
 
     EXPECT_EQ(p.downloadFolderFiles(), QStringList{"OrvellaSetup.zip"});
-    QFile file(folder + "OrvellaSetup.zip");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), setup);
+    EXPECT_EQ(test::FileBytes(folder + "OrvellaSetup.zip"), setup);
     ASSERT_EQ(p.ui.questions.size(), 2);
     EXPECT_EQ(p.ui.questions[1].title, "Download Successful!");
     EXPECT_EQ(p.ui.questions[1].message,
@@ -226,9 +225,7 @@ TEST(versionCheck, ADownloadWithoutASizeCompletesWithABusyBar) {
 
     EXPECT_EQ(p.check(), VersionCheckOutcome::Downloaded);
     EXPECT_EQ(p.display.progress, (QList<int>{-1, -1, -1}));
-    QFile file(p.download.path() + "/OrvellaSetup.zip");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), setup);
+    EXPECT_EQ(test::FileBytes(p.download.path() + "/OrvellaSetup.zip"), setup);
 }
 
 TEST(versionCheck, AFailedDownloadLeavesNoFileAndIsReported) {

@@ -1,9 +1,8 @@
-#include "core/Text.h"
 #include "store/DataAccess.h"
 #include "store/Database.h"
-#include "store/ProgramFiles.h"
 #include "store/SqlDialect.h"
 #include "store/WriteBatch.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -14,19 +13,6 @@ namespace orv {
 namespace {
 
 using test::TestProgram;
-
-TEST(SqlText, QuoteDoublesApostrophesAndTrimsBlanksOnly) {
-    EXPECT_EQ(SqlQuote("Rock'n Name "), "Rock''n Name");
-    EXPECT_EQ(SqlQuote("  D:\\It's Music  "), "D:\\It''s Music");
-    EXPECT_EQ(SqlQuote("''"), "''''");
-    EXPECT_EQ(SqlQuote("\tTabbed\t"), "\tTabbed\t");
-}
-
-TEST(SqlText, StripControlCharsKeepsOnlyTheCodeAskedFor) {
-    const QString text = QString("a\tb\nc") + QChar(127) + QChar(0) + QChar(31) + "d";
-    EXPECT_EQ(StripControlChars(text), "abcd");
-    EXPECT_EQ(StripControlChars(text, 10), "ab\ncd");
-}
 
 TEST(SqlDialect, RewritesJetFormsButNeverQuotedValues) {
     EXPECT_EQ(translateSql("DELETE * FROM Rock"), "DELETE FROM Rock");
@@ -58,21 +44,6 @@ TEST(ExecuteSQLCommand, BoundStatementsOfOneTextKeepEachRowsValuesAndTypes) {
     EXPECT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(ExecuteSQLCommand(p.state, {insert, {QString("008"), qint64(1), QString("y")}}, Db::Libraries));
     EXPECT_EQ(p.column("OrvLibraries81.mdb", "SELECT count(*) FROM T"), QStringList{"5"});
-}
-
-TEST(SqlDialect, CatalogueListsUserTablesByNameIgnoringCase) {
-    TestProgram p;
-    p.sql("OrvLibraries81.mdb", "CREATE TABLE zebra (x)");
-    p.sql("OrvLibraries81.mdb", "CREATE TABLE Alpha (x)");
-    p.sql("OrvLibraries81.mdb", "CREATE TABLE Settings (x)");
-    p.sql("OrvLibraries81.mdb", "CREATE INDEX zebra_x ON zebra (x)");
-    Recordset rows = GetRecordset(p.state,
-                                  "SELECT Name FROM MSysObjects WHERE Type = 1 AND NAME NOT IN ('Settings') "
-                                  "AND Flags = 0 ORDER BY Name",
-                                  Db::Libraries);
-    QStringList names;
-    for (; !rows.isEOF(); rows.moveNext()) names << rows.field("Name").toString();
-    EXPECT_EQ(names, QStringList({"Alpha", "MusicLibrary1", "zebra"}));
 }
 
 TEST(DataAccessCheck, OldOrMissingVersionShowsTheUpgradeMessageAndTouchesNothing) {
@@ -129,10 +100,7 @@ TEST(GetRecordset, MissingFileShowsTheNotFoundReportNamingTheMainDatabase) {
 
 TEST(GetRecordset, AFileThatIsNotADatabaseCannotBeOpened) {
     TestProgram p;
-    QFile garbage(p.file("OrvSettings.mdb"));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
+    ASSERT_TRUE(test::WriteFile(p.file("OrvSettings.mdb"), QByteArray(4096, 'x')));
     EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find"));
@@ -287,14 +255,6 @@ TEST(WriteBatch, KeepsOnlyWhatWasCommitted) {
     // 500 writes (or a second) make a commit of their own.
     EXPECT_GE(titles().size(), 501);
     EXPECT_TRUE(p.ui.messages.isEmpty());
-}
-
-TEST(FileHelpers, FileExistsOnlyForReadableFiles) {
-    TestProgram p;
-    EXPECT_TRUE(FileExists(p.file("Orvella81.mdb")));
-    EXPECT_FALSE(FileExists(p.file("Missing.mdb")));
-    EXPECT_FALSE(FileExists(p.file("Playlists")));
-    EXPECT_FALSE(FileExists(""));
 }
 
 }  // namespace

@@ -62,13 +62,6 @@ TEST(programFolder, StartUpPathsOnFirstUseAndAfter) {
     EXPECT_EQ(p.state.ImagesPath, p.file("Images"));
 }
 
-TEST(programFolder, DriveRootIsTheRootOfTheProgramFoldersFileSystem) {
-    TestProgram p;
-    EXPECT_TRUE(p.state.paths.DriveRoot.endsWith(QDir::separator()));
-    EXPECT_TRUE(p.state.paths.programFolder.startsWith(p.state.paths.DriveRoot) ||
-                p.state.paths.DriveRoot == QDir::rootPath());
-}
-
 TEST(programFolder, PreviousLibrariesAreRetiredOnceAndNeverOverwritten) {
     TestProgram p;
     ASSERT_TRUE(test::WriteFile(p.file("OrvLibraries8.mdb"), "eight"));

@@ -71,14 +71,6 @@ TEST(SettingsStore, MissingDatabaseReportsAndSaveFailsInTheCaller) {
     EXPECT_FALSE(QFile::exists(p.file("OrvSettings.mdb")));
 }
 
-TEST(SettingsStore, OldDataAccessVersionReadsEmpty) {
-    TestProgram p;
-    p.state.session.DataAccessVersionSource = [] { return QString("2.5"); };
-    EXPECT_EQ(GetSetting(p.state, "BlankTagFormat"), "");
-    ASSERT_EQ(p.ui.messages.size(), 1);
-    EXPECT_EQ(p.ui.messages[0].title, "For Your Information...");
-}
-
 TEST(SettingsStore, BooleanValueFollowsTheTextToBooleanConversion) {
     EXPECT_EQ(booleanValue("True"), true);
     EXPECT_EQ(booleanValue("false"), false);

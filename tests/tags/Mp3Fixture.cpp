@@ -97,11 +97,6 @@ void WriteMp3(const QString& path, const QByteArray& id3v2, const QByteArray& fr
     if (file.open(QIODevice::WriteOnly)) file.write(id3v2 + frames + id3v1);
 }
 
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file) {
     std::vector<std::pair<QByteArray, QByteArray>> frames;
     if (!file.startsWith("ID3")) return frames;

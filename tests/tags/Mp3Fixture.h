@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Files.h"
+
 #include <QByteArray>
 #include <QString>
 #include <utility>
@@ -43,9 +45,6 @@ struct ID3v1Bytes {
 
 // Writes the file: ID3v2 tag, frames, ID3v1 tag.
 void WriteMp3(const QString& path, const QByteArray& id3v2, const QByteArray& frames, const QByteArray& id3v1 = {});
-
-// The bytes of a file; empty when it cannot be read.
-QByteArray FileBytes(const QString& path);
 
 // The ID3v2 frames of a file's bytes (ID3v2.3 or ID3v2.4 sizes): identifier and body, in file order.
 std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file);

@@ -97,23 +97,7 @@ TEST_F(TagWriteTest, FilesTheUserMayNotWriteAreLeftAlone) {
     EXPECT_EQ(FileBytes(named), namedBytes);
 }
 
-// Owners, modes and read-only folders are the file writer's own rules (AtomicFileTest).
-TEST_F(TagWriteTest, SymbolicAndHardLinksAreKept) {
-    const QString real = song("real.mp3");
-    ASSERT_EQ(::symlink("real.mp3", QFile::encodeName(path("link.mp3")).constData()), 0);
-    retitle(path("link.mp3"), "Through the link");
-    EXPECT_TRUE(S_ISLNK(statOf(path("link.mp3")).st_mode));
-    EXPECT_EQ(titleOf(real), "Through the link|Through the link");
-
-    ASSERT_EQ(::link(QFile::encodeName(real).constData(), QFile::encodeName(path("hard.mp3")).constData()), 0);
-    const ino_t inode = statOf(real).st_ino;
-    retitle(path("hard.mp3"), "Hard linked");
-    EXPECT_EQ(titleOf(real), "Hard linked|Hard linked");
-    EXPECT_EQ(statOf(real).st_ino, inode);
-    EXPECT_EQ(statOf(real).st_nlink, 2u);
-    EXPECT_TRUE(entries(temp()).isEmpty());  // the safety copy is gone
-}
-
+// Links, owners, modes and read-only folders are the file writer's own rules (AtomicFileTest).
 TEST_F(TagWriteTest, APreparedWriteIsCommittedOnlyForTheEditsItWasMadeFor) {
     const QString file = song();
     const QByteArray before = FileBytes(file);
