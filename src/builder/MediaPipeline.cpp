@@ -122,7 +122,7 @@ void BuildRun::processNextFile() {
 void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     ++filesSeen_;
     const QString& path = file.path;
-    state_.run.CoverArtState = 0;
+    state_.run.CoverArtState = CoverArt::ManuallyAssociated;
     state_.run.CoverSearchedBefore = QDate();
     const bool mp3 = isMp3(path);
     FileStamp stamp = FileStamp::fromWords(file.lastWrite);
@@ -152,7 +152,7 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     } catch (const RuntimeError& error) {
         skipFile(path, error.description());
     }
-    state_.run.CoverArtState = 0;
+    state_.run.CoverArtState = CoverArt::ManuallyAssociated;
     state_.run.CoverSearchedBefore = QDate();
     afterFile();
 }
@@ -258,7 +258,7 @@ void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
 void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {
     if (!log_) return;
     QString cover = CoverArtStateText(state_.run.CoverArtState);
-    if (state_.run.CoverArtState == 3 && state_.run.CoverSearchedBefore.isValid())
+    if (state_.run.CoverArtState == CoverArt::NotFound && state_.run.CoverSearchedBefore.isValid())
         cover += QStringLiteral(" (searched before, on ") +
                  state_.run.CoverSearchedBefore.toString(QStringLiteral("MM/dd/yyyy")) + QLatin1Char(')');
     log_->LogSongEntry(kind, fileName, song, cover);

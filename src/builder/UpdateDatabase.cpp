@@ -118,8 +118,7 @@ void BuildRun::reportFailedReplacements(const std::vector<ReplacementGroup::Fail
 
 BuildSummary BuildRun::run() {
     BuildSummary summary;
-    state_.ErrorModuleName = kModule;
-    state_.ErrorProcName = QStringLiteral("cmdDatabase_Click");
+    const ErrorTrap trap(state_, kModule, QStringLiteral("cmdDatabase_Click"));
     state_.run.BuildRunning = true;
     try {
         if (!checkBeforeStart()) {
@@ -130,8 +129,7 @@ BuildSummary BuildRun::run() {
         walkMusicPath();
         finishLog();
         setStep("22");
-        state_.ErrorModuleName = QStringLiteral("frmSplash");
-        state_.ErrorProcName = QStringLiteral("cmdDatabase_Click");
+        const ErrorTrap closing(state_, QStringLiteral("frmSplash"), QStringLiteral("cmdDatabase_Click"));
         if (state_.run.CloseRequested) {
             releaseLibrary();
             restoreWindowAfterCancel(state_);
@@ -363,14 +361,8 @@ void BuildRun::reportFailure(const RuntimeError& error) {
     // What the run wrote is kept: the batch commits as the library is let go.
     releaseLibrary();
     if (log_ && log_->isXml()) TryStep([&] { log_->end(); });
-    state_.ErrorModuleName = kModule;
-    state_.ErrorProcName = QStringLiteral("UpdateDatabase");
-    ShowErrorMessage(state_, {.message = kFatalErrorMessage,
-                              .module = kModule,
-                              .procedure = QStringLiteral("UpdateDatabase"),
-                              .number = error.number(),
-                              .description = error.description(),
-                              .codeLine = step_});
+    const ErrorTrap trap(state_, kModule, QStringLiteral("UpdateDatabase"));
+    ShowErrorMessage(state_, trap.failure(error, kFatalErrorMessage, step_));
     if (!windowChanged_) state_.run.BuildRunning = false;
 }
 

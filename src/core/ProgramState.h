@@ -41,6 +41,9 @@ struct Session {
     QString previousLibrariesCopy;
 };
 
+// What the cover-art steps did for a song's file.
+enum class CoverArt : qint16 { ManuallyAssociated, AlreadyEmbedded, Downloaded, NotFound };
+
 // What a long run (a build, a carry-over) shares with the window: the guards against re-entry,
 // the counters and the run's own connection.
 //
@@ -58,9 +61,8 @@ struct RunState {
     int UpdatedCount = 0;
     int OrphanedCount = 0;
 
-    // What the cover-art steps did for the current file: 0 manually associated, 1 already
-    // embedded, 2 downloaded and embedded, 3 download unsuccessful.
-    qint16 CoverArtState = 0;
+    // What the cover-art steps did for the current file.
+    CoverArt CoverArtState = CoverArt::ManuallyAssociated;
     // The day of an earlier build's search that found nothing for the current file's album, when that
     // search is why none was made now; null otherwise.
     QDate CoverSearchedBefore;

@@ -85,7 +85,7 @@ void ShowExistingCover(ProgramState& state, const QString& songFolder, const QSt
         if (picture.isNull()) picture = QImage(cover);
         showCover(state, picture);
     }
-    state.run.CoverArtState = 1;
+    state.run.CoverArtState = CoverArt::AlreadyEmbedded;
 }
 
 void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
@@ -105,7 +105,7 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
     const QString found = FindCoverArt(run, artist, album, band);
     if (found.isEmpty()) {
         showDownloadStatus(state, run.takeOfflineNotice() ? kOfflineStatusText : kNotFoundStatusText);
-        state.run.CoverArtState = 3;
+        state.run.CoverArtState = CoverArt::NotFound;
         run.countCover(false);
         return;
     }
@@ -114,7 +114,7 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
     QFile::remove(found);
     const bool stored = copied != kCopyFailed;
     showDownloadStatus(state, stored ? kDownloadedStatusText : kNotStoredStatusText);
-    state.run.CoverArtState = stored ? 2 : 3;
+    state.run.CoverArtState = stored ? CoverArt::Downloaded : CoverArt::NotFound;
     run.countCover(stored);
 }
 
@@ -125,7 +125,7 @@ void ShowSideImage(ProgramState& state, const QString& mediaFileName) {
         showCover(state, QImage(threeLetters));
     } else if (!fourLetters.isEmpty() && FileExists(fourLetters)) {
         showCover(state, QImage(fourLetters));
-        state.run.CoverArtState = 1;
+        state.run.CoverArtState = CoverArt::AlreadyEmbedded;
     }
 }
 
@@ -139,19 +139,18 @@ int CopyFileSilently(const QString& source, const QString& destination) {
     return isTaken(destination) ? kCopyDestinationExists : kCopyFailed;
 }
 
-QString CoverArtStateText(int coverArtState) {
+QString CoverArtStateText(CoverArt coverArtState) {
     switch (coverArtState) {
-    case 0:
+    case CoverArt::ManuallyAssociated:
         return QStringLiteral("Manually Associated");
-    case 1:
+    case CoverArt::AlreadyEmbedded:
         return QStringLiteral("Already Embedded");
-    case 2:
+    case CoverArt::Downloaded:
         return QStringLiteral("Successfully Downloaded And Embedded");
-    case 3:
+    case CoverArt::NotFound:
         return QStringLiteral("Attempted Download Unsuccessful");
-    default:
-        return {};
     }
+    return {};
 }
 
 }  // namespace orv

@@ -8,11 +8,11 @@ namespace orv {
 
 struct ProgramState;
 class EmbeddedPictures;
+enum class CoverArt : qint16;
 
 // The album cover beside the songs. The player looks for an album's cover as "<album>.jpg" in the
 // song's folder (then by the cover-name setting, then embedded in the song file); a build makes sure
-// that file exists, and records in state.run.CoverArtState what it found:
-// 0 manually associated, 1 already embedded, 2 downloaded, 3 searched online in vain.
+// that file exists, and records in state.run.CoverArtState what it found.
 
 // The cover file of an album: the folder, MakeAlbumFileName(album), ".jpg".
 QString coverFilePath(const QString& songFolder, const QString& album);
@@ -48,8 +48,8 @@ int CopyFileSilently(const QString& source, const QString& destination);
 inline constexpr int kCopyDestinationExists = 183;
 inline constexpr int kCopyFailed = 1;
 
-// The build log's text for a CoverArtState; empty for a value that is none of the four.
-QString CoverArtStateText(int coverArtState);
+// The build log's text for a CoverArtState.
+QString CoverArtStateText(CoverArt coverArtState);
 
 inline const QString kDownloadedStatusText = QStringLiteral("SUCCESS!!  Cover Art Found...  Updating Music Library...");
 inline const QString kNotFoundStatusText = QStringLiteral("Sorry, Unable To Locate Cover Art For This Title...");

@@ -3,6 +3,8 @@
 #include "core/ProgramState.h"
 #include "errors/WindowsVersion.h"
 
+#include <utility>
+
 namespace orv {
 namespace {
 
@@ -83,16 +85,29 @@ void showPlainMessage(ProgramState& state, const QString& message, const QString
     ShowErrorMessage(state, {.message = message, .icon = iconKind, .title = title});
 }
 
+ErrorTrap::ErrorTrap(ProgramState& state, QString module, QString procedure)
+    : state_(state),
+      outerModule_(std::exchange(state.ErrorModuleName, std::move(module))),
+      outerProcedure_(std::exchange(state.ErrorProcName, std::move(procedure))) {}
+
+ErrorTrap::~ErrorTrap() {
+    state_.ErrorModuleName = std::move(outerModule_);
+    state_.ErrorProcName = std::move(outerProcedure_);
+}
+
+ErrorMessage ErrorTrap::failure(const RuntimeError& error, const QString& message, const QVariant& codeLine) const {
+    return {.message = message,
+            .module = state_.ErrorModuleName,
+            .procedure = state_.ErrorProcName,
+            .number = error.number(),
+            .description = error.description(),
+            .codeLine = codeLine};
+}
+
 void reportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message, const QVariant& codeLine) {
-    state.ErrorModuleName = module;
-    state.ErrorProcName = procedure;
-    ShowErrorMessage(state, {.message = message,
-                             .module = module,
-                             .procedure = procedure,
-                             .number = error.number(),
-                             .description = error.description(),
-                             .codeLine = codeLine});
+    const ErrorTrap trap(state, module, procedure);
+    ShowErrorMessage(state, trap.failure(error, message, codeLine));
 }
 
 Answer AskQuestion(ProgramState& state, const QString& message, const QString& title, Answer defaultAnswer) {

@@ -46,8 +46,28 @@ void ShowErrorMessage(ProgramState& state, const ErrorMessage& request);
 // A plain message with a title: no report, not modal, the program goes on.
 void showPlainMessage(ProgramState& state, const QString& message, const QString& title, int iconKind = 0);
 
-// An error trap's report: remembers the module and procedure in ErrorModuleName and ErrorProcName
-// and shows the report with the given message (the fatal-error message unless told otherwise).
+// A procedure's error trap. While it lives, ErrorModuleName and ErrorProcName name its module and
+// procedure, the location its failure reports give; the names of the trap around it come back when
+// it ends.
+class ErrorTrap {
+public:
+    ErrorTrap(ProgramState& state, QString module, QString procedure);
+    ~ErrorTrap();
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    // The report of a failure inside the procedure, with the given message (the fatal-error message
+    // unless told otherwise), ready to be shown or given a title.
+    ErrorMessage failure(const RuntimeError& error, const QString& message = kFatalErrorMessage,
+                         const QVariant& codeLine = QStringLiteral("0")) const;
+
+private:
+    ProgramState& state_;
+    QString outerModule_;
+    QString outerProcedure_;
+};
+
+// Shows the report of a failure in the given module and procedure, under their error trap.
 void reportError(ProgramState& state, const QString& module, const QString& procedure, const RuntimeError& error,
                  const QString& message = kFatalErrorMessage, const QVariant& codeLine = QStringLiteral("0"));
 

@@ -101,9 +101,8 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
 }
 
 void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors) {
-    state.ErrorModuleName = kModule;
-    state.ErrorProcName = QStringLiteral("GetRecordset");
     if (!reportErrors) return;
+    const ErrorTrap trap(state, kModule, QStringLiteral("GetRecordset"));
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
         reportStatementFailure(
             state, QStringLiteral("An unexpected problem occurred while trying to access the Music Library."),
@@ -153,8 +152,7 @@ bool ExecuteSQLCommand(ProgramState& state, BoundStatement statement, Db selecto
 }
 
 void executeSQLCommandErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql) {
-    state.ErrorModuleName = kModule;
-    state.ErrorProcName = QStringLiteral("ExecuteSQLCommand");
+    const ErrorTrap trap(state, kModule, QStringLiteral("ExecuteSQLCommand"));
     if (error.number() == ErrorNumber::UnknownName || error.number() == ErrorNumber::SyntaxError) {
         reportStatementFailure(
             state, QStringLiteral("An unexpected problem occurred while trying to update the Music Library."),

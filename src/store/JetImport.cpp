@@ -129,15 +129,10 @@ bool convertWindowsDatabases(ProgramState& state) {
         try {
             convertJetDatabase(path, firstUseCompletion(name));
         } catch (const RuntimeError& error) {
-            state.ErrorModuleName = kModule;
-            state.ErrorProcName = QStringLiteral("convertJetDatabase");
-            return stop({.message = QStringLiteral("The file ") + path +
-                                    QStringLiteral(" of the Windows version could not be converted. It is left as it "
-                                                   "was."),
-                         .module = kModule,
-                         .procedure = QStringLiteral("convertJetDatabase"),
-                         .number = error.number(),
-                         .description = error.description()});
+            const ErrorTrap trap(state, kModule, QStringLiteral("convertJetDatabase"));
+            return stop(trap.failure(error, QStringLiteral("The file ") + path +
+                                                QStringLiteral(" of the Windows version could not be converted. It "
+                                                               "is left as it was.")));
         }
     }
     return true;

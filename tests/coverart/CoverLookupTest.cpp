@@ -58,7 +58,7 @@ TEST_F(CoverLookup, TheSecondProductsLargePictureWinsAndTheNextSongOfTheAlbumFin
 
     store(run, "An Artist", "An Album", "A Band");
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), large);
-    EXPECT_EQ(state.run.CoverArtState, 2);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::Downloaded);
     EXPECT_EQ(status(), kDownloadedStatusText);
     EXPECT_EQ(program.ui.pictures.value(Control::imgBuildAlbumCover).size(), QSize(80, 80));
     EXPECT_TRUE(program.ui.visible_.value(Control::imgBuildAlbumCover));
@@ -67,10 +67,10 @@ TEST_F(CoverLookup, TheSecondProductsLargePictureWinsAndTheNextSongOfTheAlbumFin
               QStringList({"/p1/l.jpg", "/p1/m.jpg", "/p1/s.jpg", "/p2/l.jpg", "/p2/m.jpg", "/p2/s.jpg"}));
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
-    state.run.CoverArtState = 0;
+    state.run.CoverArtState = CoverArt::ManuallyAssociated;
     store(run, "An Artist", "An Album", "A Band");
     EXPECT_EQ(server.requests().size(), 7);
-    EXPECT_EQ(state.run.CoverArtState, 0);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::ManuallyAssociated);
 }
 
 TEST_F(CoverLookup, TheMediumPictureWhenTheLargeIsAPlaceholder) {
@@ -143,17 +143,17 @@ TEST_F(CoverLookup, AnAlbumNeverFoundIsSearchedOnceWithEveryDistinctQueryInOrder
         {"Big band", "Big band"},                          // 30
     };
     EXPECT_EQ(queries(), expected);
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
     EXPECT_EQ(CoverArtStateText(state.run.CoverArtState), "Attempted Download Unsuccessful");  // in the build log
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
     // Another song of the album: the same outcome, without a request.
-    state.run.CoverArtState = 0;
+    state.run.CoverArtState = CoverArt::ManuallyAssociated;
     program.ui.captions.clear();
     store(run, "Big band", "Rock And Roll Vol. 2");
     EXPECT_EQ(server.requests().size(), expected.size());
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_FALSE(QFile::exists(music.filePath("Rock And Roll Vol. 2.jpg")));
 }
@@ -183,9 +183,9 @@ TEST_F(CoverLookup, AnUnreachableCatalogueEndsEachSeriesAndAfterThreeTheRunsRequ
     const QStringList expectedStatus{kNotFoundStatusText, kNotFoundStatusText, kOfflineStatusText, kNotFoundStatusText,
                                      kNotFoundStatusText};
     for (int song = 0; song < 5; ++song) {
-        state.run.CoverArtState = 0;
+        state.run.CoverArtState = CoverArt::ManuallyAssociated;
         store(run, "An Artist", QStringLiteral("Album %1").arg(song));
-        EXPECT_EQ(state.run.CoverArtState, 3) << song;
+        EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound) << song;
         EXPECT_EQ(status(), expectedStatus[song]) << song;
         EXPECT_EQ(catalogue.searches, std::min(song + 1, 3)) << song;
     }
@@ -197,17 +197,17 @@ TEST_F(CoverLookup, NoSearchWithoutACatalogueADownloadOptionOrASongArtist) {
     CoverArtRun run(state);
     state.player.DownloadCoverArt = false;
     store(run, "An Artist", "An Album");
-    EXPECT_EQ(state.run.CoverArtState, 0);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::ManuallyAssociated);
     state.player.DownloadCoverArt = true;
     store(run, "  ", "An Album");
-    EXPECT_EQ(state.run.CoverArtState, 0);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::ManuallyAssociated);
     EXPECT_TRUE(status().isEmpty());
 
     useCatalogue({});
     CoverArtRun withoutCatalogue(state);
     EXPECT_EQ(withoutCatalogue.catalogue(), nullptr);
     store(withoutCatalogue, "An Artist", "An Album");
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_TRUE(server.requests().isEmpty());
 
@@ -222,7 +222,7 @@ TEST_F(CoverLookup, CancelEndsTheSeries) {
     state.run.CloseRequested = true;
     store(run, "An Artist", "An Album");
     EXPECT_TRUE(server.requests().isEmpty());
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
 
     // A cancelled series is not remembered as one that found nothing.
     state.run.CloseRequested = false;

@@ -29,7 +29,7 @@ protected:
         test::WriteMp3(path, tag.bytes(), test::SilentFrames(3));
         TagComponent tags;
         ASSERT_TRUE(tags.openFile(path));
-        state.run.CoverArtState = 0;
+        state.run.CoverArtState = CoverArt::ManuallyAssociated;
         ShowExistingCover(state, music.path(), album, tags);
         if (state.player.ExtractEmbeddedImages && tags.hasID3v2())
             ExtractEmbeddedCover(state, music.path(), album, tags);
@@ -43,14 +43,14 @@ TEST_F(CoverStorage, AnEmbeddedJpegBecomesTheCoverByteForByteWithoutAQuery) {
     const QByteArray jpeg = NoisePicture(30, 1);
     buildSong("An Album", {{jpeg, "image/jpeg"}, {NoisePicture(20, 2), "image/jpeg"}});
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), jpeg);
-    EXPECT_EQ(state.run.CoverArtState, 1);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
     EXPECT_EQ(shownCover().size(), QSize(30, 30));
     EXPECT_TRUE(server.requests().isEmpty());
 
     // The next song finds the cover file and keeps it as it is.
     buildSong("An Album", {{NoisePicture(25, 3), "image/jpeg"}});
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), jpeg);
-    EXPECT_EQ(state.run.CoverArtState, 1);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
 }
 
 TEST_F(CoverStorage, OtherPicturesAreConvertedToJpegAndTheNameHasNoSlashOrQuestionMark) {
@@ -83,14 +83,14 @@ TEST_F(CoverStorage, WithExtractionOffNoCoverFileAndNoQuery) {
     state.player.ExtractEmbeddedImages = false;
     buildSong("An Album", {{NoisePicture(30, 1), "image/jpeg"}});
     EXPECT_EQ(FilesIn(music.path()), QStringList{"song.mp3"});
-    EXPECT_EQ(state.run.CoverArtState, 1);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
     EXPECT_EQ(shownCover().size(), QSize(30, 30));
     EXPECT_TRUE(server.requests().isEmpty());
 
     // A cover file beside the song is shown when the file has no picture.
     ASSERT_TRUE(QImage(16, 8, QImage::Format_RGB32).save(music.filePath("Other.jpg")));
     buildSong("Other", {});
-    EXPECT_EQ(state.run.CoverArtState, 1);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
     EXPECT_EQ(shownCover().size(), QSize(16, 8));
 }
 
@@ -99,13 +99,14 @@ TEST_F(CoverStorage, SideImagesOfWmaAndMpegSongs) {
     ASSERT_TRUE(QImage(14, 14, QImage::Format_RGB32).save(music.filePath("Son.jpg")));
     struct Case {
         const char* media;
-        int state;
+        CoverArt state;
         int shownWidth;
     };
     for (const Case& c :
-         {Case{"Song.wma", 0, 12}, Case{"Song.mpeg", 1, 12}, Case{"Sang.wma", 0, 0}, Case{"Song.avi", 0, 12}}) {
+         {Case{"Song.wma", CoverArt::ManuallyAssociated, 12}, Case{"Song.mpeg", CoverArt::AlreadyEmbedded, 12},
+          Case{"Sang.wma", CoverArt::ManuallyAssociated, 0}, Case{"Song.avi", CoverArt::ManuallyAssociated, 12}}) {
         program.ui.pictures.clear();
-        state.run.CoverArtState = 0;
+        state.run.CoverArtState = CoverArt::ManuallyAssociated;
         ShowSideImage(state, music.filePath(c.media));
         EXPECT_EQ(state.run.CoverArtState, c.state) << c.media;
         EXPECT_EQ(shownCover().width(), c.shownWidth) << c.media;

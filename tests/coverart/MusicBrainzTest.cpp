@@ -105,7 +105,7 @@ TEST_F(MusicBrainz, TheFirstReleaseGroupWithFrontArtGivesTheCoverThroughTheArchi
 
     store(*run, "An Artist", "An Album");
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), front);
-    EXPECT_EQ(state.run.CoverArtState, 2);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::Downloaded);
     EXPECT_EQ(musicBrainz.requests().size(), 1);
     const QString first = QStringLiteral("/release-group/") + kFirstGroup;
     EXPECT_EQ(archive.targets(), QStringList({first + "/front-500", first + "/front-250", second + "/front-500",
@@ -129,7 +129,7 @@ TEST_F(MusicBrainz, EmptySearchesAndServerErrorsAreNotFoundAndTheSeriesGoesOnAtO
     // Rows 1, 2, 8, 27, 28 and 30 of the series differ for these names; the rest repeat them.
     EXPECT_EQ(musicBrainz.requests().size(), 6);
     EXPECT_TRUE(archive.requests().isEmpty());
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_EQ(run->coversNotFound(), 1);
     EXPECT_EQ(time.now, 5 * RequestPacer::kIntervalMs);
@@ -165,16 +165,16 @@ TEST_F(MusicBrainz, CancelWhileWaitingMakesNoRequest) {
     time.onPause = [&] { state.run.CloseRequested = true; };
     store(*run, "Artist", "Album");
     EXPECT_EQ(musicBrainz.requests().size(), 1);
-    EXPECT_EQ(state.run.CoverArtState, 3);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
 }
 
 TEST_F(MusicBrainz, AMissIsRememberedAcrossBuildsForThirtyDaysUntilForgotten) {
     musicBrainz.route(kSearchPath, {HttpReply{200, SearchAnswer({})}});
     const auto searchesOfABuild = [&] {
         const qsizetype before = musicBrainz.requests().size();
-        state.run.CoverArtState = 0;
+        state.run.CoverArtState = CoverArt::ManuallyAssociated;
         store(*newRun(), "Artist", "Album");
-        EXPECT_EQ(state.run.CoverArtState, 3);
+        EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
         return musicBrainz.requests().size() - before;
     };
     EXPECT_EQ(searchesOfABuild(), 6);
@@ -184,9 +184,9 @@ TEST_F(MusicBrainz, AMissIsRememberedAcrossBuildsForThirtyDaysUntilForgotten) {
 
     // A cover that turns up beside the songs is used as always.
     ASSERT_TRUE(QImage(20, 20, QImage::Format_RGB32).save(music.filePath("Album.jpg")));
-    state.run.CoverArtState = 0;
+    state.run.CoverArtState = CoverArt::ManuallyAssociated;
     store(*newRun(), "Artist", "Album");
-    EXPECT_EQ(state.run.CoverArtState, 0);
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::ManuallyAssociated);
     ASSERT_TRUE(QFile::remove(music.filePath("Album.jpg")));
 
     const test::CliRun forget = test::Cli(program.dir.path(), {"covers", "forget"});

@@ -59,12 +59,16 @@ TEST(ErrorReport, PlainMessagesCarryNoReport) {
 
 TEST(ErrorReport, ErrorTrapRemembersWhereItFailedAndEndProgramEnds) {
     TestProgram p;
-    reportError(p.state, "frmStartUp", "cmdClear_Click", RuntimeError(76, "Path not found"), kFatalErrorMessage, 4);
-    EXPECT_EQ(p.state.ErrorModuleName, "frmStartUp");
-    EXPECT_EQ(p.state.ErrorProcName, "cmdClear_Click");
+    {
+        const ErrorTrap run(p.state, "frmStartUp", "cmdDatabase_Click");
+        reportError(p.state, "frmStartUp", "cmdClear_Click", RuntimeError(76, "Path not found"), kFatalErrorMessage, 4);
+        EXPECT_EQ(p.state.ErrorProcName, "cmdDatabase_Click") << "the trap around it names the location again";
+    }
+    EXPECT_TRUE(p.state.ErrorModuleName.isEmpty());
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(
-        p.ui.messages[0].reportText.endsWith("Error Number: 76\nError Description: Path not found\nCode Line: 4"));
+        p.ui.messages[0].reportText.endsWith("Module: frmStartUp\nProcedure: cmdClear_Click\nError Number: "
+                                             "76\nError Description: Path not found\nCode Line: 4"));
     EXPECT_EQ(p.ui.endProgramCalls, 0);
 
     EXPECT_THROW(ShowErrorMessage(p.state, {.message = "Bye", .endProgram = true}), ProgramEnd) << "it unwinds to main";

@@ -155,10 +155,8 @@ TEST(GetRecordset, HandlerRows) {
     EXPECT_EQ(p.ui.endProgramCalls, 1);
 
     p.ui.messages.clear();
-    p.state.ErrorProcName.clear();
     getRecordsetErrorHandler(p.state, RuntimeError(7, "Out of memory"), sql, false);
     EXPECT_TRUE(p.ui.messages.isEmpty());
-    EXPECT_EQ(p.state.ErrorProcName, "GetRecordset");
 }
 
 TEST(ExecuteSQLCommand, HandlerRowsAndQuiet) {
