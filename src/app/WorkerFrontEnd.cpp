@@ -55,7 +55,7 @@ void WorkerFrontEnd::handOver(int key, Control control, Apply apply, const std::
             return;
         }
         give(latest_[key]);
-        waiting_.push_back({.key = key, .control = control, .apply = apply});
+        waiting_.push_back({.key = key, .control = control, .apply = apply, .call = {}});
         if (std::exchange(showScheduled_, true)) return;
     }
     scheduleShow();
