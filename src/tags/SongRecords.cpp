@@ -27,18 +27,6 @@ void defaultWhenBlank(QString& field, const QString& fallback) {
     if (NullToText(field).isEmpty()) field = fallback;
 }
 
-// The number of records of the current Music Library that meet the condition; 0 without an answer.
-int countSongRecords(ProgramState& state, const QString& condition) {
-    Recordset counted = GetRecordset(
-        state,
-        QStringLiteral("SELECT Count(*) FROM ") + SqlQuote(state.CurrentMusicLibrary) + QStringLiteral(" ") + condition,
-        Db::Libraries);
-    if (counted.isNothing()) return 0;
-    const int count = counted.field(0).toInt();
-    counted.close();
-    return count;
-}
-
 // The defaults both writers apply, and the status they show.
 void prepareSongRecord(ProgramState& state, SongFields& song) {
     applySongDefaults(song);
@@ -115,17 +103,6 @@ void applySongDefaults(SongFields& song) {
                                                         {&song.SongDecade, "SongDecade"},
                                                         {&song.Compilation, "Compilation"}};
     for (const auto& [field, column] : columns) *field = fitColumn(TrimBlanks(*field), QLatin1String(column));
-}
-
-int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
-                            const QString& highText) {
-    return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName) +
-                                       QStringLiteral(" AND FileDateTimeLow=") + lowText +
-                                       QStringLiteral(" AND FileDateTimeHigh=") + highText);
-}
-
-int CountSongsWithFile(ProgramState& state, const QString& fileName) {
-    return countSongRecords(state, QStringLiteral("WHERE Filename=") + SqlText(fileName));
 }
 
 BoundStatement songInsertStatement(const QString& table, const RecordValues& values) {

@@ -16,13 +16,6 @@ namespace orv {
 struct ProgramState;
 class TagComponent;
 
-// How many records of the current Music Library hold this file with this file stamp; 0 when the
-// libraries database gave no answer.
-int CountSongsWithFileStamp(ProgramState& state, const QString& fileName, const QString& lowText,
-                            const QString& highText);
-// How many records of the current Music Library hold this file.
-int CountSongsWithFile(ProgramState& state, const QString& fileName);
-
 // Add or rewrite the song record of a file in the current Music Library. The tag component is
 // open on the file and gives the song length. The defaults for missing artist, title, album,
 // band and track are applied to `song`. A record written counts as added (and the song count is

@@ -100,10 +100,7 @@ TEST_F(SongRecordsTest, InsertAppliesDefaultsThenUpdateKeepsDateAdded) {
                            QDate::currentDate().toString("yyyy-MM-dd")}));
     EXPECT_EQ(stored("CommentText", file), QStringList{QString(254, 'c')});
 
-    EXPECT_EQ(CountSongsWithFileStamp(program.state, file, "-5", "7"), 1);
-    EXPECT_EQ(CountSongsWithFileStamp(program.state, file, "-5", "8"), 0);
-    EXPECT_EQ(CountSongsWithFile(program.state, file), 1);
-    EXPECT_EQ(CountSongsWithFile(program.state, program.file("other.mp3")), 0);
+    EXPECT_EQ(stored("FileDateTimeLow,FileDateTimeHigh", file), QStringList({"-5", "7"}));
 
     program.sql(kLibraries, "UPDATE MusicLibrary1 SET DateAdded='2001-02-03', LastUpdated='2001-02-03 04:05:06'");
     SongFields changed = KnownSong();
