@@ -239,9 +239,6 @@ bool AtomicFile::open() {
         if (!allowed(target_, old, W_OK)) return fail(cannotWrite, EACCES);
         hasOld_ = true;
         old_ = old;
-        oldMode_ = old.st_mode & 07777;
-        oldOwner_ = old.st_uid;
-        oldGroup_ = old.st_gid;
     } else if (errno != ENOENT) {
         return fail(cannotWrite, errno);
     }
@@ -263,8 +260,9 @@ bool AtomicFile::openReplacement() {
     // Where the owner cannot be given away, the group is kept when the user belongs to it; else
     // the new file is the user's own: the content matters more than who owns it.
     [[maybe_unused]] const bool kept =
-        ::fchown(fd_, oldOwner_, oldGroup_) == 0 || ::fchown(fd_, static_cast<uid_t>(-1), oldGroup_) == 0;
-    if (::fchmod(fd_, oldMode_) != 0) return failAndCancel(QStringLiteral("Cannot keep the mode of ") + path_, errno);
+        ::fchown(fd_, old_.st_uid, old_.st_gid) == 0 || ::fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
+    if (::fchmod(fd_, old_.st_mode & 07777) != 0)
+        return failAndCancel(QStringLiteral("Cannot keep the mode of ") + path_, errno);
     return true;
 }
 

@@ -113,8 +113,7 @@ private:
     qint64 size_ = 0;
     qint64 length_ = 0;  // the length of the file behind fd_ as far as this object made it
     bool hasOld_ = false;
-    unsigned oldMode_ = 0, oldOwner_ = 0, oldGroup_ = 0;
-    struct stat old_ {};  // the target as open() found it
+    struct stat old_ {};  // the target as open() found it: its mode, owner and group are kept
     bool inPlace_ = false;
     bool touched_ = false;  // in place: the target has been written to
     State state_ = State::Closed;
