@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTextBrowser>
-#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -36,15 +35,6 @@ void clickChild(QWidget* window, const char* name) {
     auto* button = window->findChild<QAbstractButton*>(QLatin1String(name));
     ASSERT_NE(button, nullptr) << name;
     button->click();
-}
-
-// Lets the events run until `done` holds, or a long while has passed.
-bool runEventsUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return done();
 }
 
 // A program folder with the windowed front end and an update site of the test's own.
@@ -206,7 +196,7 @@ TEST(startUp, TheAutomaticCheckResumesTheSplash) {
     splash->Form_Load();
     EXPECT_FALSE(splash->Timer1()->isActive()) << "start-up waits for the check";
 
-    EXPECT_TRUE(runEventsUntil([&] { return splash->Timer1()->isActive(); }));
+    EXPECT_TRUE(test::WaitUntil([&] { return splash->Timer1()->isActive(); }));
     splash->Timer1()->stop();
     EXPECT_TRUE(splash->isVisible()) << "the splash is back, so the program does not end for want of a window";
     EXPECT_EQ(p.server.requests().size(), 1);
