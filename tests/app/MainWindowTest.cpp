@@ -30,9 +30,12 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
-#include <QThread>
 #include <cmath>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -349,16 +352,25 @@ TEST(mainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
     EXPECT_TRUE(w.window->isVisible());
     test::CloseAllWindows();
 
+    // The player writes into a pipe that the test waits on: it has run once the pipe has a line.
+    const QByteArray ran = QFile::encodeName(w.file("player-ran"));
+    ASSERT_EQ(::mkfifo(ran.constData(), 0600), 0);
+    const int pipe = ::open(ran.constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(pipe, 0);
     QFile player(w.file("Orvella"));
     ASSERT_TRUE(player.open(QIODevice::WriteOnly));
-    player.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/player-ran\"\n");
+    player.write("#!/bin/sh\necho ran >\"$(dirname \"$0\")/player-ran\"\n");
     player.close();
     player.setPermissions(player.permissions() | QFile::ExeOwner);
     w.load();
     w.click("cmdLaunch");
     EXPECT_TRUE(w.window.isNull() || !w.window->isVisible());
-    for (int i = 0; i < 500 && !QFile::exists(w.file("player-ran")); ++i) QThread::msleep(10);
-    EXPECT_TRUE(QFile::exists(w.file("player-ran")));
+    pollfd waiting{pipe, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 30000), 1) << "the player did not run";
+    char line[4] = {};
+    EXPECT_EQ(::read(pipe, line, 3), 3);
+    EXPECT_STREQ(line, "ran");
+    ::close(pipe);
 }
 
 TEST(mainWindow, LibraryButtons) {
