@@ -124,12 +124,22 @@ TEST_F(Log, ANewXmlLogIsTheSevenHeaderLinesAndItsAttributesAreEscaped) {
         song.Artist = QString("Bell") + QChar(7);
         program.state.run.AddedCount = 1;
         log.LogSongEntry(LogEntryKind::Added, "/m/x.mp3", song, "Manually Associated");
+        log.logSkippedFile("/m/a.mp3", "unreadable");
+        log.logSkippedFile("/m/b.mp3", "too short");
+        log.logUnwrittenTags("/m/c.mp3", "read-only");
         log.end();
     }
     const QString text = QString::fromUtf8(FileBytes(folder + "/MusicLibraryLog-Rock-03052024-140709.xml"));
     EXPECT_TRUE(
         text.contains("<ADDED_FILES Count=\"1\">\r\n  <ADDED_FILE Filename=\"/m/x.mp3\">\r\n"
                       "    <ARTIST>Bell</ARTIST>\r\n"));
+    EXPECT_TRUE(text.contains("<SKIPPED_FILES Count=\"2\">\r\n"
+                              "  <SKIPPED_FILE Filename=\"/m/a.mp3\" Reason=\"unreadable\" />\r\n"
+                              "  <SKIPPED_FILE Filename=\"/m/b.mp3\" Reason=\"too short\" />\r\n"
+                              "</SKIPPED_FILES>\r\n<UNWRITTEN_TAGS Count=\"1\">\r\n"
+                              "  <UNWRITTEN_TAGS_FILE Filename=\"/m/c.mp3\" Reason=\"read-only\" />\r\n"
+                              "</UNWRITTEN_TAGS>\r\n"))
+        << text.toStdString();
 }
 
 }  // namespace
