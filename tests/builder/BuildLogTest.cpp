@@ -133,12 +133,13 @@ TEST_F(Log, ANewXmlLogIsTheSevenHeaderLinesAndItsAttributesAreEscaped) {
     EXPECT_TRUE(
         text.contains("<ADDED_FILES Count=\"1\">\r\n  <ADDED_FILE Filename=\"/m/x.mp3\">\r\n"
                       "    <ARTIST>Bell</ARTIST>\r\n"));
-    EXPECT_TRUE(text.contains("<SKIPPED_FILES Count=\"2\">\r\n"
-                              "  <SKIPPED_FILE Filename=\"/m/a.mp3\" Reason=\"unreadable\" />\r\n"
-                              "  <SKIPPED_FILE Filename=\"/m/b.mp3\" Reason=\"too short\" />\r\n"
-                              "</SKIPPED_FILES>\r\n<UNWRITTEN_TAGS Count=\"1\">\r\n"
-                              "  <UNWRITTEN_TAGS_FILE Filename=\"/m/c.mp3\" Reason=\"read-only\" />\r\n"
-                              "</UNWRITTEN_TAGS>\r\n"))
+    EXPECT_TRUE(
+        text.contains("<SKIPPED_FILES Count=\"2\">\r\n"
+                      "  <SKIPPED_FILE Filename=\"/m/a.mp3\" Reason=\"unreadable\" />\r\n"
+                      "  <SKIPPED_FILE Filename=\"/m/b.mp3\" Reason=\"too short\" />\r\n"
+                      "</SKIPPED_FILES>\r\n<UNWRITTEN_TAGS Count=\"1\">\r\n"
+                      "  <UNWRITTEN_TAGS_FILE Filename=\"/m/c.mp3\" Reason=\"read-only\" />\r\n"
+                      "</UNWRITTEN_TAGS>\r\n"))
         << text.toStdString();
 }
 

@@ -99,11 +99,14 @@ TEST_F(CoverLookup, AnswersWithoutAUsableProductAreNotFound) {
         {"not XML", HttpReply{200, "<html><body>Service Unavailable"}},
         {"placeholders only", HttpReply{200, CatalogueAnswer(server, {{"/p.gif", "/p.gif", {}}})}},
         {"a page for a picture", HttpReply{200, CatalogueAnswer(server, {{"/page.jpg", {}, {}}})}},
+        {"a picture cut short", HttpReply{200, CatalogueAnswer(server, {{"/cut.jpg", {}, {}}})}},
         {"larger than a page",
          HttpReply{200, CatalogueAnswer(server, {{"/l.jpg", {}, {}}}) + QByteArray(kMaxPageBytes, ' ')}},
     };
     server.route("/p.gif", {HttpReply{200, kPlaceholder}});
     server.route("/page.jpg", {HttpReply{200, QByteArray(5013, '<'), {{"Content-Type", "text/html"}}}});
+    const QByteArray cut = NoisePicture(80, 8);
+    server.route("/cut.jpg", {HttpReply{.body = cut, .cutAfter = cut.size() * 3 / 4}});
     CoverArtRun run(state);
     for (const auto& [what, answer] : answers) {
         const qsizetype before = server.requests().size();
