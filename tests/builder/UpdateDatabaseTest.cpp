@@ -142,8 +142,8 @@ TEST_F(Build, CancelInTheWalkSkipsVerifyButFinishesTheTextLog) {
     EXPECT_FALSE(program.state.run.BuildRunning);
     EXPECT_EQ(program.ui.captions[Control::cmdCancel], "Close");
     EXPECT_EQ(program.ui.captions[Control::lblDownloadStatus], "Music Library Build/Update Cancelled");
-    EXPECT_TRUE(program.ui.enabled_[Control::cmdDatabase]);
-    EXPECT_FALSE(program.ui.visible_[Control::fraBuildProgress]);
+    EXPECT_TRUE(program.ui.enabling[Control::cmdDatabase]);
+    EXPECT_FALSE(program.ui.visibility[Control::fraBuildProgress]);
     EXPECT_EQ(program.ui.logsShown, QStringList{program.state.run.LogFilePath});
 }
 
@@ -152,7 +152,7 @@ TEST_F(Build, AMusicPathThatIsNotThereLosesNoRecord) {
     ASSERT_EQ(build().added, 1);
     const QStringList before = records();
     put("file.mp3", "x");
-    program.ui.enabled_.clear();
+    program.ui.enabling.clear();
     for (const QString& path : {music("unplugged"), QString(), QString("  "), music("file.mp3")}) {
         program.ui.messages.clear();
         BuildOptions o = options();
@@ -165,7 +165,7 @@ TEST_F(Build, AMusicPathThatIsNotThereLosesNoRecord) {
         EXPECT_FALSE(program.state.run.BuildRunning);
     }
     EXPECT_EQ(records(), before);
-    EXPECT_TRUE(program.ui.enabled_.isEmpty()) << "the window was never touched";
+    EXPECT_TRUE(program.ui.enabling.isEmpty()) << "the window was never touched";
 }
 
 TEST_F(Build, AFolderWithoutMediaAsksBeforeItsRecordsGo) {
@@ -187,8 +187,8 @@ TEST_F(Build, AFolderWithoutMediaAsksBeforeItsRecordsGo) {
     EXPECT_EQ(build().orphaned, 2);
     EXPECT_TRUE(records().isEmpty());
     EXPECT_EQ(program.ui.captions[Control::cmdDatabase], "Build Music Library");
-    EXPECT_FALSE(program.ui.enabled_[Control::cmdLaunch]);
-    EXPECT_FALSE(program.ui.enabled_[Control::cmdOK]);
+    EXPECT_FALSE(program.ui.enabling[Control::cmdLaunch]);
+    EXPECT_FALSE(program.ui.enabling[Control::cmdOK]);
 }
 
 TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignatureTheWatchFinds) {
@@ -211,11 +211,11 @@ TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignatureTheWatchFinds)
     EXPECT_EQ(ui.captions[Control::lblBuildFile], "Verifying File:");
     EXPECT_EQ(ui.windowTitle, "Orvella Configurator - Version 8.1.9");
     for (const Control control : longRunLockedControls() + songCountControls())
-        EXPECT_TRUE(ui.enabled_[control]) << static_cast<int>(control);
-    EXPECT_FALSE(ui.visible_[Control::fraBuildProgress]);
-    EXPECT_TRUE(ui.visible_[Control::fraBuildOptions]);
-    EXPECT_TRUE(ui.visible_[Control::cmdViewLogFile]);
-    EXPECT_FALSE(ui.visible_[Control::chkAutoLaunch]) << "hidden once a log is offered";
+        EXPECT_TRUE(ui.enabling[control]) << static_cast<int>(control);
+    EXPECT_FALSE(ui.visibility[Control::fraBuildProgress]);
+    EXPECT_TRUE(ui.visibility[Control::fraBuildOptions]);
+    EXPECT_TRUE(ui.visibility[Control::cmdViewLogFile]);
+    EXPECT_FALSE(ui.visibility[Control::chkAutoLaunch]) << "hidden once a log is offered";
     EXPECT_EQ(ui.logsShown, QStringList{program.state.run.LogFilePath});
     EXPECT_EQ(ui.playerStarts, 1);
     EXPECT_FALSE(program.state.run.BuildRunning);

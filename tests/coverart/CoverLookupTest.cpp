@@ -61,7 +61,7 @@ TEST_F(CoverLookup, TheSecondProductsLargePictureWinsAndTheNextSongOfTheAlbumFin
     EXPECT_EQ(state.run.CoverArtState, CoverArt::Downloaded);
     EXPECT_EQ(status(), kDownloadedStatusText);
     EXPECT_EQ(program.ui.pictures.value(Control::imgBuildAlbumCover).size(), QSize(80, 80));
-    EXPECT_TRUE(program.ui.visible_.value(Control::imgBuildAlbumCover));
+    EXPECT_TRUE(program.ui.visibility.value(Control::imgBuildAlbumCover));
     EXPECT_EQ(program.ui.pictures.value(Control::wbAlbumCoverMedium).size(), QSize(50, 50));
     EXPECT_EQ(server.targets().mid(1),
               QStringList({"/p1/l.jpg", "/p1/m.jpg", "/p1/s.jpg", "/p2/l.jpg", "/p2/m.jpg", "/p2/s.jpg"}));

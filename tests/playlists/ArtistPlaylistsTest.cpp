@@ -69,7 +69,7 @@ TEST(ArtistPlaylists, B4sFilesHoldTheSongsInTitleOrderByteForByte) {
               B4s("Simon &amp; Garfunkel",
                   {{"/music/S&amp;G/The Boxer.mp3", "Simon &amp; Garfunkel - The Boxer  ", "245000"}}));
     EXPECT_EQ(p.caption(), "3 New Playlists Successfully Created");
-    EXPECT_TRUE(p.ui.visible_.value(Control::lblCreatingPlaylist));
+    EXPECT_TRUE(p.ui.visibility.value(Control::lblCreatingPlaylist));
     EXPECT_EQ(p.ui.yields, 3);
     EXPECT_TRUE(p.ui.messages.isEmpty());
 }

@@ -232,8 +232,8 @@ TEST_F(MusicLibraries, ClearNeedsDataAccessVersion270AndAYes) {
     EXPECT_EQ(freePages(), 0);
     EXPECT_EQ(p.ui.captions[Control::cmdDatabase], "Build Music Library");
     EXPECT_EQ(p.ui.captions[Control::lblSongCount], "Currently 0 Songs In Selected Music Library");
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]);
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdLaunch]);
+    EXPECT_FALSE(p.ui.enabling[Control::cmdOK]);
+    EXPECT_FALSE(p.ui.enabling[Control::cmdLaunch]);
 }
 
 TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
@@ -247,15 +247,15 @@ TEST_F(MusicLibraries, SelectingALibraryShowsItsCountOutsideStartUp) {
     selectMusicLibrary(p.state, "Rock");
     EXPECT_EQ(p.ui.captions[Control::cmdDatabase], "Update Music Library");
     EXPECT_EQ(p.ui.captions[Control::lblSongCount], "Currently 2 Songs In Selected Music Library");
-    EXPECT_TRUE(p.ui.enabled_[Control::cmdOK]);
-    EXPECT_TRUE(p.ui.enabled_[Control::cmdLaunch]);
+    EXPECT_TRUE(p.ui.enabling[Control::cmdOK]);
+    EXPECT_TRUE(p.ui.enabling[Control::cmdLaunch]);
     EXPECT_EQ(RefreshSongCount(p.state), 2);
 
     selectMusicLibrary(p.state, "Vanished");
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(lastMessage().reportText.contains("cboMusicLibrary_Click"));
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]) << "a library that cannot be counted cannot be saved, as an empty one";
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdLaunch]);
+    EXPECT_FALSE(p.ui.enabling[Control::cmdOK]) << "a library that cannot be counted cannot be saved, as an empty one";
+    EXPECT_FALSE(p.ui.enabling[Control::cmdLaunch]);
     EXPECT_THROW(RefreshSongCount(p.state), RuntimeError);
     EXPECT_EQ(countRowsQuietly(p.state, "Vanished", Db::Libraries), std::nullopt);
     EXPECT_EQ(p.ui.messages.size(), 1);
@@ -323,10 +323,10 @@ TEST_F(Transfer, SkipsLibrariesWithEqualCountsAndCopiesOthersWhole) {
 
     EXPECT_EQ(p.ui.captions[Control::lblDownloadStatus], "Ready...");
     EXPECT_EQ(p.ui.captions[Control::cmdCancel], "Close");
-    EXPECT_TRUE(p.ui.enabled_[Control::cmdDatabase]);
-    EXPECT_TRUE(p.ui.enabled_[Control::lstFrames]);
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdOK]);
-    EXPECT_FALSE(p.ui.enabled_[Control::cmdViewLogFile]);
+    EXPECT_TRUE(p.ui.enabling[Control::cmdDatabase]);
+    EXPECT_TRUE(p.ui.enabling[Control::lstFrames]);
+    EXPECT_FALSE(p.ui.enabling[Control::cmdOK]);
+    EXPECT_FALSE(p.ui.enabling[Control::cmdViewLogFile]);
     EXPECT_FALSE(p.state.run.BuildRunning);
 }
 

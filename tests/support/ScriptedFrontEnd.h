@@ -38,8 +38,8 @@ public:
         if (onYield) onYield();
     }
     void setCaption(Control control, const QString& text) override { captions[control] = text; }
-    void setEnabled(Control control, bool enabled) override { enabled_[control] = enabled; }
-    void setVisible(Control control, bool visible) override { visible_[control] = visible; }
+    void setEnabled(Control control, bool enabled) override { enabling[control] = enabled; }
+    void setVisible(Control control, bool visible) override { visibility[control] = visible; }
     void setWindowTitle(const QString& text) override { windowTitle = text; }
     void showLogFile(const QString& path) override { logsShown << path; }
     void startPlayer() override { ++playerStarts; }
@@ -62,8 +62,8 @@ public:
     // Runs at every yield, as the events the front end processes there would.
     std::function<void()> onYield;
     QMap<Control, QString> captions;
-    QMap<Control, bool> enabled_;
-    QMap<Control, bool> visible_;
+    QMap<Control, bool> enabling;
+    QMap<Control, bool> visibility;
     QString windowTitle;
     QStringList logsShown;
     int playerStarts = 0;

@@ -126,9 +126,9 @@ TEST(ID3Texts, ShowSongDetails) {
     ProgramState state;
     state.session.userInterface = &ui;
     ShowSongDetails(state, "Simon & Garfunkel", "Bookends", "America");
-    EXPECT_EQ(ui.visible_.value(Control::imgBuildAlbumCover, true), false);
+    EXPECT_EQ(ui.visibility.value(Control::imgBuildAlbumCover, true), false);
     for (const Control label : songDetailLabels())
-        EXPECT_EQ(ui.visible_.value(label, false), true) << static_cast<int>(label);
+        EXPECT_EQ(ui.visibility.value(label, false), true) << static_cast<int>(label);
     EXPECT_EQ(ui.captions.value(Control::lblBuildArtist), "Simon && Garfunkel");
     EXPECT_EQ(ui.captions.value(Control::lblBuildAlbum), "Bookends");
     EXPECT_EQ(ui.captions.value(Control::lblBuildTitle), "America");

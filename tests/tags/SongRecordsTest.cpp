@@ -139,7 +139,7 @@ TEST_F(SongRecordsTest, FailedStatementCountsNothingAndAKnownSongHidesTheDetails
 
     ShowSongAlreadyInLibrary(program.state);
     for (const Control control : songDetailLabels() + Controls{Control::imgBuildAlbumCover})
-        EXPECT_EQ(program.ui.visible_.value(control, true), false) << static_cast<int>(control);
+        EXPECT_EQ(program.ui.visibility.value(control, true), false) << static_cast<int>(control);
     EXPECT_EQ(program.ui.captions.value(Control::lblDownloadStatus), "Song Already In Music Library...");
 }
 
