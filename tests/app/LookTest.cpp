@@ -22,16 +22,6 @@ TEST(ButtonLook, CaptionsGoToTheButtonUnchanged) {
     EXPECT_EQ(button.styleSheet(), style) << "a caption change keeps the look";
 }
 
-TEST(ButtonLook, ToggleValue) {
-    QPushButton byTrack;
-    FormatButton(&byTrack, "By Track #");
-    EXPECT_FALSE(getButtonValue(&byTrack));
-    setButtonValue(&byTrack, true);
-    EXPECT_TRUE(getButtonValue(&byTrack));
-    setButtonValue(&byTrack, false);
-    EXPECT_FALSE(getButtonValue(&byTrack));
-}
-
 TEST(ButtonLook, SkinPictureKeepsTheDesignedPictureWhenNoneLoads) {
     test::TestProgram p;
     QLabel label;

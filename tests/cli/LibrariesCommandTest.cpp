@@ -27,11 +27,9 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
     EXPECT_TRUE(created.err.startsWith("Music Library Created\nThe Music Library - 'My_Rock_Songs' has been"));
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
 
-    query("INSERT INTO My_Rock_Songs (Artist) VALUES ('kept')");
-    const CliRun again = libraries({"create", "My_Rock_Songs"});
-    EXPECT_EQ(again.status, 1);
-    EXPECT_TRUE(again.err.startsWith("Music Library NOT Created\n"));
-    EXPECT_EQ(libraries({"create", "x; DROP TABLE MusicLibrary1"}).status, 1);
+    const CliRun refused = libraries({"create", "x; DROP TABLE MusicLibrary1"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.startsWith("Music Library NOT Created\n"));
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\nMy_Rock_Songs\n");
 
     const CliRun asked = libraries({"delete", "my_rock_songs"});
@@ -41,10 +39,6 @@ TEST_F(CliLibraries, CreateListAndDeleteAsTheButtonsDo) {
     const CliRun deleted = Cli(home.path(), {"--yes", "libraries", "delete", "my_rock_songs"});
     EXPECT_EQ(deleted.status, 0);
     EXPECT_TRUE(deleted.err.endsWith("Music Library Deleted\nMy_Rock_Songs was deleted successfully.\n"));
-
-    const CliRun only = Cli(home.path(), {"--yes", "libraries", "delete", "MusicLibrary1"});
-    EXPECT_EQ(only.status, 1);
-    EXPECT_TRUE(only.err.startsWith("Cannot Delete Music Library\n"));
     EXPECT_EQ(libraries({"list"}).out, "MusicLibrary1\n");
 }
 
