@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace orv {
 
@@ -39,9 +40,7 @@ const QString& columnDefinitions() {
     return columns;
 }
 
-}  // namespace
-
-int textColumnWidth(const QString& column) {
+const QHash<QString, int>& textColumnWidths() {
     static const QHash<QString, int> widths = [] {
         QHash<QString, int> found;
         static const QRegularExpression text(QStringLiteral("(\\w+) Text\\((\\d+)\\)"));
@@ -49,10 +48,19 @@ int textColumnWidth(const QString& column) {
             found.insert(match.captured(1).toLower(), match.captured(2).toInt());
         return found;
     }();
-    return widths.value(column.toLower(), 0);
+    return widths;
+}
+
+}  // namespace
+
+int textColumnWidth(const QString& column) {
+    return textColumnWidths().value(column.toLower(), 0);
 }
 
 QString fitColumn(const QString& text, const QString& column) {
+    // A text that fits the narrowest text column fits every column, and is not looked up.
+    static const int narrowest = *std::min_element(textColumnWidths().cbegin(), textColumnWidths().cend());
+    if (text.size() <= narrowest) return text;
     const int width = textColumnWidth(column);
     if (width == 0 || text.size() <= width) return text;
     QString cut = text.left(width);

@@ -12,7 +12,9 @@
 
 #include <QElapsedTimer>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -31,6 +33,59 @@ void defaultWhenBlank(QString& field, const QString& fallback) {
 void prepareSongRecord(ProgramState& state, SongFields& song) {
     applySongDefaults(song);
     state.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
+}
+
+// A time's text to the second, made anew only when the second changed: the writers give every
+// record of the same second the same time.
+class TimeText {
+public:
+    const QString& of(const QDateTime& now, const QString& format) {
+        const QTime time = now.time();
+        const QTime second(time.hour(), time.minute(), time.second());
+        const QDate date = now.date();
+        if (text_.isNull() || date != date_ || second != second_) {
+            date_ = date;
+            second_ = second;
+            text_ = now.toString(format);
+        }
+        return text_;
+    }
+
+private:
+    QDate date_;
+    QTime second_;
+    QString text_;
+};
+
+// A statement's text for a table and its columns, made anew only when either changed: the writers
+// give the same columns (the same names, in the same order) for every record.
+class StatementText {
+public:
+    template <class Make>
+    const QString& of(const QString& table, const RecordValues& values, Make make) {
+        const bool same = !sql_.isNull() && table == table_ &&
+                          std::equal(columns_.cbegin(), columns_.cend(), values.cbegin(), values.cend(),
+                                     [](const char* column, const auto& value) { return column == value.first; });
+        if (!same) {
+            table_ = table;
+            columns_.clear();
+            for (const auto& value : values) columns_.push_back(value.first);
+            sql_ = make();
+        }
+        return sql_;
+    }
+
+private:
+    QString table_;
+    std::vector<const char*> columns_;
+    QString sql_;
+};
+
+std::vector<QVariant> valuesOf(const RecordValues& values) {
+    std::vector<QVariant> bound;
+    bound.reserve(values.size() + 1);
+    for (const auto& value : values) bound.push_back(value.second);
+    return bound;
 }
 
 }  // namespace
@@ -53,11 +108,13 @@ QVariant recordComment(const QString& text) {
 }
 
 QVariant recordDate(const QDateTime& now) {
-    return now.toString(QStringLiteral("yyyy-MM-dd"));
+    thread_local TimeText text;
+    return text.of(now, QStringLiteral("yyyy-MM-dd"));
 }
 
 QVariant recordDateTime(const QDateTime& now) {
-    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    thread_local TimeText text;
+    return text.of(now, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 QVariant recordNumber(qint64 number) {
@@ -75,12 +132,22 @@ QVariant recordLeadingNumber(const QString& text) {
 QDateTime recordTime() {
     thread_local QDateTime read;
     thread_local QElapsedTimer sinceRead;
+    // A local time is worked out anew (a look at the time zone, each time) only when the second
+    // the records show has ended.
+    thread_local QDateTime shown;
+    thread_local qint64 shownUntil = 0;  // the monotonic clock's reading at which that second ends
     if (!sinceRead.isValid() || sinceRead.hasExpired(1000)) {
-        read = QDateTime::currentDateTime();
+        read = shown = QDateTime::currentDateTime();
         sinceRead.start();
-        return read;
+        shownUntil = 1000 - shown.time().msec();
+        return shown;
     }
-    return read.addMSecs(sinceRead.elapsed());
+    const qint64 elapsed = sinceRead.elapsed();
+    if (elapsed >= shownUntil) {
+        shown = read.addMSecs(elapsed);
+        shownUntil = elapsed + 1000 - shown.time().msec();
+    }
+    return shown;
 }
 
 void applySongDefaults(SongFields& song) {
@@ -106,29 +173,35 @@ void applySongDefaults(SongFields& song) {
 }
 
 BoundStatement songInsertStatement(const QString& table, const RecordValues& values) {
-    BoundStatement statement{QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" ("), {}};
-    QString marks;
-    for (const auto& [column, value] : values) {
-        if (!statement.values.empty()) {
-            statement.sql += QStringLiteral(", ");
-            marks += QStringLiteral(", ");
+    thread_local StatementText text;
+    const QString& sql = text.of(table, values, [&] {
+        QString columns, marks;
+        for (const auto& value : values) {
+            if (!columns.isEmpty()) {
+                columns += QStringLiteral(", ");
+                marks += QStringLiteral(", ");
+            }
+            columns += QLatin1String(value.first);
+            marks += QLatin1Char('?');
         }
-        statement.sql += QLatin1String(column);
-        marks += QLatin1Char('?');
-        statement.values.push_back(value);
-    }
-    statement.sql += QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
-    return statement;
+        return QStringLiteral("INSERT INTO ") + SqlQuote(table) + QStringLiteral(" (") + columns +
+               QStringLiteral(") VALUES (") + marks + QLatin1Char(')');
+    });
+    return {sql, valuesOf(values)};
 }
 
 BoundStatement songUpdateStatement(const QString& table, const RecordValues& values, const QString& fileName) {
-    BoundStatement statement{QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET "), {}};
-    for (const auto& [column, value] : values) {
-        if (!statement.values.empty()) statement.sql += QStringLiteral(", ");
-        statement.sql += QLatin1String(column) + QStringLiteral(" = ?");
-        statement.values.push_back(value);
-    }
-    statement.sql += QStringLiteral(" WHERE FileName = ?");
+    thread_local StatementText text;
+    const QString& sql = text.of(table, values, [&] {
+        QString sets;
+        for (const auto& value : values) {
+            if (!sets.isEmpty()) sets += QStringLiteral(", ");
+            sets += QLatin1String(value.first) + QStringLiteral(" = ?");
+        }
+        return QStringLiteral("UPDATE ") + SqlQuote(table) + QStringLiteral(" SET ") + sets +
+               QStringLiteral(" WHERE FileName = ?");
+    });
+    BoundStatement statement{sql, valuesOf(values)};
     statement.values.emplace_back(fileName);
     return statement;
 }

@@ -53,8 +53,9 @@ QVariant recordDateTime(const QDateTime& now);
 // A whole number; the leading number of a text (the insert's track), whole when it is one.
 QVariant recordNumber(qint64 number);
 QVariant recordLeadingNumber(const QString& text);
-// The local time for the records being written now: read from the system at most once a second
-// on each thread, and counted on by a monotonic clock in between.
+// The local time for the records being written now, to the second (the records hold no finer
+// part): read from the system at most once a second on each thread, and counted on by a monotonic
+// clock in between.
 QDateTime recordTime();
 // The defaults for what the tags left blank: "Unknown Artist", "Unknown Title", "Unknown Album",
 // "Unknown Band", and track "0"; then every text trimmed and cut to the width of its column.

@@ -1,6 +1,7 @@
 #include "Mp3Fixture.h"
 
 #include "store/DataAccess.h"
+#include "store/MusicLibraries.h"
 #include "support/TestProgram.h"
 #include "tags/ID3Tags.h"
 #include "tags/SongRecords.h"
@@ -171,6 +172,13 @@ TEST_F(SongRecordsTest, StatementsBindEachValueAsTheRecordHoldsIt) {
         program.state, updateSongStatement("MusicLibrary1", file, song, 61, "-1", "2", now.addDays(1)), Db::Libraries));
     EXPECT_EQ(stored(columns, file), QStringList({"Don't Stop", "12", "integer", "61", "1:01", "2", "-1", "2024-03-05",
                                                   "2024-03-06 14:07:09", "Y", "1960's"}));
+    // The statements follow the table they are made for, the second library's record its own day.
+    ASSERT_TRUE(CreateMusicLibrary(program.state, "MusicLibrary2"));
+    ASSERT_TRUE(ExecuteSQLCommand(
+        program.state, insertSongStatement("MusicLibrary2", file, song, 61, "0", "0", now.addDays(2)), Db::Libraries));
+    EXPECT_EQ(
+        program.column(kLibraries, "SELECT DateAdded FROM MusicLibrary2 UNION ALL SELECT count(*) FROM MusicLibrary1"),
+        QStringList({"2024-03-07", "1"}));
 }
 
 TEST_F(SongRecordsTest, ACommentCutBetweenTheHalvesOfACharacter) {
