@@ -77,8 +77,14 @@ void frmSplash::Form_Load() {
     // The watch (its walk, its offer, the update it may start) runs on a thread of its own while
     // the splash handles its events; it has ended before the check or the main window begins.
     state_.WatchFolders = booleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
-    if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
+    if (state_.WatchFolders && services_.watchForMP3s) {
+        services_.watchForMP3s(state_.MusicPath, [this, checking] { goOnAfterWatch(checking); });
+        return;
+    }
+    goOnAfterWatch(checking);
+}
 
+void frmSplash::goOnAfterWatch(bool checking) {
     if (checking) {
         timer_->stop();
         hide();
