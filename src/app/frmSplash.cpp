@@ -122,7 +122,12 @@ void frmSplash::Timer1_Timer() {
     mainWindow_ = new frmStartUp(state_);
     frontEnd_.setMainWindow(mainWindow_);
     emit mainWindowCreated(mainWindow_);
-    if (!mainWindow_->Form_Load()) {
+    connect(mainWindow_, &frmStartUp::loadEnded, this, &frmSplash::showMainWindow);
+    mainWindow_->Form_Load();
+}
+
+void frmSplash::showMainWindow(bool loaded) {
+    if (!loaded) {
         close();
         return;
     }

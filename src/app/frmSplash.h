@@ -51,6 +51,8 @@ signals:
 private:
     // Shows the splash in the middle of the screen.
     void showCentred();
+    // Once the main window has loaded: shows it, or closes when it was closed meanwhile.
+    void showMainWindow(bool loaded);
     // After the folder watch: the automatic version check when `checking`, else the timer.
     void goOnAfterWatch(bool checking);
 

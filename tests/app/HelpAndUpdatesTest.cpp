@@ -52,6 +52,7 @@ struct windowProgram : TestProgram {
         auto* window = new frmStartUp(state);
         frontEnd.setMainWindow(window);
         window->Form_Load();
+        EXPECT_TRUE(test::WaitUntil([window] { return !window->loading(); }));
         window->show();
         return window;
     }
