@@ -1,9 +1,9 @@
 #include "app/WorkerFrontEnd.h"
 
 #include "core/ProgramState.h"
+#include "core/RuntimeError.h"
 #include "core/WorkRunner.h"
 
-#include <QEventLoop>
 #include <QTimer>
 #include <memory>
 #include <utility>
@@ -20,19 +20,47 @@ int keyOf(Change change, Control control = Control::frmStartUp) {
 
 }  // namespace
 
-void runAndWait(ProgramState& state, const std::function<void(WorkerFrontEnd& face)>& work) {
-    // The face's calls still queued when it goes are dropped with it.
-    QObject relay;
-    WorkerFrontEnd face(state.ui(), &relay);
-    WorkRunner runner(state);
-    QEventLoop waiting;
-    runner.start(
-        face, [&] { work(face); },
-        [&waiting] { QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection); });
-    waiting.exec();
-    face.showHandedOver();
-    face.runAfterEnd();
-    runner.join();
+namespace {
+
+// One background run and what it shows through: it goes with its owner, or once it has ended.
+class BackgroundRun : public QObject {
+public:
+    BackgroundRun(ProgramState& state, QObject* owner, std::function<void(bool programEnded)> ended)
+        : QObject(owner), face_(state.ui(), this), runner_(state), ended_(std::move(ended)) {}
+    // A question the work waits on is not answered now; the runner stops the work and waits for it.
+    ~BackgroundRun() override { face_.abandon(); }
+
+    void start(std::function<void(WorkerFrontEnd& face)> work) {
+        runner_.start(
+            face_, [this, work = std::move(work)] { work(face_); },
+            [this] { QMetaObject::invokeMethod(this, &BackgroundRun::finish, Qt::QueuedConnection); });
+    }
+
+private:
+    void finish() {
+        deleteLater();
+        bool programEnded = false;
+        try {
+            runner_.join();
+        } catch (const ProgramEnd&) {
+            programEnded = true;
+        }
+        face_.showHandedOver();
+        face_.runAfterEnd();
+        ended_(programEnded);
+    }
+
+    // The runner goes first: its thread uses the face.
+    WorkerFrontEnd face_;
+    WorkRunner runner_;
+    std::function<void(bool programEnded)> ended_;
+};
+
+}  // namespace
+
+void runInBackground(ProgramState& state, QObject* owner, std::function<void(WorkerFrontEnd& face)> work,
+                     std::function<void(bool programEnded)> ended) {
+    (new BackgroundRun(state, owner, std::move(ended)))->start(std::move(work));
 }
 
 WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context) : window_(window), context_(context) {}

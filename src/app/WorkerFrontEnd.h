@@ -16,10 +16,13 @@ namespace orv {
 struct ProgramState;
 class WorkerFrontEnd;
 
-// Runs `work` on a runner of its own, reaching the user through a WorkerFrontEnd whose calls this
-// thread shows, and returns once the work has ended; the window's events are handled meanwhile.
-// Hands on what the work threw.
-void runAndWait(ProgramState& state, const std::function<void(WorkerFrontEnd& face)>& work);
+// Starts `work` on a runner of its own, reaching the user through a WorkerFrontEnd whose calls the
+// thread of `owner` shows, and returns at once. Once the work has ended, what it handed over is shown
+// and `ended` is called there: with true when the work's report ended the program (the windows are
+// then closing). Anything else the work threw is handed on from there. When `owner` goes first, the
+// work is stopped and waited for, and `ended` is not called.
+void runInBackground(ProgramState& state, QObject* owner, std::function<void(WorkerFrontEnd& face)> work,
+                     std::function<void(bool programEnded)> ended);
 
 // The face a run on the worker thread sees: what it shows is handed to the window's thread as
 // queued calls, gathered and shown there at most about 30 times a second (a control changed twice

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
+#include <memory>
 #include <tuple>
 
 namespace orv {
@@ -49,11 +50,17 @@ private:
     WorkerFrontEnd& face_;
 };
 
-// Runs one check in a window of its own over `owner`; the window goes when the check ends.
-VersionCheckOutcome runCheck(ProgramState& state, QWidget* owner) {
-    frmDownloadConfig window(state, owner);
-    window.show();
-    return window.CheckForNewVersion();
+// Starts one check in a window of its own over `owner`; the window goes when the check ends, and
+// `ended` is then given the outcome.
+void runCheck(ProgramState& state, QWidget* owner, std::function<void(VersionCheckOutcome outcome)> ended) {
+    auto* window = new frmDownloadConfig(state, owner);
+    window->show();
+    window->CheckForNewVersion([window, ended = std::move(ended)](VersionCheckOutcome outcome) {
+        // Deleted once the check's own end has returned.
+        window->hide();
+        window->deleteLater();
+        ended(outcome);
+    });
 }
 
 }  // namespace
@@ -110,13 +117,17 @@ void frmDownloadConfig::showProgressArea(bool shown) {
     ProgressBar1_->setVisible(shown);
 }
 
-VersionCheckOutcome frmDownloadConfig::CheckForNewVersion() {
-    VersionCheckOutcome outcome{};
-    runAndWait(state_, [&](WorkerFrontEnd& face) {
-        HandedDisplay display(*this, face);
-        outcome = orv::CheckForNewVersion(state_, display);
-    });
-    return outcome;
+void frmDownloadConfig::CheckForNewVersion(std::function<void(VersionCheckOutcome outcome)> ended) {
+    const auto outcome = std::make_shared<VersionCheckOutcome>();
+    runInBackground(
+        state_, this,
+        [this, outcome](WorkerFrontEnd& face) {
+            HandedDisplay display(*this, face);
+            *outcome = orv::CheckForNewVersion(state_, display);
+        },
+        [outcome, ended = std::move(ended)](bool programEnded) {
+            if (!programEnded) ended(*outcome);
+        });
 }
 
 void frmDownloadConfig::showStatus(const QString& text) {
@@ -169,17 +180,22 @@ void frmDownloadConfig::closeEvent(QCloseEvent* event) {
 void frmDownloadConfig::checkAtStartUp(ProgramState& state, frmSplash* splash) {
     const QPointer<frmSplash> waiting(splash);
     QTimer::singleShot(0, [&state, waiting] {
-        if (runCheck(state, waiting) == VersionCheckOutcome::QuitToInstall) {
-            QApplication::closeAllWindows();
-            QCoreApplication::quit();
-        } else if (waiting) {
-            waiting->resumeStartUp();
-        }
+        runCheck(state, waiting, [waiting](VersionCheckOutcome outcome) {
+            if (outcome == VersionCheckOutcome::QuitToInstall) {
+                QApplication::closeAllWindows();
+                QCoreApplication::quit();
+            } else if (waiting) {
+                waiting->resumeStartUp();
+            }
+        });
     });
 }
 
 void frmDownloadConfig::checkFromMainWindow(ProgramState& state, QWidget* mainWindow) {
-    if (runCheck(state, mainWindow) == VersionCheckOutcome::QuitToInstall && mainWindow) mainWindow->close();
+    const QPointer<QWidget> window(mainWindow);
+    runCheck(state, mainWindow, [window](VersionCheckOutcome outcome) {
+        if (outcome == VersionCheckOutcome::QuitToInstall && window) window->close();
+    });
 }
 
 }  // namespace orv

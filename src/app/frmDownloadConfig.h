@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <atomic>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -23,9 +24,10 @@ public:
     // program's last window.
     explicit frmDownloadConfig(ProgramState& state, QWidget* owner = nullptr);
 
-    // Runs the check and, when the user wants it, the download, on a thread of their own; the window
-    // shows what they hand over and returns once they have ended.
-    VersionCheckOutcome CheckForNewVersion();
+    // Starts the check and, when the user wants it, the download, on a thread of their own; the
+    // window shows what they hand over and calls `ended` with the outcome once they have ended (not
+    // when a report ended the program, nor once the window is gone).
+    void CheckForNewVersion(std::function<void(VersionCheckOutcome outcome)> ended);
 
     // The automatic check at start-up: runs once the event loop runs, then resumes the splash's
     // start-up, or ends the program when the user quits to install the new version.

@@ -77,8 +77,14 @@ void frmSplash::Form_Load() {
     // The watch (its walk, its offer, the update it may start) runs on a thread of its own while
     // the splash handles its events; it has ended before the check or the main window begins.
     state_.WatchFolders = booleanValue(GetSetting(state_, QStringLiteral("WatchFolders"))).value_or(false);
-    if (state_.WatchFolders && services_.watchForMP3s) services_.watchForMP3s(state_.MusicPath);
+    if (state_.WatchFolders && services_.watchForMP3s) {
+        services_.watchForMP3s(state_.MusicPath, [this, checking] { goOnAfterWatch(checking); });
+        return;
+    }
+    goOnAfterWatch(checking);
+}
 
+void frmSplash::goOnAfterWatch(bool checking) {
     if (checking) {
         timer_->stop();
         hide();
@@ -116,7 +122,12 @@ void frmSplash::Timer1_Timer() {
     mainWindow_ = new frmStartUp(state_);
     frontEnd_.setMainWindow(mainWindow_);
     emit mainWindowCreated(mainWindow_);
-    if (!mainWindow_->Form_Load()) {
+    connect(mainWindow_, &frmStartUp::loadEnded, this, &frmSplash::showMainWindow);
+    mainWindow_->Form_Load();
+}
+
+void frmSplash::showMainWindow(bool loaded) {
+    if (!loaded) {
         close();
         return;
     }

@@ -18,8 +18,9 @@ class frmStartUp;
 struct StartUpServices {
     // The automatic new-version check; it resumes start-up by calling resumeStartUp().
     std::function<void()> checkForNewVersion;
-    // The folder watch over the music folder.
-    std::function<void(const QString& musicPath)> watchForMP3s;
+    // Starts the folder watch over the music folder; start-up goes on with `then` once it has ended
+    // (not when its report ended the program).
+    std::function<void(const QString& musicPath, std::function<void()> then)> watchForMP3s;
 };
 
 // The splash window: works out the program's paths, shows the skin and the version, checks the
@@ -50,6 +51,10 @@ signals:
 private:
     // Shows the splash in the middle of the screen.
     void showCentred();
+    // Once the main window has loaded: shows it, or closes when it was closed meanwhile.
+    void showMainWindow(bool loaded);
+    // After the folder watch: the automatic version check when `checking`, else the timer.
+    void goOnAfterWatch(bool checking);
 
     ProgramState& state_;
     WindowFrontEnd& frontEnd_;

@@ -36,7 +36,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -150,9 +149,12 @@ void frmStartUp::saveSetting(const char* procedure, const QString& name, const Q
     }
 }
 
-bool frmStartUp::Form_Load() {
+void frmStartUp::Form_Load() {
     state_.InternetConnected = IsInternetConnected(state_);
-    if (state_.run.CloseRequested) return true;
+    if (state_.run.CloseRequested) {
+        emit loadEnded(true);
+        return;
+    }
     state_.run.StartingUp = true;
     state_.run.BuildRunning = false;
     loading_ = true;
@@ -163,8 +165,17 @@ bool frmStartUp::Form_Load() {
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
-    TransferOutcome transfer = TransferOutcome::NoPreviousVersion;
-    runLongWork({}, [this, &transfer] { transfer = TransferPreviousLibraries(state_); });
+    // The load goes on once the carry-over's end has been handled in full.
+    const auto transfer = std::make_shared<TransferOutcome>(TransferOutcome::NoPreviousVersion);
+    startLongRun(
+        {}, [this, transfer] { *transfer = TransferPreviousLibraries(state_); },
+        [this, transfer] {
+            QMetaObject::invokeMethod(
+                this, [this, transfer] { finishLoad(*transfer); }, Qt::QueuedConnection);
+        });
+}
+
+void frmStartUp::finishLoad(TransferOutcome transfer) {
     if (!closeDeferred_) {
         fillLibraryBox(GetMusicLibraries(state_));
         showCurrentLibraryCount(state_);
@@ -182,12 +193,18 @@ bool frmStartUp::Form_Load() {
     }
     state_.run.StartingUp = false;
     loading_ = false;
-    if (closeIfDeferred()) return false;
+    if (closeIfDeferred()) {
+        emit loadEnded(false);
+        return;
+    }
     if (chkFollowMusicFolder_->isChecked()) chkFollowMusicFolder_Click(true);
-    return true;
+    emit loadEnded(true);
 }
 
 frmStartUp::~frmStartUp() {
+    // Hidden while the window is whole: the focus it gives up ends an edit (txtMusic), whose
+    // handler uses the window's members.
+    hide();
     // A question the run waits on is not answered now; the run stops at its next test.
     workerFace_->abandon();
     runner_.reset();
@@ -243,11 +260,6 @@ void frmStartUp::finishLongRun() {
     emit longRunEnded();
     workerFace_->runAfterEnd();
     if (!loading_) closeIfDeferred();
-}
-
-void frmStartUp::runLongWork(const std::vector<QWidget*>& locked, std::function<void()> work) {
-    QEventLoop waiting;
-    if (startLongRun(locked, std::move(work), [&waiting] { waiting.quit(); })) waiting.exec();
 }
 
 std::vector<std::pair<QCheckBox*, bool PlayerSettings::*>> frmStartUp::optionBoxes() const {

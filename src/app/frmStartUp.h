@@ -29,6 +29,7 @@ namespace orv {
 
 struct ProgramState;
 struct BuildOptions;
+enum class TransferOutcome;
 struct MusicLibraryList;
 struct PlayerSettings;
 class MusicFolderFollower;
@@ -43,10 +44,12 @@ public:
     explicit frmStartUp(ProgramState& state);
     ~frmStartUp() override;
 
-    // The start-up part of the window's load: paths, first use, the controls, the Music
-    // Libraries, compaction, welcome. False when the window was closed meanwhile: the load then
-    // stops after the carry-over, and the window closes once it returns.
-    bool Form_Load();
+    // Starts the start-up part of the window's load: paths, first use, the controls and the
+    // carry-over on the runner; once that has ended, the Music Libraries, compaction and welcome.
+    // loadEnded tells when it is over.
+    void Form_Load();
+    // The load has started and not ended yet.
+    bool loading() const { return loading_; }
 
     // The window caption: "Orvella Configurator - Version 8.1.9".
     static QString windowCaption(const ProgramState& state);
@@ -72,6 +75,9 @@ public:
 signals:
     // Long work has ended and the window is given back.
     void longRunEnded();
+    // The load is over: `goOn` is false when the window was closed meanwhile (the load then stopped
+    // after the carry-over, and the window closes now).
+    void loadEnded(bool goOn);
 
 public slots:
     // Builds or updates the current Music Library with the options the window shows.
@@ -141,8 +147,8 @@ private:
     bool startLongRun(const std::vector<QWidget*>& locked, std::function<void()> work,
                       std::function<void()> after = {});
     void finishLongRun();
-    // Starts `work` on the runner, as startLongRun does, and returns once it has ended.
-    void runLongWork(const std::vector<QWidget*>& locked, std::function<void()> work);
+    // The load's part after the carry-over, which ended with `transfer`.
+    void finishLoad(TransferOutcome transfer);
     std::vector<QWidget*> widgets(const Controls& controls) const;
     // Closes the window when a close was put off until the load or a long run returned; true then.
     bool closeIfDeferred();

@@ -59,8 +59,12 @@ int main(int argc, char* argv[]) {
         orv::frmSplash* splash = nullptr;
         orv::StartUpServices services;
         // The count walk, its offer and the update it may start run on their own thread.
-        services.watchForMP3s = [&state](const QString& musicPath) {
-            orv::runAndWait(state, [&](orv::WorkerFrontEnd&) { orv::WatchForMP3s(state, musicPath); });
+        services.watchForMP3s = [&state, &splash](const QString& musicPath, std::function<void()> then) {
+            orv::runInBackground(
+                state, splash, [&state, musicPath](orv::WorkerFrontEnd&) { orv::WatchForMP3s(state, musicPath); },
+                [then = std::move(then)](bool programEnded) {
+                    if (!programEnded) then();
+                });
         };
         services.checkForNewVersion = [&state, &splash] { orv::frmDownloadConfig::checkAtStartUp(state, splash); };
         splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));

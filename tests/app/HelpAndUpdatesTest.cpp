@@ -17,6 +17,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace orv {
 namespace {
@@ -51,6 +52,7 @@ struct windowProgram : TestProgram {
         auto* window = new frmStartUp(state);
         frontEnd.setMainWindow(window);
         window->Form_Load();
+        EXPECT_TRUE(test::WaitUntil([window] { return !window->loading(); }));
         window->show();
         return window;
     }
@@ -132,8 +134,9 @@ TEST(mainWindow, HelpWebsiteAndNewVersionButtonsAnswer) {
     p.state.run.StartingUp = true;
     clickChild(window, "cmdNewVersion");
     EXPECT_FALSE(p.state.run.StartingUp);
+    EXPECT_NE(OpenWindow("frmDownloadConfig"), nullptr) << "the check runs while the window handles its events";
+    ASSERT_TRUE(test::WaitUntil([] { return OpenWindow("frmDownloadConfig") == nullptr; }));
     EXPECT_EQ(p.messages(), QStringList{"Orvella Configurator: No new updates are currently available."});
-    EXPECT_EQ(OpenWindow("frmDownloadConfig"), nullptr);
 }
 
 // The download window, watched as the bar moves.
@@ -176,7 +179,10 @@ TEST(downloadWindow, TheDownloadShowsItsBarAndTheFileArrives) {
         });
         clickChild(question, "cmdYes");
     });
-    EXPECT_EQ(window.CheckForNewVersion(), VersionCheckOutcome::Downloaded);
+    std::optional<VersionCheckOutcome> outcome;
+    window.CheckForNewVersion([&](VersionCheckOutcome ended) { outcome = ended; });
+    ASSERT_TRUE(test::WaitUntil([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, VersionCheckOutcome::Downloaded);
     EXPECT_EQ(window.seen, (QStringList{"shown 40", "shown 80", "shown 100"}));
     EXPECT_EQ(finishQuestion, "Download Successful!");
     EXPECT_FALSE(window.isVisible());

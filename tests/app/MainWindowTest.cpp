@@ -56,6 +56,7 @@ struct mainWindow : TestProgram {
         window = new frmStartUp(state);
         frontEnd.setMainWindow(window);
         window->Form_Load();
+        EXPECT_TRUE(test::WaitUntil([this] { return !window->loading(); }));
         window->show();
         return window;
     }

@@ -40,7 +40,13 @@ struct StartedProgram : TestProgram {
     // Runs the splash up to and including its first timer tick.
     frmStartUp* start() {
         splash->Form_Load();
+        return tick();
+    }
+    // One timer tick, and the main window's load it may start; the main window, once shown.
+    frmStartUp* tick() {
         splash->Timer1_Timer();
+        const QPointer<frmStartUp> main = splash->mainWindow();
+        EXPECT_TRUE(test::WaitUntil([&] { return !main || !main->loading(); }));
         return qobject_cast<frmStartUp*>(OpenWindow("frmStartUp"));
     }
     WindowFrontEnd frontEnd;
@@ -69,8 +75,7 @@ TEST(StartUp, SplashThenMainWindow) {
     EXPECT_EQ(p.splash->Timer1()->interval(), 750);
     EXPECT_EQ(p.state.ActiveSkin, "Default");
 
-    p.splash->Timer1_Timer();
-    QWidget* main = OpenWindow("frmStartUp");
+    QWidget* main = p.tick();
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(main->windowTitle(), "Orvella Configurator - Version 8.1.9");
     EXPECT_TRUE(QRegularExpression("^[A-Z][a-z]+ \\d{1,2}, \\d{4} @ \\d{1,2}:\\d\\d:\\d\\d (am|pm)$")
@@ -110,12 +115,10 @@ TEST(StartUp, WaitsWhileTheWatchPromptShows) {
     StartedProgram p;
     p.splash->Form_Load();
     p.state.run.WatchPromptShowing = true;
-    p.splash->Timer1_Timer();
-    EXPECT_EQ(OpenWindow("frmStartUp"), nullptr);
+    EXPECT_EQ(p.tick(), nullptr);
     EXPECT_TRUE(p.splash->Timer1()->isActive());
     p.state.run.WatchPromptShowing = false;
-    p.splash->Timer1_Timer();
-    EXPECT_NE(OpenWindow("frmStartUp"), nullptr);
+    EXPECT_NE(p.tick(), nullptr);
 }
 
 TEST(StartUp, OnlyAnUpperCaseYStartsABuild) {

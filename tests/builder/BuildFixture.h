@@ -1,13 +1,13 @@
 #pragma once
 
 #include "builder/UpdateDatabase.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 #include "tags/Mp3Fixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,8 +17,7 @@ namespace orv::test {
 
 // A music folder made in the test, and a program over a temporary program folder that builds it.
 struct BuildFixture : ::testing::Test {
-    // The folder may hold names QDir cannot remove (not UTF-8) and entries it passes over (a FIFO).
-    ~BuildFixture() override { QProcess::execute("rm", {"-rf", musicDir.path()}); }
+    ~BuildFixture() override { RemoveTree(musicDir.path()); }
 
     QString music(const QString& relative = QString()) const { return musicDir.path() + "/" + relative; }
 

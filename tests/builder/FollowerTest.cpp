@@ -52,7 +52,7 @@ TEST_F(Follow, AddsChangesRemovesAndMovesFilesAndFolders) {
     setTime(music("a/One.mp3"), 1600000000);
     ASSERT_TRUE(QFile::remove(music("a/Two.mp3")));
     mp3("x/y/z/Deep.mp3", "Deep");
-    QProcess::execute("rm", {"-rf", music("Gone")});
+    test::RemoveTree(music("Gone"));
     const QStringList changed{"a/New.mp3|New", "a/One.mp3|One Again", "x/y/z/Deep.mp3|Deep"};
     EXPECT_EQ(followUntil(changed), changed);
 

@@ -8,10 +8,24 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ftw.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace orv::test {
+
+// Removes a folder and all it holds, also names QDir cannot remove (not UTF-8) and entries it passes
+// over (a FIFO). In this process: a child started through QProcess hides the starting thread's locks
+// from ThreadSanitizer from then on (scripts/tsan.sh).
+inline void RemoveTree(const QString& folder) {
+    nftw(
+        QFile::encodeName(folder).constData(),
+        [](const char* path, const struct stat*, int type, FTW*) {
+            return type == FTW_DP ? rmdir(path) : unlink(path);
+        },
+        16, FTW_DEPTH | FTW_PHYS);
+}
 
 // Writes `bytes` as the whole of a file; false when it cannot.
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {
