@@ -190,12 +190,7 @@ TEST(ErrorDialog, ReportsStayAboveTheWindowTheyBelongTo) {
 
 TEST(ErrorDialog, AnIdenticalReportOnScreenIsNotShownAgain) {
     WindowedProgram p;
-    const auto openDialogs = [] {
-        int count = 0;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            count += window->objectName() == "frmErrorMessage" && window->isVisible();
-        return count;
-    };
+    const auto openDialogs = [] { return test::OpenMessageDialogs().size(); };
     const RuntimeError failure(-2147467259, "file is not a database");
     for (int i = 0; i < 5; ++i) reportError(p.state, "modGlobalConfig", "GetRecordset", failure);
     EXPECT_EQ(openDialogs(), 1);

@@ -59,9 +59,8 @@ struct windowProgram : TestProgram {
     // The texts of the message dialogs open now.
     static QStringList messages() {
         QStringList texts;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "frmErrorMessage" && w->isVisible())
-                texts << w->findChild<QLabel*>("lblTitle")->text() + ": " + w->findChild<QLabel*>("lblMessage")->text();
+        for (QWidget* w : test::OpenMessageDialogs())
+            texts << w->findChild<QLabel*>("lblTitle")->text() + ": " + w->findChild<QLabel*>("lblMessage")->text();
         return texts;
     }
 

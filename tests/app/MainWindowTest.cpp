@@ -71,29 +71,15 @@ struct mainWindow : TestProgram {
     bool waitForRun() const {
         return test::WaitUntil([this] { return !window || !window->longRunBusy(); });
     }
-    // The texts of the message dialogs open now.
-    QStringList messages() const {
-        QStringList texts;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "frmErrorMessage" && w->isVisible())
-                texts << w->findChild<QLabel*>("lblMessage")->text();
-        return texts;
-    }
+    // The texts and the titles of the message dialogs open now.
+    static QStringList messages() { return test::OpenMessageTexts("lblMessage"); }
+    static QStringList titles() { return test::OpenMessageTexts("lblTitle"); }
     QString setting(const QString& name) const {
         return column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = '" + name + "'")
             .join('|');
     }
     void addSong() const {
         sql("OrvLibraries81.mdb", "INSERT INTO MusicLibrary1 (Artist, Title, Filename) VALUES ('A', 'T', '/m/a.mp3')");
-    }
-
-    // The message dialogs open now, with their titles.
-    QStringList titles() const {
-        QStringList texts;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == "frmErrorMessage" && w->isVisible())
-                texts << w->findChild<QLabel*>("lblTitle")->text();
-        return texts;
     }
     // The main window's own background, without its controls.
     QImage background() const {

@@ -188,11 +188,10 @@ TEST(StartUp, ADamagedSettingsDatabaseShowsEachReportOnce) {
     damaged.close();
     ASSERT_NE(p.start(), nullptr);
     QStringList shown;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == "frmErrorMessage" && window->isVisible())
-            shown << window->findChild<QLabel*>("lblTitle")->text() + '|' +
-                         window->findChild<QLabel*>("lblMessage")->text() + '|' +
-                         window->findChild<QTextEdit*>("txtError")->toPlainText();
+    for (QWidget* window : test::OpenMessageDialogs())
+        shown << window->findChild<QLabel*>("lblTitle")->text() + '|' +
+                     window->findChild<QLabel*>("lblMessage")->text() + '|' +
+                     window->findChild<QTextEdit*>("txtError")->toPlainText();
     ASSERT_FALSE(shown.isEmpty()) << "the failure is reported";
     EXPECT_EQ(shown.size(), QSet<QString>(shown.begin(), shown.end()).size()) << shown.join('\n').toStdString();
 }

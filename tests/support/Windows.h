@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -40,6 +41,19 @@ inline bool WaitUntil(const std::function<bool()>& done) {
     clock.start();
     while (!done() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     return done();
+}
+
+// The program's message dialogs open now; and one label's text of each.
+inline QList<QWidget*> OpenMessageDialogs() {
+    QList<QWidget*> open;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == "frmErrorMessage" && window->isVisible()) open << window;
+    return open;
+}
+inline QStringList OpenMessageTexts(const char* label) {
+    QStringList texts;
+    for (QWidget* dialog : OpenMessageDialogs()) texts << dialog->findChild<QLabel*>(QLatin1String(label))->text();
+    return texts;
 }
 
 // Presses Enter in a window as a user does: the key goes to the control that has the focus.
