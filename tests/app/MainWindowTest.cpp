@@ -548,19 +548,10 @@ TEST(mainWindow, FitsAndWorksOnAnEightHundredBySixHundredScreen) {
     }
 }
 
-// A music folder of `count` small MP3 files.
-void MakeMusic(const QString& folder, int count) {
-    for (int i = 0; i < count; ++i) {
-        QDir().mkpath(folder + QString("/Album%1").arg(i % 3));
-        test::WriteMp3(folder + QString("/Album%1/%2.mp3").arg(i % 3).arg(i),
-                       test::ID3v2Bytes().text("TIT2", QString("Song %1").arg(i)).bytes(), test::SilentFrames(3));
-    }
-}
-
 TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     mainWindow w;
     w.load();
-    MakeMusic(w.file("Music"), 3);
+    test::WriteMusicFolder(w.file("Music"), 3);
     QFile::copy(QStringLiteral(ORVELLA_TAG_FIXTURES) + "/song.opus", w.file("Music/song.opus"));
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
     w.child<QCheckBox>("chkLogFile")->setChecked(true);
@@ -595,7 +586,7 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
 // The follower keeps the library up to date while the window is open, and gives way to a build.
 TEST(mainWindow, TheFollowerKeepsTheLibraryUpToDateAndGivesWayToABuild) {
     mainWindow w;
-    MakeMusic(w.file("Music"), 2);
+    test::WriteMusicFolder(w.file("Music"), 2);
     SaveSetting(w.state, "MusicPath", w.file("Music") + "/");
     SaveSetting(w.state, "FollowMusicFolder", "True");
     w.load();
@@ -609,7 +600,7 @@ TEST(mainWindow, TheFollowerKeepsTheLibraryUpToDateAndGivesWayToABuild) {
                     .match(waitForStatus(": 2 Added"))
                     .hasMatch())
         << status->text().toStdString();
-    ASSERT_TRUE(QFile::copy(w.file("Music/Album0/0.mp3"), w.file("Music/Copy.mp3")));
+    ASSERT_TRUE(QFile::copy(w.file("Music/Artist 0/Album 0/0.mp3"), w.file("Music/Copy.mp3")));
     EXPECT_TRUE(waitForStatus(": 1 Added").endsWith(": 1 Added, 0 Updated, 0 Removed"));
     w.click("cmdDatabase");
     ASSERT_TRUE(w.waitForRun());
@@ -656,7 +647,7 @@ TEST(mainWindow, TheCoverStaysUpBetweenSongsThatHaveOneAndGoesWhenTheRunEnds) {
 TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
     mainWindow w;
     w.load();
-    MakeMusic(w.file("Music"), 40);
+    test::WriteMusicFolder(w.file("Music"), 40);
     w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
     w.window->activateWindow();
     QCoreApplication::processEvents();

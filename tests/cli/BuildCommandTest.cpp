@@ -20,21 +20,6 @@ namespace {
 
 using namespace test;
 
-// A music folder of MP3 files: every third one has only an ID3v1 tag, so a build writes into it.
-void MakeMusic(const QString& folder, int count) {
-    for (int i = 0; i < count; ++i) {
-        const QString album = folder + QString("/Artist %1/Album %2").arg(i % 7).arg(i % 3);
-        QDir().mkpath(album);
-        const QString title = QString("Song %1").arg(i);
-        if (i % 3 == 0)
-            WriteMp3(album + QString("/%1.mp3").arg(i), {}, SilentFrames(3),
-                     ID3v1Bytes{title, "Old Band", "Old Album", "1980", "", i % 20, 12}.bytes());
-        else
-            WriteMp3(album + QString("/%1.mp3").arg(i), ID3v2Bytes().text("TIT2", title).text("TPE1", "A").bytes(),
-                     SilentFrames(3));
-    }
-}
-
 // Every MP3 file under a folder by its path relative to it, with its bytes.
 QMap<QString, QByteArray> Files(const QString& folder) {
     QMap<QString, QByteArray> files;
@@ -92,7 +77,7 @@ struct BuildCommand : CliHome {
 
 TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     QTemporaryDir music;
-    MakeMusic(music.path(), 4);
+    WriteMusicFolder(music.path(), 4);
     // A damaged cover beside the songs: the command line shows no covers, and says nothing of it.
     QByteArray cover;
     QBuffer buffer(&cover);
@@ -148,14 +133,14 @@ TEST_F(BuildCommand, TheCoverArtSettingsReachTheBuild) {
 
 TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
     QTemporaryDir music;
-    MakeMusic(music.path(), 2);
+    WriteMusicFolder(music.path(), 2);
     ASSERT_EQ(Cli(home.path(), {"settings", "set", "MusicPath", music.path() + "/"}).status, 0);
     ASSERT_EQ(Cli(home.path(), {"build"}).status, 0);
-    MakeMusic(music.path() + "/more", 1);
+    WriteMusicFolder(music.path() + "/more", 1);
     CliRun run = Cli(home.path(), {"watch"});
     EXPECT_TRUE(run.err.contains("Music Path Contents Modified")) << run.err.toStdString();
     EXPECT_EQ(records(music.path()).size(), 2) << "no terminal: answered No";
-    MakeMusic(music.path() + "/again", 1);
+    WriteMusicFolder(music.path() + "/again", 1);
     run = Cli(home.path(), {"--yes", "watch"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(records(music.path()).size(), 4);
@@ -163,7 +148,7 @@ TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
 
 TEST_F(BuildCommand, CtrlCCancelsAfterTheCurrentFileAndFinishesTheLog) {
     QTemporaryDir music;
-    MakeMusic(music.path(), 1500);
+    WriteMusicFolder(music.path(), 1500);
     std::unique_ptr<QProcess> process(startBuild(music.path()));
     ASSERT_TRUE(waitForEntries(1));
     ::kill(static_cast<pid_t>(process->processId()), SIGINT);
@@ -180,7 +165,7 @@ TEST_F(BuildCommand, CtrlCCancelsAfterTheCurrentFileAndFinishesTheLog) {
 // completes it, and it agrees with a build that was never interrupted.
 TEST_F(BuildCommand, AKilledBuildLosesNothing) {
     QTemporaryDir pristine, reference;
-    MakeMusic(pristine.path(), 600);
+    WriteMusicFolder(pristine.path(), 600);
     const QMap<QString, QByteArray> before = Files(pristine.path());
     ASSERT_EQ(QProcess::execute("cp", {"-a", pristine.path() + "/.", reference.path()}), 0);
     ASSERT_EQ(Cli(home.path(), {"build", "--music", reference.path()}).status, 0);

@@ -1,5 +1,6 @@
 #include "Mp3Fixture.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace orv::test {
@@ -116,6 +117,20 @@ QByteArray FrameBody(const QByteArray& file, const char* id) {
     for (const auto& [frameId, body] : ID3v2Frames(file))
         if (frameId == id) return body;
     return {};
+}
+
+void WriteMusicFolder(const QString& folder, int count) {
+    for (int i = 0; i < count; ++i) {
+        const QString album = folder + QString("/Artist %1/Album %2").arg(i % 7).arg(i % 3);
+        QDir().mkpath(album);
+        const QString title = QString("Song %1").arg(i);
+        if (i % 3 == 0)
+            WriteMp3(album + QString("/%1.mp3").arg(i), {}, SilentFrames(3),
+                     ID3v1Bytes{title, "Old Band", "Old Album", "1980", "", i % 20, 12}.bytes());
+        else
+            WriteMp3(album + QString("/%1.mp3").arg(i), ID3v2Bytes().text("TIT2", title).text("TPE1", "A").bytes(),
+                     SilentFrames(3));
+    }
 }
 
 }  // namespace orv::test

@@ -51,4 +51,8 @@ std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& fil
 // The body of the first frame with this identifier; empty when there is none.
 QByteArray FrameBody(const QByteArray& file, const char* id);
 
+// A music folder of `count` MP3 files under "Artist N/Album M/": every third one has only an ID3v1
+// tag, so a build writes into it.
+void WriteMusicFolder(const QString& folder, int count);
+
 }  // namespace orv::test
