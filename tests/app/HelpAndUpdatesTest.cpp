@@ -93,8 +93,6 @@ TEST(helpWindow, HomeBackAndClose) {
     clickChild(&help, "cmdHome");
     EXPECT_EQ(browser->source(), page);
 
-    for (const char* name : {"cmdHome", "cmdBack", "cmdClose"})
-        EXPECT_FALSE(help.findChild<QAbstractButton*>(name)->styleSheet().isEmpty()) << name;
     clickChild(&help, "cmdClose");
     EXPECT_FALSE(help.isVisible());
 }
