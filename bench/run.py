@@ -8,7 +8,7 @@ Makes a music folder with make_corpus.py, then times in one run:
   - the durable replacement, as a build makes it, of the files a build gives an ID3v2 tag
     (bench/replace_floor), the floor of the initial build's tag writes;
   - the initial build in the windowed program (offscreen, started with "Y"), until its log's
-    footer appears, against the command line's time to the same footer;
+    footer appears, against the command line's time to the same footer, in turns (medians);
   - with mpd installed, MPD's full database build of the same folder, its update of the
     unchanged folder and its rescan.
 Every build starts from a fresh copy of the folder, since a build gives ID3v1-only files an ID3v2
@@ -19,8 +19,9 @@ side in one run, each against the floor measured on its own fresh copy, so that 
 machine's state of the moment.
 
 usage: bench/run.py [--files N | --corpus DIR] [--work DIR] [--build [LABEL=]DIR]... [--skip-window]
+       [--window-runs N] [--skip-mpd]
 """
-import argparse, os, shutil, socket, subprocess, sys, tempfile, time
+import argparse, os, shutil, socket, statistics, subprocess, sys, tempfile, time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.environ.get("ORVELLA_CORPUS", os.path.join(HERE, "..", "..", "shared", "bench", "make_corpus.py"))
@@ -229,21 +230,41 @@ def time_build(a, label, build, pristine):
     print(f"[{label}] update after touching {touched} files: {figures['touched']}  [{out}]", flush=True)
 
     if not a.skip_window:
-        plain = Program(a.work, build, pristine, label + "-plain")
-        footer_cli, run_cli, process = plain.time_to_footer(plain.build_args())
-        process.wait()
-        window = Program(a.work, build, pristine, label + "-window")
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-        footer_window, run_window, process = window.time_to_footer(
-            [os.path.join(window.home, "orvella-configurator"), "Y"], env=env)
-        process.kill()
-        process.wait()
-        print(f"[{label}] initial build to the log's footer: command line {footer_cli:.2f} s, window "
-              f"{footer_window:.2f} s (from the program's start, the window's with its splash); from the run's "
-              f"start: command line {run_cli:.2f} s, window {run_window:.2f} s", flush=True)
-        figures["window ratio"] = footer_window / footer_cli
-        figures["window run ratio"] = run_window / run_cli
+        time_window(a, label, build, pristine, figures)
     return figures
+
+
+def finished_cpu(process, kill=False):
+    """Ends (or waits for) a program and gives its processor seconds, user + system."""
+    if kill:
+        process.kill()
+    _, _, usage = os.wait4(process.pid, 0)
+    process.returncode = 0
+    return usage.ru_utime + usage.ru_stime
+
+
+def time_window(a, label, build, pristine, figures):
+    """The windowed build to the log's footer against the command line's, `--window-runs` times
+    in turn, each on fresh copies; the ratios are those of the medians."""
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    runs = {"cli": [], "window": []}
+    for turn in range(a.window_runs):
+        plain = Program(a.work, build, pristine, label + "-plain")
+        footer, run, process = plain.time_to_footer(plain.build_args())
+        runs["cli"].append((footer, run, finished_cpu(process)))
+        window = Program(a.work, build, pristine, label + "-window")
+        footer, run, process = window.time_to_footer([os.path.join(window.home, "orvella-configurator"), "Y"],
+                                                     env=env)
+        runs["window"].append((footer, run, finished_cpu(process, kill=True)))
+        print(f"[{label}] initial build to the log's footer, turn {turn + 1}: command line "
+              f"{runs['cli'][-1][0]:.2f} s from its start, {runs['cli'][-1][1]:.2f} s from the run's start, "
+              f"{runs['cli'][-1][2]:.2f} s cpu; window {runs['window'][-1][0]:.2f} s from its start (with its "
+              f"splash), {runs['window'][-1][1]:.2f} s from the run's start, {runs['window'][-1][2]:.2f} s cpu",
+              flush=True)
+    median = {side: [statistics.median(column) for column in zip(*turns)] for side, turns in runs.items()}
+    figures["window ratio"] = median["window"][0] / median["cli"][0]
+    figures["window run ratio"] = median["window"][1] / median["cli"][1]
+    figures["window cpu ratio"] = median["window"][2] / median["cli"][2]
 
 
 def time_mpd(a, pristine):
@@ -290,8 +311,8 @@ def print_ratios(label, figures, mpd, replacements):
         print(f"  unchanged update / MPD update: {ratio(figures['unchanged'], mpd['mpd update'])}")
         print(f"  unchanged update / MPD rescan: {ratio(figures['unchanged'], mpd['mpd rescan'])}")
     if "window ratio" in figures:
-        print(f"  window build / command-line build: {figures['window ratio']:.2f} from the start, "
-              f"{figures['window run ratio']:.2f} from the run's start")
+        print(f"  window build / command-line build (medians): {figures['window ratio']:.2f} from the start, "
+              f"{figures['window run ratio']:.2f} from the run's start, {figures['window cpu ratio']:.2f} cpu")
 
 
 def main():
@@ -301,6 +322,7 @@ def main():
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvella-bench"))
     ap.add_argument("--build", action="append", help="[LABEL=]DIR of a build tree; may be given more than once")
     ap.add_argument("--skip-window", action="store_true")
+    ap.add_argument("--window-runs", type=int, default=3, help="turns of the window against the command line")
     ap.add_argument("--skip-mpd", action="store_true")
     a = ap.parse_args()
     builds = [build_label(text) for text in (a.build or [os.path.join(HERE, "..", "build")])]
