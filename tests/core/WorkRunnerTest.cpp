@@ -1,6 +1,7 @@
 #include "core/WorkRunner.h"
 #include "support/TestProgram.h"
 
+#include <chrono>
 #include <future>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -54,17 +55,19 @@ TEST(WorkRunner, JoinHandsOnWhatTheWorkThrewAndTheNextStartClearsCancel) {
 TEST(WorkRunner, DestructionCancelsTheWorkAndWaitsForItsEnd) {
     TestProgram p;
     ScriptedFrontEnd face;
-    bool finished = false;
+    bool cancelled = false;
     {
         WorkRunner runner(p.state);
         ASSERT_TRUE(runner.start(face,
                                  [&] {
-                                     while (!p.state.run.CloseRequested) std::this_thread::yield();
-                                     finished = true;
+                                     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+                                     while (!p.state.run.CloseRequested && std::chrono::steady_clock::now() < deadline)
+                                         std::this_thread::yield();
+                                     cancelled = p.state.run.CloseRequested;
                                  },
                                  {}));
     }
-    EXPECT_TRUE(finished);
+    EXPECT_TRUE(cancelled) << "the work ended when it was cancelled, and the runner waited for that";
 }
 
 }  // namespace
