@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -207,12 +208,20 @@ TEST(Compaction, AKilledCompactionLeavesAWholeDatabase) {
     FillLibrary(p, 20000);
     const QString library = p.state.paths.LibrariesDatabasePath;
     for (int attempt = 0; attempt < 12; ++attempt) {
+        // The child says when its compactions begin; the kill falls a little later each time.
+        int begun[2];
+        ASSERT_EQ(::pipe(begun), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            if (::write(begun[1], "c", 1) != 1) ::_exit(1);
             for (;;) compactDatabase(library);
         }
-        ::usleep(static_cast<useconds_t>(3000 + attempt * 7000));
+        ::close(begun[1]);
+        pollfd started{begun[0], POLLIN, 0};
+        EXPECT_EQ(::poll(&started, 1, 30000), 1) << "attempt " << attempt << ": no compaction began";
+        ::close(begun[0]);
+        ::usleep(static_cast<useconds_t>(attempt * 7000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
