@@ -140,8 +140,8 @@ void WindowFrontEnd::setWindowTitle(const QString& text) {
     if (mainWindow_ && mainWindow_->windowTitle() != text) mainWindow_->setWindowTitle(text);
 }
 
-void WindowFrontEnd::showPicture(Control name, const QImage& picture) {
-    if (auto* label = qobject_cast<QLabel*>(control(name))) label->setPixmap(QPixmap::fromImage(picture));
+void WindowFrontEnd::showPicture(Control name, const Picture& picture) {
+    if (auto* label = qobject_cast<QLabel*>(control(name))) label->setPixmap(QPixmap::fromImage(picture.decode()));
 }
 
 void WindowFrontEnd::showLogFile(const QString& path) {

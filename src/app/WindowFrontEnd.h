@@ -27,8 +27,7 @@ public:
     void setEnabled(Control control, bool enabled) override;
     void setVisible(Control control, bool visible) override;
     void setWindowTitle(const QString& text) override;
-    void showPicture(Control control, const QImage& picture) override;
-    bool showsPictures() const override { return true; }
+    void showPicture(Control control, const Picture& picture) override;
     void showLogFile(const QString& path) override;
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;

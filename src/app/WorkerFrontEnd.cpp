@@ -227,7 +227,7 @@ void WorkerFrontEnd::setWindowTitle(const QString& text) {
         [&text](Value& v) { v.text = text; });
 }
 
-void WorkerFrontEnd::showPicture(Control control, const QImage& picture) {
+void WorkerFrontEnd::showPicture(Control control, const Picture& picture) {
     handOver(
         keyOf(Change::Picture, control), control,
         [](FrontEnd& window, Control c, const Value& v) { window.showPicture(c, v.picture); },

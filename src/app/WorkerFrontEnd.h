@@ -42,8 +42,7 @@ public:
     void setEnabled(Control control, bool enabled) override;
     void setVisible(Control control, bool visible) override;
     void setWindowTitle(const QString& text) override;
-    void showPicture(Control control, const QImage& picture) override;
-    bool showsPictures() const override { return true; }
+    void showPicture(Control control, const Picture& picture) override;
     void showLogFile(const QString& path) override;
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;
@@ -72,7 +71,7 @@ private:
     struct Value {
         QString text;
         bool flag = false;
-        QImage picture;
+        Picture picture;
         BuildProgress progress;
     };
     using Apply = void (*)(FrontEnd& window, Control control, const Value& value);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/Controls.h"
+#include "core/Picture.h"
 
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -80,10 +80,8 @@ public:
     }
     // The main window's caption.
     virtual void setWindowTitle(const QString& text) { (void)text; }
-    // Shows a picture in a named picture control.
-    virtual void showPicture(Control control, const QImage& picture) { (void)control, (void)picture; }
-    // Whether showPicture() shows anything: a front end without pictures is spared their decoding.
-    virtual bool showsPictures() const { return false; }
+    // Shows a picture in a named picture control; a front end without pictures never decodes it.
+    virtual void showPicture(Control control, const Picture& picture) { (void)control, (void)picture; }
     // Offers a build log in the "Log File" panel.
     virtual void showLogFile(const QString& path) { (void)path; }
     // Saves the settings and starts the player, as the main window's launch button does.

@@ -116,7 +116,7 @@ void retrieve(CoverArtRun& run, const CoverImages& product, const Candidates& ca
         const int first = static_cast<int>(std::find(urls.begin(), urls.end(), urls[i]) - urls.begin());
         if (first == i && DownloadFile(run, urls[i], candidates.path(i)) && candidates.size(i) <= kUsableImageBytes)
             run.noteUnusable(urls[i]);
-        state.ui().showPicture(candidates.views[i], QImage(candidates.path(first)));
+        state.ui().showPicture(candidates.views[i], Picture::readNow(candidates.path(first)));
     }
 }
 

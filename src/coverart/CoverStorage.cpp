@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kJpegQuality = 90;
 
-void showCover(ProgramState& state, const QImage& picture) {
+void showCover(ProgramState& state, const Picture& picture) {
     state.ui().setVisible(Control::imgBuildAlbumCover, true);
     state.ui().showPicture(Control::imgBuildAlbumCover, picture);
 }
@@ -80,11 +80,7 @@ void ShowExistingCover(ProgramState& state, const QString& songFolder, const QSt
     const QString cover = coverFilePath(songFolder, album);
     const int embedded = pictures.pictureCount();
     if (embedded < 1 && !FileExists(cover)) return;
-    if (state.ui().showsPictures()) {
-        QImage picture = embedded >= 1 ? pictures.picture(1).image() : QImage();
-        if (picture.isNull()) picture = QImage(cover);
-        showCover(state, picture);
-    }
+    showCover(state, {embedded >= 1 ? pictures.picture(1).data : QByteArray(), cover});
     state.run.CoverArtState = CoverArt::AlreadyEmbedded;
 }
 
@@ -109,7 +105,7 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
         run.countCover(false);
         return;
     }
-    showCover(state, QImage(found));
+    showCover(state, Picture::readNow(found));
     const int copied = isTaken(cover) ? kCopyDestinationExists : CopyFileSilently(found, cover);
     QFile::remove(found);
     const bool stored = copied != kCopyFailed;
@@ -122,9 +118,9 @@ void ShowSideImage(ProgramState& state, const QString& mediaFileName) {
     const QString threeLetters = sideImage(mediaFileName, 3);
     const QString fourLetters = sideImage(mediaFileName, 4);
     if (!threeLetters.isEmpty() && FileExists(threeLetters)) {
-        showCover(state, QImage(threeLetters));
+        showCover(state, {QByteArray(), threeLetters});
     } else if (!fourLetters.isEmpty() && FileExists(fourLetters)) {
-        showCover(state, QImage(fourLetters));
+        showCover(state, {QByteArray(), fourLetters});
         state.run.CoverArtState = CoverArt::AlreadyEmbedded;
     }
 }

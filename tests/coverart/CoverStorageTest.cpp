@@ -87,10 +87,13 @@ TEST_F(CoverStorage, WithExtractionOffNoCoverFileAndNoQuery) {
     EXPECT_EQ(shownCover().size(), QSize(30, 30));
     EXPECT_TRUE(server.requests().isEmpty());
 
-    // A cover file beside the song is shown when the file has no picture.
+    // A cover file beside the song is shown when the file has no picture, or none that can be read.
     ASSERT_TRUE(QImage(16, 8, QImage::Format_RGB32).save(music.filePath("Other.jpg")));
     buildSong("Other", {});
     EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
+    EXPECT_EQ(shownCover().size(), QSize(16, 8));
+    program.ui.pictures.clear();
+    buildSong("Other", {{QByteArray(2000, 'x'), "image/png"}});
     EXPECT_EQ(shownCover().size(), QSize(16, 8));
 }
 

@@ -44,8 +44,7 @@ public:
     void showLogFile(const QString& path) override { logsShown << path; }
     void startPlayer() override { ++playerStarts; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
-    void showPicture(Control control, const QImage& picture) override { pictures[control] = picture; }
-    bool showsPictures() const override { return true; }
+    void showPicture(Control control, const Picture& picture) override { pictures[control] = picture.decode(); }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
