@@ -103,13 +103,18 @@ class Program:
         start = time.monotonic()
         run_start = None
         process = subprocess.Popen(args, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Only what a log gained since the last look is read, so that the watch itself costs little.
+        seen = {}
         while True:
             for log in set(self.logs()) - before:
                 run_start = run_start or time.monotonic()
                 with open(os.path.join(self.home, log), "rb") as fh:
-                    if FOOTER in fh.read():
-                        now = time.monotonic()
-                        return now - start, now - run_start, process
+                    fh.seek(max(0, seen.get(log, 0) - len(FOOTER)))
+                    gained = fh.read()
+                    seen[log] = fh.tell()
+                if FOOTER in gained:
+                    now = time.monotonic()
+                    return now - start, now - run_start, process
             if process.poll() is not None and not (set(self.logs()) - before):
                 sys.exit("the program ended without a log")
             time.sleep(0.005)
@@ -245,17 +250,20 @@ def finished_cpu(process, kill=False):
 
 def time_window(a, label, build, pristine, figures):
     """The windowed build to the log's footer against the command line's, `--window-runs` times
-    in turn, each on fresh copies; the ratios are those of the medians."""
+    in turns that alternate which goes first, each on fresh copies; the ratios are those of the medians."""
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     runs = {"cli": [], "window": []}
     for turn in range(a.window_runs):
-        plain = Program(a.work, build, pristine, label + "-plain")
-        footer, run, process = plain.time_to_footer(plain.build_args())
-        runs["cli"].append((footer, run, finished_cpu(process)))
-        window = Program(a.work, build, pristine, label + "-window")
-        footer, run, process = window.time_to_footer([os.path.join(window.home, "orvella-configurator"), "Y"],
-                                                     env=env)
-        runs["window"].append((footer, run, finished_cpu(process, kill=True)))
+        # Each side goes first in every other turn, so that neither is always timed on a warmer cache;
+        # each turn has copies of its own, since a copy made just after a removal is slower to write.
+        for side in ("cli", "window") if turn % 2 == 0 else ("window", "cli"):
+            program = Program(a.work, build, pristine, f"{label}-{side}{turn + 1}")
+            if side == "cli":
+                footer, run, process = program.time_to_footer(program.build_args())
+            else:
+                footer, run, process = program.time_to_footer(
+                    [os.path.join(program.home, "orvella-configurator"), "Y"], env=env)
+            runs[side].append((footer, run, finished_cpu(process, kill=side == "window")))
         print(f"[{label}] initial build to the log's footer, turn {turn + 1}: command line "
               f"{runs['cli'][-1][0]:.2f} s from its start, {runs['cli'][-1][1]:.2f} s from the run's start, "
               f"{runs['cli'][-1][2]:.2f} s cpu; window {runs['window'][-1][0]:.2f} s from its start (with its "
