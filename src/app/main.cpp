@@ -52,6 +52,7 @@ int main(int argc, char* argv[]) {
     state.session.userInterface = &frontEnd;
     if (!openProgramFolderToUse(state)) return EXIT_FAILURE;
 
+    bool started = true;
     try {
         // A program database copied from the Windows version is converted before anything reads it.
         if (!orv::convertWindowsDatabases(state)) return EXIT_FAILURE;
@@ -70,7 +71,11 @@ int main(int argc, char* argv[]) {
         splash = new orv::frmSplash(state, frontEnd, services, app.arguments().mid(1).join(' '));
         splash->Form_Load();
     } catch (const orv::ProgramEnd&) {
-        return EXIT_FAILURE;
+        started = false;
     }
-    return app.exec();
+    const int status = started ? app.exec() : EXIT_FAILURE;
+    // The windows closed as the program ended go now, and with them the work still running for them,
+    // which is stopped and waited for before the program's state goes.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
 }
