@@ -165,10 +165,15 @@ void frmStartUp::Form_Load() {
     fillControls();
 
     state_.CurrentMusicLibrary = GetSetting(state_, QStringLiteral("CurrentMusicLibrary"));
-    // The load goes on once the carry-over's end has been handled in full.
+    // The carry-over and the compaction, which takes a while over a large library, run in the
+    // background; the load goes on once their end has been handled in full.
     const auto transfer = std::make_shared<TransferOutcome>(TransferOutcome::NoPreviousVersion);
     startLongRun(
-        {}, [this, transfer] { *transfer = TransferPreviousLibraries(state_); },
+        {},
+        [this, transfer] {
+            *transfer = TransferPreviousLibraries(state_);
+            if (!state_.run.CloseRequested) CompactDatabases(state_);
+        },
         [this, transfer] {
             QMetaObject::invokeMethod(
                 this, [this, transfer] { finishLoad(*transfer); }, Qt::QueuedConnection);
@@ -179,8 +184,6 @@ void frmStartUp::finishLoad(TransferOutcome transfer) {
     if (!closeDeferred_) {
         fillLibraryBox(GetMusicLibraries(state_));
         showCurrentLibraryCount(state_);
-
-        CompactDatabases(state_);
 
         if (booleanValue(GetSetting(state_, QStringLiteral("InitialUse"))).value_or(false)) {
             frmWelcome welcome(state_, this);

@@ -399,12 +399,14 @@ TEST(mainWindow, LibraryButtons) {
         w.messages()[0].startsWith("You cannot delete the Music Library 'MusicLibrary1' because it is the only"));
 }
 
-TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
+TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnceAndCompactsTheDatabases) {
     mainWindow w;
     ASSERT_TRUE(
         createDatabaseFile(w.file("OrvLibraries8.mdb"),
                            {musicLibraryCreateStatement("Jazz"),
                             "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
+    w.sql("OrvLibraries81.mdb", "CREATE TABLE Gone AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                "WHERE i < 500) SELECT printf('%.900c', 'x') FROM n; DROP TABLE Gone");
     QString asked;
     OnNextModal([&](QWidget* dialog) {
         asked = dialog->findChild<QLabel*>("lblTitle")->text();
@@ -422,6 +424,7 @@ TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnce) {
     EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Ready...");
     EXPECT_FALSE(QFile::exists(w.file("OrvLibraries8.mdb"))) << "retired, so the offer comes once";
     EXPECT_TRUE(QFile::exists(w.file("OrvLibraries8OLD.mdb")));
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "PRAGMA freelist_count"), QStringList{"0"}) << "compacted as it loads";
 }
 
 TEST(mainWindow, BrowseOpensOnTheFolderAndTakesTheChoice) {
