@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTime>
+#include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <mdbtools.h>
 #include <mutex>
 #include <unistd.h>
@@ -22,6 +24,18 @@ RuntimeError jetError(const QString& path, const QString& what) {
     return RuntimeError(ErrorNumber::CannotOpen,
                         QStringLiteral("Cannot read the Jet database '%1': %2").arg(path, what));
 }
+
+// Qt's messages, from any thread and at any time, go to the standard error the program started
+// with, never into a capture of libmdb's output (below): they are no word of libmdb's about a file.
+// Set up before main, while no other thread can be printing one.
+const int kTerminal = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+
+void toTerminal(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QByteArray line = (qFormatLogMessage(type, context, message) + QLatin1Char('\n')).toLocal8Bit();
+    [[maybe_unused]] const ssize_t written = ::write(kTerminal, line.constData(), static_cast<size_t>(line.size()));
+}
+
+[[maybe_unused]] const QtMessageHandler kEarlierQtHandler = qInstallMessageHandler(toTerminal);
 
 // While it lives, what libmdb writes to standard output and standard error goes into `file`
 // instead of reaching the user's terminal. libmdb says something only when a file is damaged, so
