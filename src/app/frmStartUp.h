@@ -44,9 +44,9 @@ public:
     explicit frmStartUp(ProgramState& state);
     ~frmStartUp() override;
 
-    // Starts the start-up part of the window's load: paths, first use, the controls and the
-    // carry-over on the runner; once that has ended, the Music Libraries, compaction and welcome.
-    // loadEnded tells when it is over.
+    // Starts the start-up part of the window's load: paths, first use, the controls, and on the
+    // runner the carry-over and the compaction; once they have ended, the Music Libraries and the
+    // welcome. loadEnded tells when it is over.
     void Form_Load();
     // The load has started and not ended yet.
     bool loading() const { return loading_; }
