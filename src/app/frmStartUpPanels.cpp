@@ -15,7 +15,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -174,7 +173,7 @@ QGroupBox* frmStartUp::buildBuildOptions(QWidget* parent) {
 }
 
 // What a build run shows in place of the build options: the file it works on, the song details,
-// the counts and a busy bar.
+// and the counts.
 QGroupBox* frmStartUp::buildProgressFrame(QWidget* parent) {
     auto* fraBuildProgress = new QGroupBox(QStringLiteral("Building Music Library"), parent);
     fraBuildProgress->setObjectName(QStringLiteral("fraBuildProgress"));
@@ -204,15 +203,9 @@ QGroupBox* frmStartUp::buildProgressFrame(QWidget* parent) {
     imgBuildAlbumCover->hide();
     progress->addWidget(imgBuildAlbumCover, 0, 2, 4, 1);
     progress->addWidget(label(fraBuildProgress, "lblBuildCount", QString()), 4, 0, 1, 3);
-    auto* prgBuild = new QProgressBar(fraBuildProgress);
-    prgBuild->setObjectName(QStringLiteral("prgBuild"));
-    prgBuild->setRange(0, 0);
-    prgBuild->setTextVisible(false);
-    prgBuild->setFixedHeight(10);
-    progress->addWidget(prgBuild, 5, 0, 1, 3);
     auto* lblAutoLaunch = label(fraBuildProgress, "lblAutoLaunch", QString());
     lblAutoLaunch->hide();
-    progress->addWidget(lblAutoLaunch, 6, 0, 1, 3);
+    progress->addWidget(lblAutoLaunch, 5, 0, 1, 3);
     fraBuildProgress->hide();
     return fraBuildProgress;
 }

@@ -26,8 +26,8 @@ enum class Control {
     chkAutoLaunch,
     fraBuild,
     fraBuildOptions,
-    // What a build run shows in place of the build options: the current file, the song details, the
-    // counts and a busy bar.
+    // What a build run shows in place of the build options: the current file, the song details and
+    // the counts.
     fraBuildProgress,
     lblSongCount,
     lblDownloadStatus,
