@@ -141,7 +141,12 @@ void WindowFrontEnd::setWindowTitle(const QString& text) {
 }
 
 void WindowFrontEnd::showPicture(Control name, const Picture& picture) {
-    if (auto* label = qobject_cast<QLabel*>(control(name))) label->setPixmap(QPixmap::fromImage(picture.decode()));
+    auto* label = qobject_cast<QLabel*>(control(name));
+    if (!label) return;
+    // A label that stretches its picture gets one decoded at its own size: a large cover then costs
+    // a fraction of its full decoding, and is not scaled again at every repaint.
+    const QSize shownAt = label->hasScaledContents() ? label->size() : QSize();
+    label->setPixmap(QPixmap::fromImage(picture.decode(shownAt)));
 }
 
 void WindowFrontEnd::showLogFile(const QString& path) {

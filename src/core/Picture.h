@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 namespace orv {
@@ -14,7 +15,8 @@ struct Picture {
 
     // A picture read from a file at once, for a file that may be gone by the time it is shown.
     static Picture readNow(const QString& path);
-    QImage decode() const;
+    // At `size` when one is given, whatever the picture's own proportions.
+    QImage decode(const QSize& size = QSize()) const;
 };
 
 }  // namespace orv

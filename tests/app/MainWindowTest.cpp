@@ -642,6 +642,7 @@ TEST(mainWindow, TheCoverStaysUpBetweenSongsThatHaveOneAndGoesWhenTheRunEnds) {
     // At most with the build panel, when the run ended: never between two songs.
     EXPECT_LE(counter.hides, 1);
     EXPECT_TRUE(shown->isHidden());
+    EXPECT_EQ(shown->pixmap().size(), shown->size()) << "decoded at the size it is shown at";
 }
 
 TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
