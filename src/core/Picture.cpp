@@ -10,7 +10,7 @@ namespace {
 // A JPEG read at a given size is decoded at a fraction of its own (libjpeg scales as it decodes);
 // other formats are scaled after decoding.
 QImage readAt(QImageReader& reader, const QSize& size) {
-    if (size.isValid()) reader.setScaledSize(size);
+    if (!size.isEmpty()) reader.setScaledSize(size);
     return reader.read();
 }
 

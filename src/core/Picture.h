@@ -15,7 +15,7 @@ struct Picture {
 
     // A picture read from a file at once, for a file that may be gone by the time it is shown.
     static Picture readNow(const QString& path);
-    // At `size` when one is given, whatever the picture's own proportions.
+    // At `size` when one is given (not empty), whatever the picture's own proportions.
     QImage decode(const QSize& size = QSize()) const;
 };
 
