@@ -28,6 +28,7 @@ public:
     void setVisible(Control control, bool visible) override;
     void setWindowTitle(const QString& text) override;
     void showPicture(Control control, const Picture& picture) override;
+    bool showsPictures() const override { return true; }
     void showLogFile(const QString& path) override;
     void startPlayer() override;
     void showBuildProgress(const BuildProgress& progress) override;

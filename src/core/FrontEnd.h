@@ -82,6 +82,9 @@ public:
     virtual void setWindowTitle(const QString& text) { (void)text; }
     // Shows a picture in a named picture control; a front end without pictures never decodes it.
     virtual void showPicture(Control control, const Picture& picture) { (void)control, (void)picture; }
+    // Whether showPicture() shows anything: a front end without pictures is spared copying them out
+    // of every song file.
+    virtual bool showsPictures() const { return false; }
     // Offers a build log in the "Log File" panel.
     virtual void showLogFile(const QString& path) { (void)path; }
     // Saves the settings and starts the player, as the main window's launch button does.

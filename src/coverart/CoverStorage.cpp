@@ -80,7 +80,8 @@ void ShowExistingCover(ProgramState& state, const QString& songFolder, const QSt
     const QString cover = coverFilePath(songFolder, album);
     const int embedded = pictures.pictureCount();
     if (embedded < 1 && !FileExists(cover)) return;
-    showCover(state, {embedded >= 1 ? pictures.picture(1).data : QByteArray(), cover});
+    const QByteArray bytes = embedded >= 1 && state.ui().showsPictures() ? pictures.picture(1).data : QByteArray();
+    showCover(state, {bytes, cover});
     state.run.CoverArtState = CoverArt::AlreadyEmbedded;
 }
 

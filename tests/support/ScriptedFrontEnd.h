@@ -45,6 +45,7 @@ public:
     void startPlayer() override { ++playerStarts; }
     void noteFile(const QString& path, const QString& note) override { notes << path + ": " + note; }
     void showPicture(Control control, const Picture& picture) override { pictures[control] = picture.decode(); }
+    bool showsPictures() const override { return true; }
 
     std::deque<Answer> answers;
     // Answers to text prompts (nothing: cancelled; cancelled too when the queue runs dry).
