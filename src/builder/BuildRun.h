@@ -34,14 +34,20 @@ QString folderOfPath(const QString& path);
 // the run's walk met, which the verify phase need not look for.
 class LibraryIndex {
 public:
+    // What the index holds of one file.
+    struct Known {
+        int withStamp = 0;  // records of the file with the stamp asked about
+        int ofFile = 0;     // records of the file
+        quint64 stores = 0;  // the index's stores() when it was counted
+    };
+
     void load(ProgramState& state);
-    // Records of this file with this stamp; records of this file.
-    int countWithStamp(const QString& fileName, const FileStamp& stamp) const;
-    int countWithFile(const QString& fileName) const { return static_cast<int>(records_.count(fileName)); }
+    // The walk met this file: its records are marked met and counted, with one look-up.
+    Known meet(const QString& fileName, const FileStamp& stamp);
     // The file's record now holds this stamp (and its file was met).
     void store(const QString& fileName, const FileStamp& stamp);
-    // The walk met the file of these records.
-    void met(const QString& fileName);
+    // How many stores there were: a count made since is still true.
+    quint64 stores() const { return stores_; }
     // The files with records in a folder (with its trailing separator), or anywhere below it.
     QStringList filesIn(const QString& folder, bool wholeTree) const;
     // The files with records that the walk did not meet, sorted.
@@ -55,6 +61,7 @@ private:
         bool met = false;
     };
     QMultiHash<QString, Record> records_;
+    quint64 stores_ = 0;
 };
 
 // One build/update run: its options, its connection, its write batch, its log and its counts.
@@ -105,7 +112,7 @@ private:
     void queueFile(const MediaFile& file);
     void queueSkippedFile(const QString& path, const QString& reason);
     void processNextFile();
-    void GetMediaFileInformation(const MediaFile& file);
+    void GetMediaFileInformation(const MediaFile& file, const LibraryIndex::Known& known);
     void changedFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp);
     void newFile(const MediaFile& file, bool mp3, std::optional<SongFormat> format, const FileStamp& stamp);
     // An MP3 file of more than 100 bytes: its tags are read and its record added or updated.
@@ -156,7 +163,8 @@ private:
     LibraryIndex library_;
     struct WalkedFile {
         MediaFile file;
-        QString skipReason;  // a file the walk passed over, and why
+        QString skipReason;       // a file the walk passed over, and why
+        LibraryIndex::Known known;  // its records, with the stamp the walk read
     };
     std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order
     MediaScan scan_;                                   // the walk of the whole music folder

@@ -66,21 +66,20 @@ void LibraryIndex::load(ProgramState& state) {
     records.close();
 }
 
-int LibraryIndex::countWithStamp(const QString& fileName, const FileStamp& stamp) const {
-    int count = 0;
-    for (auto found = records_.constFind(fileName); found != records_.cend() && found.key() == fileName; ++found)
-        if (found->stamp == stamp) ++count;
-    return count;
-}
-
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
+    ++stores_;
     records_.remove(fileName);
     records_.insert(fileName, {stamp, true});
 }
 
-void LibraryIndex::met(const QString& fileName) {
-    for (auto found = records_.find(fileName); found != records_.end() && found.key() == fileName; ++found)
+LibraryIndex::Known LibraryIndex::meet(const QString& fileName, const FileStamp& stamp) {
+    Known known{.stores = stores_};
+    for (auto [found, end] = records_.equal_range(fileName); found != end; ++found) {
         found->met = true;
+        ++known.ofFile;
+        if (found->stamp == stamp) ++known.withStamp;
+    }
+    return known;
 }
 
 bool LibraryIndex::wasMet(const QString& fileName) const {
@@ -98,28 +97,26 @@ QStringList LibraryIndex::filesNotMet() const {
 }
 
 void BuildRun::queueFile(const MediaFile& file) {
-    library_.met(file.path);
-    if (isMp3(file.path) && file.size > 100 &&
-        library_.countWithStamp(file.path, FileStamp::fromWords(file.lastWrite)) == 0)
-        prefetch_.request(file.path);
-    walked_.push_back({file, QString()});
+    const LibraryIndex::Known known = library_.meet(file.path, FileStamp::fromWords(file.lastWrite));
+    if (isMp3(file.path) && file.size > 100 && known.withStamp == 0) prefetch_.request(file.path);
+    walked_.push_back({file, QString(), known});
     while (walked_.size() > kFilesAhead) processNextFile();
 }
 
 void BuildRun::queueSkippedFile(const QString& path, const QString& reason) {
-    walked_.push_back({MediaFile{.path = path}, reason});
+    walked_.push_back({MediaFile{.path = path}, reason, {}});
 }
 
 void BuildRun::processNextFile() {
     const WalkedFile walked = std::move(walked_.front());
     walked_.pop_front();
     if (walked.skipReason.isEmpty())
-        GetMediaFileInformation(walked.file);
+        GetMediaFileInformation(walked.file, walked.known);
     else
         skipFile(walked.file.path, walked.skipReason);
 }
 
-void BuildRun::GetMediaFileInformation(const MediaFile& file) {
+void BuildRun::GetMediaFileInformation(const MediaFile& file, const LibraryIndex::Known& known) {
     ++filesSeen_;
     const QString& path = file.path;
     state_.run.CoverArtState = CoverArt::ManuallyAssociated;
@@ -141,10 +138,15 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file) {
     // From here on a failure ends this file only, and names it.
     try {
         state_.ui().setCaption(Control::lblCurrentFile, CaptionText(path));
-        if (library_.countWithStamp(path, stamp) >= 1) {
+        // What the walk counted holds unless a record was stored since or a side file gives the stamp.
+        const LibraryIndex::Known records =
+            known.stores == library_.stores() && stamp == FileStamp::fromWords(file.lastWrite)
+                ? known
+                : library_.meet(path, stamp);
+        if (records.withStamp >= 1) {
             ShowSongAlreadyInLibrary(state_);
             ++unchanged_;
-        } else if (library_.countWithFile(path) >= 1) {
+        } else if (records.ofFile >= 1) {
             changedFile(file, mp3, format, stamp);
         } else {
             newFile(file, mp3, format, stamp);
