@@ -37,11 +37,10 @@ TagPrefetch::~TagPrefetch() {
 void TagPrefetch::GiveBack::operator()(TagComponent* tags) const {
     std::unique_ptr<TagComponent> owned(tags);
     if (!prefetch || !owned) return;
-    {
-        const std::lock_guard lock(prefetch->mutex_);
-        prefetch->givenBack_.push_back(std::move(owned));
-    }
-    prefetch->changed_.notify_all();
+    // Not worth a wake of its own: the thread frees it before the next file it parses, or as the
+    // prefetch ends.
+    const std::lock_guard lock(prefetch->mutex_);
+    prefetch->givenBack_.push_back(std::move(owned));
 }
 
 TagPrefetch::Opened TagPrefetch::opened(std::unique_ptr<TagComponent> tags) {
@@ -149,7 +148,7 @@ bool TagPrefetch::reservePreparation(Item& item) {
 void TagPrefetch::work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty() || !givenBack_.empty(); });
+        changed_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
         if (stopping_) return;
         if (!givenBack_.empty()) {
             std::vector<std::unique_ptr<TagComponent>> done;

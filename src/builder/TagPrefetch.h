@@ -30,9 +30,9 @@ class TagComponent;
 // were requested, and opens a file that was not requested itself. While it waits for the thread, it
 // parses the last requested files itself, as the thread would: both threads parse, from the two ends
 // of the queue. Requests that the pipeline passed over are dropped as it goes by. A component the
-// pipeline is done with goes back to the thread that parsed it, which frees it: the memory of a
-// parse is given back by the thread that took it, which keeps the threads from contending for the
-// allocator's locks.
+// pipeline is done with goes back to the thread that parsed it, which frees it before it parses the
+// next file: the memory of a parse is given back by the thread that took it, which keeps the threads
+// from contending for the allocator's locks.
 class TagPrefetch {
 public:
     struct GiveBack {
