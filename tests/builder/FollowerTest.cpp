@@ -96,5 +96,17 @@ TEST_F(Follow, AMusicFolderFoundEmptyIsNotEmptiedUnasked) {
     EXPECT_EQ(program.ui.questions.last().title, "Music Files Not Found");
 }
 
+// Folders that overlap take each file once: a file met again is found as the first meeting stored it.
+TEST_F(Follow, AFileMetTwiceInOneUpdateIsTakenOnce) {
+    mp3("a/One.mp3", "One");
+    mp3("a/b/Two.mp3", "Two");
+    const FolderUpdateResult result =
+        UpdateFolders(program.state, options(), {{music("a/"), false}, {music("a/"), true}},
+                      [](const MediaFile&) { return true; });
+    EXPECT_EQ(result.summary.added, 2);
+    EXPECT_EQ(result.summary.unchanged, 1);
+    EXPECT_EQ(current(), (QStringList{"a/One.mp3|One", "a/b/Two.mp3|Two"}));
+}
+
 }  // namespace
 }  // namespace orv
