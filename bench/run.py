@@ -16,10 +16,11 @@ tag. Prints each figure as wall time next to processor time (user + system), and
 
 Several builds (each `--build [LABEL=]DIR`, e.g. the main branch's and a branch's) are timed side by
 side in one run, each against the floor measured on its own fresh copy, so that they share the
-machine's state of the moment.
+machine's state of the moment; with `--rounds N` the command line's figures are taken N times, the
+builds' order alternating, and their medians compared.
 
-usage: bench/run.py [--files N | --corpus DIR] [--work DIR] [--build [LABEL=]DIR]... [--skip-window]
-       [--window-runs N] [--skip-mpd]
+usage: bench/run.py [--files N | --corpus DIR] [--work DIR] [--build [LABEL=]DIR]... [--rounds N]
+       [--skip-window] [--window-runs N] [--skip-mpd]
 """
 import argparse, os, shutil, socket, statistics, subprocess, sys, tempfile, time
 
@@ -217,26 +218,52 @@ def build_label(text):
     return label or os.path.basename(os.path.dirname(folder)) or "build", folder
 
 
-def time_build(a, label, build, pristine):
-    """The command line's initial build, unchanged update and 1% update, with the floor on the same copy;
-    with the window, its build to the log's footer against the command line's."""
+def time_cli(a, label, build, pristine, round):
+    """One round of the command line's initial build, unchanged update and 1% update, with the floor
+    on the same copy."""
     figures = {}
     # The floor reads the build's own fresh copy, just written and so in the page cache as the
-    # build finds it.
-    cli = Program(a.work, build, pristine, label + "-cli")
+    # build finds it. Each round has copies of its own, since a copy made just after a removal is
+    # slower to write.
+    cli = Program(a.work, build, pristine, f"{label}-cli{round + 1}")
+    tag = f"[{label}]" if a.rounds == 1 else f"[{label}, round {round + 1}]"
     figures["floor"], out = timed([os.path.join(build, "bench", "taglib_floor"), cli.music])
-    print(f"[{label}] TagLib floor: {figures['floor']}  ({out})", flush=True)
+    print(f"{tag} TagLib floor: {figures['floor']}  ({out})", flush=True)
     figures["initial"], out = timed(cli.build_args())
-    print(f"[{label}] initial build (command line): {figures['initial']}  [{out}]", flush=True)
+    print(f"{tag} initial build (command line): {figures['initial']}  [{out}]", flush=True)
     figures["unchanged"], out = timed(cli.build_args())
-    print(f"[{label}] unchanged update: {figures['unchanged']}  [{out}]", flush=True)
+    print(f"{tag} unchanged update: {figures['unchanged']}  [{out}]", flush=True)
     touched = touch_one_percent(cli.music)
     figures["touched"], out = timed(cli.build_args())
-    print(f"[{label}] update after touching {touched} files: {figures['touched']}  [{out}]", flush=True)
-
-    if not a.skip_window:
-        time_window(a, label, build, pristine, figures)
+    print(f"{tag} update after touching {touched} files: {figures['touched']}  [{out}]", flush=True)
     return figures
+
+
+def median_figures(rounds):
+    """Each figure's median over the rounds, of its wall, user and system time and memory apart."""
+    return {name: Figure(*(statistics.median(getattr(r[name], field) for r in rounds)
+                           for field in ("wall", "user", "system", "memory")))
+            for name in rounds[0]}
+
+
+def time_builds(a, builds, pristine):
+    """The command line's figures of every build, `--rounds` times in rounds that alternate the
+    builds' order, so that the machine's drift during the run does not favour one; with more than one
+    round each figure is the median. Then, with the window, each build's window runs."""
+    rounds = {label: [] for label, _ in builds}
+    for round in range(a.rounds):
+        for label, build in builds if round % 2 == 0 else builds[::-1]:
+            rounds[label].append(time_cli(a, label, build, pristine, round))
+    results = []
+    for label, build in builds:
+        figures = median_figures(rounds[label])
+        if a.rounds > 1:
+            print(f"[{label}] medians of {a.rounds} rounds: " +
+                  "; ".join(f"{name} {figure}" for name, figure in figures.items()), flush=True)
+        if not a.skip_window:
+            time_window(a, label, build, pristine, figures)
+        results.append((label, figures))
+    return results
 
 
 def finished_cpu(process, kill=False):
@@ -335,6 +362,8 @@ def main():
     ap.add_argument("--build", action="append", help="[LABEL=]DIR of a build tree; may be given more than once")
     ap.add_argument("--skip-window", action="store_true")
     ap.add_argument("--window-runs", type=int, default=3, help="turns of the window against the command line")
+    ap.add_argument("--rounds", type=int, default=1,
+                    help="rounds of the command line's figures, the builds' order alternating; medians")
     ap.add_argument("--skip-mpd", action="store_true")
     a = ap.parse_args()
     builds = [build_label(text) for text in (a.build or [os.path.join(HERE, "..", "build")])]
@@ -349,7 +378,7 @@ def main():
           f"music folder {pristine}", flush=True)
     clear_previous_copies(a.work)
 
-    results = [(label, time_build(a, label, build, pristine)) for label, build in builds]
+    results = time_builds(a, builds, pristine)
     replacements = time_replacements(a, builds, pristine)
     mpd = {}
     if shutil.which("mpd") and not a.skip_mpd:
