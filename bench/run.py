@@ -45,6 +45,9 @@ class Figure:
     def cpu(self):
         return self.user + self.system
 
+    def __lt__(self, other):
+        return self.cpu < other.cpu
+
     def __str__(self):
         text = f"{self.wall:.2f} s wall, {self.cpu:.2f} s cpu ({self.user:.2f} user + {self.system:.2f} sys)"
         return text + (f", peak memory {self.memory / 1024:.0f} MB" if self.memory else "")
@@ -240,10 +243,9 @@ def time_cli(a, label, build, pristine, round):
 
 
 def median_figures(rounds):
-    """Each figure's median over the rounds, of its wall, user and system time and memory apart."""
-    return {name: Figure(*(statistics.median(getattr(r[name], field) for r in rounds)
-                           for field in ("wall", "user", "system", "memory")))
-            for name in rounds[0]}
+    """Each figure as the round whose processor time is the median (the lower of the two middle ones
+    for an even number) measured it: wall, user and system time from one and the same run."""
+    return {name: statistics.median_low(r[name] for r in rounds) for name in rounds[0]}
 
 
 def time_builds(a, builds, pristine):
