@@ -36,8 +36,8 @@ class LibraryIndex {
 public:
     // What the index holds of one file.
     struct Known {
-        int withStamp = 0;  // records of the file with the stamp asked about
-        int ofFile = 0;     // records of the file
+        int withStamp = 0;   // records of the file with the stamp asked about
+        int ofFile = 0;      // records of the file
         quint64 stores = 0;  // the index's stores() when it was counted
     };
 
@@ -46,7 +46,7 @@ public:
     Known meet(const QString& fileName, const FileStamp& stamp);
     // The file's record now holds this stamp (and its file was met).
     void store(const QString& fileName, const FileStamp& stamp);
-    // How many stores there were: a count made since is still true.
+    // The stores made so far: a count made when they were as many still holds.
     quint64 stores() const { return stores_; }
     // The files with records in a folder (with its trailing separator), or anywhere below it.
     QStringList filesIn(const QString& folder, bool wholeTree) const;
@@ -163,7 +163,7 @@ private:
     LibraryIndex library_;
     struct WalkedFile {
         MediaFile file;
-        QString skipReason;       // a file the walk passed over, and why
+        QString skipReason;         // a file the walk passed over, and why
         LibraryIndex::Known known;  // its records, with the stamp the walk read
     };
     std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order

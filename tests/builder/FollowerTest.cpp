@@ -100,9 +100,8 @@ TEST_F(Follow, AMusicFolderFoundEmptyIsNotEmptiedUnasked) {
 TEST_F(Follow, AFileMetTwiceInOneUpdateIsTakenOnce) {
     mp3("a/One.mp3", "One");
     mp3("a/b/Two.mp3", "Two");
-    const FolderUpdateResult result =
-        UpdateFolders(program.state, options(), {{music("a/"), false}, {music("a/"), true}},
-                      [](const MediaFile&) { return true; });
+    const FolderUpdateResult result = UpdateFolders(
+        program.state, options(), {{music("a/"), false}, {music("a/"), true}}, [](const MediaFile&) { return true; });
     EXPECT_EQ(result.summary.added, 2);
     EXPECT_EQ(result.summary.unchanged, 1);
     EXPECT_EQ(current(), (QStringList{"a/One.mp3|One", "a/b/Two.mp3|Two"}));
