@@ -68,7 +68,8 @@ FolderReader::~FolderReader() {
 
 bool FolderReader::next() {
     if (fd_ < 0) return false;
-    if (!buffer_) buffer_ = std::make_unique<char[]>(kEntriesBuffer);
+    // Left as it is: getdents64 fills what it returns.
+    if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kEntriesBuffer);
     for (;;) {
         if (at_ >= filled_) {
             filled_ = ::syscall(SYS_getdents64, fd_, buffer_.get(), kEntriesBuffer);
