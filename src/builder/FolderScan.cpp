@@ -144,12 +144,20 @@ private:
 
 NameFilter::NameFilter(const QString& filter) {
     for (const QString& pattern : filter.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString trimmed = pattern.trimmed();
-        if (!trimmed.isEmpty()) patterns_ << trimmed.toCaseFolded();
+        const QString folded = pattern.trimmed().toCaseFolded();
+        if (folded.isEmpty()) continue;
+        // "*.mp3" and the like, the patterns of every media filter, are told by the name's end alone.
+        const QStringView rest = QStringView(folded).mid(1);
+        if (folded.startsWith(QLatin1Char('*')) && !rest.contains(QLatin1Char('*')) && !rest.contains(QLatin1Char('?')))
+            endings_ << rest.toString();
+        else
+            patterns_ << folded;
     }
 }
 
 bool NameFilter::matches(QStringView name) const {
+    for (const QString& ending : endings_)
+        if (name.endsWith(ending, Qt::CaseInsensitive)) return true;
     for (const QString& pattern : patterns_)
         if (matchesFrom(name, pattern)) return true;
     return false;

@@ -19,6 +19,8 @@ TEST(MatchesFilter, WholeNameAnyPatternLetterCaseIgnored) {
     EXPECT_FALSE(MatchesFilter("ab1.txt", "?1.*"));
     EXPECT_TRUE(MatchesFilter("A**B", "a*b"));
     EXPECT_TRUE(MatchesFilter("ÄRGER.mp3", "ärger.MP3"));
+    EXPECT_TRUE(MatchesFilter("Lied.ÄÖ", "*.äö"));
+    EXPECT_FALSE(MatchesFilter("Lied.ÄÖ", "*x.äö"));
 }
 
 TEST(RecycleFolder, OnlyTheDrivesTopRecycledFolder) {
