@@ -26,8 +26,8 @@ public:
     bool matches(QStringView name) const;
 
 private:
-    QStringList patterns_;  // case-folded: the others, compared character by character
     QStringList endings_;   // case-folded: the patterns "*" followed by these, matched by the name's end
+    QStringList patterns_;  // case-folded: the other patterns, compared character by character
 };
 
 // Whether the name matches any pattern of the filter.
