@@ -165,39 +165,57 @@ long long Connection::execute(const BoundStatement& bound) {
     }
 }
 
-Connection::Rows Connection::query(const QString& sql) {
-    sqlite3_stmt* statement = prepare(sql);
-    int code;
-    Rows rows;
-    const int columnCount = sqlite3_column_count(statement);
-    for (int c = 0; c < columnCount; ++c) rows.columns << QString::fromUtf8(sqlite3_column_name(statement, c));
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-        std::vector<QVariant> row;
-        row.reserve(columnCount);
-        for (int c = 0; c < columnCount; ++c) {
-            switch (sqlite3_column_type(statement, c)) {
-            case SQLITE_INTEGER:
-                row.emplace_back(static_cast<qlonglong>(sqlite3_column_int64(statement, c)));
-                break;
-            case SQLITE_FLOAT:
-                row.emplace_back(sqlite3_column_double(statement, c));
-                break;
-            case SQLITE_TEXT:
-                row.emplace_back(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
-                                                   sqlite3_column_bytes(statement, c)));
-                break;
-            case SQLITE_BLOB:
-                row.emplace_back(QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, c)),
-                                            sqlite3_column_bytes(statement, c)));
-                break;
-            default:
-                row.emplace_back();
-            }
-        }
-        rows.values.push_back(std::move(row));
+int Connection::Row::columnCount() const {
+    return sqlite3_column_count(statement_);
+}
+
+QVariant Connection::Row::value(int column) const {
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_INTEGER:
+        return static_cast<qlonglong>(sqlite3_column_int64(statement_, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement_, column);
+    case SQLITE_TEXT:
+        return text(column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement_, column)),
+                          sqlite3_column_bytes(statement_, column));
+    default:
+        return {};
     }
-    sqlite3_finalize(statement);
+}
+
+QString Connection::Row::text(int column) const {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement_, column)),
+                             sqlite3_column_bytes(statement_, column));
+}
+
+qint64 Connection::Row::number(int column) const {
+    return sqlite3_column_int64(statement_, column);
+}
+
+void Connection::eachRow(const QString& sql, const std::function<void(const Row& row)>& take, QStringList* columns) {
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(prepare(sql), sqlite3_finalize);
+    const Row row(statement.get());
+    if (columns)
+        for (int c = 0; c < row.columnCount(); ++c)
+            *columns << QString::fromUtf8(sqlite3_column_name(statement.get(), c));
+    int code;
+    while ((code = sqlite3_step(statement.get())) == SQLITE_ROW) take(row);
     if (code != SQLITE_DONE) throw engineError(db_, code);
+}
+
+Connection::Rows Connection::query(const QString& sql) {
+    Rows rows;
+    eachRow(
+        sql,
+        [&rows](const Row& row) {
+            std::vector<QVariant> values;
+            values.reserve(rows.columns.size());
+            for (int c = 0; c < rows.columns.size(); ++c) values.push_back(row.value(c));
+            rows.values.push_back(std::move(values));
+        },
+        &rows.columns);
     return rows;
 }
 

@@ -45,6 +45,22 @@ public:
     };
     // Runs a query and reads all of its rows.
     Rows query(const QString& sql);
+    // One row of a query, as it is read: valid only while it is handed over.
+    class Row {
+    public:
+        explicit Row(sqlite3_stmt* statement) : statement_(statement) {}
+        int columnCount() const;
+        // The column's value: text (QString), a whole number, a double, bytes or Null.
+        QVariant value(int column) const;
+        QString text(int column) const;
+        qint64 number(int column) const;
+
+    private:
+        sqlite3_stmt* statement_;
+    };
+    // Runs a query and hands each of its rows to `take` in turn, keeping none; with `columns`, the
+    // names of its columns go there first.
+    void eachRow(const QString& sql, const std::function<void(const Row& row)>& take, QStringList* columns = nullptr);
 
     // True when the file behind the path is still the file this connection opened.
     bool stillMatchesFile() const;
