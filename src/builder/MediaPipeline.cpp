@@ -54,16 +54,13 @@ QString folderOfPath(const QString& path) {
 
 void LibraryIndex::load(ProgramState& state) {
     records_.clear();
-    Recordset records = GetRecordset(state,
-                                     QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
-                                         SqlQuote(state.CurrentMusicLibrary),
-                                     Db::Libraries);
-    if (records.isNothing()) return;
-    records_.reserve(records.recordCount());
-    for (; !records.isEOF(); records.moveNext())
-        records_.insert(records.field(0).toString(), {{static_cast<qint32>(records.field(1).toLongLong()),
-                                                       static_cast<qint32>(records.field(2).toLongLong())}});
-    records.close();
+    ForEachRecord(
+        state,
+        QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
+            SqlQuote(state.CurrentMusicLibrary),
+        Db::Libraries, [this](const Connection::Row& row) {
+            records_.insert(row.text(0), {{static_cast<qint32>(row.number(1)), static_cast<qint32>(row.number(2))}});
+        });
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {

@@ -59,7 +59,11 @@ bool checkDataAccessVersion(ProgramState& state, const QString& firstSentence) {
     return false;
 }
 
-Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, bool reportErrors) {
+namespace {
+
+// The connection a query of GetRecordset's runs on; nothing when the data-access check or the
+// connection failed (reported as the handler's table says).
+std::shared_ptr<Connection> queryConnection(ProgramState& state, const QString& sql, Db selector, bool reportErrors) {
     if (!checkDataAccessVersion(state)) return {};
     if (state.paths.MainDatabasePath.isEmpty()) state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
     state.paths.OldLibrariesDatabasePath = previousLibrariesPath(state);
@@ -79,9 +83,8 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
         path = state.paths.MainDatabasePath;
     }
 
-    std::shared_ptr<Connection> connection;
     try {
-        connection = connectionFor(state, path, selector);
+        return connectionFor(state, path, selector);
     } catch (const RuntimeError& error) {
         if (error.number() == ErrorNumber::CannotOpen && reportErrors) {
             showNotFoundReport(state);
@@ -91,13 +94,26 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
         }
         return {};
     }
+}
 
-    const QString cleanSql = StripControlChars(sql);
+}  // namespace
+
+Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, bool reportErrors) {
+    const std::shared_ptr<Connection> connection = queryConnection(state, sql, selector, reportErrors);
+    if (!connection) return {};
     try {
-        return Recordset::fromRows(connection->query(cleanSql));
+        return Recordset::fromRows(connection->query(StripControlChars(sql)));
     } catch (const RuntimeError& error) {
         return Recordset::failed(error);
     }
+}
+
+bool ForEachRecord(ProgramState& state, const QString& sql, Db selector,
+                   const std::function<void(const Connection::Row& row)>& take) {
+    const std::shared_ptr<Connection> connection = queryConnection(state, sql, selector, true);
+    if (!connection) return false;
+    connection->eachRow(StripControlChars(sql), take);
+    return true;
 }
 
 void getRecordsetErrorHandler(ProgramState& state, const RuntimeError& error, const QString& sql, bool reportErrors) {

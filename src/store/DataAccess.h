@@ -16,6 +16,11 @@ enum class Db { Main = 1, Settings = 2, Libraries = 3, PreviousLibraries = 4 };
 // connection failed (reported as the handler's table says). A query the engine rejects
 // gives a recordset that fails on its first use.
 Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector = Db::Main, bool reportErrors = true);
+// The same query with its rows handed to `take` as they are read, none kept: false when the
+// data-access check or the connection failed (reported as GetRecordset reports it); a query the
+// engine rejects throws, as the recordset would on its first use.
+bool ForEachRecord(ProgramState& state, const QString& sql, Db selector,
+                   const std::function<void(const Connection::Row& row)>& take);
 
 // Runs a statement that returns no rows. False when it failed (and was reported); with Quiet
 // a statement the engine rejects is passed over silently and counts as done.
