@@ -57,7 +57,7 @@ void frmSplash::Form_Load() {
     lblVersion_->setText(versionCaption(state_));
     lblVersion2_->setText(versionCaption(state_));
     try {
-        SetDatabasePaths(state_);
+        setDatabasePaths(state_);
         state_.MusicPath = storedMusicPath(state_);
     } catch (const RuntimeError& error) {
         reportError(state_, QStringLiteral("frmSplash"), QStringLiteral("Form_Load"), error, kStartupFatalErrorMessage);
@@ -108,7 +108,7 @@ void frmSplash::resumeStartUp() {
 
 void frmSplash::Timer1_Timer() {
     const QString version = GetMDACVersion(state_);
-    if (LeadingNumber(version) < kRequiredDataAccessVersion) {
+    if (leadingNumber(version) < kRequiredDataAccessVersion) {
         timer_->stop();
         showPlainMessage(state_, mdacMessage(kMDACStartupFirstSentence, version),
                          QStringLiteral("For Your Information..."), DialogContent::Information);

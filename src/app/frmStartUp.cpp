@@ -160,7 +160,7 @@ void frmStartUp::Form_Load() {
     loading_ = true;
 
     // From here on a failing step is passed over.
-    SetDatabasePaths(state_);
+    setDatabasePaths(state_);
     readStartUpPaths(state_);
     fillControls();
 
@@ -511,7 +511,7 @@ void frmStartUp::readControlsIntoSettings() {
 bool frmStartUp::saveFromControls() {
     readControlsIntoSettings();
     const bool saved = saveAllSettings(state_, txtMusic_->text());
-    const bool marked = TryStep([&] {
+    const bool marked = tryStep([&] {
                             return SaveSetting(state_, QStringLiteral("InitialUse"), QStringLiteral("False"));
                         }).value_or(false);
     if (saved && marked) return true;
@@ -525,7 +525,7 @@ void frmStartUp::cmdOK_Click() {
     state_.player.NowPlayingSeconds = nowPlayingSecondsValue(txtNowPlayingSeconds_->text());
     // A library whose table is missing has no songs; without a libraries database (reported) nothing is done.
     const std::optional<std::optional<int>> counted =
-        TryStep([&] { return countRows(state_, state_.CurrentMusicLibrary, Db::Libraries); });
+        tryStep([&] { return countRows(state_, state_.CurrentMusicLibrary, Db::Libraries); });
     if (counted && !*counted) {
         lblDownloadStatus_->setText(kReady);
         return;

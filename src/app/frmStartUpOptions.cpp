@@ -69,7 +69,7 @@ void frmStartUp::showBlankTagPreview() {
         return;
     }
     const QString shown = QDir(txtMusic_->text()).relativeFilePath(blankTagSample_);
-    const std::optional<PathTags> parsed = TagsFromPath(blankTagSample_, txtBlankTagFormat_->text());
+    const std::optional<PathTags> parsed = tagsFromPath(blankTagSample_, txtBlankTagFormat_->text());
     if (!parsed) {
         lblBlankTagPreview_->setText(shown +
                                      QStringLiteral(" does not match this pattern: its blank tags stay blank."));

@@ -74,7 +74,7 @@ public:
     BuildRun& operator=(const BuildRun&) = delete;
 
     BuildSummary run();
-    // Brings only these folders up to date (UpdateFolders).
+    // Brings only these folders up to date (updateFolders).
     FolderUpdateResult runFolders(const std::vector<FolderUpdate>& folders,
                                   const std::function<bool(const MediaFile&)>& settled);
 

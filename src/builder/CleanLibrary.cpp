@@ -17,7 +17,7 @@ void BuildRun::CleanLibrary() {
     state_.run.OrphanedCount = 0;
     // The records of the files the walk met stay; the others are looked for.
     for (const QString& fileName : library_.filesNotMet()) {
-        TryStep([&] { verifyRecord(fileName); });
+        tryStep([&] { verifyRecord(fileName); });
         // The window stays alive through a long verify phase; Cancel ends it here.
         ui.yield();
         if (state_.run.CloseRequested) break;

@@ -177,7 +177,7 @@ bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& sc
     return MediaWalk(state, scan).start(AddBackslash(musicPath));
 }
 
-void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan) {
+void scanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan) {
     MediaWalk(state, scan, wholeTree).start(AddBackslash(folder));
 }
 

@@ -78,7 +78,7 @@ struct MediaScan {
 // nothing the walk did not meet may be taken for vanished.
 bool ScanMediaFiles(ProgramState& state, const QString& musicPath, MediaScan& scan);
 // The same walk from one folder: its own files only, or with `wholeTree` everything below it too.
-void ScanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan);
+void scanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree, MediaScan& scan);
 
 // The signature of the MP3 files under a folder, by the media scan's walk (the one a build makes);
 // nothing when Cancel cut the walk short (half a signature is never stored).

@@ -44,7 +44,7 @@ bool WatchForMP3s(ProgramState& state, QString musicPath) {
     // A walk that was cut short (the program is closing) is neither stored nor offered.
     const std::optional<FolderTotals> totals = folderSignature(state, musicPath);
     if (!totals) return false;
-    for (const auto& [name, value] : signatureSettings(*totals)) TryStep([&] { SaveSetting(state, name, value); });
+    for (const auto& [name, value] : signatureSettings(*totals)) tryStep([&] { SaveSetting(state, name, value); });
 
     const bool changed = savedHigh->differsFrom(totals->FileDateHighTotal) ||
                          savedCount->differsFrom(totals->SongsCount) || savedLow->differsFrom(totals->FileDateLowTotal);

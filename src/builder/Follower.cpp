@@ -73,7 +73,7 @@ FolderUpdateResult BuildRun::runFolders(const std::vector<FolderUpdate>& folders
         scan.onSkipped = [this](const QString& path, const QString& reason) { queueSkippedFile(path, reason); };
         for (const FolderUpdate& update : folders) {
             if (state_.run.CloseRequested) break;
-            ScanMediaFolder(state_, update.folder, update.wholeTree, scan);
+            scanMediaFolder(state_, update.folder, update.wholeTree, scan);
         }
         processWalkedFiles();
         // What the walk did not meet is looked for: the records of the files that vanished go. A
@@ -85,7 +85,7 @@ FolderUpdateResult BuildRun::runFolders(const std::vector<FolderUpdate>& folders
         if (!state_.run.CloseRequested && (!wholeMusicFolder || confirmNothingFound(scan))) {
             for (const FolderUpdate& update : folders)
                 for (const QString& file : library_.filesIn(update.folder, update.wholeTree))
-                    if (!state_.run.CloseRequested) TryStep([&] { verifyRecord(file); });
+                    if (!state_.run.CloseRequested) tryStep([&] { verifyRecord(file); });
         }
         releaseLibrary();
         result.summary.end = state_.run.CloseRequested ? BuildSummary::End::Cancelled : BuildSummary::End::Completed;
@@ -102,7 +102,7 @@ FolderUpdateResult BuildRun::runFolders(const std::vector<FolderUpdate>& folders
     return result;
 }
 
-FolderUpdateResult UpdateFolders(ProgramState& state, const BuildOptions& options,
+FolderUpdateResult updateFolders(ProgramState& state, const BuildOptions& options,
                                  const std::vector<FolderUpdate>& folders,
                                  const std::function<bool(const MediaFile&)>& settled) {
     if (state.run.buildInProgress) return {};
@@ -226,7 +226,7 @@ void Follower::runBatch() {
     const std::vector<FolderUpdate> folders = withoutOverlaps(pending_);
     pending_.clear();
     const FolderUpdateResult result =
-        UpdateFolders(state_, options_, folders, [this](const MediaFile& file) { return settled(file); });
+        updateFolders(state_, options_, folders, [this](const MediaFile& file) { return settled(file); });
     if (result.summary.end == BuildSummary::End::Cancelled)
         for (const FolderUpdate& update : folders) touch(update.folder, update.wholeTree);
     // A file written a moment ago is looked at again once it has settled; one still open for

@@ -34,13 +34,13 @@ struct FolderUpdateResult {
 // as they are), and the records of files in them that vanished are removed. Nothing is logged,
 // compacted or shown on the build panel. Cancel ends it after the current file; what was written
 // is committed.
-FolderUpdateResult UpdateFolders(ProgramState& state, const BuildOptions& options,
+FolderUpdateResult updateFolders(ProgramState& state, const BuildOptions& options,
                                  const std::vector<FolderUpdate>& folders,
                                  const std::function<bool(const MediaFile&)>& settled);
 
 // Keeps the current Music Library in step with the music folder, as both programs' "follow" does.
 // Changes reported by the kernel (FolderEvents) are gathered until kGatherMs have passed without
-// one; then the touched folders are brought up to date (UpdateFolders), a folder that came or went
+// one; then the touched folders are brought up to date (updateFolders), a folder that came or went
 // as a whole tree. A file still being written, or written less than kSettleMs ago, waits. When the
 // system allows no more folder watches, the follower says so once and walks the whole music folder
 // every kWalkEveryMs. The first step brings the whole music folder up to date.

@@ -54,7 +54,7 @@ QString folderOfPath(const QString& path) {
 
 void LibraryIndex::load(ProgramState& state) {
     records_.clear();
-    ForEachRecord(
+    forEachRecord(
         state,
         QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
             SqlQuote(state.CurrentMusicLibrary),
@@ -256,7 +256,7 @@ void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
 
 void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {
     if (!log_) return;
-    QString cover = CoverArtStateText(state_.run.CoverArtState);
+    QString cover = coverArtStateText(state_.run.CoverArtState);
     if (state_.run.CoverArtState == CoverArt::NotFound && state_.run.CoverSearchedBefore.isValid())
         cover += QStringLiteral(" (searched before, on ") +
                  state_.run.CoverSearchedBefore.toString(QStringLiteral("MM/dd/yyyy")) + QLatin1Char(')');
@@ -266,13 +266,13 @@ void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFie
 void BuildRun::skipFile(const QString& path, const QString& reason) {
     ++skipped_;
     state_.ui().noteFile(path, reason);
-    if (log_) TryStep([&] { log_->logSkippedFile(path, reason); });
+    if (log_) tryStep([&] { log_->logSkippedFile(path, reason); });
 }
 
 void BuildRun::noteUnwrittenTags(const QString& path, const QString& reason) {
     ++unwrittenTags_;
     state_.ui().noteFile(path, QStringLiteral("its tags could not be written: ") + reason);
-    if (log_) TryStep([&] { log_->logUnwrittenTags(path, reason); });
+    if (log_) tryStep([&] { log_->logUnwrittenTags(path, reason); });
 }
 
 std::optional<SideFileSong> BuildRun::readSideFileOf(const QString& mediaFile) {

@@ -25,7 +25,7 @@ const QString kCouldNotLocate = QStringLiteral(
 
 // What the user is told of a music folder the run cannot walk, naming the folder.
 QString musicFolderNotFound(const QString& folder) {
-    if (TrimBlanks(folder).isEmpty())
+    if (trimBlanks(folder).isEmpty())
         return QStringLiteral(
             "No music folder has been chosen.  Please enter the folder that holds your music in the "
             "Music Folder box, or choose it with the '...' button.");
@@ -67,7 +67,7 @@ void restoreWindowAfterCancel(ProgramState& state) {
     ui.setAllEnabled(longRunLockedControls(), true);
     ui.setCaption(Control::cmdCancel, QStringLiteral("Close"));
     ui.setCaption(Control::lblDownloadStatus, QStringLiteral("Music Library Build/Update Cancelled"));
-    TryStep([&] { SaveSetting(state, QStringLiteral("InitialUse"), QStringLiteral("False")); });
+    tryStep([&] { SaveSetting(state, QStringLiteral("InitialUse"), QStringLiteral("False")); });
 }
 
 BuildRun::BuildRun(ProgramState& state, const BuildOptions& options) : state_(state), options_(options) {
@@ -164,7 +164,7 @@ bool BuildRun::checkBeforeStart() {
     setStep("4");
     // An empty box, or a folder that is not there (an unmounted drive), is never taken for an empty
     // music folder.
-    if (TrimBlanks(options_.musicPath).isEmpty() || !isReadableFolder(state_.MusicPath)) {
+    if (trimBlanks(options_.musicPath).isEmpty() || !isReadableFolder(state_.MusicPath)) {
         showPlainMessage(state_, musicFolderNotFound(options_.musicPath), QStringLiteral("Music Folder Not Found"));
         return false;
     }
@@ -213,7 +213,7 @@ bool BuildRun::openSharedConnection() {
         state_.run.SharedLibraryConnection = std::make_shared<Connection>(path);
         // The player reads the library while it is written: in the write-ahead log's mode neither
         // waits for the other. A database that cannot change its mode now keeps the one it has.
-        TryStep([&] { state_.run.SharedLibraryConnection->query(QStringLiteral("PRAGMA journal_mode = WAL")); });
+        tryStep([&] { state_.run.SharedLibraryConnection->query(QStringLiteral("PRAGMA journal_mode = WAL")); });
     } catch (const RuntimeError& error) {
         setStep("12");
         if (error.number() != ErrorNumber::CannotOpen) throw;
@@ -360,7 +360,7 @@ void BuildRun::storeFolderSignature() {
 void BuildRun::reportFailure(const RuntimeError& error) {
     // What the run wrote is kept: the batch commits as the library is let go.
     releaseLibrary();
-    if (log_ && log_->isXml()) TryStep([&] { log_->end(); });
+    if (log_ && log_->isXml()) tryStep([&] { log_->end(); });
     const ErrorTrap trap(state_, kModule, QStringLiteral("UpdateDatabase"));
     ShowErrorMessage(state_, trap.failure(error, kFatalErrorMessage, step_));
     if (!windowChanged_) state_.run.BuildRunning = false;

@@ -85,7 +85,7 @@ void printFormatFile(Command& c, bool json, const QString& fileName, SongFormat 
 // What the blank-tag pattern gives for one file's path, as the main window shows it below the
 // pattern; nothing is read from the file or written into it.
 void printPathTags(Command& c, bool json, const QString& fileName) {
-    const std::optional<PathTags> parsed = TagsFromPath(fileName, c.state.BlankTagFormat);
+    const std::optional<PathTags> parsed = tagsFromPath(fileName, c.state.BlankTagFormat);
     if (!parsed) {
         showPlainMessage(c.state,
                          QStringLiteral("The name ") + fileName + QStringLiteral(" does not match the pattern ") +

@@ -45,7 +45,7 @@ struct ProgramEnd {};
 // when it failed. Nothing is assigned inside the guarded stretch: GCC 12 at -O1 and above can leave
 // a variable that is assigned there holding a stale value when the step throws.
 template <class Step>
-auto TryStep(Step&& step) {
+auto tryStep(Step&& step) {
     using Result = std::invoke_result_t<Step>;
     if constexpr (std::is_void_v<Result>) {
         try {

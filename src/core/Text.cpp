@@ -4,7 +4,7 @@
 
 namespace orv {
 
-QString TrimBlanks(const QString& text) {
+QString trimBlanks(const QString& text) {
     // Blanks only: other white space stays, as the engine's own trim would leave it.
     qsizetype start = 0, end = text.size();
     while (start < end && text[start] == QLatin1Char(' ')) ++start;
@@ -31,7 +31,7 @@ QString StripControlChars(const QString& text, int keepCode) {
     return cleaned;
 }
 
-double LeadingNumber(const QString& text) {
+double leadingNumber(const QString& text) {
     const QString trimmed = text.trimmed();
     qsizetype end = trimmed.startsWith(QLatin1Char('-')) || trimmed.startsWith(QLatin1Char('+')) ? 1 : 0;
     bool seenPoint = false;

@@ -38,7 +38,7 @@ CoverImages readDetails(QXmlStreamReader& xml) {
 
 // A Settings row's text; the compiled-in default when the row is missing or empty.
 QString settingOr(ProgramState& state, const QString& name, const QString& fallback) {
-    const QString text = TrimBlanks(GetSetting(state, name));
+    const QString text = trimBlanks(GetSetting(state, name));
     return text.isEmpty() ? fallback : text;
 }
 
@@ -89,7 +89,7 @@ std::vector<CoverImages> catalogueProducts(const QByteArray& answer) {
 }
 
 std::unique_ptr<CoverCatalogue> makeCoverCatalogue(ProgramState& state) {
-    const QString service = TrimBlanks(GetSetting(state, kServiceSetting)).toLower();
+    const QString service = trimBlanks(GetSetting(state, kServiceSetting)).toLower();
     if (service == CatalogueService::kServiceName) {
         const QUrl base = serviceBase(GetSetting(state, kCatalogueSetting));
         if (base.isEmpty()) return nullptr;

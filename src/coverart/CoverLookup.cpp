@@ -155,7 +155,7 @@ QString FindCoverArt(CoverArtRun& run, const QString& artist, const QString& alb
     QSet<QString> made;
     for (const Query& query : coverArtQueries(artist, album, band)) {
         if (run.seriesCut()) return {};
-        const QString key = TrimBlanks(query.artist) + QChar(0) + TrimBlanks(query.keywords);
+        const QString key = trimBlanks(query.artist) + QChar(0) + trimBlanks(query.keywords);
         if (made.contains(key)) continue;
         made.insert(key);
         const QString found = LookUpCoverArt(run, query.artist, query.keywords, album);
@@ -175,7 +175,7 @@ QString LookUpCoverArt(CoverArtRun& run, const QString& artistText, QString keyw
 
     showDownloadStatus(state, kLookingText);
     const std::vector<CoverImages> products =
-        run.catalogue()->search(run, TrimBlanks(artistText), TrimBlanks(keywordText));
+        run.catalogue()->search(run, trimBlanks(artistText), trimBlanks(keywordText));
     const Candidates candidates(folder, MakeSafeFileName(keywordText));
     candidates.removeAll();
     for (const CoverImages& product : products) {

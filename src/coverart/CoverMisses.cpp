@@ -9,12 +9,12 @@ namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 QString sinceText(const QDateTime& now) {
-    return SqlText(now.addDays(-kMissDays).toString(kDateFormat));
+    return sqlText(now.addDays(-kMissDays).toString(kDateFormat));
 }
 
 QString albumCondition(const QString& service, const QString& artist, const QString& album, const QString& band) {
-    return QStringLiteral("Service = ") + SqlText(service) + QStringLiteral(" AND Artist = ") + SqlText(artist) +
-           QStringLiteral(" AND Album = ") + SqlText(album) + QStringLiteral(" AND Band = ") + SqlText(band);
+    return QStringLiteral("Service = ") + sqlText(service) + QStringLiteral(" AND Artist = ") + sqlText(artist) +
+           QStringLiteral(" AND Album = ") + sqlText(album) + QStringLiteral(" AND Band = ") + sqlText(band);
 }
 
 // Makes the table when it is missing (a table that exists is passed over).
@@ -35,7 +35,7 @@ std::optional<QDateTime> rememberedMiss(ProgramState& state, const QString& serv
                         sinceText(now);
     // A table that is not there yet remembers nothing.
     const std::optional<QString> missedOn =
-        TryStep([&] { return GetRecordset(state, sql, Db::Main, false).field(0).toString(); });
+        tryStep([&] { return GetRecordset(state, sql, Db::Main, false).field(0).toString(); });
     const QDateTime when = QDateTime::fromString(missedOn.value_or(QString()), kDateFormat);
     if (!when.isValid()) return std::nullopt;
     return when;
@@ -49,9 +49,9 @@ void rememberMiss(ProgramState& state, const QString& service, const QString& ar
                                  albumCondition(service, artist, album, band) + QStringLiteral(")"));
     ExecuteSQLCommand(state, QStringLiteral("INSERT INTO ") + kMissesTable +
                                  QStringLiteral(" (Service, Artist, Album, Band, MissedOn) VALUES (") +
-                                 SqlText(service) + QStringLiteral(", ") + SqlText(artist) + QStringLiteral(", ") +
-                                 SqlText(album) + QStringLiteral(", ") + SqlText(band) + QStringLiteral(", ") +
-                                 SqlText(now.toString(kDateFormat)) + QStringLiteral(")"));
+                                 sqlText(service) + QStringLiteral(", ") + sqlText(artist) + QStringLiteral(", ") +
+                                 sqlText(album) + QStringLiteral(", ") + sqlText(band) + QStringLiteral(", ") +
+                                 sqlText(now.toString(kDateFormat)) + QStringLiteral(")"));
 }
 
 bool forgetMisses(ProgramState& state) {

@@ -95,7 +95,7 @@ void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const 
 void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFolder,
                    [[maybe_unused]] const QString& mediaFileName, const QString& artist, const QString& album,
                    [[maybe_unused]] const QString& title, const QString& band, const EmbeddedPictures* pictures) {
-    if (!state.player.DownloadCoverArt || TrimBlanks(artist).isEmpty() || TrimBlanks(album).isEmpty()) return;
+    if (!state.player.DownloadCoverArt || trimBlanks(artist).isEmpty() || trimBlanks(album).isEmpty()) return;
     const QString cover = coverFilePath(songFolder, album);
     if (FileExists(cover) || (pictures && pictures->pictureCount() >= 1)) return;
 
@@ -136,7 +136,7 @@ int CopyFileSilently(const QString& source, const QString& destination) {
     return isTaken(destination) ? kCopyDestinationExists : kCopyFailed;
 }
 
-QString CoverArtStateText(CoverArt coverArtState) {
+QString coverArtStateText(CoverArt coverArtState) {
     switch (coverArtState) {
     case CoverArt::ManuallyAssociated:
         return QStringLiteral("Manually Associated");

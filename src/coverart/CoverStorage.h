@@ -49,7 +49,7 @@ inline constexpr int kCopyDestinationExists = 183;
 inline constexpr int kCopyFailed = 1;
 
 // The build log's text for a CoverArtState.
-QString CoverArtStateText(CoverArt coverArtState);
+QString coverArtStateText(CoverArt coverArtState);
 
 inline const QString kDownloadedStatusText = QStringLiteral("SUCCESS!!  Cover Art Found...  Updating Music Library...");
 inline const QString kNotFoundStatusText = QStringLiteral("Sorry, Unable To Locate Cover Art For This Title...");

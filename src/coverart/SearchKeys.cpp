@@ -27,7 +27,7 @@ QString MakeSafeFileName(QString& text) {
 }
 
 QString MakeAlbumFileName(const QString& text) {
-    return TrimBlanks(replaced(text, {{"/", "_"}, {"?", ""}}));
+    return trimBlanks(replaced(text, {{"/", "_"}, {"?", ""}}));
 }
 
 QString EncodeSpaces(const QString& text) {
@@ -35,20 +35,20 @@ QString EncodeSpaces(const QString& text) {
 }
 
 QString AmpersandToPlus(const QString& text) {
-    return TrimBlanks(replaced(text, {{"&", "+"}}));
+    return trimBlanks(replaced(text, {{"&", "+"}}));
 }
 
 QString StripPunctuation(const QString& text) {
-    return TrimBlanks(
+    return trimBlanks(
         replaced(text, {{".", ""}, {",", ""}, {"?", ""}, {"!", ""}, {"-", ""}, {"(", ""}, {")", ""}, {"  ", " "}}));
 }
 
 QString PunctuationToSpaces(const QString& text) {
-    return TrimBlanks(replaced(text, {{".", " "}, {",", " "}, {"?", " "}, {"!", " "}, {"-", " "}}));
+    return trimBlanks(replaced(text, {{".", " "}, {",", " "}, {"?", " "}, {"!", " "}, {"-", " "}}));
 }
 
 QString DigitsToWords(const QString& text) {
-    return TrimBlanks(replaced(text, {{"1 ", "One "},
+    return trimBlanks(replaced(text, {{"1 ", "One "},
                                       {"2 ", "Two "},
                                       {"3 ", "Three "},
                                       {"4 ", "Four "},
@@ -61,7 +61,7 @@ QString DigitsToWords(const QString& text) {
 }
 
 QString WordsToDigits(const QString& text) {
-    return TrimBlanks(replaced(text, {{"One", "1"},
+    return trimBlanks(replaced(text, {{"One", "1"},
                                       {"Two", "2"},
                                       {"Three", "3"},
                                       {"Four", "4"},
@@ -74,25 +74,25 @@ QString WordsToDigits(const QString& text) {
 }
 
 QString ExpandVolumeAndAmpersand(const QString& text) {
-    return TrimBlanks(replaced(text, {{"Vol. ", "Volume "}, {"&", "And"}}));
+    return trimBlanks(replaced(text, {{"Vol. ", "Volume "}, {"&", "And"}}));
 }
 
 QString RemoveWord(const QString& text, const QString& word) {
     QString result = text;
     if (!word.isEmpty()) result.remove(word);
-    return TrimBlanks(result);
+    return trimBlanks(result);
 }
 
 QString AndToAmpersand(const QString& text) {
-    return TrimBlanks(replaced(text, {{"And", "&"}}));
+    return trimBlanks(replaced(text, {{"And", "&"}}));
 }
 
 QString DropSoundtrack(const QString& text) {
-    return TrimBlanks(replaced(text, {{" Soundtrack", ""}, {"Soundtracks", "Soundtrack"}}));
+    return trimBlanks(replaced(text, {{" Soundtrack", ""}, {"Soundtracks", "Soundtrack"}}));
 }
 
 QString SoundtrackToVariousArtists(const QString& text) {
-    return TrimBlanks(replaced(text, {{" Soundtrack", "Various Artists"}, {"Soundtracks", "Various Artists"}}));
+    return trimBlanks(replaced(text, {{" Soundtrack", "Various Artists"}, {"Soundtracks", "Various Artists"}}));
 }
 
 QString RomanToDigits(const QString& text) {

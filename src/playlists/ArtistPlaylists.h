@@ -13,11 +13,11 @@ QString SafeName(const QString& text);
 // The artist as a playlist is named after it: SafeName, blanks at both ends removed, every control
 // character (NUL included) made "_", and a leading dot (or nothing at all) made "_", so that the
 // file is never hidden.
-QString PlaylistName(const QString& artist);
+QString playlistName(const QString& artist);
 
-// The playlist's file name: PlaylistName, cut between characters where needed so that with "."
+// The playlist's file name: playlistName, cut between characters where needed so that with "."
 // and the extension it fits in 255 bytes.
-QString PlaylistFileName(const QString& artist, const QString& extension);
+QString playlistFileName(const QString& artist, const QString& extension);
 
 // The text with "&", "<" and ">" written as "&amp;", "&lt;" and "&gt;", in that order; quotes stay.
 QString XmlText(const QString& text);

@@ -54,7 +54,7 @@ void reportStatementFailure(ProgramState& state, const QString& message, const Q
 
 bool checkDataAccessVersion(ProgramState& state, const QString& firstSentence) {
     const QString version = GetMDACVersion(state);
-    if (LeadingNumber(version) >= kRequiredDataAccessVersion) return true;
+    if (leadingNumber(version) >= kRequiredDataAccessVersion) return true;
     showPlainMessage(state, mdacMessage(firstSentence, version), kForYourInformation, DialogContent::Information);
     return false;
 }
@@ -108,7 +108,7 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector, boo
     }
 }
 
-bool ForEachRecord(ProgramState& state, const QString& sql, Db selector,
+bool forEachRecord(ProgramState& state, const QString& sql, Db selector,
                    const std::function<void(const Connection::Row& row)>& take) {
     const std::shared_ptr<Connection> connection = queryConnection(state, sql, selector, true);
     if (!connection) return false;
@@ -190,12 +190,12 @@ void showNotFoundReport(ProgramState& state) {
 
 QString SqlQuote(const QString& text) {
     // The blanks trimmed before the quotes are doubled are the blanks trimmed after.
-    QString quoted = TrimBlanks(text);
+    QString quoted = trimBlanks(text);
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     return quoted;
 }
 
-QString SqlText(const QString& text) {
+QString sqlText(const QString& text) {
     const QString quoted = SqlQuote(text);
     QString value;
     value.reserve(quoted.size() + 2);

@@ -19,7 +19,7 @@ Recordset GetRecordset(ProgramState& state, const QString& sql, Db selector = Db
 // The same query with its rows handed to `take` as they are read, none kept: false when the
 // data-access check or the connection failed (reported as GetRecordset reports it); a query the
 // engine rejects throws, as the recordset would on its first use.
-bool ForEachRecord(ProgramState& state, const QString& sql, Db selector,
+bool forEachRecord(ProgramState& state, const QString& sql, Db selector,
                    const std::function<void(const Connection::Row& row)>& take);
 
 // Runs a statement that returns no rows. False when it failed (and was reported); with Quiet
@@ -37,7 +37,7 @@ void showNotFoundReport(ProgramState& state);
 // Doubles every single quote, then trims blanks at both ends.
 QString SqlQuote(const QString& text);
 // A text value as it stands in SQL: between single quotes, through SqlQuote.
-QString SqlText(const QString& text);
+QString sqlText(const QString& text);
 
 // The database engine's library version.
 QString engineVersion();

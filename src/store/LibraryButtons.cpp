@@ -26,7 +26,7 @@ LibraryButtonResult newMusicLibrary(ProgramState& state) {
 LibraryButtonResult newMusicLibraryNamed(ProgramState& state, const QString& typed) {
     const QString name = libraryNameFromTyped(typed);
     if (name.isEmpty()) return {};
-    if (!IsPlainLibraryName(name)) {
+    if (!isPlainLibraryName(name)) {
         showPlainMessage(state, libraryNameRefusal(name), kNotCreatedTitle);
         return {};
     }

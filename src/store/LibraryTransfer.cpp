@@ -71,7 +71,7 @@ QVariant previousField(const Recordset& old, const QString& name) {
 
 // Value texts of the copy from a previous version's record.
 QString textValue(const QVariant& field) {
-    return SqlText(field.isNull() ? QString() : field.toString());
+    return sqlText(field.isNull() ? QString() : field.toString());
 }
 
 // A number for a Long column. A value that is no number of that column's range does not fit: it is
@@ -162,7 +162,7 @@ bool copyRecords(ProgramState& state, Recordset& old, const QString& table, cons
 QStringList carriedOverNames(const QStringList& names) {
     QStringList taken;
     for (const QString& name : names)
-        if (IsPlainLibraryName(name)) taken << name;
+        if (isPlainLibraryName(name)) taken << name;
     QStringList targets;
     for (const QString& name : names) {
         targets << mendedLibraryName(name, taken);

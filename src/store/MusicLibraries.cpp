@@ -112,7 +112,7 @@ std::optional<QStringList> listLibraries(ProgramState& state, Db selector, const
 }  // namespace
 
 QString libraryTable(const QString& name) {
-    if (!IsPlainLibraryName(name))
+    if (!isPlainLibraryName(name))
         throw RuntimeError(kInvalidName,
                            QStringLiteral("'%1' is not a valid name. Make sure that it does not include invalid "
                                           "characters or punctuation and that it is not too long.")
@@ -159,7 +159,7 @@ const QStringList& reservedTableNames() {
     return names;
 }
 
-bool IsPlainLibraryName(const QString& name) {
+bool isPlainLibraryName(const QString& name) {
     const QList<uint> characters = name.toUcs4();
     if (characters.isEmpty()) return false;
     for (qsizetype i = 0; i < characters.size(); ++i)
@@ -184,14 +184,14 @@ QString libraryNameRefusal(const QString& name) {
 }
 
 QString mendedLibraryName(const QString& name, const QStringList& taken) {
-    if (IsPlainLibraryName(name)) return name;
+    if (isPlainLibraryName(name)) return name;
     QString base;
     for (const char32_t c : name.toUcs4()) base += canStandInName(c) ? QString::fromUcs4(&c, 1) : QStringLiteral("_");
     if (base.isEmpty() || !canStartName(base.toUcs4().first()) ||
         base.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
         base.prepend(QLatin1Char('_'));
     QString candidate = base;
-    for (int n = 2; !IsPlainLibraryName(candidate) || taken.contains(candidate, Qt::CaseInsensitive); ++n)
+    for (int n = 2; !isPlainLibraryName(candidate) || taken.contains(candidate, Qt::CaseInsensitive); ++n)
         candidate = base + QLatin1Char('_') + QString::number(n);
     return candidate;
 }
@@ -234,7 +234,7 @@ QStringList GetPreviousMusicLibraries(ProgramState& state) {
 
 bool CreateMusicLibrary(ProgramState& state, const QString& name) {
     try {
-        if (!IsPlainLibraryName(name)) return false;
+        if (!isPlainLibraryName(name)) return false;
         const std::optional<int> existing = rowsToKeep(state, name);
         // Without the libraries database nothing can be made.
         if (!existing || *existing > 0) return false;
@@ -255,7 +255,7 @@ bool DropMusicLibrary(ProgramState& state, const QString& name) {
 }
 
 void ensureFilenameIndex(ProgramState& state, const QString& name) {
-    if (!IsPlainLibraryName(name)) return;
+    if (!isPlainLibraryName(name)) return;
     // The index name holds a character no library name has, so it never meets a table's.
     ExecuteSQLCommand(state,
                       QStringLiteral("CREATE INDEX IF NOT EXISTS \"") + name + QStringLiteral(".Filename\" ON ") +
@@ -298,7 +298,7 @@ std::optional<int> showLibraryCountOf(ProgramState& state, const QString& name) 
 }
 
 void showCurrentLibraryCount(ProgramState& state) {
-    if (const std::optional<int> count = TryStep([&] { return RefreshSongCount(state); }))
+    if (const std::optional<int> count = tryStep([&] { return RefreshSongCount(state); }))
         showLibraryCount(state, *count);
     else
         state.ui().setAllEnabled(songCountControls(), false);

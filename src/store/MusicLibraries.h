@@ -18,7 +18,7 @@ const QStringList& reservedTableNames();
 // shape of statement the program writes with a library name (so a keyword such as Action or Window
 // is a name, Order or Select is not). Every procedure here refuses other names before they reach a
 // statement.
-bool IsPlainLibraryName(const QString& name);
+bool isPlainLibraryName(const QString& name);
 
 // Why a name that is not plain cannot be a library's, and what would work.
 QString libraryNameRefusal(const QString& name);

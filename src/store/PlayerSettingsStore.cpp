@@ -97,7 +97,7 @@ void read(ProgramState& state, const Setting& setting) {
 
 // Saves one setting; a failure is passed over. True when the setting was stored.
 bool save(ProgramState& state, const QString& name, const QVariant& value) {
-    return TryStep([&] { return SaveSetting(state, name, value); }).value_or(false);
+    return tryStep([&] { return SaveSetting(state, name, value); }).value_or(false);
 }
 
 bool save(ProgramState& state, const Setting& setting) {

@@ -20,7 +20,7 @@ QString previousLibrariesFile(const ProgramState& state) {
     return FileExists(newer) ? newer : ProgramFile(state, kPreviousLibrariesFile);
 }
 
-void SetDatabasePaths(ProgramState& state) {
+void setDatabasePaths(ProgramState& state) {
     state.paths.DriveRoot = AddBackslash(QStorageInfo(state.paths.programFolder).rootPath());
     state.paths.MainDatabasePath = ProgramFile(state, kMainDatabaseFile);
     state.paths.SettingsDatabasePath = ProgramFile(state, kSettingsDatabaseFile);
@@ -29,7 +29,7 @@ void SetDatabasePaths(ProgramState& state) {
 
 void openProgramFolder(ProgramState& state, const QString& folder) {
     state.paths.programFolder = folder;
-    SetDatabasePaths(state);
+    setDatabasePaths(state);
     if (!state.session.DataAccessVersionSource) state.session.DataAccessVersionSource = engineVersion;
 }
 

@@ -19,7 +19,7 @@ QString ProgramFile(const ProgramState& state, const QString& name);
 QString previousLibrariesFile(const ProgramState& state);
 
 // DriveRoot and the three database paths, from the program folder.
-void SetDatabasePaths(ProgramState& state);
+void setDatabasePaths(ProgramState& state);
 
 // Makes the state stand for the program folder `folder`: its paths, and the data-access version
 // the reports name.

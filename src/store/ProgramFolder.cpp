@@ -107,7 +107,7 @@ FirstUseTable firstUseSkinsTable() {
 
 QString valueList(const QStringList& values) {
     QStringList texts;
-    for (const QString& value : values) texts << SqlText(value);
+    for (const QString& value : values) texts << sqlText(value);
     return texts.join(QStringLiteral(", "));
 }
 
@@ -128,7 +128,7 @@ QStringList completionStatements(const FirstUseTable& table) {
     for (const QStringList& row : table.rows) {
         QStringList key;
         for (qsizetype i = 0; i < table.keyColumns; ++i)
-            key << table.columnNames[i] + QStringLiteral(" = ") + SqlText(row[i]);
+            key << table.columnNames[i] + QStringLiteral(" = ") + sqlText(row[i]);
         statements << QStringLiteral("INSERT INTO ") + table.name + QStringLiteral(" (") +
                           table.columnNames.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") + valueList(row) +
                           QStringLiteral(" WHERE NOT EXISTS (SELECT 1 FROM ") + table.name + QStringLiteral(" WHERE ") +

@@ -8,7 +8,7 @@ namespace {
 
 // The first field of the first row as text; empty for no row, Null or a failed query.
 QString firstFieldText(const Recordset& recordset) {
-    return TryStep([&] { return recordset.isEOF() ? QString() : recordset.field(0).toString(); }).value_or(QString());
+    return tryStep([&] { return recordset.isEOF() ? QString() : recordset.field(0).toString(); }).value_or(QString());
 }
 
 Recordset settingRecordset(ProgramState& state, const QString& name) {

@@ -228,7 +228,7 @@ std::optional<FormatSong> readFormatFile(const QString& path, SongFormat format)
 
 std::optional<FormatSong> readFormatSongFields(ProgramState& state, const QString& path, SongFormat format) {
     std::optional<FormatSong> read = readFormatFile(path, format);
-    if (read) FillBlankFieldsFromFileName(state, path, read->song);
+    if (read) fillBlankFieldsFromFileName(state, path, read->song);
     return read;
 }
 

@@ -12,7 +12,7 @@ namespace orv {
 namespace {
 
 void fillWhenBlank(QString& field, const QString& value) {
-    if (TrimBlanks(field).isEmpty()) field = value;
+    if (trimBlanks(field).isEmpty()) field = value;
 }
 
 QString id3v1TrackText(const TagComponent& tags) {
@@ -34,7 +34,7 @@ QString decadeOf(const QString& year) {
 }
 
 QString NullToText(const QString& value) {
-    return value.isNull() ? QString(QLatin1String("")) : TrimBlanks(value);
+    return value.isNull() ? QString(QLatin1String("")) : trimBlanks(value);
 }
 
 bool isNumericText(const QString& text) {
@@ -66,7 +66,7 @@ void ReadID3v2Tags(const TagComponent& tags, SongFields& song) {
 
     if (song.Band.isEmpty()) song.Band = song.Artist;
     if (!song.Track.isEmpty()) song.Track = NormaliseTrack(song.Track);
-    fillWhenBlank(song.SongYear, TrimBlanks(song.CDYear));
+    fillWhenBlank(song.SongYear, trimBlanks(song.CDYear));
     song.SongDecade = decadeOf(song.SongYear);
 
     // What the ID3v2 tag leaves blank, the ID3v1 tag fills.
@@ -76,7 +76,7 @@ void ReadID3v2Tags(const TagComponent& tags, SongFields& song) {
     fillWhenBlank(song.Artist, id3v1Artist);
     fillWhenBlank(song.Album, NullToText(tags.id3v1Album()));
     fillWhenBlank(song.Band, id3v1Artist);
-    if (TrimBlanks(song.SongYear).isEmpty()) {
+    if (trimBlanks(song.SongYear).isEmpty()) {
         song.SongYear = id3v1Year;
         song.SongDecade = decadeOf(song.SongYear);
     }
@@ -130,7 +130,7 @@ QString NormaliseTrack(const QString& track) {
         if (at >= 0) text.truncate(at);
     }
     if (!isNumericText(text)) text = QStringLiteral("0");
-    return TrimBlanks(text);
+    return trimBlanks(text);
 }
 
 QString GenreName(const QString& genre) {
@@ -144,7 +144,7 @@ QString GenreName(const QString& genre) {
     }
     // A ")" before the "(" encloses no number: the text is taken as a name.
     if (close < open) return genre;
-    return nameOfGenreNumber(roundToEven(LeadingNumber(genre.mid(open + 1, close - open - 1))));
+    return nameOfGenreNumber(roundToEven(leadingNumber(genre.mid(open + 1, close - open - 1))));
 }
 
 const QStringList& genreNames() {

@@ -91,11 +91,11 @@ std::vector<QVariant> valuesOf(const RecordValues& values) {
 }  // namespace
 
 QVariant recordText(const QString& text) {
-    return TrimBlanks(text);
+    return trimBlanks(text);
 }
 
 QVariant recordComment(const QString& text) {
-    const QString trimmed = TrimBlanks(text);
+    const QString trimmed = trimBlanks(text);
     qsizetype length = 0, quoted = 0;
     while (length < trimmed.size()) {
         const qsizetype width = trimmed[length] == QLatin1Char('\'') ? 2 : 1;
@@ -122,7 +122,7 @@ QVariant recordNumber(qint64 number) {
 }
 
 QVariant recordLeadingNumber(const QString& text) {
-    const double number = LeadingNumber(text);
+    const double number = leadingNumber(text);
     constexpr double kExactWhole = 9007199254740992.0;  // 2^53
     if (number == std::trunc(number) && std::fabs(number) < kExactWhole)
         return recordNumber(static_cast<qint64>(number));
@@ -169,7 +169,7 @@ void applySongDefaults(SongFields& song) {
                                                         {&song.CommentText, "CommentText"},
                                                         {&song.SongDecade, "SongDecade"},
                                                         {&song.Compilation, "Compilation"}};
-    for (const auto& [field, column] : columns) *field = fitColumn(TrimBlanks(*field), QLatin1String(column));
+    for (const auto& [field, column] : columns) *field = fitColumn(trimBlanks(*field), QLatin1String(column));
 }
 
 BoundStatement songInsertStatement(const QString& table, const RecordValues& values) {

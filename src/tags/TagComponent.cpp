@@ -125,7 +125,7 @@ void TagComponent::readStoredYears(int fd, qint64 size) {
     if (file_->hasID3v1Tag()) {
         QByteArray year(4, '\0');
         if (readFully(fd, size - 128 + 93, year.data(), year.size()))
-            id3v1Year_ = TrimBlanks(TrimAtNull(QString::fromLatin1(year)));
+            id3v1Year_ = trimBlanks(TrimAtNull(QString::fromLatin1(year)));
     }
     if (!hasID3v2() || file_->ID3v2Tag()->header()->majorVersion() >= 4) return;
     const TagLib::ID3v2::FrameList& dates = file_->ID3v2Tag()->frameList("TDRC");

@@ -62,7 +62,7 @@ std::optional<std::map<QString, QString>> parsePath(const QString& fileName, con
 
     const std::vector<PlaceholderRow> rows = placeholderRows(pattern);
     const qsizetype folderLevels = std::count_if(rows.begin(), rows.end(), [](const PlaceholderRow& row) {
-        return TrimBlanks(row.separator) == QString(QDir::separator());
+        return trimBlanks(row.separator) == QString(QDir::separator());
     });
     const std::optional<qsizetype> region = regionStart(name, folderLevels);
     if (!region) return std::nullopt;
@@ -77,7 +77,7 @@ std::optional<std::map<QString, QString>> parsePath(const QString& fileName, con
             if (found < 0) return std::nullopt;
             if (found != start) end = found;
         }
-        const QString value = TrimBlanks(name.mid(start, end - start));
+        const QString value = trimBlanks(name.mid(start, end - start));
         values[row.field] = value;
         start += value.size() + row.separator.size();
     }
@@ -93,7 +93,7 @@ int trackByte(const QString& track) {
 
 }  // namespace
 
-std::optional<PathTags> TagsFromPath(const QString& fileName, const QString& pattern) {
+std::optional<PathTags> tagsFromPath(const QString& fileName, const QString& pattern) {
     if (fileName.isEmpty() || pattern.isEmpty()) return std::nullopt;
     const auto values = parsePath(fileName, pattern);
     if (!values) return std::nullopt;
@@ -166,18 +166,18 @@ void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFiel
         tags.setFrameText(QStringLiteral("TIT2"), song.Title);
     }
     if (filled & kTrackFilled) {
-        TryStep([&] { tags.setID3v1Track(trackByte(song.Track)); });
+        tryStep([&] { tags.setID3v1Track(trackByte(song.Track)); });
         tags.setFrameText(QStringLiteral("TRCK"), song.Track);
     }
 }
 
-void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song) {
+void fillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song) {
     fillFromPath(state, fileName, song, false);
 }
 
 bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,
                      QString& track) {
-    const std::optional<PathTags> parsed = TagsFromPath(fileName, state.BlankTagFormat);
+    const std::optional<PathTags> parsed = tagsFromPath(fileName, state.BlankTagFormat);
     if (!parsed) return false;
     artist = parsed->artist;
     title = parsed->title;

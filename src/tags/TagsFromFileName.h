@@ -28,7 +28,7 @@ struct PathTags {
 
 // The fields the pattern gives for the file's path, as TagFromFilename takes them (a track of 255
 // is 0); nothing when the pattern is empty or the path does not match it.
-std::optional<PathTags> TagsFromPath(const QString& fileName, const QString& pattern);
+std::optional<PathTags> tagsFromPath(const QString& fileName, const QString& pattern);
 
 // Orders the rows by their position in the pattern.
 void SortPlaceholders(std::vector<PlaceholderRow>& rows);
@@ -41,9 +41,9 @@ void SortPlaceholders(std::vector<PlaceholderRow>& rows);
 void FillBlankTagsFromFileName(ProgramState& state, TagComponent& tags, SongFields& song);
 // The same fill for a file that keeps its own tags (FLAC, Ogg, Opus, M4A, ...): only the song's
 // fields get what the path gives, nothing is written into the file.
-void FillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song);
+void fillBlankFieldsFromFileName(ProgramState& state, const QString& fileName, SongFields& song);
 
-// Parses the file's path by the blank-tag pattern (BlankTagFormat), as TagsFromPath does, and sets
+// Parses the file's path by the blank-tag pattern (BlankTagFormat), as tagsFromPath does, and sets
 // the four fields (those the pattern does not name become empty). A path that does not match the
 // pattern, or that has fewer folders than the pattern asks for, sets nothing: false.
 bool TagFromFilename(ProgramState& state, const QString& fileName, QString& artist, QString& title, QString& album,

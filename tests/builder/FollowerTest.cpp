@@ -100,7 +100,7 @@ TEST_F(Follow, AMusicFolderFoundEmptyIsNotEmptiedUnasked) {
 TEST_F(Follow, AFileMetTwiceInOneUpdateIsTakenOnce) {
     mp3("a/One.mp3", "One");
     mp3("a/b/Two.mp3", "Two");
-    const FolderUpdateResult result = UpdateFolders(
+    const FolderUpdateResult result = updateFolders(
         program.state, options(), {{music("a/"), false}, {music("a/"), true}}, [](const MediaFile&) { return true; });
     EXPECT_EQ(result.summary.added, 2);
     EXPECT_EQ(result.summary.unchanged, 1);

@@ -52,10 +52,10 @@ TEST(GuardShape, AnAssignmentWhoseRightHandSideThrowsLeavesTheEarlierValue) {
 }
 
 TEST(GuardShape, TryStepGivesTheValueOrNothing) {
-    EXPECT_FALSE(TryStep([] { return CountOrThrow(true); }).has_value());
-    EXPECT_EQ(TryStep([] { return CountOrThrow(false); }), std::optional<std::optional<int>>(42));
-    EXPECT_FALSE(TryStep([] { CountOrThrow(true); }));
-    EXPECT_TRUE(TryStep([] { CountOrThrow(false); }));
+    EXPECT_FALSE(tryStep([] { return CountOrThrow(true); }).has_value());
+    EXPECT_EQ(tryStep([] { return CountOrThrow(false); }), std::optional<std::optional<int>>(42));
+    EXPECT_FALSE(tryStep([] { CountOrThrow(true); }));
+    EXPECT_TRUE(tryStep([] { CountOrThrow(false); }));
 }
 
 }  // namespace

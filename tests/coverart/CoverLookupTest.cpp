@@ -147,7 +147,7 @@ TEST_F(CoverLookup, AnAlbumNeverFoundIsSearchedOnceWithEveryDistinctQueryInOrder
     };
     EXPECT_EQ(queries(), expected);
     EXPECT_EQ(state.run.CoverArtState, CoverArt::NotFound);
-    EXPECT_EQ(CoverArtStateText(state.run.CoverArtState), "Attempted Download Unsuccessful");  // in the build log
+    EXPECT_EQ(coverArtStateText(state.run.CoverArtState), "Attempted Download Unsuccessful");  // in the build log
     EXPECT_EQ(status(), kNotFoundStatusText);
     EXPECT_EQ(FilesIn(program.dir.path()), programFiles);
 
