@@ -92,9 +92,11 @@ bool FolderReader::next() {
 }
 
 bool FolderReader::hasTextName() const {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name_);
-    const unsigned char* end = bytes + std::strlen(name_);
-    for (const unsigned char* at = bytes; at < end;) {
+    const auto* at = reinterpret_cast<const unsigned char*>(name_);
+    // Printable ASCII, most names whole, is passed over a byte at a time.
+    while (*at >= 0x20 && *at < 0x7f) ++at;
+    const unsigned char* end = at + std::strlen(reinterpret_cast<const char*>(at));
+    while (at < end) {
         const int length = utf8SequenceLength(at, end);
         if (length == 0 || *at < 0x20 || *at == 0x7f) return false;
         at += length;

@@ -29,7 +29,7 @@ constexpr std::size_t kMostWaitingReplacements = 64;
 constexpr std::size_t kFilesAhead = 256;
 
 bool isMp3(const QString& path) {
-    return path.right(3).compare(QLatin1String("MP3"), Qt::CaseInsensitive) == 0;
+    return path.endsWith(QLatin1String("MP3"), Qt::CaseInsensitive);
 }
 
 // Why a file could not be opened as MPEG audio.

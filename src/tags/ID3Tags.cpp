@@ -190,9 +190,11 @@ const QStringList& genreNames() {
 }
 
 QString CaptionText(const QString& text) {
+    if (text.startsWith(QLatin1Char(','))) return QString();
+    // Most texts have no ampersand: they are shown as they are, without a copy.
+    if (!text.contains(QLatin1Char('&'))) return text;
     QString caption = text;
-    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return caption.startsWith(QLatin1Char(',')) ? QString() : caption;
+    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 void ShowSongDetails(ProgramState& state, const QString& artist, const QString& album, const QString& title) {
