@@ -5,6 +5,7 @@
 #include "core/AtomicFile.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
+#include "core/Text.h"
 #include "store/ProgramFiles.h"
 
 #include <QDir>
@@ -157,7 +158,7 @@ NameFilter::NameFilter(const QString& filter) {
 
 bool NameFilter::matches(QStringView name) const {
     for (const QString& ending : endings_)
-        if (name.endsWith(ending, Qt::CaseInsensitive)) return true;
+        if (endsWithIgnoringCase(name, ending)) return true;
     for (const QString& pattern : patterns_)
         if (matchesFrom(name, pattern)) return true;
     return false;

@@ -5,6 +5,7 @@
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"
+#include "core/Text.h"
 #include "coverart/CoverStorage.h"
 #include "store/DataAccess.h"
 #include "store/MusicLibraries.h"
@@ -29,7 +30,7 @@ constexpr std::size_t kMostWaitingReplacements = 64;
 constexpr std::size_t kFilesAhead = 256;
 
 bool isMp3(const QString& path) {
-    return path.endsWith(QLatin1String("MP3"), Qt::CaseInsensitive);
+    return endsWithIgnoringCase(path, u"MP3");
 }
 
 // Why a file could not be opened as MPEG audio.

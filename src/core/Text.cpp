@@ -51,4 +51,18 @@ double leadingNumber(const QString& text) {
     return ok ? value : 0.0;
 }
 
+bool endsWithIgnoringCase(QStringView text, QStringView ending) {
+    if (ending.size() > text.size()) return false;
+    const QStringView tail = text.right(ending.size());
+    const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    for (qsizetype i = 0; i < tail.size(); ++i) {
+        const char16_t a = tail[i].unicode();
+        const char16_t b = ending[i].unicode();
+        // An ASCII letter folds only to ASCII: a difference there is final, whatever follows.
+        if (a >= 0x80 || b >= 0x80) return tail.mid(i).compare(ending.mid(i), Qt::CaseInsensitive) == 0;
+        if (lower(a) != lower(b)) return false;
+    }
+    return true;
+}
+
 }  // namespace orv

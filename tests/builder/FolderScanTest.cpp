@@ -21,6 +21,8 @@ TEST(MatchesFilter, WholeNameAnyPatternLetterCaseIgnored) {
     EXPECT_TRUE(MatchesFilter("ÄRGER.mp3", "ärger.MP3"));
     EXPECT_TRUE(MatchesFilter("Lied.ÄÖ", "*.äö"));
     EXPECT_FALSE(MatchesFilter("Lied.ÄÖ", "*x.äö"));
+    EXPECT_FALSE(MatchesFilter("Lieb.ÄÖ", "*d.äö"));
+    EXPECT_TRUE(MatchesFilter("Song.ÄMP3", "*.äMp3"));
 }
 
 TEST(RecycleFolder, OnlyTheDrivesTopRecycledFolder) {
