@@ -41,7 +41,9 @@ public:
         quint64 stores = 0;  // the index's stores() when it was counted
     };
 
-    void load(ProgramState& state);
+    // Reads the current library's files and stamps; `records` (its count of records) sizes the
+    // index once instead of growing it.
+    void load(ProgramState& state, int records);
     // The walk met this file: its records are marked met and counted, with one look-up.
     Known meet(const QString& fileName, const FileStamp& stamp);
     // The file's record now holds this stamp (and its file was met).

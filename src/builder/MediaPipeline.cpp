@@ -53,8 +53,9 @@ QString folderOfPath(const QString& path) {
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-void LibraryIndex::load(ProgramState& state) {
+void LibraryIndex::load(ProgramState& state, int records) {
     records_.clear();
+    records_.reserve(records);
     forEachRecord(
         state,
         QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +

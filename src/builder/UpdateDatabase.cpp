@@ -188,7 +188,7 @@ bool BuildRun::checkBeforeStart() {
     // Changed and vanished files are found by name: without the index each is a pass over the table.
     ensureFilenameIndex(state_, state_.CurrentMusicLibrary);
     batch_.emplace(state_, [this] { flushReplacements(); });
-    library_.load(state_);
+    library_.load(state_, *count);
     state_.run.librarySongCount = *count;
     return true;
 }
