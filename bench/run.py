@@ -101,8 +101,8 @@ class Program:
 
     def time_to_footer(self, args, env=None):
         """Seconds from the start of a program until a new log holds its footer, and from the log's
-        first appearance (the run's start) until then; the program is then left to end (or killed,
-        for the window)."""
+        first appearance (the run's start) until then, and its processor seconds by then; the
+        program is then left to end (or killed, for the window)."""
         before = set(self.logs())
         start = time.monotonic()
         run_start = None
@@ -118,7 +118,7 @@ class Program:
                     seen[log] = fh.tell()
                 if FOOTER in gained:
                     now = time.monotonic()
-                    return now - start, now - run_start, process
+                    return now - start, now - run_start, cpu_so_far(process), process
             if process.poll() is not None and not (set(self.logs()) - before):
                 sys.exit("the program ended without a log")
             time.sleep(0.005)
@@ -268,13 +268,12 @@ def time_builds(a, builds, pristine):
     return results
 
 
-def finished_cpu(process, kill=False):
-    """Ends (or waits for) a program and gives its processor seconds, user + system."""
-    if kill:
-        process.kill()
-    _, _, usage = os.wait4(process.pid, 0)
-    process.returncode = 0
-    return usage.ru_utime + usage.ru_stime
+def cpu_so_far(process):
+    """The processor seconds, user + system, that a running program has used so far, all its
+    threads together."""
+    with open(f"/proc/{process.pid}/stat") as fh:
+        fields = fh.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def time_window(a, label, build, pristine, figures):
@@ -288,11 +287,15 @@ def time_window(a, label, build, pristine, figures):
         for side in ("cli", "window") if turn % 2 == 0 else ("window", "cli"):
             program = Program(a.work, build, pristine, f"{label}-{side}{turn + 1}")
             if side == "cli":
-                footer, run, process = program.time_to_footer(program.build_args())
+                footer, run, cpu, process = program.time_to_footer(program.build_args())
             else:
-                footer, run, process = program.time_to_footer(
+                footer, run, cpu, process = program.time_to_footer(
                     [os.path.join(program.home, "orvella-configurator"), "Y"], env=env)
-            runs[side].append((footer, run, finished_cpu(process, kill=side == "window")))
+                process.kill()
+            # Both sides' processor time is taken at the footer: what the command line does after
+            # it (the count, the compaction, the last tag writes' syncs) is not the window's to pay.
+            process.wait()
+            runs[side].append((footer, run, cpu))
         print(f"[{label}] initial build to the log's footer, turn {turn + 1}: command line "
               f"{runs['cli'][-1][0]:.2f} s from its start, {runs['cli'][-1][1]:.2f} s from the run's start, "
               f"{runs['cli'][-1][2]:.2f} s cpu; window {runs['window'][-1][0]:.2f} s from its start (with its "
