@@ -293,7 +293,8 @@ def time_window(a, label, build, pristine, figures):
                     [os.path.join(program.home, "orvella-configurator"), "Y"], env=env)
                 process.kill()
             # Both sides' processor time is taken at the footer: what the command line does after
-            # it (the count, the compaction, the last tag writes' syncs) is not the window's to pay.
+            # it (the last commit, the count, the compaction check, the folder's signature) is not
+            # in the window's, which is killed there.
             process.wait()
             runs[side].append((footer, run, cpu))
         print(f"[{label}] initial build to the log's footer, turn {turn + 1}: command line "
