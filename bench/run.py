@@ -101,24 +101,28 @@ class Program:
 
     def time_to_footer(self, args, env=None):
         """Seconds from the start of a program until a new log holds its footer, and from the log's
-        first appearance (the run's start) until then, and its processor seconds by then; the
-        program is then left to end (or killed, for the window)."""
+        first appearance (the run's start) until then, and its processor seconds by then and from the
+        run's start; the program is then left to end (or killed, for the window)."""
         before = set(self.logs())
         start = time.monotonic()
         run_start = None
+        cpu_at_run_start = 0.0
         process = subprocess.Popen(args, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Only what a log gained since the last look is read, so that the watch itself costs little.
         seen = {}
         while True:
             for log in set(self.logs()) - before:
-                run_start = run_start or time.monotonic()
+                if run_start is None:
+                    run_start = time.monotonic()
+                    cpu_at_run_start = cpu_so_far(process)
                 with open(os.path.join(self.home, log), "rb") as fh:
                     fh.seek(max(0, seen.get(log, 0) - len(FOOTER)))
                     gained = fh.read()
                     seen[log] = fh.tell()
                 if FOOTER in gained:
                     now = time.monotonic()
-                    return now - start, now - run_start, cpu_so_far(process), process
+                    cpu = cpu_so_far(process)
+                    return now - start, now - run_start, cpu, cpu - cpu_at_run_start, process
             if process.poll() is not None and not (set(self.logs()) - before):
                 sys.exit("the program ended without a log")
             time.sleep(0.005)
@@ -287,25 +291,29 @@ def time_window(a, label, build, pristine, figures):
         for side in ("cli", "window") if turn % 2 == 0 else ("window", "cli"):
             program = Program(a.work, build, pristine, f"{label}-{side}{turn + 1}")
             if side == "cli":
-                footer, run, cpu, process = program.time_to_footer(program.build_args())
+                footer, run, cpu, run_cpu, process = program.time_to_footer(program.build_args())
             else:
-                footer, run, cpu, process = program.time_to_footer(
+                footer, run, cpu, run_cpu, process = program.time_to_footer(
                     [os.path.join(program.home, "orvella-configurator"), "Y"], env=env)
                 process.kill()
             # Both sides' processor time is taken at the footer: what the command line does after
             # it (the last commit, the count, the compaction check, the folder's signature) is not
-            # in the window's, which is killed there.
+            # in the window's, which is killed there. The window's start-up (its splash, the loading
+            # of its form) is in its processor time from its start, not in that from the run's start.
             process.wait()
-            runs[side].append((footer, run, cpu))
+            runs[side].append((footer, run, cpu, run_cpu))
         print(f"[{label}] initial build to the log's footer, turn {turn + 1}: command line "
               f"{runs['cli'][-1][0]:.2f} s from its start, {runs['cli'][-1][1]:.2f} s from the run's start, "
-              f"{runs['cli'][-1][2]:.2f} s cpu; window {runs['window'][-1][0]:.2f} s from its start (with its "
-              f"splash), {runs['window'][-1][1]:.2f} s from the run's start, {runs['window'][-1][2]:.2f} s cpu",
+              f"{runs['cli'][-1][2]:.2f} s cpu ({runs['cli'][-1][3]:.2f} from the run's start); window "
+              f"{runs['window'][-1][0]:.2f} s from its start (with its splash), {runs['window'][-1][1]:.2f} s "
+              f"from the run's start, {runs['window'][-1][2]:.2f} s cpu ({runs['window'][-1][3]:.2f} from the "
+              f"run's start)",
               flush=True)
     median = {side: [statistics.median(column) for column in zip(*turns)] for side, turns in runs.items()}
     figures["window ratio"] = median["window"][0] / median["cli"][0]
     figures["window run ratio"] = median["window"][1] / median["cli"][1]
     figures["window cpu ratio"] = median["window"][2] / median["cli"][2]
+    figures["window run cpu ratio"] = median["window"][3] / median["cli"][3]
     # Each turn's two builds share the machine's state of the moment: the median of their ratios is
     # less moved by a slow turn than the ratio of the medians.
     figures["window turn ratio"] = statistics.median(w[1] / c[1] for w, c in zip(runs["window"], runs["cli"]))
@@ -356,7 +364,8 @@ def print_ratios(label, figures, mpd, replacements):
         print(f"  unchanged update / MPD rescan: {ratio(figures['unchanged'], mpd['mpd rescan'])}")
     if "window ratio" in figures:
         print(f"  window build / command-line build (medians): {figures['window ratio']:.2f} from the start, "
-              f"{figures['window run ratio']:.2f} from the run's start, {figures['window cpu ratio']:.2f} cpu; "
+              f"{figures['window run ratio']:.2f} from the run's start, {figures['window cpu ratio']:.2f} cpu "
+              f"({figures['window run cpu ratio']:.2f} from the run's start); "
               f"median of the turns' ratios from the run's start {figures['window turn ratio']:.2f}")
 
 
