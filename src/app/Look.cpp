@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPixmap>
+#include <QPushButton>
 
 namespace orv {
 namespace {
@@ -30,6 +31,9 @@ const QString kButtonStyle = QStringLiteral(
 void FormatButton(QAbstractButton* button, const QString& caption) {
     button->setStyleSheet(kButtonStyle);
     button->setCursor(Qt::PointingHandCursor);
+    // Enter presses the button that has the focus, as Space does, in the main window too and not
+    // only in a dialog.
+    if (auto* push = qobject_cast<QPushButton*>(button)) push->setAutoDefault(true);
     setButtonCaption(button, caption);
 }
 

@@ -19,7 +19,7 @@ inline const QColor kSkinBackgroundColour{64, 0, 128};
 
 // Gives a button the program's look (red and rounded, blue under the mouse, green while
 // pressed, a yellow rim while it has the focus, white bold Arial caption) and its caption. The caption goes to the
-// button as given: "&&" shows as one ampersand.
+// button as given: "&&" shows as one ampersand. Enter and Space press a push button that has the focus.
 void FormatButton(QAbstractButton* button, const QString& caption);
 
 // Changes the caption of a button that already has the look.

@@ -2,8 +2,10 @@
 #include "support/Pictures.h"
 #include "support/TestProgram.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -20,6 +22,21 @@ TEST(ButtonLook, CaptionsGoToTheButtonUnchanged) {
     setButtonCaption(&button, "Update Music Library");
     EXPECT_EQ(button.text(), "Update Music Library");
     EXPECT_EQ(button.styleSheet(), style) << "a caption change keeps the look";
+}
+
+TEST(ButtonLook, EnterPressesTheButtonOutsideADialogToo) {
+    QWidget window;
+    auto* button = new QPushButton(&window);
+    FormatButton(button, "Update Music Library");
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(button, &press);
+        QCoreApplication::sendEvent(button, &release);
+    }
+    EXPECT_EQ(clicks, 3);
 }
 
 TEST(ButtonLook, SkinPictureKeepsTheDesignedPictureWhenNoneLoads) {
