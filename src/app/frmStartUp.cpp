@@ -230,6 +230,7 @@ bool frmStartUp::startLongRun(const std::vector<QWidget*>& locked, std::function
     // Locked at once, not once the run's first changes are shown: no click in between starts anything.
     // The Website button reads a setting, from the databases the run uses: it waits too.
     lockedForRun_.clear();
+    focusBeforeRun_ = focusWidget();
     std::vector<QWidget*> controls = locked;
     controls.push_back(cmdWebsite_);
     for (QWidget* control : controls) {
@@ -259,6 +260,11 @@ void frmStartUp::finishLongRun() {
         cancelLocked_ = false;
         WindowFrontEnd::setControlEnabled(cmdCancel_, true);
     }
+    // The window held the focus while its controls were locked; unless the user gave it to another
+    // control meanwhile, it goes back to the one that had it, so that the keys work on from there.
+    const QPointer<QWidget> refocus = std::exchange(focusBeforeRun_, nullptr);
+    if (refocus && focusWidget() == this && refocus->isEnabled() && refocus->isVisible())
+        refocus->setFocus(Qt::OtherFocusReason);
     if (const std::function<void()> after = std::exchange(afterRun_, nullptr)) after();
     emit longRunEnded();
     workerFace_->runAfterEnd();

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -183,6 +184,7 @@ private:
     std::unique_ptr<WorkerFrontEnd> workerFace_;
     std::unique_ptr<WorkRunner> runner_;
     std::vector<std::pair<QWidget*, bool>> lockedForRun_;  // with the state each had
+    QPointer<QWidget> focusBeforeRun_;                     // gets the focus back once the run ends
     std::function<void()> afterRun_;
     // The skin's background picture, and the picture at the window's size.
     QPixmap background_;

@@ -676,6 +676,22 @@ TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
     EXPECT_FALSE(w.state.run.BuildRunning);
 }
 
+TEST(mainWindow, TheButtonThatStartedARunHasTheFocusAgainAfterIt) {
+    mainWindow w;
+    w.load();
+    test::WriteMusicFolder(w.file("Music"), 3);
+    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
+    w.window->activateWindow();
+    QCoreApplication::processEvents();
+    auto* build = w.child<QWidget>("cmdDatabase");
+    build->setFocus();
+    w.click("cmdDatabase");
+    ASSERT_TRUE(w.waitForRun());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(w.column("OrvLibraries81.mdb", "SELECT Count(*) FROM MusicLibrary1"), QStringList{"3"});
+    EXPECT_EQ(QApplication::focusWidget(), build) << "Enter would update the library again";
+}
+
 // A question from the run waits for the user, and nothing else of the program can be used meanwhile.
 TEST(mainWindow, AQuestionFromTheRunIsModalAndItsAnswerGoesBack) {
     mainWindow w;
