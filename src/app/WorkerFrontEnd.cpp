@@ -90,11 +90,12 @@ void WorkerFrontEnd::handOver(int key, Control control, Apply apply, const std::
 }
 
 void WorkerFrontEnd::scheduleShow() {
-    // The window is brought up to date about 30 times a second, however often the run shows something.
+    // The window is brought up to date about 10 times a second, however often the run shows something:
+    // enough to follow a run by, and each repaint takes a core from a run that keeps them busy.
     QMetaObject::invokeMethod(
         context_,
         [this] {
-            constexpr qint64 kInterval = 33;
+            constexpr qint64 kInterval = 100;
             const qint64 wait = sinceShown_.isValid() ? kInterval - sinceShown_.elapsed() : 0;
             if (wait <= 0)
                 showHandedOver();

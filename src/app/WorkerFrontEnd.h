@@ -25,7 +25,7 @@ void runInBackground(ProgramState& state, QObject* owner, std::function<void(Wor
                      std::function<void(bool programEnded)> ended);
 
 // The face a run on the worker thread sees: what it shows is handed to the window's thread as
-// queued calls, gathered and shown there at most about 30 times a second (a control changed twice
+// queued calls, gathered and shown there at most about 10 times a second (a control changed twice
 // in between shows its last state); messages that wait, questions and prompts become a request the
 // worker waits on while the window shows it, application-modal, and sends the answer back.
 class WorkerFrontEnd : public FrontEnd {
