@@ -67,6 +67,17 @@ struct mainWindow : TestProgram {
         return found;
     }
     void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // A music folder of `songs` songs in the text box, and the focus on the build button of the
+    // active window.
+    QWidget* focusBuildOver(int songs) const {
+        test::WriteMusicFolder(file("Music"), songs);
+        child<QLineEdit>("txtMusic")->setText(file("Music"));
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        auto* build = child<QWidget>("cmdDatabase");
+        build->setFocus();
+        return build;
+    }
     // Waits until the long work the window started has ended.
     bool waitForRun() const {
         return test::WaitUntil([this] { return !window || !window->longRunBusy(); });
@@ -648,11 +659,7 @@ TEST(mainWindow, TheCoverStaysUpBetweenSongsThatHaveOneAndGoesWhenTheRunEnds) {
 TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
     mainWindow w;
     w.load();
-    test::WriteMusicFolder(w.file("Music"), 40);
-    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
-    w.window->activateWindow();
-    QCoreApplication::processEvents();
-    w.child<QWidget>("cmdDatabase")->setFocus();
+    w.focusBuildOver(40);
     w.click("cmdDatabase");
     EXPECT_FALSE(w.child<QWidget>("cmdDatabase")->isEnabled()) << "locked as the run starts";
     EXPECT_EQ(QApplication::focusWidget(), w.window.data()) << "the window keeps the focus: Enter presses nothing";
@@ -679,12 +686,7 @@ TEST(mainWindow, CancelClickedTwiceDuringARunStopsItAndLeavesTheWindowOpen) {
 TEST(mainWindow, TheButtonThatStartedARunHasTheFocusAgainAfterIt) {
     mainWindow w;
     w.load();
-    test::WriteMusicFolder(w.file("Music"), 3);
-    w.child<QLineEdit>("txtMusic")->setText(w.file("Music"));
-    w.window->activateWindow();
-    QCoreApplication::processEvents();
-    auto* build = w.child<QWidget>("cmdDatabase");
-    build->setFocus();
+    QWidget* build = w.focusBuildOver(3);
     w.click("cmdDatabase");
     ASSERT_TRUE(w.waitForRun());
     QCoreApplication::sendPostedEvents();
