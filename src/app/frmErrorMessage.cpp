@@ -66,8 +66,9 @@ frmErrorMessage::frmErrorMessage(ProgramState& state, QWidget* parent) : QDialog
     const auto makeButton = [this](const char* name, const QString& caption) {
         auto* button = new QPushButton(this);
         button->setObjectName(QLatin1String(name));
-        button->setAutoDefault(false);
         FormatButton(button, caption);
+        // The dialog answers Enter itself (keyPressEvent): with the focused button, or else as OK.
+        button->setAutoDefault(false);
         return button;
     };
     cmdCopy_ = makeButton("cmdCopy", QStringLiteral("Copy Error Text"));
