@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QMultiHash>
+#include <array>
 #include <deque>
 #include <future>
 #include <memory>
@@ -48,8 +49,10 @@ public:
     Known meet(const QString& fileName, const FileStamp& stamp);
     // The file's record now holds this stamp (and its file was met).
     void store(const QString& fileName, const FileStamp& stamp);
-    // The stores made so far: a count made when they were as many still holds.
-    quint64 stores() const { return stores_; }
+    // Whether a count made for this file still holds: no record of a file of its name was stored
+    // since. Only the last few stores are told apart by name (by its hash); a count made before
+    // more of them is taken for changed.
+    bool stillHolds(const Known& known, const QString& fileName) const;
     // The files with records in a folder (with its trailing separator), or anywhere below it.
     QStringList filesIn(const QString& folder, bool wholeTree) const;
     // The files with records that the walk did not meet, sorted.
@@ -62,8 +65,11 @@ private:
         FileStamp stamp;
         bool met = false;
     };
+    static constexpr quint64 kStoresToldApart = 32;
+
     QMultiHash<QString, Record> records_;
     quint64 stores_ = 0;
+    std::array<size_t, kStoresToldApart> storedNames_{};  // the hashes of the last stores' names, by number
 };
 
 // One build/update run: its options, its connection, its write batch, its log and its counts.

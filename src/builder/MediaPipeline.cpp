@@ -66,6 +66,7 @@ void LibraryIndex::load(ProgramState& state, int records) {
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
+    storedNames_[stores_ % kStoresToldApart] = qHash(fileName);
     ++stores_;
     records_.remove(fileName);
     records_.insert(fileName, {stamp, true});
@@ -79,6 +80,15 @@ LibraryIndex::Known LibraryIndex::meet(const QString& fileName, const FileStamp&
         if (found->stamp == stamp) ++known.withStamp;
     }
     return known;
+}
+
+bool LibraryIndex::stillHolds(const Known& known, const QString& fileName) const {
+    if (known.stores == stores_) return true;
+    if (stores_ - known.stores > kStoresToldApart) return false;
+    const size_t name = qHash(fileName);
+    for (quint64 store = known.stores; store < stores_; ++store)
+        if (storedNames_[store % kStoresToldApart] == name) return false;
+    return true;
 }
 
 bool LibraryIndex::wasMet(const QString& fileName) const {
@@ -137,9 +147,10 @@ void BuildRun::GetMediaFileInformation(const MediaFile& file, const LibraryIndex
     // From here on a failure ends this file only, and names it.
     try {
         state_.ui().setCaption(Control::lblCurrentFile, CaptionText(path));
-        // What the walk counted holds unless a record was stored since or a side file gives the stamp.
+        // What the walk counted holds unless a record of the file was stored since or a side file gives
+        // the stamp.
         const LibraryIndex::Known records =
-            known.stores == library_.stores() && stamp == FileStamp::fromWords(file.lastWrite)
+            library_.stillHolds(known, path) && stamp == FileStamp::fromWords(file.lastWrite)
                 ? known
                 : library_.meet(path, stamp);
         if (records.withStamp >= 1) {

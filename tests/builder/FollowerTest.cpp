@@ -1,4 +1,5 @@
 #include "BuildFixture.h"
+#include "builder/BuildRun.h"
 #include "builder/Follower.h"
 #include "store/Settings.h"
 
@@ -105,6 +106,28 @@ TEST_F(Follow, AFileMetTwiceInOneUpdateIsTakenOnce) {
     EXPECT_EQ(result.summary.added, 2);
     EXPECT_EQ(result.summary.unchanged, 1);
     EXPECT_EQ(current(), (QStringList{"a/One.mp3|One", "a/b/Two.mp3|Two"}));
+}
+
+// The walk counts a file's records ahead of the pipeline; the count goes stale only when a record
+// of that same file is stored before the pipeline comes to it.
+TEST(LibraryIndexCount, HoldsUntilItsFileIsStoredOrTooManyStoresHavePassed) {
+    LibraryIndex index;
+    const FileStamp stamp = FileStamp::fromWords(7);
+    const LibraryIndex::Known a = index.meet("/m/a.mp3", stamp);
+    index.store("/m/b.mp3", stamp);
+    EXPECT_TRUE(index.stillHolds(a, "/m/a.mp3"));
+    index.store("/m/a.mp3", stamp);
+    EXPECT_FALSE(index.stillHolds(a, "/m/a.mp3"));
+    EXPECT_EQ(index.meet("/m/a.mp3", stamp).withStamp, 1);
+
+    // A store of the same file further back than the stores told apart still makes the count stale.
+    const LibraryIndex::Known c = index.meet("/m/c.mp3", stamp);
+    index.store("/m/c.mp3", stamp);
+    for (int other = 0; other < 40; ++other) index.store(QString("/m/other%1.mp3").arg(other), stamp);
+    EXPECT_FALSE(index.stillHolds(c, "/m/c.mp3"));
+    const LibraryIndex::Known d = index.meet("/m/d.mp3", stamp);
+    for (int other = 0; other < 31; ++other) index.store(QString("/m/more%1.mp3").arg(other), stamp);
+    EXPECT_TRUE(index.stillHolds(d, "/m/d.mp3"));
 }
 
 }  // namespace
