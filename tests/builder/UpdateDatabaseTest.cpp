@@ -89,6 +89,13 @@ TEST_F(Build, OneWritePerFileAndTheRecordIsWhatTheFileReadsBack) {
     for (const QString& file : {bare, banded, full}) setTime(file, 1700000000);
     EXPECT_EQ(build(o).updated, 3);
     EXPECT_EQ(records(columns), stored);
+    // The pattern is kept as the setting only by a run that fills blank tags with it.
+    const QString pattern = o.blankTagFormat;
+    EXPECT_EQ(GetSetting(program.state, "BlankTagFormat"), pattern);
+    o.updateBlankTags = false;
+    o.blankTagFormat = "%T";
+    build(o);
+    EXPECT_EQ(GetSetting(program.state, "BlankTagFormat"), pattern);
 }
 
 TEST_F(Build, ASecondBuildOfTheLibraryStopsAtOnce) {
