@@ -416,8 +416,9 @@ TEST(mainWindow, LoadCarriesThePreviousVersionsLibrariesOverOnceAndCompactsTheDa
         createDatabaseFile(w.file("OrvLibraries8.mdb"),
                            {musicLibraryCreateStatement("Jazz"),
                             "INSERT INTO Jazz (Artist, SongYear, Filename) VALUES ('Miles', '1959', '/m/so.mp3')"}));
-    w.sql("OrvLibraries81.mdb", "CREATE TABLE Gone AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                "WHERE i < 500) SELECT printf('%.900c', 'x') FROM n; DROP TABLE Gone");
+    w.sql("OrvLibraries81.mdb",
+          "CREATE TABLE Gone AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+          "WHERE i < 500) SELECT printf('%.900c', 'x') FROM n; DROP TABLE Gone");
     QString asked;
     OnNextModal([&](QWidget* dialog) {
         asked = dialog->findChild<QLabel*>("lblTitle")->text();
