@@ -102,6 +102,23 @@ struct installedFolder {
     QTemporaryDir dataHome;
 };
 
+// Only a regular file that opens for reading counts, whether named directly or through a link.
+TEST(programFiles, AFileExistsOnlyAsARegularFileThatOpens) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cover's \"name\".jpg");
+    ASSERT_TRUE(test::WriteFile(file, "x"));
+    ASSERT_TRUE(QFile::link(file, dir.filePath("link.jpg")));
+    ASSERT_TRUE(QFile::link(dir.filePath("gone.jpg"), dir.filePath("dangling.jpg")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_TRUE(FileExists(dir.filePath("link.jpg")));
+    for (const QString& name : {"gone.jpg", "dangling.jpg", "folder.jpg", ""})
+        EXPECT_FALSE(FileExists(name.isEmpty() ? name : dir.filePath(name))) << name.toStdString();
+    if (::geteuid() == 0) return;  // root opens any file
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
+    EXPECT_FALSE(FileExists(file));
+}
+
 TEST(programFolder, AWritableFolderIsTheProgramFolder) {
     installedFolder f;
     EXPECT_EQ(programFolderToUse(f.installed.path()), QDir::cleanPath(f.installed.path()));
