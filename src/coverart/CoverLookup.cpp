@@ -3,6 +3,7 @@
 #include "core/AtomicFile.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
+#include "core/ImageLibrary.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
 #include "coverart/CoverArtRun.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
@@ -196,7 +196,7 @@ bool DownloadFile(CoverArtRun& run, const QUrl& url, const QString& filePath) {
     });
     if (!answer.succeeded()) return false;
     // A page that came in a picture's place (an error page sent as a success, say) is no cover.
-    if (QImage::fromData(picture).isNull()) {
+    if (!imageLibrary().isPicture(picture)) {
         run.noteUnusable(url);
         return false;
     }

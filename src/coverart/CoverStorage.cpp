@@ -3,6 +3,7 @@
 #include "core/AtomicFile.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
+#include "core/ImageLibrary.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
 #include "coverart/CoverLookup.h"
@@ -10,12 +11,8 @@
 #include "store/ProgramFiles.h"
 #include "tags/EmbeddedPicture.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageWriter>
-#include <QPainter>
 #include <optional>
 
 namespace orv {
@@ -36,18 +33,7 @@ bool isJpeg(const QByteArray& data) {
 // converted (transparent parts on white). Nothing when it cannot be read.
 std::optional<QByteArray> jpegBytes(const EmbeddedPicture& picture) {
     if (isJpeg(picture.data)) return picture.data;
-    const QImage image = picture.image();
-    if (image.isNull()) return std::nullopt;
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter(&opaque).drawImage(0, 0, image);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(kJpegQuality);
-    if (!writer.write(opaque)) return std::nullopt;
-    return bytes;
+    return imageLibrary().asJpeg(picture.data, kJpegQuality);
 }
 
 // Writes a new file whole; a file that is already there is kept.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 namespace orv {
@@ -10,8 +9,6 @@ namespace orv {
 struct EmbeddedPicture {
     QByteArray data;
     QString mimeType;
-
-    QImage image() const { return QImage::fromData(data); }
 };
 
 // The pictures a song file carries, as the cover steps ask for them.

@@ -131,6 +131,32 @@ TEST_F(BuildCommand, TheCoverArtSettingsReachTheBuild) {
     EXPECT_FALSE(QFile::exists(music.filePath("Unknown Album.jpg")));
 }
 
+// The picture module is loaded from beside the program, wherever that is; without it, a song whose
+// picture needs it is left out, and the module is named.
+TEST_F(BuildCommand, ThePictureModuleIsLoadedFromBesideTheProgram) {
+    QTemporaryDir music, programs;
+    const QString song = music.filePath("Mp4/song.m4a"), cover = music.filePath("Mp4/MP4 Album.jpg");
+    ASSERT_TRUE(QDir().mkpath(music.filePath("Mp4")) && QFile::copy(ORVELLA_TAG_FIXTURES "/song.m4a", song));
+    const QString cli = programs.filePath("orvella-cli");
+    ASSERT_TRUE(QFile::copy(ORVELLA_CLI, cli));
+    for (const auto& [name, value] : {std::pair{"MusicPath", music.path() + "/"},
+                                      {"ExtractEmbeddedImages", QString("True")},
+                                      {"ExtraMediaTypes", QString("M4A")}})
+        ASSERT_EQ(Cli(home.path(), {"settings", "set", name, value}).status, 0);
+
+    CliRun run = Cli(home.path(), {"build"}, cli);
+    EXPECT_TRUE(run.out.startsWith("added 0, updated 0, orphaned 0, unchanged 0, skipped 1,")) << run.out.toStdString();
+    EXPECT_TRUE(run.err.contains(song + ": The image library liborvella-images.so cannot be loaded: "))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(cover));
+
+    ASSERT_TRUE(QFile::copy(QFileInfo(ORVELLA_CLI).path() + "/liborvella-images.so",
+                            programs.filePath("liborvella-images.so")));
+    run = Cli(home.path(), {"build"}, cli);
+    EXPECT_TRUE(run.out.startsWith("added 1,")) << run.out.toStdString();
+    EXPECT_TRUE(FileBytes(cover).startsWith("\xff\xd8")) << "the embedded PNG became a JPEG cover";
+}
+
 TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
     QTemporaryDir music;
     WriteMusicFolder(music.path(), 2);

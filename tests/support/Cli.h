@@ -16,10 +16,10 @@ struct CliRun {
 };
 
 // A run that has not ended after five minutes is killed and fails the test.
-inline CliRun Cli(const QString& home, const QStringList& arguments) {
+inline CliRun Cli(const QString& home, const QStringList& arguments, const QString& program = ORVELLA_CLI) {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
-    process.start(ORVELLA_CLI, QStringList{"--home", home} + arguments);
+    process.start(program, QStringList{"--home", home} + arguments);
     if (!process.waitForFinished(5 * 60 * 1000)) {
         ADD_FAILURE() << "orvella-cli " << arguments.join(' ').toStdString() << " did not end";
         process.kill();

@@ -3,6 +3,7 @@
 #include "tags/FormatTags.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ QString readLine(const std::optional<FormatSong>& read) {
     line << s.CommentTitle + "/" + s.CommentText << s.SongDecade << s.Compilation << s.Rating
          << QString::number(read->seconds);
     for (const EmbeddedPicture& picture : read->pictures)
-        line << picture.mimeType + (picture.image().isNull() ? " unreadable" : "");
+        line << picture.mimeType + (QImage::fromData(picture.data).isNull() ? " unreadable" : "");
     return line.join("|");
 }
 
