@@ -151,6 +151,12 @@ void syncFolder(const QByteArray& folder) {
     syncFolderError(folder);  // the rename is done all the same
 }
 
+std::optional<struct stat> statusOf(const QByteArray& path) {
+    struct stat info {};
+    if (::stat(path.constData(), &info) != 0) return std::nullopt;
+    return info;
+}
+
 }  // namespace
 
 bool readFully(int fd, qint64 offset, char* data, qint64 size) {
@@ -175,6 +181,39 @@ bool isHole(int fd, qint64 offset, qint64 size) {
     // ENXIO: no data from `offset` to the end.
     return errno == ENXIO && ::fstat(fd, &info) == 0 && offset + size <= info.st_size;
 }
+
+bool sameBytes(int fd, qint64 offset, int otherFd, qint64 otherOffset, qint64 length) {
+    const auto bufferSize = static_cast<std::size_t>(std::clamp<qint64>(length, 1, kPiece));
+    std::vector<char> piece(bufferSize), otherPiece(bufferSize);
+    for (qint64 done = 0; done < length;) {
+        const qint64 size = std::min(length - done, kPiece);
+        // Two holes read as the same zeros.
+        const bool holes = isHole(fd, offset + done, size) && isHole(otherFd, otherOffset + done, size);
+        if (!holes && (!readFully(fd, offset + done, piece.data(), size) ||
+                       !readFully(otherFd, otherOffset + done, otherPiece.data(), size) ||
+                       std::memcmp(piece.data(), otherPiece.data(), static_cast<std::size_t>(size)) != 0))
+            return false;
+        done += size;
+    }
+    return true;
+}
+
+namespace {
+
+// Whether the two files hold the same bytes.
+bool sameFiles(const QByteArray& path, const QByteArray& otherPath) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    const int otherFd = ::open(otherPath.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    struct stat otherInfo {};
+    const bool same = fd >= 0 && otherFd >= 0 && ::fstat(fd, &info) == 0 && ::fstat(otherFd, &otherInfo) == 0 &&
+                      info.st_size == otherInfo.st_size && sameBytes(fd, 0, otherFd, 0, info.st_size);
+    if (fd >= 0) ::close(fd);
+    if (otherFd >= 0) ::close(otherFd);
+    return same;
+}
+
+}  // namespace
 
 AtomicFile::AtomicFile(const QString& path) : path_(path) {}
 
@@ -332,7 +371,7 @@ bool AtomicFile::finishNewContent(bool sync) {
     struct stat info {};
     if ((inPlace_ && ::ftruncate(fd_, size_) != 0) || ::fstat(fd_, &info) != 0 || (sync && ::fsync(fd_) != 0))
         return false;
-    lastWrite_ = info.st_mtim;
+    made_ = info;
     return true;
 }
 
@@ -354,7 +393,7 @@ bool AtomicFile::commit(ReplacementGroup* group) {
     }
     if (deferred) {
         // The group flushes the data and closes the file.
-        group->waiting_.push_back({path_, temporary_, target_, std::exchange(fd_, -1), hasOld_, old_});
+        group->waiting_.push_back({path_, temporary_, target_, std::exchange(fd_, -1), hasOld_, old_, made_});
     } else {
         const int closed = ::close(fd_);
         fd_ = -1;
@@ -432,12 +471,31 @@ void AtomicFile::cancel() {
     state_ = State::Done;
 }
 
-bool ReplacementGroup::targetChanged(const Waiting& file) {
-    struct stat now {};
-    if (::stat(file.target.constData(), &now) != 0) return file.hasOld;
-    const struct stat& old = file.old;
-    return !file.hasOld || now.st_dev != old.st_dev || now.st_ino != old.st_ino || now.st_size != old.st_size ||
-           now.st_mtim.tv_sec != old.st_mtim.tv_sec || now.st_mtim.tv_nsec != old.st_mtim.tv_nsec;
+ReplacementGroup::Identity ReplacementGroup::Identity::of(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+}
+
+bool ReplacementGroup::Identity::operator==(const Identity& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           lastWrite.tv_sec == other.lastWrite.tv_sec && lastWrite.tv_nsec == other.lastWrite.tv_nsec;
+}
+
+bool ReplacementGroup::targetChanged(const Waiting& file, const std::optional<struct stat>& now) {
+    if (!now) return file.hasOld;
+    return !file.hasOld || !(Identity::of(*now) == Identity::of(file.old));
+}
+
+void ReplacementGroup::notePlaced(const Waiting& file) {
+    if (!file.hasOld) return;
+    const std::lock_guard lock(placed_->mutex);
+    placed_->byReplaced.insert_or_assign({file.old.st_dev, file.old.st_ino}, Identity::of(file.made));
+}
+
+bool ReplacementGroup::placedEarlier(const Waiting& file, const struct stat& now) {
+    if (!file.hasOld) return false;
+    const std::lock_guard lock(placed_->mutex);
+    const auto found = placed_->byReplaced.find({file.old.st_dev, file.old.st_ino});
+    return found != placed_->byReplaced.end() && found->second == Identity::of(now);
 }
 
 std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
@@ -455,15 +513,23 @@ std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
         const bool synced = ::fdatasync(file.fd) == 0;
         int error = synced ? 0 : errno;
         if (::close(file.fd) != 0 && synced) error = errno;
-        const bool changed = error == 0 && targetChanged(file);
+        const std::optional<struct stat> now = error == 0 ? statusOf(file.target) : std::nullopt;
+        const bool changed = error == 0 && targetChanged(file, now);
         if (error == 0 && !changed && ::rename(file.temporary.constData(), file.target.constData()) == 0) {
             renamed[folderOf(file.target)].push_back(&file);
+            notePlaced(file);
             continue;
         }
         if (!changed && error == 0) error = errno;
+        const bool underOtherName = changed && now && placedEarlier(file, *now);
+        const bool alreadySo = underOtherName && sameFiles(file.temporary, file.target);
         ::unlink(file.temporary.constData());
-        fail(file, changed ? QStringLiteral("another program changed it meanwhile; it is left as that program left it")
-                           : systemError(error));
+        if (alreadySo) continue;
+        fail(file, underOtherName ? QStringLiteral("it was written under another name (a link to it) earlier in this "
+                                                   "run; it is left as that write left it")
+                   : changed
+                       ? QStringLiteral("another program changed it meanwhile; it is left as that program left it")
+                       : systemError(error));
     }
     // ... then each folder once, for the renames.
     for (const auto& [folder, files] : renamed) {

@@ -7,6 +7,10 @@
 
 #include <ctime>
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
@@ -80,7 +84,7 @@ public:
     bool writesInPlace() const { return inPlace_; }
     // After a successful commit: the last-write time the target has with the new content (a rename
     // keeps it).
-    const struct timespec& lastWriteTime() const { return lastWrite_; }
+    const struct timespec& lastWriteTime() const { return made_.st_mtim; }
 
     // A process that ends before commit() leaves its temporary file beside the target. The target's
     // name when `name` has exactly the form of such a file ("." + the target's name + ".orv-" + six
@@ -117,7 +121,7 @@ private:
     bool inPlace_ = false;
     bool touched_ = false;  // in place: the target has been written to
     State state_ = State::Closed;
-    struct timespec lastWrite_ {};
+    struct stat made_ {};  // the new content, once complete
     QString error_;
 };
 
@@ -129,6 +133,10 @@ private:
 // is a file whose data or folder could not be flushed. A crash at any moment leaves each target
 // old or new; what it can leave besides is the temporary files of the replacements that had not
 // yet been renamed. Destroying the group flushes it.
+// A file written under two names (a link and the file it leads to) finds, at its second
+// replacement, the file its first put in place, not a change by another program: that
+// replacement is dropped when it holds the same bytes, and reported as such otherwise. The groups
+// that take over from a group know what it put in place.
 class ReplacementGroup {
 public:
     struct Failure {
@@ -138,7 +146,8 @@ public:
 
     ReplacementGroup() = default;
     // Takes over what waits in `other`, which is left empty.
-    ReplacementGroup(ReplacementGroup&& other) noexcept : waiting_(std::exchange(other.waiting_, {})) {}
+    ReplacementGroup(ReplacementGroup&& other) noexcept
+        : waiting_(std::exchange(other.waiting_, {})), placed_(other.placed_) {}
     ~ReplacementGroup() { flush(); }
     ReplacementGroup(const ReplacementGroup&) = delete;
     ReplacementGroup& operator=(const ReplacementGroup&) = delete;
@@ -157,10 +166,31 @@ private:
         int fd;       // the temporary file, open
         bool hasOld;  // and then the target as the write found it
         struct stat old;
+        struct stat made;  // the temporary file, complete
     };
-    // Whether the target is no longer the file (or the absence of one) that the write found.
-    static bool targetChanged(const Waiting& file);
+    // A file as a status found it: which file it is, its size and its last-write time.
+    struct Identity {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        struct timespec lastWrite;
+
+        static Identity of(const struct stat& info);
+        bool operator==(const Identity& other) const;
+    };
+    // The files put in place, by the file each one replaced (its device and inode).
+    struct Placed {
+        std::mutex mutex;
+        std::map<std::pair<dev_t, ino_t>, Identity> byReplaced;
+    };
+    // Whether the target is no longer the file (or the absence of one) that the write found; `now`
+    // is the target as it is, nothing when there is none.
+    static bool targetChanged(const Waiting& file, const std::optional<struct stat>& now);
+    void notePlaced(const Waiting& file);
+    // Whether the target, found as `now`, is what an earlier replacement of the same file put there.
+    bool placedEarlier(const Waiting& file, const struct stat& now);
     std::vector<Waiting> waiting_;
+    std::shared_ptr<Placed> placed_ = std::make_shared<Placed>();
 };
 
 // Reads exactly `size` bytes at `offset` of the open file `fd`; false on a failure or when the
@@ -170,5 +200,8 @@ bool readFully(int fd, qint64 offset, char* data, qint64 size);
 // no data for them and they read as zeros. False where it cannot tell, and past the file's end.
 // Moves the file position (the readers here read at given positions).
 bool isHole(int fd, qint64 offset, qint64 size);
+// Whether the `length` bytes at `offset` of the open file `fd` are those at `otherOffset` of
+// `otherFd`; false also when either cannot be read that far.
+bool sameBytes(int fd, qint64 offset, int otherFd, qint64 otherOffset, qint64 length);
 
 }  // namespace orv

@@ -16,7 +16,6 @@ namespace orv {
 namespace {
 
 constexpr qint64 kID3v1Length = 128;
-constexpr qint64 kComparePiece = qint64(1) << 20;
 
 RuntimeError writeError(const QString& description) {
     return RuntimeError(ErrorNumber::PathFileAccess, QStringLiteral("Path/File access error: ") + description);
@@ -63,22 +62,6 @@ Mp3Layout layoutOf(int fd, qint64 size) {
                       std::memcmp(mark, "TAG", 3) == 0;
     layout.audioEnd = layout.hasID3v1 ? size - kID3v1Length : size;
     return layout;
-}
-
-bool sameBytes(int fd, qint64 offset, int otherFd, qint64 otherOffset, qint64 length) {
-    const auto bufferSize = static_cast<std::size_t>(std::clamp<qint64>(length, 1, kComparePiece));
-    std::vector<char> piece(bufferSize), otherPiece(bufferSize);
-    for (qint64 done = 0; done < length;) {
-        const qint64 size = std::min(length - done, kComparePiece);
-        // Two holes read as the same zeros.
-        const bool holes = isHole(fd, offset + done, size) && isHole(otherFd, otherOffset + done, size);
-        if (!holes && (!readFully(fd, offset + done, piece.data(), size) ||
-                       !readFully(otherFd, otherOffset + done, otherPiece.data(), size) ||
-                       std::memcmp(piece.data(), otherPiece.data(), static_cast<std::size_t>(size)) != 0))
-            return false;
-        done += size;
-    }
-    return true;
 }
 
 QByteArray transliteration(char32_t c) {

@@ -176,6 +176,52 @@ TEST_F(AtomicFileTest, AGroupPutsItsReplacementsInPlaceAtItsFlush) {
     EXPECT_EQ(renamed.st_mtim.tv_nsec, last.lastWriteTime().tv_nsec);
 }
 
+// One file met under two names, a link and the file it leads to, with both replacements made
+// before either is put in place: the second finds the first's work, not another program's.
+TEST_F(AtomicFileTest, AFileReplacedUnderTwoNamesIsReplacedOnce) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    for (const char* name : {"same.bin", "differs.bin", "later.bin"}) {
+        ASSERT_TRUE(WriteFile(path(name), "old"));
+        ASSERT_EQ(::symlink(name, QFile::encodeName(path(QStringLiteral("link-") + name)).constData()), 0);
+    }
+    const auto prepare = [](AtomicFile& file, const QByteArray& bytes, ReplacementGroup& group) {
+        return file.open() && file.write(bytes) && file.commit(&group);
+    };
+    ReplacementGroup group;
+    AtomicFile sameByLink(path("link-same.bin")), same(path("same.bin"));
+    AtomicFile differsByLink(path("link-differs.bin")), differs(path("differs.bin"));
+    ASSERT_TRUE(prepare(sameByLink, "new", group) && prepare(same, "new", group));
+    ASSERT_TRUE(prepare(differsByLink, "new", group) && prepare(differs, "other", group));
+    std::vector<ReplacementGroup::Failure> failures = group.flush();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].path, path("differs.bin"));
+    EXPECT_TRUE(failures[0].reason.contains("written under another name (a link to it) earlier in this run"))
+        << failures[0].reason.toStdString();
+    EXPECT_EQ(FileBytes(path("same.bin")), "new");
+    EXPECT_EQ(FileBytes(path("differs.bin")), "new");
+
+    // The group that takes over the waiting replacements knows what the first one put in place.
+    AtomicFile laterByLink(path("link-later.bin")), later(path("later.bin"));
+    ASSERT_TRUE(prepare(laterByLink, "new", group) && later.open() && later.write("new"));
+    ReplacementGroup takenOver(std::move(group));
+    EXPECT_TRUE(takenOver.flush().empty());
+    ASSERT_TRUE(later.commit(&group));
+    EXPECT_TRUE(group.flush().empty());
+    EXPECT_EQ(FileBytes(path("later.bin")), "new");
+
+    // Another program's edit after the first replacement is still its own.
+    AtomicFile again(path("same.bin"));
+    ASSERT_TRUE(prepare(again, "newer", group));
+    ASSERT_TRUE(WriteFile(path("same.bin"), "edited"));
+    failures = group.flush();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_TRUE(failures[0].reason.contains("another program changed it")) << failures[0].reason.toStdString();
+    EXPECT_EQ(FileBytes(path("same.bin")), "edited");
+    for (const char* name : {"link-same.bin", "link-differs.bin", "link-later.bin"})
+        EXPECT_TRUE(S_ISLNK(statOf(path(name)).st_mode)) << name;
+    EXPECT_EQ(entries(folder()).size(), 6) << entries(folder()).join(", ").toStdString();
+}
+
 TEST_F(AtomicFileTest, SymbolicLinksAreWrittenThrough) {
     ASSERT_TRUE(QDir().mkpath(folder()));
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/elsewhere"));
