@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 
+#include <taglib/apefooter.h>
+#include <taglib/apetag.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
@@ -24,6 +26,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/xingheader.h>
 
 namespace orv {
 namespace {
@@ -85,6 +88,57 @@ QString frameValue(const TagLib::ID3v2::Frame* frame) {
     return fromTagLib(frame->toString());
 }
 
+// Where the search for the last frame starts: before an APE tag, else before an ID3v1 tag, else
+// at the end of the file.
+long lastFrameSearchStart(TagLib::MPEG::File& file) {
+    const long length = file.length();
+    const long beforeID3v1 = file.hasID3v1Tag() ? length - 128 : length;
+    if (file.hasAPETag())
+        return beforeID3v1 - static_cast<long>(file.APETag()->footer()->completeTagSize()) - 1;
+    return file.hasID3v1Tag() ? beforeID3v1 - 1 : length;
+}
+
+// The end of the last frame before `position` that a consistent frame follows, searched backwards
+// from there; -1 when there is none. TagLib's own search (MPEG::File::previousFrameOffset) gives
+// the same answer but looks at each byte through a shared buffer, which costs more than the rest
+// of reading a file.
+long lastFrameEnd(TagLib::MPEG::File& file, long position) {
+    constexpr long kChunk = 4096;
+    long end = position;  // the frame synchronisation pairs looked at lie below this
+    while (end > 1) {
+        const long start = std::max(0L, end - kChunk);
+        file.seek(start);
+        const TagLib::ByteVector chunk = file.readBlock(static_cast<unsigned long>(end - start));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(chunk.data());
+        for (long i = static_cast<long>(chunk.size()) - 2; i >= 0; --i) {
+            if (bytes[i] != 0xFF || bytes[i + 1] == 0xFF || (bytes[i + 1] & 0xE0) != 0xE0) continue;
+            const TagLib::MPEG::Header header(&file, start + i, true);
+            if (header.isValid()) return start + i + header.frameLength();
+        }
+        end = start + 1;  // the pair that spans two chunks is looked at with the earlier one
+    }
+    return -1;
+}
+
+// The stream's length in milliseconds as TagLib's MPEG properties give it: from the first frame's
+// Xing or VBRI header, else as a constant bit rate from the first frame to the end of the last.
+int streamMilliseconds(TagLib::MPEG::File& file) {
+    const long first = file.firstFrameOffset();
+    if (first < 0) return 0;
+    const TagLib::MPEG::Header firstHeader(&file, first, false);
+    file.seek(first);
+    const TagLib::MPEG::XingHeader xing(file.readBlock(static_cast<unsigned long>(firstHeader.frameLength())));
+    if (xing.isValid() && firstHeader.samplesPerFrame() > 0 && firstHeader.sampleRate() > 0) {
+        const double frameMilliseconds = firstHeader.samplesPerFrame() * 1000.0 / firstHeader.sampleRate();
+        return static_cast<int>(frameMilliseconds * xing.totalFrames() + 0.5);
+    }
+    if (firstHeader.bitrate() <= 0) return 0;
+    const long last = lastFrameEnd(file, lastFrameSearchStart(file));
+    if (last < 0) return 0;
+    const long streamLength = last - first + TagLib::MPEG::Header(&file, last, false).frameLength();
+    return streamLength > 0 ? static_cast<int>(streamLength * 8.0 / firstHeader.bitrate() + 0.5) : 0;
+}
+
 }  // namespace
 
 TagComponent::TagComponent() = default;
@@ -106,9 +160,9 @@ bool TagComponent::read() {
     storedRecordingYear_.reset();
     std::unique_ptr<BlockFileStream> stream = BlockFileStream::openRegularFile(fileName_);
     if (!stream) return false;
-    auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), true,
-                                                     TagLib::AudioProperties::Average);
+    auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), false);
     if (!file->isValid()) return false;
+    milliseconds_ = streamMilliseconds(*file);
     // What the parse read is in the tags now.
     stream->dropBlocks();
     const int fd = stream->descriptor();
@@ -201,8 +255,7 @@ int TagComponent::id3v1Genre() const {
 }
 
 double TagComponent::lengthInSeconds() const {
-    if (!file_ || !file_->audioProperties()) return 0.0;
-    return file_->audioProperties()->lengthInMilliseconds() / 1000.0;
+    return file_ ? milliseconds_ / 1000.0 : 0.0;
 }
 
 qint64 TagComponent::measuredMilliseconds() const {

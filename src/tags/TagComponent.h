@@ -104,6 +104,7 @@ private:
     QString fileName_;
     std::unique_ptr<BlockFileStream> stream_;
     std::unique_ptr<TagLib::MPEG::File> file_;
+    int milliseconds_ = 0;  // the length as the headers give it
     QString id3v1Year_;
     std::optional<QString> storedRecordingYear_;  // TYER as stored, where TagLib joined TDAT to it
     FrameEdits frameEdits_;                       // in the order they were set

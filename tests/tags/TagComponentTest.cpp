@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <taglib/mpegfile.h>
 
 #include <sys/stat.h>
 
@@ -22,6 +24,23 @@ protected:
     QString path(const QString& name = QStringLiteral("song.mp3")) const { return dir.path() + "/" + name; }
     QTemporaryDir dir;
 };
+
+// Two short MPEG-2 frame headers (8 kbit/s, 22.05 kHz: 26-byte frames), one frame apart: in a tag,
+// they look like the stream's last frames to a search that does not stop before the tag.
+const QByteArray kFramesInATag =
+    QByteArray("\xff\xf3\x10\xc4", 4) + QByteArray(22, 'x') + QByteArray("\xff\xf3\x10\xc4", 4);
+
+// An APEv2 tag of one item, with a footer and no header.
+QByteArray ApeTag(const QByteArray& value) {
+    const auto littleEndian = [](quint32 value) {
+        QByteArray bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>(value >> (8 * i));
+        return bytes;
+    };
+    const QByteArray item = littleEndian(value.size()) + littleEndian(0) + "Title" + '\0' + value;
+    return item + "APETAGEX" + littleEndian(2000) + littleEndian(item.size() + 32) + littleEndian(1) +
+           littleEndian(0) + QByteArray(8, '\0');
+}
 
 QByteArray PngBytes() {
     QImage image(4, 3, QImage::Format_RGB32);
@@ -121,6 +140,44 @@ TEST_F(TagComponentTest, YearsAreReadAsStored) {
     EXPECT_EQ(years(ID3v2Bytes(4).text("TDRC", "2001-05-12T20:15").text("TDOR", "1975-06").bytes()),
               QStringList({"2001", "1975", "1999"}));
     EXPECT_EQ(years(ID3v2Bytes(4).text("TDRC", "2001-2003").bytes()), QStringList({"2001-2003", "", "1999"}));
+}
+
+// The length is found without TagLib's audio properties; it must be theirs, whatever the file holds
+// around and after its frames.
+TEST_F(TagComponentTest, LengthIsTheOneTagLibGives) {
+    const QByteArray frames = SilentFrames(20);
+    const QByteArray id3v1 = ID3v1Bytes{QString::fromLatin1(kFramesInATag)}.bytes();
+    QRandomGenerator random(7);
+    const auto noise = [&random](int size) {
+        QByteArray bytes(size, '\0');
+        for (char& byte : bytes) byte = static_cast<char>(random.bounded(2) ? 0xff : random.bounded(256));
+        return bytes;
+    };
+    std::vector<std::pair<const char*, QByteArray>> files = {
+        {"frames only", frames},
+        {"both tags", ID3v2Bytes().text("TIT2", "T").bytes() + frames + id3v1},
+        {"APE tag", frames + ApeTag(kFramesInATag)},
+        {"APE and ID3v1 tags", frames + ApeTag(kFramesInATag) + id3v1},
+        {"Xing header", SilentFrames(20, 500) + id3v1},
+        {"last frame cut short", frames.left(frames.size() - 100) + id3v1},
+        {"noise before the frames", noise(300) + frames},
+        // The second-to-last frame, the last one that another frame follows, starts one byte
+        // before the last 4 KiB of the file.
+        {"across a 4 KiB boundary", frames + QByteArray(4097 - 2 * 417, '\0')},
+        {"one frame", SilentFrames(1) + id3v1},
+        {"no frames", ID3v2Bytes().text("TIT2", "T").bytes() + id3v1},
+    };
+    for (int size : {1, 2, 3, 417, 418, 1000, 4095, 4096, 4097, 9000})
+        files.emplace_back("noise after the frames", frames + noise(size) + id3v1);
+    for (const auto& [what, bytes] : files) {
+        SCOPED_TRACE(what);
+        WriteFile(path(), bytes);
+        TagLib::MPEG::File reference(QFile::encodeName(path()).constData());
+        ASSERT_TRUE(reference.audioProperties());
+        TagComponent tags;
+        ASSERT_TRUE(tags.openFile(path()));
+        EXPECT_EQ(tags.lengthInSeconds(), reference.audioProperties()->lengthInMilliseconds() / 1000.0);
+    }
 }
 
 TEST_F(TagComponentTest, OnlyRegularFilesAreOpened) {
