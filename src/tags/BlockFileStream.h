@@ -46,7 +46,9 @@ public:
     void truncate(long) override {}
 
 private:
-    static constexpr long kBlockSize = 16 * 1024;
+    // A parse reads a file's head and its last few frames: a block the size of a page reads little
+    // more than that, and a tag larger than a block is read directly.
+    static constexpr long kBlockSize = 4 * 1024;
     static constexpr std::size_t kBlocksKept = 4;
 
     struct Block {
