@@ -100,8 +100,8 @@ long lastFrameSearchStart(TagLib::MPEG::File& file) {
 
 // The end of the last frame before `position` that a consistent frame follows, searched backwards
 // from there; -1 when there is none. TagLib's own search (MPEG::File::previousFrameOffset) gives
-// the same answer but looks at each byte through a shared buffer, which costs more than the rest
-// of reading a file.
+// the same answer but looks at each byte through a shared buffer, which took about a third of a
+// small file's whole parse.
 long lastFrameEnd(TagLib::MPEG::File& file, long position) {
     constexpr long kChunk = 4096;
     long end = position;  // the frame synchronisation pairs looked at lie below this
