@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orv {
@@ -102,7 +103,8 @@ struct installedFolder {
     QTemporaryDir dataHome;
 };
 
-// Only a regular file that opens for reading counts, whether named directly or through a link.
+// Only a regular file that opens for reading counts, whether named directly or through a link; a
+// pipe is never opened.
 TEST(programFiles, AFileExistsOnlyAsARegularFileThatOpens) {
     QTemporaryDir dir;
     const QString file = dir.filePath("cover's \"name\".jpg");
@@ -110,9 +112,10 @@ TEST(programFiles, AFileExistsOnlyAsARegularFileThatOpens) {
     ASSERT_TRUE(QFile::link(file, dir.filePath("link.jpg")));
     ASSERT_TRUE(QFile::link(dir.filePath("gone.jpg"), dir.filePath("dangling.jpg")));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.jpg")).constData(), 0644), 0);
     EXPECT_TRUE(FileExists(file));
     EXPECT_TRUE(FileExists(dir.filePath("link.jpg")));
-    for (const QString& name : {"gone.jpg", "dangling.jpg", "folder.jpg", ""})
+    for (const QString& name : {"gone.jpg", "dangling.jpg", "folder.jpg", "pipe.jpg", ""})
         EXPECT_FALSE(FileExists(name.isEmpty() ? name : dir.filePath(name))) << name.toStdString();
     if (::geteuid() == 0) return;  // root opens any file
     ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
