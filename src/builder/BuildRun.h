@@ -13,7 +13,8 @@
 #include "tags/FormatTags.h"
 
 #include <QElapsedTimer>
-#include <QMultiHash>
+#include <QHash>
+#include <QVarLengthArray>
 #include <array>
 #include <deque>
 #include <future>
@@ -61,13 +62,14 @@ public:
     void clear() { records_.clear(); }
 
 private:
+    // The records of one file: the walk meets them together.
     struct Record {
-        FileStamp stamp;
+        QVarLengthArray<FileStamp, 1> stamps;  // one a record; a library may hold a file more than once
         bool met = false;
     };
     static constexpr quint64 kStoresToldApart = 32;
 
-    QMultiHash<QString, Record> records_;
+    QHash<QString, Record> records_;
     quint64 stores_ = 0;
     std::array<size_t, kStoresToldApart> storedNames_{};  // the hashes of the last stores' names, by number
 };

@@ -44,9 +44,7 @@ std::vector<FolderUpdate> withoutOverlaps(const QHash<QString, bool>& touched) {
 QStringList LibraryIndex::filesIn(const QString& folder, bool wholeTree) const {
     QStringList files;
     for (auto it = records_.keyBegin(); it != records_.keyEnd(); ++it)
-        if (it->startsWith(folder) && (wholeTree || it->indexOf(QLatin1Char('/'), folder.size()) < 0) &&
-            (files.isEmpty() || files.last() != *it))
-            files << *it;
+        if (it->startsWith(folder) && (wholeTree || it->indexOf(QLatin1Char('/'), folder.size()) < 0)) files << *it;
     return files;
 }
 

@@ -17,6 +17,7 @@
 #include "tags/TagComponent.h"
 
 #include <QFile>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace orv {
@@ -61,24 +62,25 @@ void LibraryIndex::load(ProgramState& state, int records) {
         QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
             SqlQuote(state.CurrentMusicLibrary),
         Db::Libraries, [this](const Connection::Row& row) {
-            records_.insert(row.text(0), {{static_cast<qint32>(row.number(1)), static_cast<qint32>(row.number(2))}});
+            records_[row.text(0)].stamps.append({static_cast<qint32>(row.number(1)), static_cast<qint32>(row.number(2))});
         });
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
     storedNames_[stores_ % kStoresToldApart] = qHash(fileName);
     ++stores_;
-    records_.remove(fileName);
-    records_.insert(fileName, {stamp, true});
+    Record& record = records_[fileName];
+    record.stamps = {stamp};
+    record.met = true;
 }
 
 LibraryIndex::Known LibraryIndex::meet(const QString& fileName, const FileStamp& stamp) {
     Known known{.stores = stores_};
-    for (auto [found, end] = records_.equal_range(fileName); found != end; ++found) {
-        found->met = true;
-        ++known.ofFile;
-        if (found->stamp == stamp) ++known.withStamp;
-    }
+    const auto found = records_.find(fileName);
+    if (found == records_.end()) return known;
+    found->met = true;
+    known.ofFile = static_cast<int>(found->stamps.size());
+    known.withStamp = static_cast<int>(std::count(found->stamps.cbegin(), found->stamps.cend(), stamp));
     return known;
 }
 
@@ -101,7 +103,6 @@ QStringList LibraryIndex::filesNotMet() const {
     for (auto it = records_.cbegin(); it != records_.cend(); ++it)
         if (!it->met) files << it.key();
     files.sort();
-    files.removeDuplicates();
     return files;
 }
 

@@ -3,6 +3,7 @@
 #include "builder/FolderScan.h"
 #include "core/Controls.h"
 #include "store/BuildLock.h"
+#include "store/DataAccess.h"
 #include "store/Settings.h"
 
 namespace orv {
@@ -96,6 +97,25 @@ TEST_F(Build, OneWritePerFileAndTheRecordIsWhatTheFileReadsBack) {
     o.blankTagFormat = "%T";
     build(o);
     EXPECT_EQ(GetSetting(program.state, "BlankTagFormat"), pattern);
+}
+
+// A library that holds a file twice: the file is unchanged while either record holds its stamp, a
+// change reaches both records, and neither is taken for an orphan.
+TEST_F(Build, AFileHeldTwiceIsOneFile) {
+    const QString song = mp3("a/Twice.mp3", "Twice");
+    ASSERT_EQ(build().added, 1);
+    ASSERT_TRUE(ExecuteSQLCommand(program.state,
+                                  "INSERT INTO MusicLibrary1 (FileName, FileDateTimeLow, FileDateTimeHigh, Title) "
+                                  "SELECT FileName, 1, 2, 'Older' FROM MusicLibrary1",
+                                  Db::Libraries));
+    BuildSummary summary = build();
+    EXPECT_EQ(summary.unchanged, 1);
+    EXPECT_EQ(summary.orphaned, 0);
+    setTime(song, 1600000000);
+    summary = build();
+    EXPECT_EQ(summary.updated, 1);
+    EXPECT_EQ(summary.orphaned, 0);
+    EXPECT_EQ(records("Title"), (QStringList{"Twice", "Twice"}));
 }
 
 TEST_F(Build, ASecondBuildOfTheLibraryStopsAtOnce) {
