@@ -57,13 +57,13 @@ QString folderOfPath(const QString& path) {
 void LibraryIndex::load(ProgramState& state, int records) {
     records_.clear();
     records_.reserve(records);
-    forEachRecord(
-        state,
-        QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
-            SqlQuote(state.CurrentMusicLibrary),
-        Db::Libraries, [this](const Connection::Row& row) {
-            records_[row.text(0)].stamps.append({static_cast<qint32>(row.number(1)), static_cast<qint32>(row.number(2))});
-        });
+    forEachRecord(state,
+                  QStringLiteral("SELECT FileName, FileDateTimeLow, FileDateTimeHigh FROM ") +
+                      SqlQuote(state.CurrentMusicLibrary),
+                  Db::Libraries, [this](const Connection::Row& row) {
+                      records_[row.text(0)].stamps.append(
+                          {static_cast<qint32>(row.number(1)), static_cast<qint32>(row.number(2))});
+                  });
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {

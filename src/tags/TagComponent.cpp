@@ -93,8 +93,7 @@ QString frameValue(const TagLib::ID3v2::Frame* frame) {
 long lastFrameSearchStart(TagLib::MPEG::File& file) {
     const long length = file.length();
     const long beforeID3v1 = file.hasID3v1Tag() ? length - 128 : length;
-    if (file.hasAPETag())
-        return beforeID3v1 - static_cast<long>(file.APETag()->footer()->completeTagSize()) - 1;
+    if (file.hasAPETag()) return beforeID3v1 - static_cast<long>(file.APETag()->footer()->completeTagSize()) - 1;
     return file.hasID3v1Tag() ? beforeID3v1 - 1 : length;
 }
 

@@ -38,8 +38,8 @@ QByteArray ApeTag(const QByteArray& value) {
         return bytes;
     };
     const QByteArray item = littleEndian(value.size()) + littleEndian(0) + "Title" + '\0' + value;
-    return item + "APETAGEX" + littleEndian(2000) + littleEndian(item.size() + 32) + littleEndian(1) +
-           littleEndian(0) + QByteArray(8, '\0');
+    return item + "APETAGEX" + littleEndian(2000) + littleEndian(item.size() + 32) + littleEndian(1) + littleEndian(0) +
+           QByteArray(8, '\0');
 }
 
 QByteArray PngBytes() {
