@@ -171,7 +171,7 @@ TEST_F(TagComponentTest, LengthIsTheOneTagLibGives) {
         files.emplace_back("noise after the frames", frames + noise(size) + id3v1);
     for (const auto& [what, bytes] : files) {
         SCOPED_TRACE(what);
-        WriteFile(path(), bytes);
+        ASSERT_TRUE(WriteFile(path(), bytes));
         TagLib::MPEG::File reference(QFile::encodeName(path()).constData());
         ASSERT_TRUE(reference.audioProperties());
         TagComponent tags;
