@@ -1,7 +1,7 @@
 // The verify phase: the records whose files vanished are removed.
 
 #include "builder/BuildRun.h"
-#include "builder/FolderReader.h"
+#include "core/AtomicFile.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"

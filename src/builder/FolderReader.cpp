@@ -143,12 +143,6 @@ bool FolderReader::isRegularFile() {
     return status && S_ISREG(status->st_mode);
 }
 
-std::optional<struct stat> pathStatus(const QString& path) {
-    struct stat status {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
-    return status;
-}
-
 void VisitedFolders::passOverSystemFolders(const QString& root) {
     if (QDir::cleanPath(root) != QLatin1String("/")) return;
     for (const char* system : {"/proc", "/sys", "/dev", "/run"}) {

@@ -3,15 +3,11 @@
 #include <QByteArray>
 #include <QString>
 #include <memory>
-#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
 
 namespace orv {
-
-// A path's status, links followed; nothing when it cannot be examined (missing, dangling, not allowed).
-std::optional<struct stat> pathStatus(const QString& path);
 
 // One folder's entries, in the order the file system reports them, read in large batches.
 class FolderReader {

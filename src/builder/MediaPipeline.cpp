@@ -1,7 +1,7 @@
 // The per-file pipeline: one media file from disk to its song record.
 
 #include "builder/BuildRun.h"
-#include "builder/FolderReader.h"
+#include "core/AtomicFile.h"
 #include "core/Controls.h"
 #include "core/FrontEnd.h"
 #include "core/ProgramState.h"

@@ -151,13 +151,17 @@ void syncFolder(const QByteArray& folder) {
     syncFolderError(folder);  // the rename is done all the same
 }
 
-std::optional<struct stat> statusOf(const QByteArray& path) {
+}  // namespace
+
+std::optional<struct stat> pathStatus(const QByteArray& path) {
     struct stat info {};
-    if (::stat(path.constData(), &info) != 0) return std::nullopt;
+    if (path.isEmpty() || ::stat(path.constData(), &info) != 0) return std::nullopt;
     return info;
 }
 
-}  // namespace
+std::optional<struct stat> pathStatus(const QString& path) {
+    return pathStatus(QFile::encodeName(path));
+}
 
 bool readFully(int fd, qint64 offset, char* data, qint64 size) {
     while (size > 0) {
@@ -513,7 +517,7 @@ std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
         const bool synced = ::fdatasync(file.fd) == 0;
         int error = synced ? 0 : errno;
         if (::close(file.fd) != 0 && synced) error = errno;
-        const std::optional<struct stat> now = error == 0 ? statusOf(file.target) : std::nullopt;
+        const std::optional<struct stat> now = error == 0 ? pathStatus(file.target) : std::nullopt;
         const bool changed = error == 0 && targetChanged(file, now);
         if (error == 0 && !changed && ::rename(file.temporary.constData(), file.target.constData()) == 0) {
             renamed[folderOf(file.target)].push_back(&file);

@@ -193,6 +193,10 @@ private:
     std::shared_ptr<Placed> placed_ = std::make_shared<Placed>();
 };
 
+// A path's status, links followed; nothing when it cannot be examined (missing, dangling, not
+// allowed, an empty path).
+std::optional<struct stat> pathStatus(const QByteArray& path);
+std::optional<struct stat> pathStatus(const QString& path);
 // Reads exactly `size` bytes at `offset` of the open file `fd`; false on a failure or when the
 // file ends before.
 bool readFully(int fd, qint64 offset, char* data, qint64 size);

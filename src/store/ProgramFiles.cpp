@@ -1,5 +1,6 @@
 #include "store/ProgramFiles.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "store/DataAccess.h"
 
@@ -40,10 +41,9 @@ void openProgramFolder(ProgramState& state, const QString& folder) {
 // file, an open, with nothing else around them. Nothing but a regular file is ever opened, and
 // that without waiting.
 bool FileExists(const QString& path) {
-    if (path.isEmpty()) return false;
     const QByteArray name = QFile::encodeName(path);
-    struct stat status {};
-    if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    const std::optional<struct stat> status = pathStatus(name);
+    if (!status || !S_ISREG(status->st_mode)) return false;
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     ::close(fd);
