@@ -132,14 +132,15 @@ TEST(Network, CancelTestAbortsTheWait) {
 
 TEST(Network, ADownloadsDeadlineGrowsWithItsSizeAndABodyTooLargeIsNotTaken) {
     HttpServer server;
-    server.route("/setup", {HttpReply{.body = QByteArray(20, 's'), .dripMs = 50}});
+    server.route("/setup", {HttpReply{.body = QByteArray(20, 's'), .dripMs = 100}});
     server.route("/unsized", {HttpReply{.body = QByteArray(5000, 'u'), .sendLength = false}});
     Network network;
-    // 20 bytes 50 ms apart take a second: past 200 ms, well within the 20 s that 1 s a byte adds.
+    // 20 bytes 100 ms apart take two seconds: past 700 ms, well within the 20 s that 1 s a byte adds.
+    // (The 700 ms leave a busy machine time to send the headers.)
     Received cut, whole;
-    EXPECT_FALSE(cut.download(network, server.url("/setup"), {.deadlineMs = 200}).succeeded());
+    EXPECT_FALSE(cut.download(network, server.url("/setup"), {.deadlineMs = 700}).succeeded());
     EXPECT_TRUE(
-        whole.download(network, server.url("/setup"), {.deadlineMs = 200, .deadlineBytesPerSecond = 1}).succeeded());
+        whole.download(network, server.url("/setup"), {.deadlineMs = 700, .deadlineBytesPerSecond = 1}).succeeded());
     const HttpAnswer large = network.getWithTries(server.url("/unsized"), 3, {.maxBodyBytes = 4999});
     EXPECT_EQ(large.outcome, HttpOutcome::TooLarge);
     EXPECT_TRUE(large.body.isEmpty());
