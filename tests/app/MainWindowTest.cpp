@@ -7,6 +7,7 @@
 #include "store/Database.h"
 #include "store/LibrarySchema.h"
 #include "store/Settings.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
 #include "tags/Mp3Fixture.h"
@@ -88,6 +89,11 @@ struct mainWindow : TestProgram {
     QString setting(const QString& name) const {
         return column("OrvSettings.mdb", "SELECT SettingValue FROM Settings WHERE SettingName = '" + name + "'")
             .join('|');
+    }
+    // A player program in the program folder that runs `command`.
+    void writePlayer(const QByteArray& command) const {
+        ASSERT_TRUE(test::WriteFile(file("Orvella"), "#!/bin/sh\n" + command + "\n"));
+        QFile::setPermissions(file("Orvella"), QFile::permissions(file("Orvella")) | QFile::ExeOwner);
     }
     void addSong() const {
         sql("OrvLibraries81.mdb", "INSERT INTO MusicLibrary1 (Artist, Title, Filename) VALUES ('A', 'T', '/m/a.mp3')");
@@ -302,17 +308,10 @@ TEST(mainWindow, SaveAndCloseWritesEverySettingAndCloses) {
 TEST(mainWindow, SavingButtonsSayWhenTheSettingsCouldNotBeSaved) {
     mainWindow w;
     w.addSong();
-    QFile player(w.file("Orvella"));
-    ASSERT_TRUE(player.open(QIODevice::WriteOnly));
-    player.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/player-ran\"\n");
-    player.close();
-    player.setPermissions(player.permissions() | QFile::ExeOwner);
+    w.writePlayer("touch \"$(dirname \"$0\")/player-ran\"");
     w.load();
     ASSERT_TRUE(QFile::remove(w.file("OrvSettings.mdb")));
-    QFile damaged(w.file("OrvSettings.mdb"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(4096, '\x5a'));
-    damaged.close();
+    ASSERT_TRUE(test::WriteFile(w.file("OrvSettings.mdb"), QByteArray(4096, '\x5a')));
 
     for (const char* saving : {"cmdOK", "cmdLaunch"}) {
         w.click(saving);
@@ -355,11 +354,7 @@ TEST(mainWindow, LaunchSavesThenStartsThePlayerOrSaysItIsMissing) {
     ASSERT_EQ(::mkfifo(ran.constData(), 0600), 0);
     const int pipe = ::open(ran.constData(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(pipe, 0);
-    QFile player(w.file("Orvella"));
-    ASSERT_TRUE(player.open(QIODevice::WriteOnly));
-    player.write("#!/bin/sh\necho ran >\"$(dirname \"$0\")/player-ran\"\n");
-    player.close();
-    player.setPermissions(player.permissions() | QFile::ExeOwner);
+    w.writePlayer("echo ran >\"$(dirname \"$0\")/player-ran\"");
     w.load();
     w.click("cmdLaunch");
     EXPECT_TRUE(w.window.isNull() || !w.window->isVisible());
@@ -585,9 +580,7 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
 
     // After a restart the button shows the library's newest log.
-    QFile older(w.file("MusicLibraryLog-MusicLibrary1-01012001-000000.txt"));
-    ASSERT_TRUE(older.open(QIODevice::WriteOnly));
-    older.close();
+    ASSERT_TRUE(test::WriteFile(w.file("MusicLibraryLog-MusicLibrary1-01012001-000000.txt"), {}));
     test::CloseAllWindows();
     w.load();
     w.click("cmdViewLogFile");

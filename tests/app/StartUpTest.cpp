@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/LibrarySchema.h"
 #include "store/Settings.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 #include "support/Windows.h"
 #include "tags/Mp3Fixture.h"
@@ -182,10 +183,7 @@ TEST(StartUp, ClosingTheWindowDuringTheCarryOverStopsItAndEndsCleanly) {
 TEST(StartUp, ADamagedSettingsDatabaseShowsEachReportOnce) {
     StartedProgram p;
     ASSERT_TRUE(QFile::remove(p.file("OrvSettings.mdb")));
-    QFile damaged(p.file("OrvSettings.mdb"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(4096, '\x5a'));
-    damaged.close();
+    ASSERT_TRUE(test::WriteFile(p.file("OrvSettings.mdb"), QByteArray(4096, '\x5a')));
     ASSERT_NE(p.start(), nullptr);
     QStringList shown;
     for (QWidget* window : test::OpenMessageDialogs())

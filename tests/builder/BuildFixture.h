@@ -25,9 +25,7 @@ struct BuildFixture : ::testing::Test {
     QString put(const QString& relative, const QByteArray& bytes) {
         const QString path = music(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-        file.write(bytes);
+        EXPECT_TRUE(WriteFile(path, bytes)) << path.toStdString();
         return path;
     }
     // An MP3 file with an ID3v2 tag giving its title and artist.

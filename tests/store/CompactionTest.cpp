@@ -1,6 +1,7 @@
 #include "store/Compaction.h"
 #include "store/DataAccess.h"
 #include "store/Database.h"
+#include "support/Files.h"
 #include "support/TestProgram.h"
 
 #include <QDir>
@@ -100,10 +101,7 @@ TEST(Compaction, AtABuildsEndOnlyDatabasesWithFreePagesAreCompacted) {
 TEST(Compaction, RemovesALeftoverTemporaryFileFirst) {
     TestProgram p;
     AddFreePages(p, "Orvella81.mdb");
-    QFile leftover(p.file("Orvella81.mdb2"));
-    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    leftover.write("half a database");
-    leftover.close();
+    ASSERT_TRUE(test::WriteFile(p.file("Orvella81.mdb2"), "half a database"));
 
     CompactDatabases(p.state);
 

@@ -22,9 +22,7 @@ using test::QueryColumn;
 using test::WriteFile;
 
 QByteArray fixture(const char* name) {
-    QFile file(QStringLiteral(ORVELLA_JET_FIXTURES "/") + name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
+    return FileBytes(QStringLiteral(ORVELLA_JET_FIXTURES "/") + name);
 }
 
 QByteArray utf16(const char16_t* text) {

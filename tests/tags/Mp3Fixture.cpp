@@ -94,8 +94,7 @@ QByteArray ID3v1Bytes::bytes() const {
 }
 
 void WriteMp3(const QString& path, const QByteArray& id3v2, const QByteArray& frames, const QByteArray& id3v1) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(id3v2 + frames + id3v1);
+    WriteFile(path, id3v2 + frames + id3v1);
 }
 
 std::vector<std::pair<QByteArray, QByteArray>> ID3v2Frames(const QByteArray& file) {
