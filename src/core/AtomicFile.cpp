@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -22,6 +25,7 @@ namespace {
 constexpr qint64 kPiece = qint64(1) << 20;   // bytes read or written at a time
 constexpr qint64 kBlock = qint64(64) << 10;  // a run of zeros this long stays a hole in a new file
 constexpr qsizetype kLongestBaseName = 200;  // room for the temporary name's additions in NAME_MAX
+constexpr std::size_t kSyncsAtATime = 4;     // a group's files being flushed to the disk at once
 
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -145,6 +149,25 @@ int syncFolderError(const QByteArray& folder) {
     const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
     ::close(fd);
     return error;
+}
+
+// Each file's data on the disk (fdatasync of that file alone), a few at a time: the disk takes the
+// flushes that are in flight together as one. The error of each, 0 for one that is on the disk.
+std::vector<int> syncEachFile(const std::vector<int>& fds) {
+    std::vector<int> errors(fds.size());
+    std::atomic<std::size_t> next{0};
+    const auto syncTheNextOnes = [&] {
+        for (std::size_t i = next++; i < fds.size(); i = next++) errors[i] = ::fdatasync(fds[i]) == 0 ? 0 : errno;
+    };
+    std::vector<std::thread> helpers;
+    try {
+        while (helpers.size() + 1 < std::min(kSyncsAtATime, fds.size())) helpers.emplace_back(syncTheNextOnes);
+    } catch (const std::system_error&) {
+        // No thread to be had: fewer syncs at a time.
+    }
+    syncTheNextOnes();
+    for (std::thread& helper : helpers) helper.join();
+    return errors;
 }
 
 void syncFolder(const QByteArray& folder) {
@@ -510,13 +533,18 @@ std::vector<ReplacementGroup::Failure> ReplacementGroup::flush() {
         failures.push_back({file.path, QStringLiteral("Cannot write ") + file.path + QStringLiteral(": ") + reason});
     };
     // Every file's data on its way to the disk at once (the disk then takes them together), ...
-    for (const Waiting& file : waiting) ::sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-    // ... each one's data on the disk, then its rename, unless its target changed meanwhile ...
-    std::map<QByteArray, std::vector<const Waiting*>> renamed;
+    std::vector<int> fds;
     for (const Waiting& file : waiting) {
-        const bool synced = ::fdatasync(file.fd) == 0;
-        int error = synced ? 0 : errno;
-        if (::close(file.fd) != 0 && synced) error = errno;
+        ::sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        fds.push_back(file.fd);
+    }
+    // ... each one's data on the disk, then its rename, unless its target changed meanwhile ...
+    const std::vector<int> syncErrors = syncEachFile(fds);
+    std::map<QByteArray, std::vector<const Waiting*>> renamed;
+    for (std::size_t i = 0; i < waiting.size(); ++i) {
+        const Waiting& file = waiting[i];
+        int error = syncErrors[i];
+        if (::close(file.fd) != 0 && error == 0) error = errno;
         const std::optional<struct stat> now = error == 0 ? pathStatus(file.target) : std::nullopt;
         const bool changed = error == 0 && targetChanged(file, now);
         if (error == 0 && !changed && ::rename(file.temporary.constData(), file.target.constData()) == 0) {
