@@ -51,8 +51,8 @@ public:
     // The file's record now holds this stamp (and its file was met).
     void store(const QString& fileName, const FileStamp& stamp);
     // Whether a count made for this file still holds: no record of a file of its name was stored
-    // since. Only the last few stores are told apart by name (by its hash); a count made before
-    // more of them is taken for changed.
+    // since. Only the last few stores are told apart by name; a count made before more of them is
+    // taken for changed.
     bool stillHolds(const Known& known, const QString& fileName) const;
     // The files with records in a folder (with its trailing separator), or anywhere below it.
     QStringList filesIn(const QString& folder, bool wholeTree) const;
@@ -71,7 +71,7 @@ private:
 
     QHash<QString, Record> records_;
     quint64 stores_ = 0;
-    std::array<size_t, kStoresToldApart> storedNames_{};  // the hashes of the last stores' names, by number
+    std::array<QString, kStoresToldApart> storedNames_;  // the last stores' names, by number
 };
 
 // One build/update run: its options, its connection, its write batch, its log and its counts.

@@ -67,7 +67,7 @@ void LibraryIndex::load(ProgramState& state, int records) {
 }
 
 void LibraryIndex::store(const QString& fileName, const FileStamp& stamp) {
-    storedNames_[stores_ % kStoresToldApart] = qHash(fileName);
+    storedNames_[stores_ % kStoresToldApart] = fileName;
     ++stores_;
     Record& record = records_[fileName];
     record.stamps = {stamp};
@@ -87,9 +87,8 @@ LibraryIndex::Known LibraryIndex::meet(const QString& fileName, const FileStamp&
 bool LibraryIndex::stillHolds(const Known& known, const QString& fileName) const {
     if (known.stores == stores_) return true;
     if (stores_ - known.stores > kStoresToldApart) return false;
-    const size_t name = qHash(fileName);
     for (quint64 store = known.stores; store < stores_; ++store)
-        if (storedNames_[store % kStoresToldApart] == name) return false;
+        if (storedNames_[store % kStoresToldApart] == fileName) return false;
     return true;
 }
 
