@@ -1,5 +1,6 @@
 #include "store/Compaction.h"
 
+#include "core/AtomicFile.h"
 #include "core/ProgramState.h"
 #include "store/DataAccess.h"
 #include "store/Database.h"
@@ -16,9 +17,8 @@ namespace {
 // at all (the super-user passes every permission check, yet a read-only database stays so).
 bool mayWrite(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    return ::stat(name.constData(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 &&
-           ::access(name.constData(), W_OK) == 0;
+    const std::optional<struct stat> info = pathStatus(name);
+    return info && (info->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(name.constData(), W_OK) == 0;
 }
 
 }  // namespace

@@ -51,10 +51,10 @@ int bindValue(sqlite3_stmt* statement, int at, const QVariant& value) {
 }
 
 bool statFile(const QString& path, unsigned long long& device, unsigned long long& inode) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
-    device = info.st_dev;
-    inode = info.st_ino;
+    const std::optional<struct stat> info = pathStatus(path);
+    if (!info) return false;
+    device = info->st_dev;
+    inode = info->st_ino;
     return true;
 }
 

@@ -27,10 +27,9 @@ RuntimeError conversionError(const QString& path, const QString& what) {
 }
 
 bool sameFile(const QByteArray& one, const QByteArray& other) {
-    struct stat a {
-    }, b{};
-    return ::stat(one.constData(), &a) == 0 && ::stat(other.constData(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    const std::optional<struct stat> a = pathStatus(one);
+    const std::optional<struct stat> b = pathStatus(other);
+    return a && b && a->st_dev == b->st_dev && a->st_ino == b->st_ino;
 }
 
 }  // namespace
