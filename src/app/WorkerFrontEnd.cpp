@@ -12,7 +12,8 @@ namespace orv {
 namespace {
 
 // What a handed-over call changes, for the key of calls that replace one another.
-enum class Change { Caption = 1, Enabled, Visible, Picture, WindowTitle, Progress };
+enum class Change { Caption, Enabled, Visible, Picture, WindowTitle, Progress };
+constexpr int kKeyCount = (static_cast<int>(Change::Progress) + 1) * kControlCount;
 
 int keyOf(Change change, Control control = Control::frmStartUp) {
     return static_cast<int>(change) * kControlCount + static_cast<int>(control);
@@ -63,7 +64,8 @@ void runInBackground(ProgramState& state, QObject* owner, std::function<void(Wor
     (new BackgroundRun(state, owner, std::move(ended)))->start(std::move(work));
 }
 
-WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context) : window_(window), context_(context) {}
+WorkerFrontEnd::WorkerFrontEnd(FrontEnd& window, QObject* context)
+    : window_(window), context_(context), latest_(kKeyCount) {}
 
 void WorkerFrontEnd::handOver(Call call) {
     {
@@ -74,15 +76,13 @@ void WorkerFrontEnd::handOver(Call call) {
     scheduleShow();
 }
 
-void WorkerFrontEnd::handOver(int key, Control control, Apply apply, const std::function<void(Value&)>& give) {
+template <class Give>
+void WorkerFrontEnd::handOver(int key, Control control, Apply apply, const Give& give) {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        const auto earlier = latest_.find(key);
-        if (earlier != latest_.end()) {
-            give(earlier.value());
-            return;
-        }
-        give(latest_[key]);
+        Slot& slot = latest_[static_cast<std::size_t>(key)];
+        give(slot.value);
+        if (std::exchange(slot.waiting, true)) return;
         waiting_.push_back({.key = key, .control = control, .apply = apply, .call = {}});
         if (std::exchange(showScheduled_, true)) return;
     }
@@ -107,11 +107,15 @@ void WorkerFrontEnd::scheduleShow() {
 
 void WorkerFrontEnd::showHandedOver() {
     std::vector<Waiting> calls;
-    QHash<int, Value> values;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         calls.swap(waiting_);
-        values.swap(latest_);
+        for (Waiting& waiting : calls) {
+            if (!waiting.apply) continue;
+            Slot& slot = latest_[static_cast<std::size_t>(waiting.key)];
+            waiting.value = slot.value;
+            slot.waiting = false;
+        }
         showScheduled_ = false;
     }
     sinceShown_.start();
@@ -121,7 +125,7 @@ void WorkerFrontEnd::showHandedOver() {
             continue;
         }
         if (waiting.key == keyOf(Change::Enabled, waiting.control)) enabledByRun_.insert(waiting.control);
-        waiting.apply(window_, waiting.control, values.value(waiting.key));
+        waiting.apply(window_, waiting.control, waiting.value);
     }
 }
 

@@ -3,7 +3,6 @@
 #include "core/FrontEnd.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <condition_variable>
@@ -82,11 +81,18 @@ private:
         int key = 0;
         Control control = Control::frmStartUp;
         Apply apply = nullptr;
+        Value value{};  // taken from the key's slot as it is shown
         Call call;
+    };
+    // The last value given to a key, and whether a change of it waits to be shown.
+    struct Slot {
+        Value value;
+        bool waiting = false;
     };
     void handOver(Call call);
     // A change of `control` that replaces the one of the same key still waiting.
-    void handOver(int key, Control control, Apply apply, const std::function<void(Value&)>& give);
+    template <class Give>
+    void handOver(int key, Control control, Apply apply, const Give& give);
     void scheduleShow();
     // Waits until the window has run `ask`; `ifAbandoned` when it will not.
     template <class T>
@@ -101,7 +107,7 @@ private:
     std::mutex mutex_;
     std::condition_variable answered_;
     std::vector<Waiting> waiting_;
-    QHash<int, Value> latest_;
+    std::vector<Slot> latest_;  // by key
     std::vector<Call> afterEnd_;
     bool showScheduled_ = false;
     bool abandoned_ = false;
