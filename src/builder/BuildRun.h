@@ -14,6 +14,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QVarLengthArray>
 #include <array>
 #include <deque>
@@ -59,6 +60,8 @@ public:
     // The files with records that the walk did not meet, sorted.
     QStringList filesNotMet() const;
     bool wasMet(const QString& fileName) const;
+    // The stamp of a file the walk met and that has one record.
+    std::optional<FileStamp> metStamp(const QString& fileName) const;
     void clear() { records_.clear(); }
 
 private:
@@ -141,6 +144,11 @@ private:
                          const FileStamp& stamp);
     void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
     void recordWritten(const QString& fileName, const FileStamp& stamp);
+    // A file met under more than one name (a link, hard links) that the run wrote under one of them
+    // has a new stamp under every name: the records and the signature of its other names take it,
+    // so that neither the next update nor the folder watch takes the run's own write for a change.
+    void refreshSharedStamps();
+    void refreshStamp(const QString& fileName, bool inSignature);
     // A file left out, or one whose tags could not be written (its record is): named once on the
     // front end and in the log, and counted.
     void skipFile(const QString& path, const QString& reason);
@@ -177,6 +185,8 @@ private:
         LibraryIndex::Known known;  // its records, with the stamp the walk read
     };
     std::deque<WalkedFile> walked_;                    // met by the walk, not yet through the pipeline, in order
+    std::vector<MediaFile> sharedNames_;               // met through a link, or one of a file's hard links
+    QSet<FileIdentity> changedFiles_;                  // whose content the run's writes changed, as walked
     MediaScan scan_;                                   // the walk of the whole music folder
     bool walkedWhole_ = false;                         // it could read the music folder
     TagPrefetch prefetch_{!options_.updateBlankTags};  // the blank-tag fill writes before the ID3v2 tag

@@ -18,6 +18,8 @@ struct FileStamp {
         return {static_cast<qint32>(static_cast<quint32>(value & 0xffffffffu)),
                 static_cast<qint32>(static_cast<quint32>(value >> 32))};
     }
+    // The 64-bit value the words were split from.
+    quint64 words() const { return (quint64{static_cast<quint32>(high)} << 32) | static_cast<quint32>(low); }
     QString lowText() const { return QString::number(low); }
     QString highText() const { return QString::number(high); }
     bool operator==(const FileStamp&) const = default;

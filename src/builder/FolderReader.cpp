@@ -136,6 +136,11 @@ bool FolderReader::isFolder() {
     return status && S_ISDIR(status->st_mode);
 }
 
+bool FolderReader::mayShareFile() {
+    const struct stat* status = info();
+    return type_ != DT_REG || (status && status->st_nlink > 1);
+}
+
 bool FolderReader::isRegularFile() {
     if (type_ == DT_REG) return true;
     if (type_ != DT_LNK && type_ != DT_UNKNOWN) return false;

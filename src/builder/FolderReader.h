@@ -38,6 +38,9 @@ public:
     // are neither.
     bool isFolder();
     bool isRegularFile();
+    // Whether the entry may name a file that has other names too: a link, an entry of a kind the
+    // file system does not tell, or a file with more than one hard link.
+    bool mayShareFile();
     // The entry's status, links followed; null when it cannot be had.
     const struct stat* info();
 

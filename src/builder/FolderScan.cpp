@@ -117,7 +117,13 @@ private:
             skip(folder + entries.printableName());
             return;
         }
-        if (info && scan_.onFile) scan_.onFile({folder + name, info->st_size, fileTimeOf(info->st_mtim), signed_});
+        if (info && scan_.onFile)
+            scan_.onFile({folder + name,
+                          info->st_size,
+                          fileTimeOf(info->st_mtim),
+                          signed_,
+                          {static_cast<quint64>(info->st_dev), static_cast<quint64>(info->st_ino)},
+                          entries.mayShareFile()});
     }
 
     // A song's or a cover's temporary file, left by a write that never finished: removed when old
@@ -195,6 +201,11 @@ std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& 
     MediaWalk(state, scan).start(AddBackslash(folder));
     if (state.run.CloseRequested) return std::nullopt;
     return scan.signature;
+}
+
+bool countsInSignature(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return hasMp3Name(path.mid(slash + 1).toUtf8().constData()) && !isTopRecycleFolder(path.left(slash + 1));
 }
 
 QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHashFunctions>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -44,12 +45,24 @@ struct FolderTotals {
     bool operator==(const FolderTotals&) const = default;
 };
 
+// A file as the file system tells it apart from others, whatever name it was reached by.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+    friend size_t qHash(const FileIdentity& identity, size_t seed = 0) {
+        return qHashMulti(seed, identity.device, identity.inode);
+    }
+};
+
 // A media file as the scan met it.
 struct MediaFile {
     QString path;
     qint64 size = 0;
-    quint64 lastWrite = 0;     // 100-nanosecond units since 1601
-    bool inSignature = false;  // counted in the walk's signature
+    quint64 lastWrite = 0;      // 100-nanosecond units since 1601
+    bool inSignature = false;   // counted in the walk's signature
+    FileIdentity identity{};    // the file's, links followed, as the walk met it
+    bool mayShareFile = false;  // reached through a link, or one of several hard links
 };
 
 // What the media scan hands on, and what it saw.
@@ -85,6 +98,9 @@ void scanMediaFolder(ProgramState& state, const QString& folder, bool wholeTree,
 std::optional<FolderTotals> folderSignature(ProgramState& state, const QString& folder);
 // The settings that hold a stored signature, with the values of these totals.
 QList<QPair<QString, QString>> signatureSettings(const FolderTotals& totals);
+
+// Whether the walk counts a file of this path in the signature.
+bool countsInSignature(const QString& path);
 
 // Whether the folder is the recycle folder at the top of a drive (driveRoot + "Recycled/"), whose
 // own files the signature leaves out.

@@ -17,6 +17,7 @@
 #include "tags/TagComponent.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <sys/stat.h>
 
@@ -92,6 +93,12 @@ bool LibraryIndex::stillHolds(const Known& known, const QString& fileName) const
     return true;
 }
 
+std::optional<FileStamp> LibraryIndex::metStamp(const QString& fileName) const {
+    const auto found = records_.constFind(fileName);
+    if (found == records_.cend() || !found->met || found->stamps.size() != 1) return std::nullopt;
+    return found->stamps.front();
+}
+
 bool LibraryIndex::wasMet(const QString& fileName) const {
     const auto found = records_.constFind(fileName);
     return found != records_.cend() && found->met;
@@ -108,6 +115,7 @@ QStringList LibraryIndex::filesNotMet() const {
 void BuildRun::queueFile(const MediaFile& file) {
     const LibraryIndex::Known known = library_.meet(file.path, FileStamp::fromWords(file.lastWrite));
     if (isMp3(file.path) && file.size > 100 && known.withStamp == 0) prefetch_.request(file.path);
+    if (file.mayShareFile) sharedNames_.push_back(file);
     walked_.push_back({file, QString(), known});
     while (walked_.size() > kFilesAhead) processNextFile();
 }
@@ -254,6 +262,7 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
     }
     // The record, and the walk's signature, hold the stamp of the file as the run's write left it.
     const quint64 lastWrite = tags.lastWriteTime() ? fileTimeOf(*tags.lastWriteTime()) : file.lastWrite;
+    if (lastWrite != file.lastWrite) changedFiles_.insert(file.identity);
     if (file.inSignature && lastWrite != file.lastWrite) {
         scan_.signature.count(file.lastWrite, -1);
         scan_.signature.count(lastWrite);
@@ -265,6 +274,44 @@ void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
     library_.store(fileName, stamp);
     if (replacements_.waiting() >= kMostWaitingReplacements) startFlushing();
     if (batch_) batch_->wrote();
+}
+
+void BuildRun::refreshSharedStamps() {
+    std::vector<MediaFile> shared;
+    shared.swap(sharedNames_);
+    if (shared.empty() || changedFiles_.isEmpty() || state_.run.CloseRequested) return;
+    // The new stamps are those of the files in place.
+    flushReplacements();
+    const QString musicPath = AddBackslash(state_.MusicPath);
+    const QString canonicalMusicPath = QFileInfo(musicPath).canonicalFilePath();
+    const QString canonicalFolder = canonicalMusicPath.isEmpty() ? QString() : AddBackslash(canonicalMusicPath);
+    for (const MediaFile& file : shared) {
+        if (!changedFiles_.contains(file.identity)) continue;
+        refreshStamp(file.path, file.inSignature);
+        // A write made through a link went to its target, which the walk may have met under its own name.
+        const QString target = QFileInfo(file.path).canonicalFilePath();
+        if (!canonicalFolder.isEmpty() && target.startsWith(canonicalFolder)) {
+            const QString walkedName = musicPath + target.mid(canonicalFolder.size());
+            refreshStamp(walkedName, countsInSignature(walkedName));
+        }
+    }
+}
+
+void BuildRun::refreshStamp(const QString& fileName, bool inSignature) {
+    const std::optional<FileStamp> held = library_.metStamp(fileName);
+    const std::optional<struct stat> status = pathStatus(fileName);
+    if (!held || !status) return;
+    const quint64 lastWrite = fileTimeOf(status->st_mtim);
+    const FileStamp stamp = FileStamp::fromWords(lastWrite);
+    if (stamp == *held) return;
+    const BoundStatement update = songUpdateStatement(
+        state_.CurrentMusicLibrary,
+        {{"FileDateTimeLow", recordNumber(stamp.low)}, {"FileDateTimeHigh", recordNumber(stamp.high)}}, fileName);
+    if (!ExecuteSQLCommand(state_, update, Db::Libraries)) return;
+    library_.store(fileName, stamp);
+    if (!inSignature) return;
+    scan_.signature.count(held->words(), -1);
+    scan_.signature.count(lastWrite);
 }
 
 void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {

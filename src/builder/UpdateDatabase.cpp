@@ -297,6 +297,7 @@ void BuildRun::processWalkedFiles() {
     }
     walked_.clear();
     prefetch_.clear();
+    refreshSharedStamps();
     commitWrites();
 }
 

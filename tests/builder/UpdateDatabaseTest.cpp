@@ -6,6 +6,8 @@
 #include "store/DataAccess.h"
 #include "store/Settings.h"
 
+#include <unistd.h>
+
 namespace orv {
 namespace {
 
@@ -227,13 +229,17 @@ TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignatureTheWatchFinds)
     mp3("a/.Hidden Song.mp3", "Hidden");
     ASSERT_TRUE(QFile::link(music("a"), music("Again")));
     ASSERT_TRUE(QFile::link(music("a/One.mp3"), music("Linked.mp3")));
+    // Files of two names that the build writes under one: the other name's stamp changes too.
+    ASSERT_TRUE(QFile::link(music("a/Old.mp3"), music("Old Link.mp3")));
+    mp3v1("a/b/Hard.mp3", "Hard");
+    ASSERT_EQ(::link(music("a/b/Hard.mp3").toUtf8(), music("Hard Too.mp3").toUtf8()), 0);
     BuildOptions o = options();
     o.logEnabled = true;
     o.autoLaunch = true;
     ASSERT_EQ(build(o).end, BuildSummary::End::Completed);
     const test::ScriptedFrontEnd& ui = program.ui;
     EXPECT_EQ(ui.captions[Control::cmdDatabase], "Update Music Library");
-    EXPECT_EQ(ui.captions[Control::lblSongCount], "Currently 6 Songs In Selected Music Library");
+    EXPECT_EQ(ui.captions[Control::lblSongCount], "Currently 9 Songs In Selected Music Library");
     EXPECT_EQ(ui.captions[Control::cmdCancel], "Close");
     EXPECT_EQ(ui.captions[Control::lblBuildFile], "Verifying File:");
     EXPECT_EQ(ui.windowTitle, "Orvella Configurator - Version 8.1.9");
@@ -250,10 +256,14 @@ TEST_F(Build, ACompletedRunGivesTheWindowBackAndStoresTheSignatureTheWatchFinds)
     // The watch's walk after the build finds what the build's own walk signed.
     const std::optional<FolderTotals> totals = folderSignature(program.state, musicDir.path());
     ASSERT_TRUE(totals);
-    EXPECT_EQ(totals->SongsCount, 6);
-    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "6");
+    EXPECT_EQ(totals->SongsCount, 9);
+    EXPECT_EQ(GetSetting(program.state, "SongsCount"), "9");
     EXPECT_EQ(GetSetting(program.state, "FileDateLowTotal"), QString::number(totals->FileDateLowTotal));
     EXPECT_EQ(GetSetting(program.state, "FileDateHighTotal"), QString::number(totals->FileDateHighTotal));
+    // And the records hold the stamps the files have.
+    const BuildSummary again = build(options());
+    EXPECT_EQ(again.updated, 0);
+    EXPECT_EQ(again.unchanged, 9);
 }
 
 TEST_F(Build, ALibraryNameThatIsNotPlainIsRefusedBeforeAnyWrite) {
