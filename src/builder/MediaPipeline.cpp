@@ -262,10 +262,12 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
     }
     // The record, and the walk's signature, hold the stamp of the file as the run's write left it.
     const quint64 lastWrite = tags.lastWriteTime() ? fileTimeOf(*tags.lastWriteTime()) : file.lastWrite;
-    if (lastWrite != file.lastWrite) changedFiles_.insert(file.identity);
-    if (file.inSignature && lastWrite != file.lastWrite) {
-        scan_.signature.count(file.lastWrite, -1);
-        scan_.signature.count(lastWrite);
+    if (lastWrite != file.lastWrite) {
+        changedFiles_.insert(file.identity);
+        if (file.inSignature) {
+            scan_.signature.count(file.lastWrite, -1);
+            scan_.signature.count(lastWrite);
+        }
     }
     return FileStamp::fromWords(lastWrite);
 }
@@ -277,16 +279,19 @@ void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
 }
 
 void BuildRun::refreshSharedStamps() {
+    // Each pass over the walked files (the follower makes many) looks only at what it met and wrote.
     std::vector<MediaFile> shared;
     shared.swap(sharedNames_);
-    if (shared.empty() || changedFiles_.isEmpty() || state_.run.CloseRequested) return;
+    QSet<FileIdentity> changed;
+    changed.swap(changedFiles_);
+    if (shared.empty() || changed.isEmpty() || state_.run.CloseRequested) return;
     // The new stamps are those of the files in place.
     flushReplacements();
     const QString musicPath = AddBackslash(state_.MusicPath);
     const QString canonicalMusicPath = QFileInfo(musicPath).canonicalFilePath();
     const QString canonicalFolder = canonicalMusicPath.isEmpty() ? QString() : AddBackslash(canonicalMusicPath);
     for (const MediaFile& file : shared) {
-        if (!changedFiles_.contains(file.identity)) continue;
+        if (!changed.contains(file.identity)) continue;
         refreshStamp(file.path, file.inSignature);
         // A write made through a link went to its target, which the walk may have met under its own name.
         const QString target = QFileInfo(file.path).canonicalFilePath();
