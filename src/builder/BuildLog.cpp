@@ -5,7 +5,11 @@
 #include "store/ProgramFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <chrono>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -92,17 +96,13 @@ QString BuildLog::newestLog(const ProgramState& state, const QString& library) {
     return newest;
 }
 
-BuildLog::BuildLog(ProgramState& state, bool xml, const QDateTime& start)
-    : state_(state),
-      xml_(xml),
-      path_(ProgramFile(state, fileName(state.CurrentMusicLibrary, start, xml))),
-      created_(timeStamp(start)),
-      text_(path_) {
+BuildLog::BuildLog(ProgramState& state, bool xml, const QDateTime& start) : state_(state), xml_(xml) {
+    claimName(start);
     if (xml_) {
+        text_.close();
         writeXmlDocument();
         return;
     }
-    if (!text_.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw logWriteError(path_);
     writeLines({
         QStringLiteral("Music Library Log File"),
         QStringLiteral("Music Library Name: ") + state_.CurrentMusicLibrary,
@@ -113,6 +113,22 @@ BuildLog::BuildLog(ProgramState& state, bool xml, const QDateTime& start)
 }
 
 BuildLog::~BuildLog() = default;
+
+void BuildLog::claimName(QDateTime start) {
+    // Names taken by runs of the last seconds; a clock set back may meet a few more.
+    constexpr int kMaxTries = 10;
+    for (int tries = 1;; ++tries) {
+        path_ = ProgramFile(state_, fileName(state_.CurrentMusicLibrary, start, xml_));
+        text_.setFileName(path_);
+        if (text_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
+        if (!QFileInfo(path_).isSymLink() && !QFileInfo::exists(path_)) throw logWriteError(path_);
+        if (tries == kMaxTries) throw logWriteError(path_);
+        start = start.addSecs(1);
+        const qint64 wait = QDateTime::currentDateTime().msecsTo(start);
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    }
+    created_ = timeStamp(start);
+}
 
 void BuildLog::writeText(const QByteArray& bytes) {
     if (text_.write(bytes) != bytes.size()) throw logWriteError(path_);

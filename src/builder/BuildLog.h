@@ -29,7 +29,9 @@ enum class LogEntryKind { Added = 1, Updated = 2 };
 class BuildLog {
 public:
     // Makes the log's path from the start time, creates the file and writes its header. A file that
-    // cannot be made throws RuntimeError.
+    // cannot be made throws RuntimeError. A log never replaces another: when a run of the same
+    // library started within the same second, this log takes the next free second, once the clock
+    // has reached it, as its start.
     BuildLog(ProgramState& state, bool xml, const QDateTime& start);
     ~BuildLog();
     BuildLog(const BuildLog&) = delete;
@@ -62,6 +64,9 @@ public:
 private:
     enum Group { AddedGroup, UpdatedGroup, OrphanedGroup, SkippedGroup, UnwrittenTagsGroup, GroupCount };
 
+    // Creates the log's file under the first free name from the start time on; sets the path and
+    // the creation time.
+    void claimName(QDateTime start);
     void logFileNote(Group group, const QString& path, const QString& reason);
 
     // The lines, each ended with CR LF, in one write.

@@ -143,5 +143,27 @@ TEST_F(Log, ANewXmlLogIsTheSevenHeaderLinesAndItsAttributesAreEscaped) {
         << text.toStdString();
 }
 
+TEST_F(Log, ARunStartedInTheSameSecondAsAnotherKeepsItsLogApart) {
+    program.state.CurrentMusicLibrary = "Rock";
+    const QDateTime start(QDate(2024, 3, 5), QTime(14, 7, 59));
+    const QString first = program.file("MusicLibraryLog-Rock-03052024-140759.txt");
+    {
+        BuildLog log(program.state, false, start);
+        log.end();
+    }
+    const QByteArray firstBytes = FileBytes(first);
+    for (const bool xml : {false, true}) {
+        BuildLog log(program.state, xml, start);
+        EXPECT_EQ(log.path(), program.file(xml ? "MusicLibraryLog-Rock-03052024-140759.xml"
+                                               : "MusicLibraryLog-Rock-03052024-140800.txt"));
+        log.end();
+        EXPECT_TRUE(
+            FileBytes(log.path())
+                .contains(xml ? "LogFileCreated=\"03/05/2024 14:07:59\"" : "Created On: 03/05/2024 14:08:00\r\n"));
+    }
+    EXPECT_EQ(FileBytes(first), firstBytes);
+    EXPECT_TRUE(firstBytes.contains("TOTAL ORPHANED RECORDS: 0"));
+}
+
 }  // namespace
 }  // namespace orv
