@@ -72,6 +72,8 @@ int runBuild(Command& c) {
             throw UsageError();
         }
     }
+    options.library = listedLibrary(c, options.library);
+    if (options.library.isEmpty()) return 1;
     c.ui.watchForInterrupt(&c.state.run.CloseRequested);
     const BuildSummary summary = UpdateDatabase(c.state, options);
     c.ui.endProgressLine();

@@ -6,11 +6,7 @@
 #include "store/MusicLibraries.h"
 
 namespace orv {
-namespace {
 
-// The listed library a typed name stands for (letter case ignored, as the engine's table names);
-// empty, with a message, when there is none. Only listed libraries are cleared or deleted, so no
-// reserved table is ever touched.
 QString listedLibrary(Command& c, const QStringList& listed, const QString& typed) {
     for (const QString& name : listed)
         if (name.compare(typed, Qt::CaseInsensitive) == 0) return name;
@@ -19,7 +15,10 @@ QString listedLibrary(Command& c, const QStringList& listed, const QString& type
     return {};
 }
 
-}  // namespace
+QString listedLibrary(Command& c, const QString& typed) {
+    const std::optional<QStringList> listed = musicLibraryNames(c.state);
+    return listed ? listedLibrary(c, *listed, typed) : QString();
+}
 
 int runLibraries(Command& c) {
     const QString action = c.args.value(0);

@@ -23,7 +23,8 @@ int runPlaylists(Command& c) {
             throw UsageError();
         }
     }
-    c.state.CurrentMusicLibrary = library.isEmpty() ? currentMusicLibrarySetting(c.state) : library;
+    c.state.CurrentMusicLibrary = listedLibrary(c, library.isEmpty() ? currentMusicLibrarySetting(c.state) : library);
+    if (c.state.CurrentMusicLibrary.isEmpty()) return 1;
     c.ui.printCaptions(Control::lblCreatingPlaylist, c.out);
     createArtistPlaylists(c.state, options);
     return c.status();

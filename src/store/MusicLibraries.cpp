@@ -91,12 +91,18 @@ QString catalogueQuery() {
            QStringLiteral("AND Flags = 0 ") + QStringLiteral("ORDER BY Name");
 }
 
+// What a listing does when the database cannot be opened, which the database layer has already said:
+// fail as the window's lists do (error 91, reported), or end quietly.
+enum class UnopenedDatabase { Reported, Quiet };
+
 // The library names of one database, in catalogue order; nothing when the listing failed
 // (reported under `procedure`, with the query).
-std::optional<QStringList> listLibraries(ProgramState& state, Db selector, const QString& procedure) {
+std::optional<QStringList> listLibraries(ProgramState& state, Db selector, const QString& procedure,
+                                         UnopenedDatabase unopened = UnopenedDatabase::Reported) {
     const QString sql = catalogueQuery();
     try {
         Recordset rows = GetRecordset(state, sql, selector);
+        if (rows.isNothing() && unopened == UnopenedDatabase::Quiet) return std::nullopt;
         QStringList names;
         if (!(rows.isBOF() && rows.isEOF()))
             for (; !rows.isEOF(); rows.moveNext()) names << rows.field(0).toString();
@@ -206,6 +212,10 @@ int libraryEntryIndex(const QStringList& entries, const QString& select) {
     for (qsizetype i = 0; i < entries.size(); ++i)
         if (entries[i].compare(select, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
     return 0;
+}
+
+std::optional<QStringList> musicLibraryNames(ProgramState& state) {
+    return listLibraries(state, Db::Libraries, QStringLiteral("GetMusicLibraries"), UnopenedDatabase::Quiet);
 }
 
 MusicLibraryList GetMusicLibraries(ProgramState& state) {

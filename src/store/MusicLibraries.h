@@ -48,6 +48,9 @@ int libraryEntryIndex(const QStringList& entries, const QString& select);
 // setting "CurrentMusicLibrary" into CurrentMusicLibrary ("MusicLibrary1" when empty) as the
 // entry to select. A failure is reported (frmStartUp, GetMusicLibraries) and leaves the box alone.
 MusicLibraryList GetMusicLibraries(ProgramState& state);
+// The Music Libraries' names, in catalogue order; nothing when the listing failed (reported as
+// GetMusicLibraries reports it, or, for a database that cannot be opened, by the database layer alone).
+std::optional<QStringList> musicLibraryNames(ProgramState& state);
 
 // The setting "CurrentMusicLibrary", "MusicLibrary1" when it is empty.
 QString currentMusicLibrarySetting(ProgramState& state);

@@ -111,6 +111,14 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.err.contains("Music Folder Not Found\nOrvella could not find or read the music folder '" +
                                  music.path() + "/none'."));
+
+    // A library is named as the list names it; a name not listed builds nothing.
+    run = Cli(home.path(), {"build", "--library", "musiclibrary1", "--log", "text"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-MusicLibrary1-*.txt"}).size(), 1);
+    run = Cli(home.path(), {"build", "--library", "Jazz"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Music Library Not Found\nThere is no Music Library named 'Jazz'.\n");
 }
 
 // The cover options come from the Settings too. (What the catalogue is asked, and that a miss is

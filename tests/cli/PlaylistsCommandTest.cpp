@@ -54,7 +54,7 @@ TEST_F(CliPlaylists, TheLibraryComesFromTheSettingOrTheOption) {
 
     const CliRun missing = playlists({"--library", "Jazz"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.contains("Procedure: cmdArtistPlaylists_Click")) << missing.err.toStdString();
+    EXPECT_EQ(missing.err, "Music Library Not Found\nThere is no Music Library named 'Jazz'.\n");
 }
 
 TEST_F(CliPlaylists, AFailureEndsWithStatusOneAndWrongOptionsWithTheUsage) {
