@@ -1,6 +1,7 @@
 #include "app/frmStartUp.h"
 
 #include "app/ControlNames.h"
+#include "app/LogFileView.h"
 #include "app/Look.h"
 #include "app/MusicFolderFollower.h"
 #include "app/WindowFrontEnd.h"
@@ -36,7 +37,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -44,7 +44,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -397,8 +396,7 @@ void frmStartUp::selectPanel(const QString& name) {
 }
 
 void frmStartUp::showLogFile(const QString& path) {
-    QFile log(path);
-    wbLogFile_->setPlainText(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString());
+    wbLogFile_->showFile(path);
     const QString entry = QStringLiteral("Log File");
     if (lstFrames_->findItems(entry, Qt::MatchExactly).isEmpty()) lstFrames_->addItem(entry);
 }

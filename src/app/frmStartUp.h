@@ -23,7 +23,6 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QPlainTextEdit;
 class QVBoxLayout;
 
 namespace orv {
@@ -33,6 +32,7 @@ struct BuildOptions;
 enum class TransferOutcome;
 struct MusicLibraryList;
 struct PlayerSettings;
+class LogFileView;
 class MusicFolderFollower;
 class WorkRunner;
 class WorkerFrontEnd;
@@ -264,7 +264,7 @@ private:
     QPushButton* cmdClearPassword_;
 
     // Log File
-    QPlainTextEdit* wbLogFile_;
+    LogFileView* wbLogFile_;
 };
 
 }  // namespace orv

@@ -1,5 +1,6 @@
 // The main window's controls and their layout.
 
+#include "app/LogFileView.h"
 #include "app/Look.h"
 #include "app/frmStartUp.h"
 #include "core/ProgramState.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -433,10 +433,8 @@ QFrame* frmStartUp::buildPasswordPanel() {
 QFrame* frmStartUp::buildLogFilePanel() {
     QFrame* fraLogFile = panel("fraLogFile");
     auto* layout = new QVBoxLayout(fraLogFile);
-    wbLogFile_ = new QPlainTextEdit(fraLogFile);
+    wbLogFile_ = new LogFileView(fraLogFile);
     wbLogFile_->setObjectName(QStringLiteral("wbLogFile"));
-    wbLogFile_->setReadOnly(true);
-    wbLogFile_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(wbLogFile_);
     return fraLogFile;
 }

@@ -1,4 +1,5 @@
 #include "app/ControlNames.h"
+#include "app/LogFileView.h"
 #include "app/Look.h"
 #include "app/WindowFrontEnd.h"
 #include "app/frmStartUp.h"
@@ -14,22 +15,25 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QImage>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
 #include <cmath>
 #include <fcntl.h>
@@ -82,6 +86,13 @@ struct mainWindow : TestProgram {
     // Waits until the long work the window started has ended.
     bool waitForRun() const {
         return test::WaitUntil([this] { return !window || !window->longRunBusy(); });
+    }
+    // The lines the Log File panel shows.
+    QStringList logLines() const {
+        const QAbstractItemModel* lines = child<QListView>("wbLogFile")->model();
+        QStringList shown;
+        for (int row = 0; row < lines->rowCount(); ++row) shown << lines->index(row, 0).data().toString();
+        return shown;
     }
     // The texts and the titles of the message dialogs open now.
     static QStringList messages() { return test::OpenMessageTexts("lblMessage"); }
@@ -572,7 +583,7 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     EXPECT_EQ(w.child<QLabel>("lblDownloadStatus")->text(), "Music Library Build/Update Complete");
     EXPECT_FALSE(w.child<QWidget>("fraBuildProgress")->isVisible());
     EXPECT_TRUE(w.child<QWidget>("fraBuildOptions")->isVisible());
-    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 4"));
+    EXPECT_TRUE(w.logLines().contains("TOTAL ADDED FILES: 4"));
     auto* list = w.child<QListWidget>("lstFrames");
     EXPECT_EQ(list->item(list->count() - 1)->text(), "Log File");
     w.click("cmdViewLogFile");
@@ -585,7 +596,37 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     w.load();
     w.click("cmdViewLogFile");
     EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
-    EXPECT_TRUE(w.child<QPlainTextEdit>("wbLogFile")->toPlainText().contains("TOTAL ADDED FILES: 4"));
+    EXPECT_TRUE(w.logLines().contains("TOTAL ADDED FILES: 4"));
+}
+
+// The log view shows each line without its line end, lets the list scroll as far as the longest line
+// goes, and copies the selected lines.
+TEST(logFileView, ShowsTheLinesScrollsToTheLongestAndCopiesTheSelection) {
+    TestProgram p;
+    const QString longLine = "    FILENAME: /m/" + QString(300, QChar(0x00e9)) + ".mp3";
+    ASSERT_TRUE(test::WriteFile(p.file("log.txt"), ("Music Library Log File\r\n\r\n" + longLine + "\r\nend").toUtf8()));
+    LogFileView view(nullptr);
+    view.resize(200, 100);
+    view.showFile(p.file("log.txt"));
+    view.show();
+    QCoreApplication::processEvents();
+    const QAbstractItemModel* lines = view.model();
+    ASSERT_EQ(lines->rowCount(), 4);
+    EXPECT_EQ(lines->index(0, 0).data().toString(), "Music Library Log File");
+    EXPECT_EQ(lines->index(1, 0).data().toString(), "");
+    EXPECT_EQ(lines->index(2, 0).data().toString(), longLine);
+    EXPECT_EQ(lines->index(3, 0).data().toString(), "end");
+    EXPECT_GE(view.visualRect(lines->index(0, 0)).width(), view.fontMetrics().horizontalAdvance(longLine));
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+
+    view.selectionModel()->select(lines->index(2, 0), QItemSelectionModel::Select);
+    view.selectionModel()->select(lines->index(0, 0), QItemSelectionModel::Select);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::sendEvent(&view, &copy);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Music Library Log File\n" + longLine);
+
+    view.showFile(p.file("none.txt"));
+    EXPECT_EQ(lines->rowCount(), 0);
 }
 
 // The follower keeps the library up to date while the window is open, and gives way to a build.
