@@ -8,9 +8,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <chrono>
-#include <thread>
-
 namespace orv {
 namespace {
 
@@ -114,18 +111,15 @@ BuildLog::BuildLog(ProgramState& state, bool xml, const QDateTime& start) : stat
 
 BuildLog::~BuildLog() = default;
 
-void BuildLog::claimName(QDateTime start) {
-    // Names taken by runs of the last seconds; a clock set back may meet a few more.
-    constexpr int kMaxTries = 10;
-    for (int tries = 1;; ++tries) {
-        path_ = ProgramFile(state_, fileName(state_.CurrentMusicLibrary, start, xml_));
+void BuildLog::claimName(const QDateTime& start) {
+    // A minute of names covers runs started in quick succession and a clock set back a little.
+    constexpr int kMostTries = 60;
+    for (int later = 0;; ++later) {
+        path_ = ProgramFile(state_, fileName(state_.CurrentMusicLibrary, start.addSecs(later), xml_));
         text_.setFileName(path_);
         if (text_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
-        if (!QFileInfo(path_).isSymLink() && !QFileInfo::exists(path_)) throw logWriteError(path_);
-        if (tries == kMaxTries) throw logWriteError(path_);
-        start = start.addSecs(1);
-        const qint64 wait = QDateTime::currentDateTime().msecsTo(start);
-        if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        if ((!QFileInfo(path_).isSymLink() && !QFileInfo::exists(path_)) || later + 1 == kMostTries)
+            throw logWriteError(path_);
     }
     created_ = timeStamp(start);
 }

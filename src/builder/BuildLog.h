@@ -30,8 +30,8 @@ class BuildLog {
 public:
     // Makes the log's path from the start time, creates the file and writes its header. A file that
     // cannot be made throws RuntimeError. A log never replaces another: when a run of the same
-    // library started within the same second, this log takes the next free second, once the clock
-    // has reached it, as its start.
+    // library started within the same second, this log's name takes the next second that is free
+    // (its creation time inside stays the start).
     BuildLog(ProgramState& state, bool xml, const QDateTime& start);
     ~BuildLog();
     BuildLog(const BuildLog&) = delete;
@@ -66,7 +66,7 @@ private:
 
     // Creates the log's file under the first free name from the start time on; sets the path and
     // the creation time.
-    void claimName(QDateTime start);
+    void claimName(const QDateTime& start);
     void logFileNote(Group group, const QString& path, const QString& reason);
 
     // The lines, each ended with CR LF, in one write.

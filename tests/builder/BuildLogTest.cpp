@@ -157,9 +157,7 @@ TEST_F(Log, ARunStartedInTheSameSecondAsAnotherKeepsItsLogApart) {
         EXPECT_EQ(log.path(), program.file(xml ? "MusicLibraryLog-Rock-03052024-140759.xml"
                                                : "MusicLibraryLog-Rock-03052024-140800.txt"));
         log.end();
-        EXPECT_TRUE(
-            FileBytes(log.path())
-                .contains(xml ? "LogFileCreated=\"03/05/2024 14:07:59\"" : "Created On: 03/05/2024 14:08:00\r\n"));
+        EXPECT_TRUE(FileBytes(log.path()).contains("03/05/2024 14:07:59")) << "created at the run's start";
     }
     EXPECT_EQ(FileBytes(first), firstBytes);
     EXPECT_TRUE(firstBytes.contains("TOTAL ORPHANED RECORDS: 0"));

@@ -115,10 +115,18 @@ TEST_F(BuildCommand, BuildsFromTheSettingsAndPrintsOneSummaryLine) {
     // A library is named as the list names it; a name not listed builds nothing.
     run = Cli(home.path(), {"build", "--library", "musiclibrary1", "--log", "text"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
-    EXPECT_EQ(QDir(home.path()).entryList({"MusicLibraryLog-MusicLibrary1-*.txt"}).size(), 1);
+    const QStringList textLogs = QDir(home.path()).entryList({"*.txt"});
+    ASSERT_EQ(textLogs.size(), 1);
+    EXPECT_TRUE(textLogs[0].startsWith("MusicLibraryLog-MusicLibrary1-")) << textLogs[0].toStdString();
     run = Cli(home.path(), {"build", "--library", "Jazz"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Music Library Not Found\nThere is no Music Library named 'Jazz'.\n");
+    // Without a libraries database the one report is that it is missing.
+    ASSERT_TRUE(QFile::remove(libraries()));
+    run = Cli(home.path(), {"build"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.startsWith("For Your Information...\nOrvella Configurator cannot find the Music Library file"));
+    EXPECT_FALSE(run.err.contains("Unexpected Error")) << run.err.toStdString();
 }
 
 // The cover options come from the Settings too. (What the catalogue is asked, and that a miss is
