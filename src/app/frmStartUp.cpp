@@ -488,6 +488,8 @@ void frmStartUp::cmdViewLogFile_Click() {
     }
     showLogFile(log);
     selectPanel(QStringLiteral("Log File"));
+    // The button is hidden with its panel: the keys go to the log.
+    wbLogFile_->setFocus();
 }
 
 void frmStartUp::cmdForgetCoverMisses_Click() {

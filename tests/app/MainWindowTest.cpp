@@ -586,8 +586,10 @@ TEST(mainWindow, TheBuildButtonRunsTheBuildAndOffersTheLog) {
     EXPECT_TRUE(w.logLines().contains("TOTAL ADDED FILES: 4"));
     auto* list = w.child<QListWidget>("lstFrames");
     EXPECT_EQ(list->item(list->count() - 1)->text(), "Log File");
+    w.window->activateWindow();
     w.click("cmdViewLogFile");
     EXPECT_TRUE(w.child<QFrame>("fraLogFile")->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), w.child<QWidget>("wbLogFile"));
     EXPECT_EQ(w.window->windowTitle(), "Orvella Configurator - Version 8.1.9");
 
     // After a restart the button shows the library's newest log.
