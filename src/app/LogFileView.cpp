@@ -21,10 +21,14 @@ public:
         bytes_ = std::move(bytes);
         starts_.clear();
         int longest = 0;
+        qsizetype longestBytes = 0;
         for (qsizetype at = 0; at < bytes_.size();) {
             const void* lineEnd = std::memchr(bytes_.constData() + at, '\n', static_cast<size_t>(bytes_.size() - at));
             const qsizetype next = lineEnd ? static_cast<const char*>(lineEnd) - bytes_.constData() + 1 : bytes_.size();
-            if (next - at > lineBytes(longest)) longest = static_cast<int>(starts_.size());
+            if (next - at > longestBytes) {
+                longest = static_cast<int>(starts_.size());
+                longestBytes = next - at;
+            }
             starts_.push_back(at);
             at = next;
         }
@@ -48,21 +52,15 @@ public:
 
     // The line's text, without its line end.
     QString line(int row) const {
-        const qsizetype start = starts_[static_cast<size_t>(row)];
-        qsizetype end = start + lineBytes(row);
+        const auto at = static_cast<size_t>(row);
+        const qsizetype start = starts_[at];
+        qsizetype end = at + 1 < starts_.size() ? starts_[at + 1] : bytes_.size();
         if (end > start && bytes_[end - 1] == '\n') --end;
         if (end > start && bytes_[end - 1] == '\r') --end;
         return QString::fromUtf8(bytes_.constData() + start, end - start);
     }
 
 private:
-    // The line's bytes with its line end; 0 for a row not (yet) counted.
-    qsizetype lineBytes(int row) const {
-        const auto at = static_cast<size_t>(row);
-        if (at >= starts_.size()) return 0;
-        return (at + 1 < starts_.size() ? starts_[at + 1] : bytes_.size()) - starts_[at];
-    }
-
     QByteArray bytes_;
     std::vector<qsizetype> starts_;
     QSize lineSize_;
