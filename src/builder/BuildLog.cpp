@@ -118,8 +118,9 @@ void BuildLog::claimName(const QDateTime& start) {
         path_ = ProgramFile(state_, fileName(state_.CurrentMusicLibrary, start.addSecs(later), xml_));
         text_.setFileName(path_);
         if (text_.open(QIODevice::WriteOnly | QIODevice::NewOnly)) break;
-        if ((!QFileInfo(path_).isSymLink() && !QFileInfo::exists(path_)) || later + 1 == kMostTries)
-            throw logWriteError(path_);
+        // A name that is not taken (a dangling link takes it too) failed for another reason.
+        const QFileInfo taken(path_);
+        if ((!taken.exists() && !taken.isSymLink()) || later + 1 == kMostTries) throw logWriteError(path_);
     }
     created_ = timeStamp(start);
 }
