@@ -59,7 +59,6 @@ int runJetImport(Command& c);
 // The listed Music Library a typed name stands for (letter case ignored, as the engine's table
 // names); empty, with a message, when there is none, or when the listing failed (reported). Only
 // listed libraries are built, cleared or deleted, so no reserved table is ever touched.
-QString listedLibrary(Command& c, const QStringList& listed, const QString& typed);
 QString listedLibrary(Command& c, const QString& typed);
 
 // Thrown by a command whose arguments are wrong: the usage text is printed, status 2.

@@ -6,7 +6,9 @@
 #include "store/MusicLibraries.h"
 
 namespace orv {
+namespace {
 
+// The listed library a typed name stands for, among `listed`; empty, with a message, when there is none.
 QString listedLibrary(Command& c, const QStringList& listed, const QString& typed) {
     for (const QString& name : listed)
         if (name.compare(typed, Qt::CaseInsensitive) == 0) return name;
@@ -14,6 +16,8 @@ QString listedLibrary(Command& c, const QStringList& listed, const QString& type
                      QStringLiteral("Music Library Not Found"));
     return {};
 }
+
+}  // namespace
 
 QString listedLibrary(Command& c, const QString& typed) {
     const std::optional<QStringList> listed = musicLibraryNames(c.state);
