@@ -5,10 +5,9 @@
 
 namespace orv {
 
-// The work on pictures that needs the image library. That library and the thirty libraries it
-// brings take about as long to load as everything else the command line loads, and most commands
-// never look into a picture: it is loaded, as the module "liborvella-images.so" beside the
-// programs, only when a picture is first looked into.
+// The work on pictures that needs the image library, which the module "liborvella-images.so" links
+// (core/Module.h): that library and the thirty libraries it brings are loaded only when a picture
+// is first looked into.
 class ImageLibrary {
 public:
     virtual ~ImageLibrary() = default;

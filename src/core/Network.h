@@ -6,9 +6,10 @@
 #include <functional>
 #include <memory>
 
-class QNetworkAccessManager;
-
 namespace orv {
+
+struct BodyStream;
+class WebSession;
 
 // The most a page may hold (the version file, a catalogue's answer); pictures and the setup file
 // have limits of their own.
@@ -56,7 +57,9 @@ struct HttpOptions {
 
 // The program's one way to the web: blocking GET requests that run their own event loop,
 // so that windows repaint and a Cancel button stays live while they wait. Needs an
-// application object (QCoreApplication or QApplication) and its thread.
+// application object (QCoreApplication or QApplication) and its thread. The network library is
+// loaded at the first request (core/WebSession.h); when it cannot be, the request ends as
+// ConnectionFailed, its error naming the module and why.
 //
 // Every request goes straight to the address given (never through a proxy), sends the
 // program's User-Agent, follows up to 10 redirects (also http to https and to other hosts,
@@ -92,10 +95,9 @@ public:
     static QByteArray userAgent();
 
 private:
-    struct Stream;
-    HttpAnswer perform(const QUrl& url, const HttpOptions& options, const Stream* stream);
+    HttpAnswer perform(const QUrl& url, const HttpOptions& options, const BodyStream* stream);
 
-    std::unique_ptr<QNetworkAccessManager> manager_;
+    std::unique_ptr<WebSession> session_;  // made at the first request
 };
 
 }  // namespace orv

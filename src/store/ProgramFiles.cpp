@@ -6,10 +6,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QNetworkInterface>
 #include <QStorageInfo>
 
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,14 +57,17 @@ QString AddBackslash(const QString& path) {
 
 bool IsInternetConnected(const ProgramState& state) {
     if (state.session.internetProbe) return state.session.internetProbe();
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& candidate : interfaces) {
-        const auto flags = candidate.flags();
-        if (flags.testFlag(QNetworkInterface::IsUp) && flags.testFlag(QNetworkInterface::IsRunning) &&
-            !flags.testFlag(QNetworkInterface::IsLoopBack) && !candidate.addressEntries().isEmpty())
-            return true;
+    ifaddrs* interfaces = nullptr;
+    if (::getifaddrs(&interfaces) != 0) return false;
+    bool connected = false;
+    for (const ifaddrs* entry = interfaces; entry && !connected; entry = entry->ifa_next) {
+        const unsigned flags = entry->ifa_flags;
+        const bool hasAddress =
+            entry->ifa_addr && (entry->ifa_addr->sa_family == AF_INET || entry->ifa_addr->sa_family == AF_INET6);
+        connected = hasAddress && (flags & IFF_UP) && (flags & IFF_RUNNING) && !(flags & IFF_LOOPBACK);
     }
-    return false;
+    ::freeifaddrs(interfaces);
+    return connected;
 }
 
 }  // namespace orv

@@ -3,6 +3,8 @@
 #include "tags/Mp3Fixture.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,6 +73,26 @@ TEST_F(CliVersionCheck, ACheckNotMadeSaysWhyWithStatusOneAndWrongUsage) {
 
     EXPECT_EQ(check({"--download-to"}).status, 2);
     EXPECT_EQ(check({"now"}).status, 2);
+}
+
+// The network module is loaded from beside the program; without it, the check says so and fails.
+TEST_F(CliVersionCheck, TheNetworkModuleIsLoadedFromBesideTheProgram) {
+    QTemporaryDir programs;
+    const QString cli = programs.filePath("orvella-cli");
+    ASSERT_TRUE(QFile::copy(ORVELLA_CLI, cli));
+    const CliRun alone = Cli(home.path(), {"version-check"}, cli);
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_TRUE(
+        alone.err.contains("The update site could not be asked for a new version.\n\nThe network library "
+                           "liborvella-network.so cannot be loaded: "))
+        << alone.err.toStdString();
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    ASSERT_TRUE(QFile::copy(QFileInfo(ORVELLA_CLI).path() + "/liborvella-network.so",
+                            programs.filePath("liborvella-network.so")));
+    const CliRun beside = Cli(home.path(), {"version-check"}, cli);
+    EXPECT_EQ(beside.status, 0) << beside.err.toStdString();
+    EXPECT_TRUE(beside.err.contains("A new version, 8.2.0, is available")) << beside.err.toStdString();
 }
 
 }  // namespace

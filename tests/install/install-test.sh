@@ -12,7 +12,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 prefix=$root/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 installed=$prefix/lib/orvella-configurator
-for file in orvella-configurator orvella-cli liborvella-images.so Orvella81.mdb OrvSettings.mdb OrvLibraries81.mdb \
+for file in orvella-configurator orvella-cli liborvella-images.so liborvella-network.so Orvella81.mdb OrvSettings.mdb OrvLibraries81.mdb \
     "Orvella Help.html" Skins/Default/Background.jpg Images/Error.ico Playlists; do
   [ -e "$installed/$file" ] || fail "the installed program folder lacks $file"
 done
