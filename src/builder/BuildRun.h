@@ -11,6 +11,7 @@
 #include "store/BuildLock.h"
 #include "store/WriteBatch.h"
 #include "tags/FormatTags.h"
+#include "tags/SongRecords.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -27,7 +28,6 @@ namespace orv {
 
 class TagComponent;
 struct SideFileSong;
-struct SongFields;
 
 // The song's folder, with its trailing separator.
 QString folderOfPath(const QString& path);
@@ -110,14 +110,35 @@ private:
     void storeFolderSignature();
     void reportFailure(const RuntimeError& error);
     void releaseLibrary();
-    // Commits the batch's transaction and opens the next one.
+    // Writes every record still waiting its turn, commits the batch's transaction and opens the next.
     void commitWrites();
-    // Puts every waiting tag write in place (the group on its way included), before the records
-    // that hold their stamps are committed.
+    // Puts every waiting tag write in place (the group on its way included), then writes the records
+    // that waited for them.
     void flushReplacements();
     // Hands the waiting tag writes to a thread of their own, once the group before them is in place.
     void startFlushing();
     void finishFlushing();
+    // After each file: takes a group that is in place, starts the next one when it is due, and
+    // writes the records whose turn has come.
+    void keepWritesMoving();
+    // A song record takes its turn: it is written, and then logged, once the tag writes that waited
+    // when it was made are in place, and after every record made before it. So no commit waits for
+    // the disk, no committed record holds the stamp of a write that is not in place yet, and the
+    // records go into the table, and the log, in the order of their files.
+    struct RecordInTurn {
+        quint64 group;  // the group of tag writes it waits for; 0 for none
+        qint64 since;   // when it began to wait, on the run's clock
+        LogEntryKind kind;
+        QString fileName;
+        SongFields song;
+        FileStamp stamp;
+        QString cover;  // the log's cover text, as the file's steps left it
+        SongRecordWrite write;
+    };
+    void recordInTurn(LogEntryKind kind, const QString& fileName, const SongFields& song, const FileStamp& stamp,
+                      SongRecordWrite write);
+    void writeRecord(RecordInTurn record);
+    void writeRecordsInTurn();
     void reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures);
     void setStep(const char* marker) { step_ = QLatin1String(marker); }
 
@@ -139,10 +160,10 @@ private:
     // covers as an MP3 file's, and its record added or updated. A file that is not what its name
     // says is passed over and noted.
     void formatFile(const MediaFile& file, SongFormat format, LogEntryKind kind);
-    // Adds or updates the record of a song read from its own tags, and logs it.
+    // Adds or updates the record of a song read from its own tags, and logs it, in turn.
     void writeSongRecord(LogEntryKind kind, const QString& fileName, SongFields& song, int seconds,
                          const FileStamp& stamp);
-    void logSong(LogEntryKind kind, const QString& fileName, const SongFields& song);
+    QString coverLogText() const;
     void recordWritten(const QString& fileName, const FileStamp& stamp);
     // A file met under more than one name (a link, hard links) that the run wrote under one of them
     // has a new stamp under every name: the records and the signature of its other names take it,
@@ -160,8 +181,8 @@ private:
     void sideFileCovers(const QString& mediaFile, const SongFields& song);
 
     // Side-file media.
-    bool EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
-    bool UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
+    void EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
+    void UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp);
 
     // The verify phase.
     void CleanLibrary();
@@ -175,6 +196,9 @@ private:
     BuildLock lock_;
     ReplacementGroup replacements_;                                 // the ID3v2 tags written from ID3v1 tags
     std::future<std::vector<ReplacementGroup::Failure>> flushing_;  // the group being put in place
+    quint64 groupsStarted_ = 0;                                     // groups of tag writes handed on to be put in place
+    quint64 groupsPlaced_ = 0;                                      // of them, those in place
+    std::deque<RecordInTurn> recordsInTurn_;
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
     std::unique_ptr<CoverArtRun> coverArt_;

@@ -19,15 +19,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
 #include <sys/stat.h>
 
 namespace orv {
 namespace {
 
 // Tag writes wait to be made durable in groups of at most this many files: a full group is put in
-// place on a thread of its own while the run goes on, and every commit waits until what waits is
-// in place.
+// place on a thread of its own while the run goes on.
 constexpr std::size_t kMostWaitingReplacements = 64;
+// A group that is not full is put in place once the first record waiting for it has waited this
+// long, and nothing else is being put in place.
+constexpr qint64 kMostWaitingMs = 500;
 // The walk runs this many files ahead of the pipeline: their tags are parsed meanwhile.
 constexpr std::size_t kFilesAhead = 256;
 
@@ -131,6 +134,45 @@ void BuildRun::processNextFile() {
         GetMediaFileInformation(walked.file, walked.known);
     else
         skipFile(walked.file.path, walked.skipReason);
+    keepWritesMoving();
+}
+
+void BuildRun::keepWritesMoving() {
+    if (flushing_.valid() && flushing_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) finishFlushing();
+    const bool waitedLong =
+        !recordsInTurn_.empty() && clock_.elapsed() - recordsInTurn_.front().since >= kMostWaitingMs;
+    if (replacements_.waiting() >= kMostWaitingReplacements ||
+        (replacements_.waiting() > 0 && waitedLong && !flushing_.valid()))
+        startFlushing();
+    writeRecordsInTurn();
+}
+
+void BuildRun::recordInTurn(LogEntryKind kind, const QString& fileName, const SongFields& song, const FileStamp& stamp,
+                            SongRecordWrite write) {
+    const quint64 group = replacements_.waiting() > 0 ? groupsStarted_ + 1 : 0;
+    RecordInTurn record{group, clock_.elapsed(), kind, fileName, song, stamp, coverLogText(), std::move(write)};
+    if (recordsInTurn_.empty() && group == 0) return writeRecord(std::move(record));
+    recordsInTurn_.push_back(std::move(record));
+}
+
+void BuildRun::writeRecord(RecordInTurn record) {
+    if (!WriteSongRecord(state_, std::move(record.write))) return;
+    recordWritten(record.fileName, record.stamp);
+    if (log_) log_->LogSongEntry(record.kind, record.fileName, record.song, record.cover);
+}
+
+void BuildRun::writeRecordsInTurn() {
+    while (!recordsInTurn_.empty() && recordsInTurn_.front().group <= groupsPlaced_) {
+        RecordInTurn record = std::move(recordsInTurn_.front());
+        recordsInTurn_.pop_front();
+        const QString fileName = record.fileName;
+        // As when it is written at once: a failure ends this file only, and names it.
+        try {
+            writeRecord(std::move(record));
+        } catch (const RuntimeError& error) {
+            skipFile(fileName, error.description());
+        }
+    }
 }
 
 void BuildRun::GetMediaFileInformation(const MediaFile& file, const LibraryIndex::Known& known) {
@@ -228,15 +270,9 @@ void BuildRun::mp3File(const MediaFile& file, LogEntryKind kind) {
 
 void BuildRun::writeSongRecord(LogEntryKind kind, const QString& fileName, SongFields& song, int seconds,
                                const FileStamp& stamp) {
-    const bool added = kind == LogEntryKind::Added;
-    const int& count = added ? state_.run.AddedCount : state_.run.UpdatedCount;
-    const int before = count;
-    if (added)
-        InsertSongRecord(state_, seconds, fileName, song, stamp.highText(), stamp.lowText());
-    else
-        UpdateSongRecord(state_, seconds, fileName, song, stamp.highText(), stamp.lowText());
-    if (count > before) recordWritten(fileName, stamp);
-    logSong(kind, fileName, song);
+    SongRecordWrite write = songRecordWrite(state_, kind == LogEntryKind::Added, seconds, fileName, song,
+                                            stamp.highText(), stamp.lowText());
+    recordInTurn(kind, fileName, song, stamp, std::move(write));
 }
 
 FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> tagsRead, const MediaFile& file,
@@ -274,7 +310,6 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
 
 void BuildRun::recordWritten(const QString& fileName, const FileStamp& stamp) {
     library_.store(fileName, stamp);
-    if (replacements_.waiting() >= kMostWaitingReplacements) startFlushing();
     if (batch_) batch_->wrote();
 }
 
@@ -319,13 +354,12 @@ void BuildRun::refreshStamp(const QString& fileName, bool inSignature) {
     scan_.signature.count(lastWrite);
 }
 
-void BuildRun::logSong(LogEntryKind kind, const QString& fileName, const SongFields& song) {
-    if (!log_) return;
+QString BuildRun::coverLogText() const {
     QString cover = coverArtStateText(state_.run.CoverArtState);
     if (state_.run.CoverArtState == CoverArt::NotFound && state_.run.CoverSearchedBefore.isValid())
         cover += QStringLiteral(" (searched before, on ") +
                  state_.run.CoverSearchedBefore.toString(QStringLiteral("MM/dd/yyyy")) + QLatin1Char(')');
-    log_->LogSongEntry(kind, fileName, song, cover);
+    return cover;
 }
 
 void BuildRun::skipFile(const QString& path, const QString& reason) {
@@ -347,42 +381,31 @@ std::optional<SideFileSong> BuildRun::readSideFileOf(const QString& mediaFile) {
     return side;
 }
 
-bool BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
+void BuildRun::EnterNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
     std::optional<SideFileSong> side = readSideFileOf(mediaFile);
-    if (!side) return false;
+    if (!side) return;
     applySongDefaults(side->song);
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
     sideFileCovers(mediaFile, side->song);
-    if (!ExecuteSQLCommand(state_,
-                           insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), recordTime()),
-                           Db::Libraries))
-        return false;
-    ++state_.run.AddedCount;
-    showAddedSongCount(state_);
-    recordWritten(mediaFile, stamp);
-    logSong(LogEntryKind::Added, mediaFile, side->song);
-    return true;
+    recordInTurn(LogEntryKind::Added, mediaFile, side->song, stamp,
+                 {insertSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
+                                          stamp.highText(), recordTime()),
+                  true});
 }
 
-bool BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
+void BuildRun::UpdateNonMp3Data(const QString& mediaFile, const FileStamp& stamp) {
     std::optional<SideFileSong> side = readSideFileOf(mediaFile);
-    if (!side) return false;
+    if (!side) return;
     ShowSongDetails(state_, side->song.Artist, side->song.Album, side->song.Title);
     // The cover steps take the values as read: a side file without artist or album is not searched.
     sideFileCovers(mediaFile, side->song);
     applySongDefaults(side->song);
     state_.ui().setCaption(Control::lblDownloadStatus, QStringLiteral("Updating Music Library..."));
-    if (!ExecuteSQLCommand(state_,
-                           updateSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
-                                                   stamp.highText(), recordTime()),
-                           Db::Libraries))
-        return false;
-    ++state_.run.UpdatedCount;
     RefreshSongCount(state_);
-    recordWritten(mediaFile, stamp);
-    logSong(LogEntryKind::Updated, mediaFile, side->song);
-    return true;
+    recordInTurn(LogEntryKind::Updated, mediaFile, side->song, stamp,
+                 {updateSideFileStatement(state_.CurrentMusicLibrary, mediaFile, *side, stamp.lowText(),
+                                          stamp.highText(), recordTime()),
+                  false});
 }
 
 }  // namespace orv

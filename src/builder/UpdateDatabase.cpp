@@ -90,26 +90,28 @@ void BuildRun::releaseLibrary() {
 }
 
 void BuildRun::commitWrites() {
-    // The batch puts the waiting tag writes in place before it commits.
-    if (batch_)
-        batch_->commit();
-    else
-        flushReplacements();
+    flushReplacements();
+    if (batch_) batch_->commit();
 }
 
 void BuildRun::flushReplacements() {
     finishFlushing();
     reportFailedReplacements(replacements_.flush());
+    groupsPlaced_ = ++groupsStarted_;
+    writeRecordsInTurn();
 }
 
 void BuildRun::startFlushing() {
     finishFlushing();
+    ++groupsStarted_;
     flushing_ = std::async(std::launch::async,
                            [group = ReplacementGroup(std::move(replacements_))]() mutable { return group.flush(); });
 }
 
 void BuildRun::finishFlushing() {
-    if (flushing_.valid()) reportFailedReplacements(flushing_.get());
+    if (!flushing_.valid()) return;
+    reportFailedReplacements(flushing_.get());
+    groupsPlaced_ = groupsStarted_;
 }
 
 void BuildRun::reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures) {
@@ -187,7 +189,7 @@ bool BuildRun::checkBeforeStart() {
     if (!openSharedConnection()) return false;
     // Changed and vanished files are found by name: without the index each is a pass over the table.
     ensureFilenameIndex(state_, state_.CurrentMusicLibrary);
-    batch_.emplace(state_, [this] { flushReplacements(); });
+    batch_.emplace(state_);
     library_.load(state_, *count);
     state_.run.librarySongCount = *count;
     return true;

@@ -3,7 +3,6 @@
 #include "store/DataAccess.h"
 
 #include <QElapsedTimer>
-#include <functional>
 
 namespace orv {
 
@@ -17,14 +16,9 @@ struct ProgramState;
 //   since the last commit;
 // - a batch destroyed uncommitted (left by an exception, or a copy that stopped half way) rolls
 //   back everything written since its last commit.
-//
-// `beforeCommit` runs before every commit: what the records refer to is made durable first.
 class WriteBatch {
 public:
-    explicit WriteBatch(ProgramState& state, std::function<void()> beforeCommit = {})
-        : state_(state), beforeCommit_(std::move(beforeCommit)) {
-        begin();
-    }
+    explicit WriteBatch(ProgramState& state) : state_(state) { begin(); }
     ~WriteBatch() {
         if (open_) ExecuteSQLCommand(state_, QStringLiteral("ROLLBACK"), Db::Libraries, true);
     }
@@ -33,7 +27,6 @@ public:
 
     // False when the commit failed (reported); what the batch held is then rolled back.
     bool commit() {
-        if (beforeCommit_) beforeCommit_();
         const bool committed = !open_ || ExecuteSQLCommand(state_, QStringLiteral("COMMIT"), Db::Libraries);
         if (!committed) ExecuteSQLCommand(state_, QStringLiteral("ROLLBACK"), Db::Libraries, true);
         begin();
@@ -54,7 +47,6 @@ private:
     }
 
     ProgramState& state_;
-    std::function<void()> beforeCommit_;
     bool open_ = false;
     int written_ = 0;
     QElapsedTimer sinceCommit_;

@@ -256,32 +256,32 @@ BoundStatement updateSongStatement(const QString& table, const QString& fileName
                                fileName);
 }
 
+SongRecordWrite songRecordWrite(ProgramState& state, bool added, int seconds, const QString& fileName, SongFields& song,
+                                const QString& highText, const QString& lowText) {
+    prepareSongRecord(state, song);
+    const auto statement = added ? insertSongStatement : updateSongStatement;
+    return {statement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText, recordTime()), added};
+}
+
+bool WriteSongRecord(ProgramState& state, SongRecordWrite write) {
+    if (!ExecuteSQLCommand(state, std::move(write.statement), Db::Libraries)) return false;
+    if (write.added) {
+        ++state.run.AddedCount;
+        showAddedSongCount(state);
+    } else {
+        ++state.run.UpdatedCount;
+    }
+    return true;
+}
+
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    InsertSongRecord(state, ResolveSongLength(tags), fileName, song, highText, lowText);
+    WriteSongRecord(state, songRecordWrite(state, true, ResolveSongLength(tags), fileName, song, highText, lowText));
 }
 
 void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText) {
-    UpdateSongRecord(state, ResolveSongLength(tags), fileName, song, highText, lowText);
-}
-
-void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
-                      const QString& highText, const QString& lowText) {
-    prepareSongRecord(state, song);
-    BoundStatement statement =
-        insertSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText, recordTime());
-    if (!ExecuteSQLCommand(state, std::move(statement), Db::Libraries)) return;
-    ++state.run.AddedCount;
-    showAddedSongCount(state);
-}
-
-void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
-                      const QString& highText, const QString& lowText) {
-    prepareSongRecord(state, song);
-    BoundStatement statement =
-        updateSongStatement(state.CurrentMusicLibrary, fileName, song, seconds, highText, lowText, recordTime());
-    if (ExecuteSQLCommand(state, std::move(statement), Db::Libraries)) ++state.run.UpdatedCount;
+    WriteSongRecord(state, songRecordWrite(state, false, ResolveSongLength(tags), fileName, song, highText, lowText));
 }
 
 void ShowSongAlreadyInLibrary(ProgramState& state) {

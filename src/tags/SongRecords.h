@@ -16,18 +16,26 @@ namespace orv {
 struct ProgramState;
 class TagComponent;
 
-// Add or rewrite the song record of a file in the current Music Library. The tag component is
-// open on the file and gives the song length. The defaults for missing artist, title, album,
-// band and track are applied to `song`. A record written counts as added (and the song count is
-// shown anew) or updated; a failed statement is reported and counts as neither.
+// A song record made ready to be written: the statement, and whether it adds a record or rewrites
+// the file's record.
+struct SongRecordWrite {
+    BoundStatement statement;
+    bool added = false;
+};
+// Makes the song record of a file in the current Music Library ready, for a song whose length in
+// whole seconds is known: the defaults for missing artist, title, album, band and track are applied
+// to `song`, and the window says that the library is being updated.
+SongRecordWrite songRecordWrite(ProgramState& state, bool added, int seconds, const QString& fileName, SongFields& song,
+                                const QString& highText, const QString& lowText);
+// Writes it. A record written counts as added (and the song count is shown anew) or updated, and
+// gives true; a failed statement is reported and counts as neither.
+bool WriteSongRecord(ProgramState& state, SongRecordWrite write);
+
+// Add or rewrite the song record of a file, both steps at once. The tag component is open on the
+// file and gives the song length.
 void InsertSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText);
 void UpdateSongRecord(ProgramState& state, const TagComponent& tags, const QString& fileName, SongFields& song,
-                      const QString& highText, const QString& lowText);
-// The same for a song whose length in whole seconds is known (a file of another format).
-void InsertSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
-                      const QString& highText, const QString& lowText);
-void UpdateSongRecord(ProgramState& state, int seconds, const QString& fileName, SongFields& song,
                       const QString& highText, const QString& lowText);
 
 // The statements the two writers run, for a song whose defaults are applied, with their values

@@ -6,6 +6,8 @@
 #include "store/DataAccess.h"
 #include "store/Settings.h"
 
+#include <QRegularExpression>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace orv {
@@ -44,6 +46,37 @@ TEST_F(Build, FirstBuildThenAnUnchangedFolderWritesNothing) {
     EXPECT_EQ(second.orphaned, 0);
     EXPECT_EQ(second.unchanged, 3);
     EXPECT_EQ(program.ui.captions[Control::lblDownloadStatus], "Music Library Build/Update Complete");
+}
+
+// The records of files whose tags the run writes wait until those writes are in place. They still
+// go into the table and the log in the order the walk met the files (a folder's order), the log
+// counts them, and each holds the stamp its file has now.
+TEST_F(Build, RecordsAfterTagWritesKeepTheOrderOfTheFiles) {
+    // A third of them get an ID3v2 tag: several groups of writes, each followed by files without one.
+    constexpr int kFiles = 800;
+    for (int i = 0; i < kFiles; ++i) {
+        const QString name = QString("Songs/%1.mp3").arg(i, 3, 10, QLatin1Char('0'));
+        i % 3 == 0 ? mp3v1(name, "Old Song") : mp3(name, "Own Title");
+    }
+    QStringList walked;
+    DIR* folder = ::opendir(QFile::encodeName(music("Songs")).constData());
+    ASSERT_NE(folder, nullptr);
+    while (const dirent* entry = ::readdir(folder))
+        if (entry->d_name[0] != '.') walked << music("Songs/") + QFile::decodeName(entry->d_name);
+    ::closedir(folder);
+    BuildOptions o = options();
+    o.logEnabled = true;
+    o.logIsXml = true;
+    ASSERT_EQ(build(o).added, kFiles);
+
+    EXPECT_EQ(program.column("OrvLibraries81.mdb", "SELECT FileName FROM MusicLibrary1 ORDER BY rowid"), walked);
+    const QString log = QString::fromUtf8(FileBytes(program.state.run.LogFilePath));
+    EXPECT_TRUE(log.contains(QString("<ADDED_FILES Count=\"%1\">").arg(kFiles))) << log.left(400).toStdString();
+    QStringList logged;
+    static const QRegularExpression entry("<ADDED_FILE Filename=\"([^\"]*)\">");
+    for (const QRegularExpressionMatch& match : entry.globalMatch(log)) logged << match.captured(1);
+    EXPECT_EQ(logged, walked);
+    EXPECT_EQ(build().unchanged, kFiles);
 }
 
 TEST_F(Build, ChangedFilesAreUpdatedAndVanishedOnesOrphanedOnce) {
