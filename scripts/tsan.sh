@@ -13,7 +13,7 @@ cmake --build build-tsan -j2 --target test_builder test_windows
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp ignore_noninstrumented_modules=1 halt_on_error=0 second_deadlock_stack=1 ${TSAN_OPTIONS-}"
 export QT_QPA_PLATFORM=offscreen
 # The sanitizer's dlopen stands in for the caller, so the tests' run path no longer leads to the
-# picture module beside the programs: the library path does.
+# modules beside the programs: the library path does.
 export LD_LIBRARY_PATH="$PWD/build-tsan/Orvella${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 status=0
 for test in build-tsan/tests/builder/test_builder build-tsan/tests/app/test_windows; do
