@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "core/ProgramState.h"
 #include "errors/ErrorReport.h"
+#include "store/MusicLibraries.h"
 #include "store/ProgramFiles.h"
 #include "store/ProgramFolder.h"
 
@@ -86,8 +87,11 @@ int runBuild(Command& c) {
 }
 
 int runWatch(Command& c) {
-    if (c.args == QStringList{QStringLiteral("--follow")}) return followMusicFolder(c);
-    if (!c.args.isEmpty()) throw UsageError();
+    const bool follow = c.args == QStringList{QStringLiteral("--follow")};
+    if (!follow && !c.args.isEmpty()) throw UsageError();
+    // Both build the current Music Library: one that the list does not hold is refused first.
+    if (listedLibrary(c, currentMusicLibrarySetting(c.state)).isEmpty()) return 1;
+    if (follow) return followMusicFolder(c);
     c.state.MusicPath = storedMusicPath(c.state);
     c.ui.watchForInterrupt(&c.state.run.CloseRequested);
     WatchForMP3s(c.state, c.state.MusicPath);

@@ -186,6 +186,16 @@ TEST_F(BuildCommand, WatchAsksAndYesRunsTheBuild) {
     run = Cli(home.path(), {"--yes", "watch"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(records(music.path()).size(), 4);
+
+    // The current library must be one the list holds, for the watch and for following the folder.
+    ASSERT_EQ(Cli(home.path(), {"settings", "set", "CurrentMusicLibrary", "Jazz"}).status, 0);
+    WriteMusicFolder(music.path() + "/third", 1);
+    for (const QStringList& watch : {QStringList{"--yes", "watch"}, QStringList{"watch", "--follow"}}) {
+        run = Cli(home.path(), watch);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "Music Library Not Found\nThere is no Music Library named 'Jazz'.\n");
+    }
+    EXPECT_EQ(records(music.path()).size(), 4);
 }
 
 TEST_F(BuildCommand, CtrlCCancelsAfterTheCurrentFileAndFinishesTheLog) {
