@@ -22,6 +22,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace orv {
@@ -124,10 +125,9 @@ private:
     // A song record takes its turn: it is written, and then logged, once the tag writes that waited
     // when it was made are in place, and after every record made before it. So no commit waits for
     // the disk, no committed record holds the stamp of a write that is not in place yet, and the
-    // records go into the table, and the log, in the order of their files.
+    // records go into the table, and the log, in the order of their files. A note of a file (one
+    // left out, one whose tags could not be written) made while records wait is logged behind them.
     struct RecordInTurn {
-        quint64 group;  // the group of tag writes it waits for; 0 for none
-        qint64 since;   // when it began to wait, on the run's clock
         LogEntryKind kind;
         QString fileName;
         SongFields song;
@@ -135,8 +135,19 @@ private:
         QString cover;  // the log's cover text, as the file's steps left it
         SongRecordWrite write;
     };
+    struct NoteInTurn {
+        void (BuildLog::*log)(const QString& path, const QString& reason);
+        QString path;
+        QString reason;
+    };
+    struct InTurn {
+        quint64 group;  // the group of tag writes it waits for; 0 for none
+        qint64 since;   // when it began to wait, on the run's clock
+        std::variant<RecordInTurn, NoteInTurn> step;
+    };
     void recordInTurn(LogEntryKind kind, const QString& fileName, const SongFields& song, const FileStamp& stamp,
                       SongRecordWrite write);
+    void noteInTurn(NoteInTurn note);
     void writeRecord(RecordInTurn record);
     void writeRecordsInTurn();
     void reportFailedReplacements(const std::vector<ReplacementGroup::Failure>& failures);
@@ -198,7 +209,8 @@ private:
     std::future<std::vector<ReplacementGroup::Failure>> flushing_;  // the group being put in place
     quint64 groupsStarted_ = 0;                                     // groups of tag writes handed on to be put in place
     quint64 groupsPlaced_ = 0;                                      // of them, those in place
-    std::deque<RecordInTurn> recordsInTurn_;
+    std::deque<InTurn> inTurn_;
+    bool writingInTurn_ = false;  // a step in turn is being taken: what it notes is in its turn
     std::optional<WriteBatch> batch_;
     std::unique_ptr<BuildLog> log_;
     std::unique_ptr<CoverArtRun> coverArt_;

@@ -18,6 +18,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <chrono>
 #include <sys/stat.h>
@@ -139,8 +140,7 @@ void BuildRun::processNextFile() {
 
 void BuildRun::keepWritesMoving() {
     if (flushing_.valid() && flushing_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) finishFlushing();
-    const bool waitedLong =
-        !recordsInTurn_.empty() && clock_.elapsed() - recordsInTurn_.front().since >= kMostWaitingMs;
+    const bool waitedLong = !inTurn_.empty() && clock_.elapsed() - inTurn_.front().since >= kMostWaitingMs;
     if (replacements_.waiting() >= kMostWaitingReplacements ||
         (replacements_.waiting() > 0 && waitedLong && !flushing_.valid()))
         startFlushing();
@@ -150,9 +150,15 @@ void BuildRun::keepWritesMoving() {
 void BuildRun::recordInTurn(LogEntryKind kind, const QString& fileName, const SongFields& song, const FileStamp& stamp,
                             SongRecordWrite write) {
     const quint64 group = replacements_.waiting() > 0 ? groupsStarted_ + 1 : 0;
-    RecordInTurn record{group, clock_.elapsed(), kind, fileName, song, stamp, coverLogText(), std::move(write)};
-    if (recordsInTurn_.empty() && group == 0) return writeRecord(std::move(record));
-    recordsInTurn_.push_back(std::move(record));
+    RecordInTurn record{kind, fileName, song, stamp, coverLogText(), std::move(write)};
+    if (inTurn_.empty() && group == 0) return writeRecord(std::move(record));
+    inTurn_.push_back({group, clock_.elapsed(), std::move(record)});
+}
+
+void BuildRun::noteInTurn(NoteInTurn note) {
+    if (!log_) return;
+    if (!inTurn_.empty() && !writingInTurn_) return inTurn_.push_back({0, clock_.elapsed(), std::move(note)});
+    tryStep([&] { ((*log_).*note.log)(note.path, note.reason); });
 }
 
 void BuildRun::writeRecord(RecordInTurn record) {
@@ -162,9 +168,16 @@ void BuildRun::writeRecord(RecordInTurn record) {
 }
 
 void BuildRun::writeRecordsInTurn() {
-    while (!recordsInTurn_.empty() && recordsInTurn_.front().group <= groupsPlaced_) {
-        RecordInTurn record = std::move(recordsInTurn_.front());
-        recordsInTurn_.pop_front();
+    writingInTurn_ = true;
+    const auto taken = qScopeGuard([this] { writingInTurn_ = false; });
+    while (!inTurn_.empty() && inTurn_.front().group <= groupsPlaced_) {
+        std::variant<RecordInTurn, NoteInTurn> step = std::move(inTurn_.front().step);
+        inTurn_.pop_front();
+        if (auto* note = std::get_if<NoteInTurn>(&step)) {
+            noteInTurn(std::move(*note));
+            continue;
+        }
+        RecordInTurn& record = std::get<RecordInTurn>(step);
         const QString fileName = record.fileName;
         // As when it is written at once: a failure ends this file only, and names it.
         try {
@@ -365,13 +378,13 @@ QString BuildRun::coverLogText() const {
 void BuildRun::skipFile(const QString& path, const QString& reason) {
     ++skipped_;
     state_.ui().noteFile(path, reason);
-    if (log_) tryStep([&] { log_->logSkippedFile(path, reason); });
+    noteInTurn({&BuildLog::logSkippedFile, path, reason});
 }
 
 void BuildRun::noteUnwrittenTags(const QString& path, const QString& reason) {
     ++unwrittenTags_;
     state_.ui().noteFile(path, QStringLiteral("its tags could not be written: ") + reason);
-    if (log_) tryStep([&] { log_->logUnwrittenTags(path, reason); });
+    noteInTurn({&BuildLog::logUnwrittenTags, path, reason});
 }
 
 std::optional<SideFileSong> BuildRun::readSideFileOf(const QString& mediaFile) {

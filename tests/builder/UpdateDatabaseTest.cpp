@@ -49,34 +49,51 @@ TEST_F(Build, FirstBuildThenAnUnchangedFolderWritesNothing) {
 }
 
 // The records of files whose tags the run writes wait until those writes are in place. They still
-// go into the table and the log in the order the walk met the files (a folder's order), the log
-// counts them, and each holds the stamp its file has now.
+// go into the table and the log in the order the walk met the files (a folder's order), with the
+// files left out among them, the log counts them, and each holds the stamp its file has now.
 TEST_F(Build, RecordsAfterTagWritesKeepTheOrderOfTheFiles) {
     // A third of them get an ID3v2 tag: several groups of writes, each followed by files without one.
     constexpr int kFiles = 800;
-    for (int i = 0; i < kFiles; ++i) {
-        const QString name = QString("Songs/%1.mp3").arg(i, 3, 10, QLatin1Char('0'));
-        i % 3 == 0 ? mp3v1(name, "Old Song") : mp3(name, "Own Title");
-    }
-    QStringList walked;
-    DIR* folder = ::opendir(QFile::encodeName(music("Songs")).constData());
-    ASSERT_NE(folder, nullptr);
-    while (const dirent* entry = ::readdir(folder))
-        if (entry->d_name[0] != '.') walked << music("Songs/") + QFile::decodeName(entry->d_name);
-    ::closedir(folder);
-    BuildOptions o = options();
-    o.logEnabled = true;
-    o.logIsXml = true;
-    ASSERT_EQ(build(o).added, kFiles);
+    constexpr int kLeftOut = 20;
+    for (const bool xml : {true, false}) {
+        const QString folder = xml ? "Xml/" : "Text/";
+        for (int i = 0; i < kFiles; ++i) {
+            const QString name = folder + QString("%1.mp3").arg(i, 3, 10, QLatin1Char('0'));
+            i % 3 == 0 ? mp3v1(name, "Old Song") : mp3(name, "Own Title");
+            if (i % (kFiles / kLeftOut) == 0) put(folder + QString("%1.wma").arg(i, 3, 10, QLatin1Char('0')), "x");
+        }
+        QStringList walked;
+        DIR* dir = ::opendir(QFile::encodeName(music(folder)).constData());
+        ASSERT_NE(dir, nullptr);
+        while (const dirent* entry = ::readdir(dir))
+            if (entry->d_name[0] != '.') walked << music(folder) + QFile::decodeName(entry->d_name);
+        ::closedir(dir);
+        const QStringList songs = walked.filter(".mp3");
+        BuildOptions o = options();
+        o.musicPath = music(folder);
+        o.logEnabled = true;
+        o.logIsXml = xml;
+        const BuildSummary summary = build(o);
+        ASSERT_EQ(summary.added, kFiles);
+        EXPECT_EQ(summary.skipped, kLeftOut);
 
-    EXPECT_EQ(program.column("OrvLibraries81.mdb", "SELECT FileName FROM MusicLibrary1 ORDER BY rowid"), walked);
-    const QString log = QString::fromUtf8(FileBytes(program.state.run.LogFilePath));
-    EXPECT_TRUE(log.contains(QString("<ADDED_FILES Count=\"%1\">").arg(kFiles))) << log.left(400).toStdString();
-    QStringList logged;
-    static const QRegularExpression entry("<ADDED_FILE Filename=\"([^\"]*)\">");
-    for (const QRegularExpressionMatch& match : entry.globalMatch(log)) logged << match.captured(1);
-    EXPECT_EQ(logged, walked);
-    EXPECT_EQ(build().unchanged, kFiles);
+        EXPECT_EQ(program.column("OrvLibraries81.mdb", "SELECT FileName FROM MusicLibrary1 WHERE FileName LIKE '%/" +
+                                                           folder + "%' ORDER BY rowid"),
+                  songs);
+        const QString log = QString::fromUtf8(FileBytes(program.state.run.LogFilePath));
+        QStringList logged;
+        if (xml) {
+            EXPECT_TRUE(log.contains(QString("<ADDED_FILES Count=\"%1\">").arg(kFiles))) << log.left(400).toStdString();
+            static const QRegularExpression entry("<ADDED_FILE Filename=\"([^\"]*)\">");
+            for (const QRegularExpressionMatch& match : entry.globalMatch(log)) logged << match.captured(1);
+            EXPECT_EQ(logged, songs);
+        } else {
+            static const QRegularExpression entry("FILENAME: ([^\r]*)\r\n");
+            for (const QRegularExpressionMatch& match : entry.globalMatch(log)) logged << match.captured(1);
+            EXPECT_EQ(logged, walked);
+        }
+        EXPECT_EQ(build(o).unchanged, kFiles);
+    }
 }
 
 TEST_F(Build, ChangedFilesAreUpdatedAndVanishedOnesOrphanedOnce) {
