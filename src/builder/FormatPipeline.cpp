@@ -22,8 +22,8 @@ void BuildRun::formatFile(const MediaFile& file, SongFormat format, LogEntryKind
     SongFields& song = read->song;
     ShowSongDetails(state_, song.Artist, song.Album, song.Title);
     const QString folder = folderOfPath(file.path);
-    ShowExistingCover(state_, folder, song.Album, *read);
-    ExtractEmbeddedCover(state_, folder, song.Album, *read);
+    ShowExistingCover(state_, coverArt(), folder, song.Album, *read);
+    ExtractEmbeddedCover(state_, coverArt(), folder, song.Album, *read);
     StoreCoverArt(state_, coverArt(), folder, file.path, song.Artist, song.Album, song.Title, song.Band, &*read);
     writeSongRecord(kind, file.path, song, read->seconds, FileStamp::fromWords(file.lastWrite));
 }

@@ -294,8 +294,8 @@ FileStamp BuildRun::readMp3File(TagComponent& tags, std::optional<SongFields> ta
     const bool hadID3v2 = tags.hasID3v2();
     ShowSongDetails(state_, song.Artist, song.Album, song.Title);
     const QString folder = folderOfPath(file.path);
-    ShowExistingCover(state_, folder, song.Album, tags);
-    if (hadID3v2) ExtractEmbeddedCover(state_, folder, song.Album, tags);
+    ShowExistingCover(state_, coverArt(), folder, song.Album, tags);
+    if (hadID3v2) ExtractEmbeddedCover(state_, coverArt(), folder, song.Album, tags);
     StoreCoverArt(state_, coverArt(), folder, file.path, song.Artist, song.Album, song.Title, song.Band, &tags);
     // One write holds everything this run writes into the file: the fill from the path and, for a
     // file without one, the ID3v2 tag copied from its ID3v1 tag.

@@ -4,6 +4,7 @@
 #include "core/ProgramState.h"
 #include "coverart/CoverCatalogue.h"
 #include "coverart/CoverMisses.h"
+#include "store/ProgramFiles.h"
 
 namespace orv {
 namespace {
@@ -27,6 +28,14 @@ CoverArtRun::CoverArtRun(ProgramState& state, std::unique_ptr<CoverCatalogue> ca
 }
 
 CoverArtRun::~CoverArtRun() = default;
+
+bool CoverArtRun::coverFileExists(const QString& path) {
+    const auto found = coverFiles_.constFind(path);
+    if (found != coverFiles_.cend()) return *found;
+    const bool exists = FileExists(path);
+    coverFiles_.insert(path, exists);
+    return exists;
+}
 
 HttpOptions CoverArtRun::options() const {
     HttpOptions options;

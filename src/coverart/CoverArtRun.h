@@ -2,6 +2,7 @@
 
 #include "core/Network.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QUrl>
@@ -12,9 +13,9 @@ namespace orv {
 struct ProgramState;
 class CoverCatalogue;
 
-// What the online cover-art lookup keeps for the whole of one build run: the catalogue it asks,
-// the run's one network, how the catalogue's host has been answering, and the albums searched in
-// vain. One per run.
+// What the cover steps keep for the whole of one build run: the cover files found beside the songs,
+// and for the online lookup the catalogue it asks, the run's one network, how the catalogue's host
+// has been answering, and the albums searched in vain. One per run.
 class CoverArtRun {
 public:
     // The catalogue the Settings name (none: no online lookup).
@@ -26,6 +27,11 @@ public:
     CoverArtRun& operator=(const CoverArtRun&) = delete;
 
     ProgramState& state() const { return state_; }
+
+    // Whether an album's cover file is there (FileExists), looked for once in the run, since every
+    // song of the album asks; a cover file the run has just written is looked for again.
+    bool coverFileExists(const QString& path);
+    void coverFileWritten(const QString& path) { coverFiles_.remove(path); }
     // Null when there is no catalogue to ask.
     CoverCatalogue* catalogue() const { return catalogue_.get(); }
 
@@ -76,6 +82,7 @@ private:
     int connectionFailures_ = 0;        // in a row
     bool offlineNoticeShown_ = false;
     bool seriesCut_ = false;
+    QHash<QString, bool> coverFiles_;
     QSet<QString> notFound_;
     QSet<QUrl> unusable_;
     int coversFound_ = 0;

@@ -61,21 +61,25 @@ QString coverFilePath(const QString& songFolder, const QString& album) {
     return AddBackslash(songFolder) + MakeAlbumFileName(album) + QLatin1String(".jpg");
 }
 
-void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album,
+void ShowExistingCover(ProgramState& state, CoverArtRun& run, const QString& songFolder, const QString& album,
                        const EmbeddedPictures& pictures) {
     const QString cover = coverFilePath(songFolder, album);
     const int embedded = pictures.pictureCount();
-    if (embedded < 1 && !FileExists(cover)) return;
+    if (embedded < 1 && !run.coverFileExists(cover)) return;
     const QByteArray bytes = embedded >= 1 && state.ui().showsPictures() ? pictures.picture(1).data : QByteArray();
     showCover(state, {bytes, cover});
     state.run.CoverArtState = CoverArt::AlreadyEmbedded;
 }
 
-void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
+void ExtractEmbeddedCover(ProgramState& state, CoverArtRun& run, const QString& songFolder, const QString& album,
                           const EmbeddedPictures& pictures) {
+    if (!state.player.ExtractEmbeddedImages || pictures.pictureCount() < 1) return;
     const QString cover = coverFilePath(songFolder, album);
-    if (!state.player.ExtractEmbeddedImages || pictures.pictureCount() < 1 || isTaken(cover)) return;
-    if (const std::optional<QByteArray> jpeg = jpegBytes(pictures.picture(1))) writeNewFile(cover, *jpeg);
+    if (isTaken(cover)) return;
+    const std::optional<QByteArray> jpeg = jpegBytes(pictures.picture(1));
+    if (!jpeg) return;
+    writeNewFile(cover, *jpeg);
+    run.coverFileWritten(cover);
 }
 
 void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFolder,
@@ -83,7 +87,7 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
                    [[maybe_unused]] const QString& title, const QString& band, const EmbeddedPictures* pictures) {
     if (!state.player.DownloadCoverArt || trimBlanks(artist).isEmpty() || trimBlanks(album).isEmpty()) return;
     const QString cover = coverFilePath(songFolder, album);
-    if (FileExists(cover) || (pictures && pictures->pictureCount() >= 1)) return;
+    if (run.coverFileExists(cover) || (pictures && pictures->pictureCount() >= 1)) return;
 
     const QString found = FindCoverArt(run, artist, album, band);
     if (found.isEmpty()) {
@@ -94,6 +98,7 @@ void StoreCoverArt(ProgramState& state, CoverArtRun& run, const QString& songFol
     }
     showCover(state, Picture::readNow(found));
     const int copied = isTaken(cover) ? kCopyDestinationExists : CopyFileSilently(found, cover);
+    run.coverFileWritten(cover);
     QFile::remove(found);
     const bool stored = copied != kCopyFailed;
     showDownloadStatus(state, stored ? kDownloadedStatusText : kNotStoredStatusText);

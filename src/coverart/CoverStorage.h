@@ -19,13 +19,13 @@ QString coverFilePath(const QString& songFolder, const QString& album);
 
 // Songs read from their own tags (MP3 files and the other formats): a cover file that is there, or
 // a picture embedded in the file, is shown (the embedded one first) and counts as already embedded.
-void ShowExistingCover(ProgramState& state, const QString& songFolder, const QString& album,
+void ShowExistingCover(ProgramState& state, CoverArtRun& run, const QString& songFolder, const QString& album,
                        const EmbeddedPictures& pictures);
 
 // Songs read from their own tags: when the album has no cover file, the first embedded picture
 // becomes it, as a JPEG (a JPEG picture byte for byte, another picture converted). Nothing is
 // written when the picture cannot be read.
-void ExtractEmbeddedCover(ProgramState& state, const QString& songFolder, const QString& album,
+void ExtractEmbeddedCover(ProgramState& state, CoverArtRun& run, const QString& songFolder, const QString& album,
                           const EmbeddedPictures& pictures);
 
 // Any media file: when downloading is on, the song has an artist and an album, and the album has

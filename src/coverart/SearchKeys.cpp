@@ -10,10 +10,11 @@ namespace {
 
 using Rule = std::pair<const char*, const char*>;
 
-// Applies the rules in order, each replacing every occurrence in one pass from the left.
+// Applies the rules (plain ASCII text) in order, each replacing every occurrence in one pass from
+// the left.
 QString replaced(const QString& text, std::initializer_list<Rule> rules) {
     QString result = text;
-    for (const auto& [from, to] : rules) result.replace(QString::fromUtf8(from), QString::fromUtf8(to));
+    for (const auto& [from, to] : rules) result.replace(QLatin1String(from), QLatin1String(to));
     return result;
 }
 

@@ -20,7 +20,7 @@ protected:
     CoverStorage() { state.player.ExtractEmbeddedImages = true; }
 
     // Writes an MP3 file of the album with these embedded pictures and runs the cover steps of an
-    // MP3 file on it, as a build does.
+    // MP3 file on it, as a build does; the songs of one test are songs of one run.
     void buildSong(const QString& album, const QList<QPair<QByteArray, const char*>>& pictures) {
         ID3v2Bytes tag;
         tag.text("TALB", album).text("TPE1", "An Artist");
@@ -30,16 +30,22 @@ protected:
         TagComponent tags;
         ASSERT_TRUE(tags.openFile(path));
         state.run.CoverArtState = CoverArt::ManuallyAssociated;
-        ShowExistingCover(state, music.path(), album, tags);
+        ShowExistingCover(state, run, music.path(), album, tags);
         if (state.player.ExtractEmbeddedImages && tags.hasID3v2())
-            ExtractEmbeddedCover(state, music.path(), album, tags);
-        CoverArtRun run(state);
+            ExtractEmbeddedCover(state, run, music.path(), album, tags);
         StoreCoverArt(state, run, music.path(), path, "An Artist", album, "A Title", {}, &tags);
     }
+    CoverArtRun run{state};
     QImage shownCover() const { return program.ui.pictures.value(Control::imgBuildAlbumCover); }
 };
 
 TEST_F(CoverStorage, AnEmbeddedJpegBecomesTheCoverByteForByteWithoutAQuery) {
+    // A song without a picture: the album has no cover yet (and none is looked for online).
+    state.player.DownloadCoverArt = false;
+    buildSong("An Album", {});
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::ManuallyAssociated);
+    EXPECT_TRUE(shownCover().isNull());
+
     const QByteArray jpeg = NoisePicture(30, 1);
     buildSong("An Album", {{jpeg, "image/jpeg"}, {NoisePicture(20, 2), "image/jpeg"}});
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), jpeg);
@@ -47,10 +53,14 @@ TEST_F(CoverStorage, AnEmbeddedJpegBecomesTheCoverByteForByteWithoutAQuery) {
     EXPECT_EQ(shownCover().size(), QSize(30, 30));
     EXPECT_TRUE(server.requests().isEmpty());
 
-    // The next song finds the cover file and keeps it as it is.
+    // The next songs find the cover file the run wrote, and keep it as it is.
     buildSong("An Album", {{NoisePicture(25, 3), "image/jpeg"}});
     EXPECT_EQ(FileBytes(music.filePath("An Album.jpg")), jpeg);
     EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
+    program.ui.pictures.clear();
+    buildSong("An Album", {});
+    EXPECT_EQ(state.run.CoverArtState, CoverArt::AlreadyEmbedded);
+    EXPECT_EQ(shownCover().size(), QSize(30, 30));
 }
 
 TEST_F(CoverStorage, OtherPicturesAreConvertedToJpegAndTheNameHasNoSlashOrQuestionMark) {
