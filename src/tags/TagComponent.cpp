@@ -7,7 +7,6 @@
 
 #include "tags/TagComponent.h"
 
-#include "core/AtomicFile.h"
 #include "core/RuntimeError.h"
 #include "core/Text.h"
 #include "tags/BlockFileStream.h"
@@ -162,28 +161,30 @@ bool TagComponent::read() {
     auto file = std::make_unique<TagLib::MPEG::File>(stream.get(), &readingFrameFactory(), false);
     if (!file->isValid()) return false;
     milliseconds_ = streamMilliseconds(*file);
-    // What the parse read is in the tags now.
-    stream->dropBlocks();
-    const int fd = stream->descriptor();
-    const long size = stream->length();
     stream_ = std::move(stream);
     file_ = std::move(file);
-    readStoredYears(fd, size);
+    readStoredYears();
+    // What the parse read is in the tags now.
+    stream_->dropBlocks();
     return true;
 }
 
 // What TagLib does not hand on as stored: the ID3v1 year (it gives a number) and the ID3v2.3 TYER
 // that it joined with TDAT into one date.
-void TagComponent::readStoredYears(int fd, qint64 size) {
+void TagComponent::readStoredYears() {
     if (file_->hasID3v1Tag()) {
-        QByteArray year(4, '\0');
-        if (readFully(fd, size - 128 + 93, year.data(), year.size()))
-            id3v1Year_ = trimBlanks(TrimAtNull(QString::fromLatin1(year)));
+        // The parse has just read the ID3v1 tag: the stream still holds its block.
+        const long position = stream_->tell();
+        stream_->seek(stream_->length() - 128 + 93);
+        const TagLib::ByteVector year = stream_->readBlock(4);
+        stream_->seek(position);
+        if (year.size() == 4)
+            id3v1Year_ = trimBlanks(TrimAtNull(QString::fromLatin1(year.data(), static_cast<qsizetype>(year.size()))));
     }
     if (!hasID3v2() || file_->ID3v2Tag()->header()->majorVersion() >= 4) return;
     const TagLib::ID3v2::FrameList& dates = file_->ID3v2Tag()->frameList("TDRC");
     if (dates.isEmpty() || !fromTagLib(dates.front()->toString()).contains(QLatin1Char('-'))) return;
-    const StoredID3v2 stored = readStoredID3v2(fd, size);
+    const StoredID3v2 stored = readStoredID3v2(stream_->descriptor(), stream_->length());
     const bool shortIds = stored.version == 2;
     const StoredFrame* year = stored.frame(shortIds ? "TYE" : "TYER");
     if (stored.problem.isEmpty() && year && stored.frame(shortIds ? "TDA" : "TDAT"))

@@ -97,7 +97,7 @@ public:
 
 private:
     bool read();
-    void readStoredYears(int fd, qint64 size);
+    void readStoredYears();
     QString yearText(const QString& frameId, const QString& text) const;
     void write(bool id3v1, bool id3v2);
 
