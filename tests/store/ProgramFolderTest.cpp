@@ -10,8 +10,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <arpa/inet.h>
+#include <cstring>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace orv {
@@ -120,6 +129,58 @@ TEST(programFiles, AFileExistsOnlyAsARegularFileThatOpens) {
     if (::geteuid() == 0) return;  // root opens any file
     ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
     EXPECT_FALSE(FileExists(file));
+}
+
+// Brings an interface of the calling process's network namespace up, with an IPv4 address when
+// one is given.
+bool BringUp(const char* name, const char* address = nullptr) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    ifreq device{};
+    std::strncpy(device.ifr_name, name, IFNAMSIZ - 1);
+    auto* ip = reinterpret_cast<sockaddr_in*>(&device.ifr_addr);
+    ip->sin_family = AF_INET;
+    bool done =
+        !address || (::inet_pton(AF_INET, address, &ip->sin_addr) == 1 && ::ioctl(fd, SIOCSIFADDR, &device) == 0);
+    device.ifr_flags = IFF_UP;
+    done = done && ::ioctl(fd, SIOCSIFFLAGS, &device) == 0;
+    ::close(fd);
+    return done;
+}
+
+// The internet connection counts only what is up and running beside the loopback. Checked in a
+// child process with a network namespace of its own (making one needs the right to, and the test
+// is skipped without it): first with its loopback up, then with a tunnel interface as well.
+TEST(programFiles, AnInterfaceBesideTheLoopbackIsAnInternetConnection) {
+    int answerPipe[2];
+    ASSERT_EQ(::pipe(answerPipe), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // '-': not found out; otherwise 'c' connected or 'n' not, without and with the tunnel.
+        char answers[2] = {'-', '-'};
+        if (::unshare(CLONE_NEWNET) == 0 && BringUp("lo")) {
+            answers[0] = IsInternetConnected(ProgramState()) ? 'c' : 'n';
+            const int tunnel = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+            ifreq device{};
+            std::strncpy(device.ifr_name, "orv0", IFNAMSIZ - 1);
+            device.ifr_flags = IFF_TUN | IFF_NO_PI;
+            if (tunnel >= 0 && ::ioctl(tunnel, TUNSETIFF, &device) == 0 && BringUp("orv0", "10.9.9.9"))
+                answers[1] = IsInternetConnected(ProgramState()) ? 'c' : 'n';
+        }
+        ::_exit(::write(answerPipe[1], answers, 2) == 2 ? 0 : 1);
+    }
+    ::close(answerPipe[1]);
+    char answers[2] = {};
+    const bool read = ::read(answerPipe[0], answers, 2) == 2;
+    ::close(answerPipe[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(read && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (answers[0] == '-') GTEST_SKIP() << "no network namespace of its own";
+    EXPECT_EQ(answers[0], 'n');
+    if (answers[1] == '-') GTEST_SKIP() << "no tunnel device";
+    EXPECT_EQ(answers[1], 'c');
 }
 
 TEST(programFolder, AWritableFolderIsTheProgramFolder) {
