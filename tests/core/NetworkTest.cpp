@@ -144,7 +144,11 @@ TEST(Network, ADownloadsDeadlineGrowsWithItsSizeAndABodyTooLargeIsNotTaken) {
     const HttpAnswer large = network.getWithTries(server.url("/unsized"), 3, {.maxBodyBytes = 4999});
     EXPECT_EQ(large.outcome, HttpOutcome::TooLarge);
     EXPECT_TRUE(large.body.isEmpty());
-    EXPECT_EQ(server.requests().size(), 3);  // a body too large is not asked for again
+    // A body too large is not asked for again. (Only its own requests are counted: Qt may send a
+    // download again on a fresh connection when the server closed the one it meant to reuse.)
+    QByteArrayList targets;
+    for (const test::HttpRequest& request : server.requests()) targets << request.target;
+    EXPECT_EQ(targets.count("/unsized"), 1) << targets.join(' ').toStdString();
 }
 
 TEST(Network, DownloadHandsOnPiecesAndProgress) {
