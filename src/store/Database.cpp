@@ -67,9 +67,11 @@ Connection::Connection(const QString& path) : path_(path) {
 
     const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    // Pages are read through a read-only mapping of the file rather than a system call each: a run
-    // reads the whole library to find what changed. Writes still go through the file.
-    if (opened == SQLITE_OK) sqlite3_exec(db_, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+    // The first 8 MB are read through a read-only mapping of the file rather than a system call a
+    // page: a run reads the whole library to find what changed. Mapped pages count as the program's
+    // memory, once for each connection, so the pages of a large library beyond them are read as
+    // before. Writes still go through the file.
+    if (opened == SQLITE_OK) sqlite3_exec(db_, "PRAGMA mmap_size = 8388608", nullptr, nullptr, nullptr);
     // The engine opens lazily: read the catalogue once so that a file that is not a
     // database fails here rather than at its first statement.
     if (opened != SQLITE_OK ||
