@@ -4,13 +4,14 @@
 Makes a music folder with make_corpus.py, then times in one run:
   - the TagLib floor (bench/taglib_floor: walk the tree, read every file's tags and length);
   - an initial `orvella-cli build` (text log on, cover art off), its peak memory;
-  - an unchanged update, and an update after touching 1% of the files;
+  - an unchanged update (`--update-runs` times in a row, the median), and an update after touching
+    1% of the files;
   - the durable replacement, as a build makes it, of the files a build gives an ID3v2 tag
     (bench/replace_floor), the floor of the initial build's tag writes;
   - the initial build in the windowed program (offscreen, started with "Y"), until its log's
     footer appears, against the command line's time to the same footer, in turns (medians);
   - with mpd installed, MPD's full database build of the same folder, its update of the
-    unchanged folder and its rescan.
+    unchanged folder (`--update-runs` times, the median) and its rescan.
 Every build starts from a fresh copy of the folder, since a build gives ID3v1-only files an ID3v2
 tag. Prints each figure as wall time next to processor time (user + system), and the ratios.
 
@@ -20,7 +21,7 @@ machine's state of the moment; with `--rounds N` the command line's figures are 
 builds' order alternating, and their medians compared.
 
 usage: bench/run.py [--files N | --corpus DIR] [--work DIR] [--build [LABEL=]DIR]... [--rounds N]
-       [--skip-window] [--window-runs N] [--skip-mpd]
+       [--skip-window] [--window-runs N] [--update-runs N] [--skip-mpd]
 """
 import argparse, os, shutil, socket, statistics, subprocess, sys, tempfile, time
 
@@ -51,6 +52,15 @@ class Figure:
     def __str__(self):
         text = f"{self.wall:.2f} s wall, {self.cpu:.2f} s cpu ({self.user:.2f} user + {self.system:.2f} sys)"
         return text + (f", peak memory {self.memory / 1024:.0f} MB" if self.memory else "")
+
+
+def median_run(runs, step):
+    """`step` (a timed command: its figure and its output) `runs` times in a row: the run whose
+    processor time is the median (the lower of the two middle ones for an even number), and every
+    run's processor seconds, in order. An update of a tenth of a second moves by as much from one run
+    to the next as the programs compared differ."""
+    results = sorted((step() for _ in range(runs)), key=lambda result: result[0].cpu)
+    return results[(runs - 1) // 2], " ".join(f"{result[0].cpu:.2f}" for result in results)
 
 
 def ratio(a, b):
@@ -238,8 +248,9 @@ def time_cli(a, label, build, pristine, round):
     print(f"{tag} TagLib floor: {figures['floor']}  ({out})", flush=True)
     figures["initial"], out = timed(cli.build_args())
     print(f"{tag} initial build (command line): {figures['initial']}  [{out}]", flush=True)
-    figures["unchanged"], out = timed(cli.build_args())
-    print(f"{tag} unchanged update: {figures['unchanged']}  [{out}]", flush=True)
+    (figures["unchanged"], out), each = median_run(a.update_runs, lambda: timed(cli.build_args()))
+    print(f"{tag} unchanged update, median of {a.update_runs} (cpu {each}): {figures['unchanged']}  [{out}]",
+          flush=True)
     touched = touch_one_percent(cli.music)
     figures["touched"], out = timed(cli.build_args())
     print(f"{tag} update after touching {touched} files: {figures['touched']}  [{out}]", flush=True)
@@ -325,11 +336,11 @@ def time_mpd(a, pristine):
     mpd.start()
     mpd.wait_idle()
     full = Figure(time.monotonic() - start, *mpd.cpu())
-    update = mpd.timed_command("update")
+    (update, _), each_update = median_run(a.update_runs, lambda: (mpd.timed_command("update"), ""))
     rescan = mpd.timed_command("rescan")
     mpd.stop()
     print(f"MPD full database build: {full}", flush=True)
-    print(f"MPD update of the unchanged folder: {update}", flush=True)
+    print(f"MPD update of the unchanged folder, median of {a.update_runs} (cpu {each_update}): {update}", flush=True)
     print(f"MPD rescan: {rescan}", flush=True)
     return {"mpd full": full, "mpd update": update, "mpd rescan": rescan}
 
@@ -379,6 +390,7 @@ def main():
     ap.add_argument("--window-runs", type=int, default=3, help="turns of the window against the command line")
     ap.add_argument("--rounds", type=int, default=1,
                     help="rounds of the command line's figures, the builds' order alternating; medians")
+    ap.add_argument("--update-runs", type=int, default=5, help="unchanged updates timed in a row; their median")
     ap.add_argument("--skip-mpd", action="store_true")
     a = ap.parse_args()
     builds = [build_label(text) for text in (a.build or [os.path.join(HERE, "..", "build")])]
