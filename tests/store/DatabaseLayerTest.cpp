@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -104,6 +105,20 @@ TEST(GetRecordset, AFileThatIsNotADatabaseCannotBeOpened) {
     EXPECT_TRUE(GetRecordset(p.state, "SELECT * FROM Settings", Db::Settings).isNothing());
     ASSERT_EQ(p.ui.messages.size(), 1);
     EXPECT_TRUE(p.ui.messages[0].message.startsWith("Orvella Configurator cannot find"));
+}
+
+// Pages are read through a mapping of the file: a file that another program cuts short between
+// two queries fails the next query, and never ends the program.
+TEST(Connection, AFileCutShortBetweenQueriesFailsTheNextOne) {
+    TestProgram p;
+    p.sql("OrvLibraries81.mdb", "CREATE TABLE T (A TEXT)");
+    p.sql("OrvLibraries81.mdb",
+          "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+          "INSERT INTO T SELECT printf('%0200d', i) FROM n");
+    Connection connection(p.file("OrvLibraries81.mdb"));
+    EXPECT_EQ(connection.query("SELECT count(*) FROM T").values.at(0).at(0).toInt(), 2000);
+    ASSERT_EQ(::truncate(QFile::encodeName(p.file("OrvLibraries81.mdb")).constData(), 8192), 0);
+    EXPECT_THROW(connection.query("SELECT A FROM T"), RuntimeError);
 }
 
 TEST(GetRecordset, ARejectedQueryFailsAtItsFirstUse) {
